@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build lanes need, when any is missing.
+# Only root can install; anyone else is told what to install.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind
+  g++-multilib
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+    || missing+=("$package")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing packages: ${missing[*]}; install them as root (apt-get install)" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+apt-get update -q
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

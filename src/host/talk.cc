@@ -1,0 +1,31 @@
+// The library's entry point and its registry of bot instances.
+#include "host/bot_event.h"
+#include "host/botlist.h"
+#include "spawn/spawn.h"
+
+_linkedlist<botInfo> botlist;
+
+botInfo* findInstance(CALL_HANDLE handle) {
+  for (_listnode<botInfo>* node = botlist.head; node != nullptr;
+       node = node->next) {
+    if (node->item->ownsHandle(handle)) return node->item;
+  }
+  return nullptr;
+}
+
+void TARVOK_STDCALL talk(BotEvent& event) {
+  // Nothing may cross into the host as an exception.
+  try {
+    botInfo* instance = findInstance(event.handle);
+    if (instance == nullptr) {
+      instance = new (std::nothrow) botInfo(event.handle);
+      if (instance == nullptr) return;
+      if (!botlist.appendItem(instance)) {
+        delete instance;
+        return;
+      }
+    }
+    instance->onEvent(event);
+  } catch (...) {
+  }
+}

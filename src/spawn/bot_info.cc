@@ -1,0 +1,107 @@
+// Construction of a bot instance and the routing of its events.
+#include <cstdint>
+
+#include "spawn/spawn.h"
+#include "util/player.h"
+
+botInfo::botInfo(CALL_HANDLE handle)
+    : dead(0),
+      handle(handle),
+      hostCallback(nullptr),
+      playerList(nullptr),
+      hostF(0),
+      hostMap(0),
+      hostB(0),
+      currentPingLimit(300),
+      averagePingLimit(300),
+      s2cLossLimit(2),
+      c2sLossLimit(2),
+      s2cWeaponsLossLimit(2),
+      currentPing(0),
+      averagePing(0),
+      lowPing(0),
+      highPing(0),
+      s2cLoss(0),
+      c2sLoss(0),
+      s2cWeaponsLoss(0),
+      displayMode(1),
+      dealMode(1),
+      laggerFound(0),
+      maxCheckRate(600) {}
+
+void botInfo::onEvent(BotEvent& event) {
+  if (dead) return;
+  // Compared as 32 bits: on a 64-bit build the high half of the word is not
+  // part of the code.
+  const std::uint32_t code = unsignedOf(event.code);
+  if (code > kLastEventCode) return;
+  switch (code) {
+    case EVENT_Init:
+      hostCallback = reinterpret_cast<CALL_COMMAND>(event.p[1]);
+      playerList = pointerOf<_linkedlist<Player>>(event.p[2]);
+      hostF = event.p[3];
+      hostMap = event.p[4];
+      hostB = event.p[5];
+      handshake(unsignedOf(event.p[0]));
+      return;
+    case EVENT_Term:
+      sendEcho("DLL plugin disconnected.");
+      return;
+    case EVENT_Tick:
+      tick();
+      return;
+    case EVENT_ArenaLeave:
+      clearTags();
+      return;
+    case EVENT_PlayerLeaving:
+      removeTagsOf(pointerOf<const Player>(event.p[0]));
+      return;
+    case EVENT_Chat:
+      // Lag lines come from the server as chat type 0.
+      if (unsignedOf(event.p[0]) == 0) {
+        handleLagReport(pointerOf<const char>(event.p[3]));
+      }
+      return;
+    case EVENT_LocalCommand:
+      onCommand(pointerOf<const Player>(event.p[0]),
+                pointerOf<const Command>(event.p[1]));
+      return;
+    case EVENT_LocalHelp:
+      onHelp(pointerOf<const Player>(event.p[0]),
+             pointerOf<const Command>(event.p[1]));
+      return;
+    default:
+      return;
+  }
+}
+
+void botInfo::handshake(std::uint32_t version) {
+  const std::uint32_t major = version >> 16;
+  const std::uint32_t minor = version & 0xFFFFu;
+  if (major > 6) {
+    sendEcho("DLL plugin cannot connect.  This plugin is out of date.");
+    dead = 1;
+    return;
+  }
+  if (major < 6 || minor < 5) {
+    sendEcho(
+        "DLL plugin cannot connect.  This plugin requires the latest version "
+        "of Corvane.");
+    dead = 1;
+    return;
+  }
+  sendEcho("DLL plugin connected.");
+  loadConfig();
+}
+
+// One second passes: every listed player's countdown goes down by one, and a
+// player without one gets -1. A countdown stops at the lowest value instead
+// of wrapping round to a wait of 68 years.
+void botInfo::tick() {
+  if (playerList == nullptr) return;
+  for (_listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    const std::int32_t left = lookupTag(node->item, 0);
+    storeTag(node->item, 0, left == INT32_MIN ? left : left - 1);
+  }
+}

@@ -1,0 +1,123 @@
+// botInfo: the plug-in's state for one host bot, and everything it does.
+//
+// `talk` keeps one botInfo per bot handle in `botlist` and hands it every
+// event of its bot through onEvent. An instance answers the host's Init with
+// the version handshake and reads "tarvok.ini"; counts the per-player check
+// countdowns down on every Tick; starts lag checks on chat commands; and
+// turns the zone server's "PING ..." lines into reports, lagger
+// announcements, warnings and moves to spectator mode. Everything it says
+// goes back through the host callback at once, in the order composed.
+//
+// The member functions are defined by concern: bot_info.cc (construction,
+// events, sending), player_tags.cc, config.cc, lag_report.cc, commands.cc
+// and help.cc.
+#ifndef TARVOK_SPAWN_SPAWN_H_
+#define TARVOK_SPAWN_SPAWN_H_
+
+#include <cstdint>
+
+#include "host/bot_event.h"
+#include "host/linked_list.h"
+#include "util/string.h"
+
+struct Command;
+struct Player;
+
+// A (player, slot) -> value entry. Slot 0 holds a player's check countdown in
+// seconds; the player must wait while it is 0 or more.
+struct PlayerTag {
+  const Player* player;  // compared by identity, never read through
+  std::int32_t slot;
+  std::int32_t secondsLeft;
+};
+
+// The name of the file read at every accepted Init, in the current directory.
+constexpr const char* kConfigFileName = "tarvok.ini";
+
+class botInfo {
+ public:
+  explicit botInfo(CALL_HANDLE handle);
+  botInfo(const botInfo&) = delete;
+  botInfo& operator=(const botInfo&) = delete;
+
+  bool ownsHandle(CALL_HANDLE other) const { return handle == other; }
+
+  // Handles one event of this bot. Never writes the event.
+  void onEvent(BotEvent& event);
+
+  // Passes one command record to the host callback; dropped while there is
+  // no callback or the handle is 0.
+  void sendToHost(BotEvent& record);
+  void sendEcho(const char* text);
+  void sendPublic(const char* text);
+  void sendPrivate(const Player* player, const char* text);
+
+  // Lag lines from the zone server (chat type 0).
+  void handleLagReport(const char* text);
+
+  // Chat commands and help requests typed to the bot.
+  void onCommand(const Player* caller, const Command* command);
+  void onHelp(const Player* caller, const Command* command);
+
+  // Reads kConfigFileName over the current settings, then sanitizeLimits.
+  void loadConfig();
+  // A negative ping limit becomes 300, a negative loss limit 2.
+  void sanitizeLimits();
+
+  // Per-player countdowns in `checkTimers`.
+  void storeTag(const Player* player, std::int32_t slot, std::int32_t value);
+  std::int32_t lookupTag(const Player* player, std::int32_t slot) const;
+  void removeTagsOf(const Player* player);
+  void clearTags();
+
+  std::uint8_t dead;
+  _linkedlist<PlayerTag> checkTimers;
+  CALL_HANDLE handle;
+  CALL_COMMAND hostCallback;
+  CALL_PLIST playerList;
+  std::uintptr_t hostF;
+  std::uintptr_t hostMap;
+  std::uintptr_t hostB;
+
+  // The pending check: whose report is awaited and who asked.
+  String checkTarget;
+  String checkRequester;
+
+  // The figures of the last lag line, as cut.
+  String currentPingText;
+  String averagePingText;
+  String lowPingText;
+  String highPingText;
+  String s2cLossText;
+  String c2sLossText;
+  String s2cWeaponsLossText;
+
+  std::int32_t currentPingLimit;
+  std::int32_t averagePingLimit;
+  std::int32_t s2cLossLimit;
+  std::int32_t c2sLossLimit;
+  std::int32_t s2cWeaponsLossLimit;
+
+  // The figures of the last lag line, as numbers.
+  std::int32_t currentPing;
+  std::int32_t averagePing;
+  std::int32_t lowPing;
+  std::int32_t highPing;
+  std::int32_t s2cLoss;
+  std::int32_t c2sLoss;
+  std::int32_t s2cWeaponsLoss;
+
+  String scratchText;  // the message under composition
+  std::int32_t displayMode;  // 0 checks off, 1 arena, 2 private to the asker
+  std::int32_t dealMode;     // 0 nothing, 1 arena, 2 +warning, 3 +spectator
+  std::uint8_t laggerFound;
+  String warnMessage;
+  String lockMessage;
+  std::int32_t maxCheckRate;  // seconds between checks for OP_Player
+
+ private:
+  void handshake(std::uint32_t version);
+  void tick();
+};
+
+#endif  // TARVOK_SPAWN_SPAWN_H_

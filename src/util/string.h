@@ -1,0 +1,79 @@
+// String: the plug-in's owning byte string with value semantics.
+//
+// `text` is a heap block of exactly `length` + 1 bytes, always terminated by
+// a zero byte, so chars() can go to anything that expects C text. Every change
+// allocates a block of the new exact size. Comparisons ignore the case of
+// ASCII letters and stop at the first zero byte; split() cuts a trimmed token
+// off the front of the string itself, which is what lag lines are parsed
+// with. Self-assignment and assignment from bytes inside the string's own
+// block are safe.
+#ifndef TARVOK_UTIL_STRING_H_
+#define TARVOK_UTIL_STRING_H_
+
+#include <cstdint>
+
+class String {
+ public:
+  String();
+  String(const char* buffer, std::uint32_t count);
+  String(const char* cText);  // NOLINT: implicit like a text literal
+  explicit String(std::int32_t value);
+  String(const String& other);
+  ~String();
+
+  // The three primitive modifiers every assignment and concatenation uses.
+  void assign(const char* buffer, std::uint32_t count);
+  void append(const char* buffer, std::uint32_t count);
+  void prepend(const char* buffer, std::uint32_t count);
+
+  String& operator=(const char* cText);
+  String& operator=(const String& other);
+  String& operator=(std::int32_t value);
+  String& operator+=(const char* cText);
+  String& operator+=(const String& other);
+  String& operator+=(std::int32_t value);
+
+  bool operator==(const char* cText) const;
+  bool operator==(const String& other) const;
+  bool operator==(std::int32_t value) const;
+  bool operator!=(const char* cText) const { return !(*this == cText); }
+  bool operator!=(const String& other) const { return !(*this == other); }
+  bool operator!=(std::int32_t value) const { return !(*this == value); }
+
+  // The zero-terminated text; valid until the next change of this String.
+  const char* chars() const { return text; }
+  std::uint32_t size() const { return length; }
+
+  // Position of the first byte equal to `character` (case counts), or -1.
+  std::int32_t indexOf(char character) const;
+  String left(std::uint32_t n) const;
+  String right(std::uint32_t n) const;
+  String mid(std::uint32_t start, std::uint32_t count) const;
+  // Trims remove the space 0x20 only.
+  String trimLeft() const;
+  String trimRight() const;
+  String trim() const;
+  // Returns the trimmed text before the first `delimiter` and keeps the
+  // trimmed text after it. Without a delimiter returns the trimmed whole and
+  // leaves this String unchanged.
+  String split(char delimiter);
+  // Right or left alignment in `width` columns; a longer text is cut to its
+  // last (padLeft) or first (padRight) `width` characters.
+  String padLeft(std::uint32_t width) const;
+  String padRight(std::uint32_t width) const;
+  void toLowerInPlace();
+  void toUpperInPlace();
+  std::int32_t toInteger(std::uint32_t base = 10) const;
+  bool isEmpty() const;
+
+ private:
+  char* text;
+  std::uint32_t length;
+};
+
+String operator+(const String& a, const char* b);
+String operator+(const String& a, std::int32_t b);
+String operator+(const String& a, const String& b);
+String operator+(const char* a, const String& b);
+
+#endif  // TARVOK_UTIL_STRING_H_
