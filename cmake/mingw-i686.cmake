@@ -1,0 +1,34 @@
+# Cross build for 32-bit Windows with the mingw-w64 i686 tool chain, the
+# host's own platform. The -posix compilers carry std::mutex and std::thread,
+# which GoogleTest needs.
+#
+# Everything links the GCC, C++ and winpthread run-times statically, so the
+# library and the programs import only from Windows' own DLLs and run under
+# wine without any DLL of the tool chain beside them. Programs built here run
+# through scripts/wine-run.sh, in a wine prefix of this build's own.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(TARVOK_MINGW_TRIPLET i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${TARVOK_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TARVOK_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${TARVOK_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TARVOK_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+cmake_path(SET TARVOK_WINE_RUN NORMALIZE
+           "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh")
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${TARVOK_WINE_RUN} ${CMAKE_BINARY_DIR}/wineprefix)
+
+# Programs under wine see the Unix file system as drive Z:. Paths that the
+# build bakes into them get this in front so that they still hold after the
+# program changes to a directory on another drive.
+set(TARVOK_EMULATOR_PATH_PREFIX "Z:")
