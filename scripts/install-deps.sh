@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind
   g++-multilib
+  g++-mingw-w64-i686 g++-mingw-w64-i686-posix wine wine32:i386 zip unzip
 )
 
 missing=()
@@ -23,5 +24,9 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "installing: ${missing[*]}"
+# wine32 runs the 32-bit Windows lane and comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -q
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
