@@ -27,8 +27,3 @@ cmake_path(SET TARVOK_WINE_RUN NORMALIZE
            "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh")
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${TARVOK_WINE_RUN} ${CMAKE_BINARY_DIR}/wineprefix)
-
-# Programs under wine see the Unix file system as drive Z:. Paths that the
-# build bakes into them get this in front so that they still hold after the
-# program changes to a directory on another drive.
-set(TARVOK_EMULATOR_PATH_PREFIX "Z:")
