@@ -30,11 +30,41 @@ constexpr std::uint8_t kSpectatorShip = 8;
 constexpr int kPlayerNameSize = 20;
 
 // Two signed 32-bit coordinates with component-wise arithmetic, wrapping at
-// 32 bits. Dividing by the integer 0 leaves the value unchanged.
+// 32 bits. Division truncates toward zero; a component divided by 0 stays
+// unchanged (so dividing by the integer 0 leaves the whole value unchanged).
 struct Vector {
   std::int32_t x;
   std::int32_t y;
-  // Operations: declared by the Vector implementation.
+
+  constexpr Vector() : x(0), y(0) {}
+  constexpr Vector(std::int32_t x, std::int32_t y) : x(x), y(y) {}
+
+  void set(std::int32_t newX, std::int32_t newY);
+  void setBoth(std::int32_t value);
+
+  bool operator==(const Vector& other) const;
+  bool operator!=(const Vector& other) const;
+
+  Vector operator+(const Vector& other) const;
+  Vector operator-(const Vector& other) const;
+  Vector operator*(const Vector& other) const;
+  Vector operator/(const Vector& other) const;
+  Vector& operator+=(const Vector& other);
+  Vector& operator-=(const Vector& other);
+  Vector& operator*=(const Vector& other);
+  Vector& operator/=(const Vector& other);
+
+  Vector operator+(std::int32_t value) const;
+  Vector operator-(std::int32_t value) const;
+  Vector operator*(std::int32_t value) const;
+  Vector operator/(std::int32_t value) const;
+  Vector& operator+=(std::int32_t value);
+  Vector& operator-=(std::int32_t value);
+  Vector& operator*=(std::int32_t value);
+  Vector& operator/=(std::int32_t value);
+
+  // integerSqrt(dx * dx + dy * dy), wrapping at 32 bits.
+  std::uint32_t distanceTo(const Vector& other) const;
 };
 
 struct Player {
@@ -72,11 +102,43 @@ struct Player {
   std::uint16_t host230;          // 230
   std::uint8_t host232;           // 232
 
+  // Leaves the fields uninitialised; `Player player{}` is all zero.
+  Player() = default;
+  // The record as the host makes it for a player entering the arena: every
+  // byte zero except the given values; the names are copied like strncpy with
+  // count 20; standing still at pixel (8192, 8192); stamped with tickCount().
+  Player(std::uint16_t ident, const char* name, const char* secondName,
+         std::uint32_t value224, std::uint32_t value220,
+         std::uint16_t value216, std::uint16_t value228,
+         std::uint16_t value230, std::uint8_t ship, std::uint8_t value20,
+         std::uint16_t value12);
+
   // Length of `name`, never reading past its 20 bytes.
   std::uint32_t nameLength() const;
   // True when `name` equals `text` with A-Z folded to a-z.
   bool nameEqualsIgnoreCase(const char* text) const;
-  // Constructor and motion operations: declared by the Player implementation.
+
+  // Copies 96 bytes from `data`.
+  void setOpaqueBlock(const void* data);
+  // work += velocity * time, then pixel = work / 1000, tile = pixel / 16.
+  void move(std::int32_t time);
+  // Places the player at pixel (x, y), standing still.
+  void setPosition(std::int32_t x, std::int32_t y);
+  void setPositionAndVelocity(std::int32_t x, std::int32_t y,
+                              std::int32_t velocityX, std::int32_t velocityY);
+  // Copies tile, pixel, work, velocity and the motion byte.
+  void copyMotion(const Player& other);
+
+ private:
+  // pixel and tile from work.
+  void updatePosition();
 };
+
+// The name of an Operator_Level ("Mod", "SMod", ...); "UNKNOWN" for any other
+// value.
+const char* accessLevelName(std::uint32_t level);
+// The name of a prize number: positive gained, negative lost, 0 a ship reset.
+// Numbers beyond +-28 wrap around every 29.
+const char* prizeName(std::int16_t prize);
 
 #endif  // TARVOK_UTIL_PLAYER_H_
