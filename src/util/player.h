@@ -102,7 +102,7 @@ struct Player {
   std::uint16_t host230;          // 230
   std::uint8_t host232;           // 232
 
-  // Leaves the fields uninitialised; `Player player{}` is all zero.
+  // Only the Vectors start zero; `Player player{}` is zero throughout.
   Player() = default;
   // The record as the host makes it for a player entering the arena: every
   // byte zero except the given values; the names are copied like strncpy with

@@ -6,7 +6,8 @@
 // ASCII letters and stop at the first zero byte; split() cuts a trimmed token
 // off the front of the string itself, which is what lag lines are parsed
 // with. Self-assignment and assignment from bytes inside the string's own
-// block are safe.
+// block are safe. When memory runs out, std::bad_alloc leaves the String as
+// it was.
 #ifndef TARVOK_UTIL_STRING_H_
 #define TARVOK_UTIL_STRING_H_
 

@@ -33,8 +33,9 @@ bool isPrintable(char c);
 bool isAlphanumeric(char c);
 
 // The text of `value` in `base` (2 to 32) with at least `minimumDigits`
-// digits (at most 32). With `isSigned` a value with bit 31 set is written
-// negative; otherwise every value reads as unsigned.
+// digits (at most 32); other bases and larger minimums are clamped into these
+// limits. With `isSigned` a value with bit 31 set is written negative;
+// otherwise every value reads as unsigned.
 String formatInteger(std::uint32_t value, std::uint32_t base,
                      std::uint16_t minimumDigits, bool isSigned);
 
