@@ -1,0 +1,36 @@
+// Mode "r" is text mode on every platform, so one implementation serves
+// them all; the reader accepts CR LF itself where the C library leaves it.
+#include "spawn/line_reader.h"
+
+LineReader::LineReader(const char* fileName)
+    : file(std::fopen(fileName, "r")) {
+  if (file != nullptr) return;
+  // Appending creates a missing file empty and never changes an existing
+  // one that merely refused to be read.
+  std::FILE* created = std::fopen(fileName, "a");
+  if (created != nullptr) std::fclose(created);
+}
+
+LineReader::~LineReader() {
+  if (file != nullptr) std::fclose(file);
+}
+
+bool LineReader::readLine(Line& line) {
+  if (file == nullptr) return false;
+  std::uint32_t length = 0;
+  bool tookAnyByte = false;
+  while (length < kMaxLineLength) {
+    const int byte = std::getc(file);
+    if (byte == EOF) break;
+    tookAnyByte = true;
+    if (byte == '\n') break;
+    if (byte == '\r') {
+      const int next = std::getc(file);
+      if (next == '\n') break;
+      if (next != EOF) std::ungetc(next, file);
+    }
+    line[length++] = static_cast<char>(byte);
+  }
+  line[length] = '\0';
+  return tookAnyByte;
+}

@@ -1,0 +1,59 @@
+#include "spawn/line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "spawn/test_bot.h"
+
+namespace {
+
+Lines readAll(const char* fileName) {
+  LineReader reader(fileName);
+  LineReader::Line line;
+  Lines lines;
+  while (reader.readLine(line)) lines.push_back(line);
+  return lines;
+}
+
+TEST(LineReaderTest, DeliversLinesAndPiecesOfAtMost255Bytes) {
+  const std::string x255(255, 'x');
+  struct Case {
+    std::string contents;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a\nb", {"a", "b"}},
+      {"a\n", {"a"}},
+      {"\n\n", {"", ""}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"\r\n", {""}},
+      // A carriage return that ends no line is an ordinary byte.
+      {"a\rb\n", {"a\rb"}},
+      {"a\r", {"a\r"}},
+      {"a\r\r\n", {"a\r"}},
+      {std::string(254, 'x') + "\r\n", {std::string(254, 'x')}},
+      {x255, {x255}},
+      {x255 + "\n", {x255, ""}},
+      {x255 + "\r\nb", {x255, "", "b"}},
+      {std::string(300, 'x') + "\nb", {x255, std::string(45, 'x'), "b"}},
+      {x255 + x255, {x255, x255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.contents));
+    TestBot env;
+    env.writeConfig(c.contents);
+    EXPECT_EQ(readAll(kConfigFileName), c.lines);
+  }
+}
+
+TEST(LineReaderTest, CreatesAMissingFileEmpty) {
+  TestBot env;
+  EXPECT_EQ(readAll("absent.ini"), Lines{});
+  EXPECT_TRUE(std::filesystem::exists("absent.ini"));
+  EXPECT_EQ(std::filesystem::file_size("absent.ini"), 0u);
+}
+
+}  // namespace
