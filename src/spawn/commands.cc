@@ -1,0 +1,174 @@
+// Chat commands typed to the bot. Everybody may ask for checks and see the
+// limits; staff (super moderator and above) change the settings in memory.
+// Commands a caller may not use, and unknown ones, get no answer at all.
+#include <cstdint>
+
+#include "spawn/spawn.h"
+#include "util/command.h"
+#include "util/player.h"
+#include "util/text.h"
+
+namespace {
+
+constexpr const char* kMakerAddress = "vantrel@tarvok.example";
+
+struct LimitSwitch {
+  std::uint8_t letter;
+  std::int32_t botInfo::*limit;
+  const char* confirmation;
+};
+
+// In the order the confirmations are sent, whatever the order typed.
+constexpr LimitSwitch kLimitSwitches[] = {
+    {'p', &botInfo::currentPingLimit, "Current Ping limit set"},
+    {'a', &botInfo::averagePingLimit, "Average Ping limit set"},
+    {'s', &botInfo::s2cLossLimit, "S2C Ploss limit set"},
+    {'c', &botInfo::c2sLossLimit, "C2S Ploss limit set"},
+    {'w', &botInfo::s2cWeaponsLossLimit, "Weapons Ploss limit set"},
+};
+
+constexpr const char* kChecksDisabled =
+    "Staff has disabled this function for now";
+
+// Sets `mode` to the number in `parameter` when it lies in 0..`highest`;
+// otherwise tells `caller` what is wrong. No reply on success.
+void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
+                     std::int32_t highest, const char* usage,
+                     std::int32_t& mode) {
+  if (!isNumeric(parameter)) {
+    bot.sendPrivate(caller, usage);
+    return;
+  }
+  const std::int32_t value = atoiSaturated(parameter);
+  if (value < 0 || value > highest) {
+    bot.sendPrivate(caller, "Invalid number");
+    return;
+  }
+  mode = value;
+}
+
+String nameOf(const Player* player) {
+  return String(player->name, player->nameLength());
+}
+
+}  // namespace
+
+void botInfo::onCommand(const Player* caller, const Command* command) {
+  if (caller == nullptr || command == nullptr) return;
+  const std::uint32_t level = caller->accessLevel;
+  if (level > OP_God) return;
+
+  if (level >= OP_SuperModerator) {
+    if (command->commandIs("version")) {
+      scratchText = "[name:tarvok.dll] [maker:Vantrel (";
+      scratchText += kMakerAddress;
+      scratchText += ")] [build:0.7]";
+      sendPrivate(caller, scratchText.chars());
+      return;
+    }
+    if (command->commandIs("lagdisplay")) {
+      setModeFromText(
+          *this, caller, command->parameterText, 2,
+          "Must specify a number    0:ignore 1:arena 2:pm  recomend:1",
+          displayMode);
+      return;
+    }
+    if (command->commandIs("laggerdeal")) {
+      setModeFromText(*this, caller, command->parameterText, 3,
+                      "Must specify a number   0:nothing 1:arena "
+                      "2:arena/warn 3:arena/warn/spec  recomend:1",
+                      dealMode);
+      return;
+    }
+    if (command->commandIs("laglimitset")) {
+      // Not validated here: a negative limit is repaired before the next
+      // report is judged.
+      for (const LimitSwitch& entry : kLimitSwitches) {
+        const _switch* given = command->findSwitch(entry.letter);
+        if (given == nullptr) continue;
+        this->*entry.limit = atoiSaturated(given->valueText);
+        sendPrivate(caller, entry.confirmation);
+      }
+      return;
+    }
+    if (command->commandIs("lagtimelimit")) {
+      if (!isNumeric(command->parameterText)) return;
+      maxCheckRate = atoiSaturated(command->parameterText);
+      sendPrivate(caller, "Set time limit");
+      return;
+    }
+  }
+
+  if (command->commandIs("about")) {
+    scratchText = "Lag check plugin version 0.7 by Vantrel (";
+    scratchText += kMakerAddress;
+    scratchText += ")";
+    sendPrivate(caller, scratchText.chars());
+    return;
+  }
+  if (command->commandIs("absoluteversion")) {
+    sendPrivate(caller, "tarvok: 000710");
+    return;
+  }
+  if (command->commandIs("lagcheck")) {
+    if (level == OP_Player && lookupTag(caller, 0) >= 0) {
+      sendPrivate(caller, "Lag time limit exceeded.");
+      return;
+    }
+    if (displayMode == 0) {
+      sendPrivate(caller, kChecksDisabled);
+      return;
+    }
+    // Staff are never refused, but their countdown runs too: "!laglimits"
+    // shows it.
+    storeTag(caller, 0, maxCheckRate);
+    sendPrivate(caller, "Checking player's lag");
+    checkTarget = command->parameterText;
+    checkRequester = nameOf(caller);
+    if (playerList == nullptr) return;
+    for (const _listnode<Player>* node = playerList->head; node != nullptr;
+         node = node->next) {
+      const Player* target = node->item;
+      if (!target->nameEqualsIgnoreCase(checkTarget.chars())) continue;
+      scratchText = checkRequester;
+      scratchText += " has requested to check your lag";
+      sendPrivate(target, scratchText.chars());
+      sendPrivate(target, "*lag");
+    }
+    return;
+  }
+  if (command->commandIs("lagme")) {
+    if (displayMode == 0) {
+      sendPrivate(caller, kChecksDisabled);
+      return;
+    }
+    checkRequester = nameOf(caller);
+    checkTarget = checkRequester;
+    sendPrivate(caller, "*lag");
+    sendPrivate(caller, "Checking your lag.");
+    return;
+  }
+  if (command->commandIs("laglimits")) {
+    scratchText = "limits  C: ";
+    scratchText += currentPingLimit;
+    scratchText += "  AVG: ";
+    scratchText += averagePingLimit;
+    scratchText += "  S2C: ";
+    scratchText += s2cLossLimit;
+    scratchText += "  C2S: ";
+    scratchText += c2sLossLimit;
+    scratchText += "  S2CWeapons: ";
+    scratchText += s2cWeaponsLossLimit;
+    sendPrivate(caller, scratchText.chars());
+    const std::int32_t secondsLeft = lookupTag(caller, 0);
+    if (secondsLeft < 1) return;
+    scratchText =
+        "You are currently over the set time limits.  Time until next check: ";
+    scratchText += secondsLeft / 60;
+    scratchText += " minutes and ";
+    scratchText += secondsLeft % 60;
+    scratchText += " seconds.";
+    sendPrivate(caller, scratchText.chars());
+    return;
+  }
+}
