@@ -1,0 +1,358 @@
+#include "sim/config_check.h"
+
+#include <algorithm>
+
+#include "util/text.h"
+
+namespace {
+
+// The plug-in's reads take at most this many characters.
+constexpr std::size_t kPieceLength = 255;
+
+enum class Field {
+  WarnMessage,
+  LockMessage,
+  CurrentPingLimit,
+  AveragePingLimit,
+  S2cLossLimit,
+  C2sLossLimit,
+  S2cWeaponsLossLimit,
+  DisplayMode,
+  DealMode,
+  MaxCheckRate,
+};
+
+struct Key {
+  const char* text;
+  Field field;
+};
+
+// In the order in which the plug-in tries them.
+const Key kKeys[] = {
+    {"WarnMessage=", Field::WarnMessage},
+    {"LockMessage=", Field::LockMessage},
+    {"current=", Field::CurrentPingLimit},
+    {"average=", Field::AveragePingLimit},
+    {"s2cploss=", Field::S2cLossLimit},
+    {"c2sploss=", Field::C2sLossLimit},
+    {"s2cweapons=", Field::S2cWeaponsLossLimit},
+    {"display=", Field::DisplayMode},
+    {"deal=", Field::DealMode},
+    {"maxcheckrate=", Field::MaxCheckRate},
+};
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// What the plug-in reads in one go: at most 255 characters of one line.
+struct Piece {
+  std::size_t line;
+  std::size_t firstCharacter;  // from 1
+  std::size_t lineLength;
+  std::string text;
+  const Key* key;  // the key the piece begins with, or nullptr
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// White space as atoi skips it.
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string quoted(const std::string& text) {
+  const std::size_t kShown = 40;
+  if (text.size() <= kShown) return "\"" + text + "\"";
+  return "\"" + text.substr(0, kShown) + "...\"";
+}
+
+const Key* keyOf(const std::string& piece) {
+  for (const Key& key : kKeys) {
+    if (isPrefixOf(key.text, piece.c_str())) return &key;
+  }
+  return nullptr;
+}
+
+std::vector<Piece> piecesOf(const std::string& contents) {
+  std::vector<Piece> pieces;
+  std::size_t start = 0;
+  std::size_t lineNumber = 0;
+  while (start < contents.size()) {
+    ++lineNumber;
+    std::size_t end = contents.find('\n', start);
+    const std::size_t next = end == std::string::npos ? contents.size() : end + 1;
+    if (end == std::string::npos) end = contents.size();
+    if (end > start && end < contents.size() && contents[end - 1] == '\r') --end;
+    const std::string line = contents.substr(start, end - start);
+    for (std::size_t offset = 0; offset == 0 || offset < line.size();
+         offset += kPieceLength) {
+      Piece piece;
+      piece.line = lineNumber;
+      piece.firstCharacter = offset + 1;
+      piece.lineLength = line.size();
+      // The plug-in sees text up to the first zero byte.
+      piece.text = line.substr(offset, kPieceLength).c_str();
+      piece.key = keyOf(piece.text);
+      pieces.push_back(piece);
+    }
+    start = next;
+  }
+  return pieces;
+}
+
+// A value as atoi reads it, and what may surprise about it.
+struct NumberReading {
+  std::int32_t value;
+  bool isNumber;   // optional sign, digits, nothing else but blanks
+  bool saturates;  // beyond the signed 32-bit range
+};
+
+NumberReading readNumber(const std::string& text) {
+  std::size_t position = 0;
+  while (position < text.size() && isSpace(text[position])) ++position;
+  bool negative = false;
+  if (position < text.size() && (text[position] == '-' || text[position] == '+')) {
+    negative = text[position] == '-';
+    ++position;
+  }
+  const std::size_t digitsStart = position;
+  long long magnitude = 0;
+  bool beyondRange = false;
+  for (; position < text.size() && isDigit(text[position]); ++position) {
+    magnitude = magnitude * 10 + (text[position] - '0');
+    if (magnitude > 2147483648LL) {
+      beyondRange = true;
+      magnitude = 2147483648LL;
+    }
+  }
+  const bool hasDigits = position > digitsStart;
+  while (position < text.size() && isBlank(text[position])) ++position;
+  NumberReading reading;
+  reading.value = atoiSaturated(text.c_str());
+  reading.isNumber = hasDigits && position == text.size();
+  reading.saturates = beyondRange || (!negative && magnitude > 2147483647LL);
+  return reading;
+}
+
+bool isLimit(Field field) {
+  return field == Field::CurrentPingLimit || field == Field::AveragePingLimit ||
+         field == Field::S2cLossLimit || field == Field::C2sLossLimit ||
+         field == Field::S2cWeaponsLossLimit;
+}
+
+std::int32_t defaultOf(Field field) {
+  return field == Field::CurrentPingLimit || field == Field::AveragePingLimit
+             ? 300
+             : 2;
+}
+
+std::int32_t* numberField(ConfigSettings& settings, Field field) {
+  switch (field) {
+    case Field::CurrentPingLimit:
+      return &settings.currentPingLimit;
+    case Field::AveragePingLimit:
+      return &settings.averagePingLimit;
+    case Field::S2cLossLimit:
+      return &settings.s2cLossLimit;
+    case Field::C2sLossLimit:
+      return &settings.c2sLossLimit;
+    case Field::S2cWeaponsLossLimit:
+      return &settings.s2cWeaponsLossLimit;
+    case Field::DisplayMode:
+      return &settings.displayMode;
+    case Field::DealMode:
+      return &settings.dealMode;
+    case Field::MaxCheckRate:
+      return &settings.maxCheckRate;
+    case Field::WarnMessage:
+    case Field::LockMessage:
+      break;
+  }
+  return nullptr;
+}
+
+// What surprises in the value of a line with a number key.
+std::vector<std::string> valueFindings(Field field, const std::string& value) {
+  std::vector<std::string> found;
+  const NumberReading reading = readNumber(value);
+  const std::string read = std::to_string(reading.value);
+  if (reading.saturates) {
+    found.push_back("the value " + quoted(value) +
+                    " is out of range: read as " + read);
+  } else if (value.empty()) {
+    found.push_back("the value is empty: read as 0");
+  } else if (!reading.isNumber) {
+    found.push_back("the value " + quoted(value) +
+                    " is not a number: read as " + read);
+  }
+  if (isLimit(field) && reading.value < 0) {
+    found.push_back("the limit " + read + " is negative: repaired to " +
+                    std::to_string(defaultOf(field)));
+  }
+  if (field == Field::DisplayMode && (reading.value < 0 || reading.value > 2)) {
+    found.push_back("display mode " + read +
+                    " is outside 0 to 2: checks start but no report is sent");
+  }
+  if (field == Field::DealMode && (reading.value < 0 || reading.value > 3)) {
+    found.push_back("dealing mode " + read +
+                    " is outside 0 to 3: laggers are only announced in the "
+                    "arena, as with 1");
+  }
+  return found;
+}
+
+// Why a piece that begins with no key is skipped, or nothing when skipping
+// it is plainly meant (a blank line, a comment).
+std::string skipReason(const std::string& piece) {
+  std::size_t start = 0;
+  while (start < piece.size() && isBlank(piece[start])) ++start;
+  if (start == piece.size() || piece[start] == '#' || piece[start] == ';') {
+    return "";
+  }
+  const std::size_t equals = piece.find('=');
+  if (equals != std::string::npos) {
+    std::string written = piece.substr(0, equals);
+    const bool byteOrderMark = written.compare(0, 3, kByteOrderMark) == 0;
+    if (byteOrderMark) written.erase(0, 3);
+    std::size_t keyStart = 0;
+    while (keyStart < written.size() && isBlank(written[keyStart])) ++keyStart;
+    std::size_t keyEnd = written.size();
+    while (keyEnd > keyStart && isBlank(written[keyEnd - 1])) --keyEnd;
+    const std::string name = written.substr(keyStart, keyEnd - keyStart) + "=";
+    for (const Key& key : kKeys) {
+      if (!equalsIgnoreCase(name.c_str(), key.text)) continue;
+      std::vector<std::string> reasons;
+      if (byteOrderMark) {
+        reasons.push_back("a byte order mark (EF BB BF) stands before the key");
+      }
+      if (keyStart > 0) reasons.push_back("a blank stands before the key");
+      if (keyEnd < written.size()) {
+        reasons.push_back("a blank stands before the \"=\"");
+      }
+      if (name != key.text) {
+        reasons.push_back("the key is written \"" + std::string(key.text) +
+                          "\" (letter case counts), not \"" + name + "\"");
+      }
+      std::string reason = "ignored: ";
+      for (std::size_t i = 0; i < reasons.size(); ++i) {
+        reason += (i == 0 ? "" : ", and ") + reasons[i];
+      }
+      return reason;
+    }
+  }
+  return "ignored: " + quoted(piece) + " begins with no key";
+}
+
+}  // namespace
+
+ConfigCheck::ConfigCheck(const std::string& contents) {
+  const std::vector<Piece> pieces = piecesOf(contents);
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    std::string where;
+    if (piece.lineLength > kPieceLength) {
+      if (piece.firstCharacter == 1) {
+        const std::size_t count =
+            (piece.lineLength + kPieceLength - 1) / kPieceLength;
+        findings_.push_back(
+            {piece.line, "the line has " + std::to_string(piece.lineLength) +
+                             " characters: the plug-in reads it as " +
+                             std::to_string(count) +
+                             " lines of at most 255 characters"});
+      }
+      const std::size_t last = std::min(piece.firstCharacter + kPieceLength - 1,
+                                        piece.lineLength);
+      where = "characters " + std::to_string(piece.firstCharacter) + " to " +
+              std::to_string(last) + ": ";
+    }
+    std::vector<std::string> found;
+    if (piece.key == nullptr) {
+      const std::string reason = skipReason(piece.text);
+      if (!reason.empty()) found.push_back(reason);
+    } else {
+      const std::string value = piece.text.substr(std::string(piece.key->text).size());
+      std::int32_t* number = numberField(settings_, piece.key->field);
+      if (number != nullptr) {
+        found = valueFindings(piece.key->field, value);
+        *number = atoiSaturated(value.c_str());
+      } else if (piece.key->field == Field::WarnMessage) {
+        settings_.warnMessage = "*warn " + value;
+      } else {
+        settings_.lockMessage = "*warn " + value;
+      }
+      for (std::size_t later = i + 1; later < pieces.size(); ++later) {
+        if (pieces[later].key == piece.key) {
+          found.push_back(std::string(piece.key->text) +
+                          " is given again on line " +
+                          std::to_string(pieces[later].line) +
+                          ", and the last one wins: this line has no effect");
+          break;
+        }
+      }
+    }
+    for (const std::string& message : found) {
+      findings_.push_back({piece.line, where + message});
+    }
+  }
+  for (const Key& key : kKeys) {
+    std::int32_t* number = numberField(settings_, key.field);
+    if (number != nullptr && isLimit(key.field) && *number < 0) {
+      *number = defaultOf(key.field);
+    }
+  }
+}
+
+std::vector<std::string> ConfigSettings::describe() const {
+  const auto row = [](const char* key, const std::string& value) {
+    std::string line = key;
+    line.resize(14, ' ');
+    return line + value;
+  };
+  const auto message = [](const std::string& text) {
+    return text.empty() ? std::string("\"\" (no line: an empty message is sent)")
+                        : "\"" + text + "\"";
+  };
+  std::string display;
+  switch (displayMode) {
+    case 0:
+      display = "checks are disabled";
+      break;
+    case 1:
+      display = "reports go to the arena";
+      break;
+    case 2:
+      display = "reports go privately to the asker";
+      break;
+    default:
+      display = "checks start, reports go nowhere";
+  }
+  std::string deal;
+  switch (dealMode) {
+    case 0:
+      deal = "laggers are left alone";
+      break;
+    case 2:
+      deal = "laggers are announced in the arena and warned";
+      break;
+    case 3:
+      deal = "laggers are announced, warned and moved to spectator mode";
+      break;
+    default:
+      deal = "laggers are announced in the arena";
+  }
+  const std::string rate =
+      maxCheckRate < 0 ? "players never wait"
+                       : "seconds a player waits between two checks";
+  return {
+      row("current", std::to_string(currentPingLimit)),
+      row("average", std::to_string(averagePingLimit)),
+      row("s2cploss", std::to_string(s2cLossLimit)),
+      row("c2sploss", std::to_string(c2sLossLimit)),
+      row("s2cweapons", std::to_string(s2cWeaponsLossLimit)),
+      row("display", std::to_string(displayMode) + " (" + display + ")"),
+      row("deal", std::to_string(dealMode) + " (" + deal + ")"),
+      row("maxcheckrate", std::to_string(maxCheckRate) + " (" + rate + ")"),
+      row("WarnMessage", message(warnMessage)),
+      row("LockMessage", message(lockMessage)),
+  };
+}

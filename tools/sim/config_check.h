@@ -1,0 +1,62 @@
+// ConfigCheck: reads the text of a "tarvok.ini" the way the plug-in reads it
+// and lists every line that the plug-in ignores or reads in a way its writer
+// may not expect, with the settings that result.
+//
+// The plug-in takes at most 255 characters per read: a longer line is cut,
+// and its rest is read as further lines of their own. A line feed ends a
+// line, and so does a carriage return with a line feed. A line counts when
+// it begins exactly with a key ("current=", letter case counting, nothing
+// before the key or its '='); every other line is skipped without a word.
+// Values are read as atoi reads them, saturating at the 32-bit limits; a
+// negative limit is repaired to its default; the last of repeated keys wins.
+//
+// Findings: a key in the wrong letter case or with a blank before the key or
+// its '=' (also a byte order mark before the first key); a line that matches
+// no key (blank lines and lines starting with '#' or ';' are taken as meant
+// to be skipped); a value that is not a number or that saturates; a negative
+// limit; a display mode outside 0 to 2 or a dealing mode outside 0 to 3; a
+// key given again later; a line over 255 characters.
+#ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
+#define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the plug-in holds after reading a file at its first Init.
+struct ConfigSettings {
+  std::int32_t currentPingLimit = 300;
+  std::int32_t averagePingLimit = 300;
+  std::int32_t s2cLossLimit = 2;
+  std::int32_t c2sLossLimit = 2;
+  std::int32_t s2cWeaponsLossLimit = 2;
+  std::int32_t displayMode = 1;
+  std::int32_t dealMode = 1;
+  std::int32_t maxCheckRate = 600;
+  std::string warnMessage;  // "*warn " and the text, empty without a line
+  std::string lockMessage;
+
+  // One line per setting, as check-ini prints them.
+  std::vector<std::string> describe() const;
+};
+
+struct ConfigFinding {
+  std::size_t line;     // from 1
+  std::string message;  // why the line is surprising
+};
+
+class ConfigCheck {
+ public:
+  // Checks the file's bytes.
+  explicit ConfigCheck(const std::string& contents);
+
+  const std::vector<ConfigFinding>& findings() const { return findings_; }
+  const ConfigSettings& settings() const { return settings_; }
+
+ private:
+  std::vector<ConfigFinding> findings_;
+  ConfigSettings settings_;
+};
+
+#endif  // TARVOK_TOOLS_SIM_CONFIG_CHECK_H_

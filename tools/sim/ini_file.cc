@@ -1,0 +1,48 @@
+#include "sim/ini_file.h"
+
+#include <cstdio>
+
+namespace {
+const char* const kIniFileName = "tarvok.ini";
+}  // namespace
+
+bool IniFile::add(const std::string& line, std::string* error) {
+  lines_.push_back(line);
+  return write(error);
+}
+
+bool IniFile::set(const std::string& line, std::vector<std::size_t>* replaced,
+                  std::string* error) {
+  const std::string key = line.substr(0, line.find('=') + 1);
+  replaced->clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].compare(0, key.size(), key) == 0) {
+      lines_[i] = line;
+      replaced->push_back(i + 1);
+    }
+  }
+  if (replaced->empty()) lines_.push_back(line);
+  return write(error);
+}
+
+bool IniFile::clear(std::string* error) {
+  lines_.clear();
+  return write(error);
+}
+
+bool IniFile::write(std::string* error) const {
+  if (!writesFile_) return true;
+  // Binary mode: line feeds only, the same bytes on every platform.
+  std::FILE* file = std::fopen(kIniFileName, "wb");
+  bool written = file != nullptr;
+  if (written) {
+    for (const std::string& line : lines_) {
+      written = written && std::fwrite(line.data(), 1, line.size(), file) ==
+                               line.size();
+      written = written && std::fputc('\n', file) != EOF;
+    }
+    written = std::fclose(file) == 0 && written;
+  }
+  if (!written) *error = std::string("cannot write ") + kIniFileName;
+  return written;
+}

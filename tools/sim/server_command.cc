@@ -1,0 +1,34 @@
+#include "sim/server_command.h"
+
+#include "host/bot_event.h"
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::string(prefix).size(), prefix) == 0;
+}
+
+}  // namespace
+
+ServerCommand ServerCommand::of(std::uint32_t chatType,
+                                const std::string& text) {
+  ServerCommand command;
+  if (startsWith(text, "*arena")) {
+    command.action = ServerAction::ArenaMessage;
+    command.text = text.substr(6);
+    if (!command.text.empty() && command.text[0] == ' ') {
+      command.text.erase(0, 1);
+    }
+    return command;
+  }
+  if (chatType != CHAT_Private) return command;
+  if (text == "*lag") {
+    command.action = ServerAction::LagQuery;
+  } else if (startsWith(text, "*warn ")) {
+    command.action = ServerAction::Warning;
+    command.text = text.substr(6);
+  } else if (startsWith(text, "*spec")) {
+    command.action = ServerAction::Spectate;
+  }
+  return command;
+}

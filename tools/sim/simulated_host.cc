@@ -1,0 +1,444 @@
+#include "sim/simulated_host.h"
+
+#include <new>
+
+#include "host/event_makers.h"
+#include "sim/server_command.h"
+#include "util/command.h"
+#include "util/player.h"
+
+SimulatedHost* SimulatedHost::active_ = nullptr;
+
+namespace {
+
+std::string versionText(std::uint32_t version) {
+  return std::to_string(version >> 16) + "." +
+         std::to_string(version & 0xFFFFu);
+}
+
+std::string levelText(std::uint32_t level) {
+  return std::to_string(level) + " " + accessLevelName(level);
+}
+
+std::string shipText(std::uint32_t ship) {
+  return "ship " + std::to_string(ship) +
+         (ship == kSpectatorShip ? " (spectator)" : "");
+}
+
+}  // namespace
+
+SimulatedHost::SimulatedHost(TalkFunction talk, Transcript* transcript)
+    : talk_(talk), transcript_(transcript), ini_(talk != nullptr) {
+  addBot(kFirstBotName);
+}
+
+SimulatedHost::~SimulatedHost() {
+  if (active_ == this) active_ = nullptr;
+}
+
+bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
+  if (!check(action, error)) return false;
+  switch (action.kind) {
+    case ActionKind::Nothing:
+      return true;
+    case ActionKind::Note:
+      write(LineKind::Note, "-- " + action.text);
+      return true;
+    case ActionKind::Bot:
+      if (Bot* known = findBot(action.name)) {
+        current_ = known;
+      } else {
+        addBot(action.name);
+      }
+      return true;
+    case ActionKind::Init:
+      connect(action.version);
+      return true;
+    case ActionKind::Term:
+      disconnect();
+      return true;
+    case ActionKind::Arrive:
+      arrive(action);
+      return true;
+    case ActionKind::Figures:
+      changeFigures(action);
+      return true;
+    case ActionKind::Ship:
+      changeShip(*findResident(*current_, action.name), *action.ship);
+      return true;
+    case ActionKind::Say:
+      type(*findResident(*current_, action.name), action.text);
+      return true;
+    case ActionKind::Wait:
+      wait(action.seconds);
+      return true;
+    case ActionKind::Leave:
+      leave(action.name);
+      return true;
+    case ActionKind::LeaveArena:
+      leaveArena();
+      return true;
+    case ActionKind::Ini:
+    case ActionKind::IniSet:
+    case ActionKind::IniClear:
+      return editIni(action, error);
+    case ActionKind::Server:
+      serverSays(action.text);
+      return true;
+  }
+  return true;
+}
+
+bool SimulatedHost::check(const ScenarioAction& action, std::string* error) {
+  const std::string where = arenaOf(*current_);
+  switch (action.kind) {
+    case ActionKind::Arrive:
+      if (findResident(*current_, action.name) != nullptr) {
+        *error = action.name + " is already in " + where;
+        return false;
+      }
+      if (action.ident) {
+        if (Resident* holder = residentOfIdent(*current_, *action.ident)) {
+          *error = "ident " + std::to_string(*action.ident) + " is " +
+                   holder->name + "'s in " + where;
+          return false;
+        }
+      }
+      return true;
+    case ActionKind::Figures:
+    case ActionKind::Ship:
+    case ActionKind::Say:
+    case ActionKind::Leave:
+      if (findResident(*current_, action.name) == nullptr) {
+        *error = "there is no player " + action.name + " in " + where;
+        return false;
+      }
+      return true;
+    default:
+      return true;
+  }
+}
+
+void SimulatedHost::addBot(const std::string& name) {
+  std::unique_ptr<Bot> bot(new Bot);
+  bot->name = name;
+  bot->handle = bots_.size() + 1;
+  current_ = bot.get();
+  bots_.push_back(std::move(bot));
+  if (bots_.size() > 1) {
+    write(LineKind::Host, "bot " + name + " joins the host (handle " +
+                              std::to_string(current_->handle) + ")");
+  }
+}
+
+void SimulatedHost::connect(std::uint32_t version) {
+  write(LineKind::Host, current_->name + " connects the plug-in (Init, version " +
+                            versionText(version) + ")");
+  current_->connected = true;
+  deliver(*current_, makeInit(version, &SimulatedHost::callback,
+                              &current_->players, nullptr, nullptr, nullptr));
+}
+
+void SimulatedHost::disconnect() {
+  write(LineKind::Host, current_->name + " disconnects the plug-in (Term)");
+  deliver(*current_, makeTerm());
+  current_->connected = false;
+}
+
+void SimulatedHost::arrive(const ScenarioAction& action) {
+  const std::uint16_t ident =
+      action.ident ? *action.ident : freeIdent(*current_);
+  const std::uint8_t ship = action.ship ? *action.ship : 0;
+  Player* record = new Player(ident, action.name.c_str(), "", 0, 0, 0, 0, 0,
+                              ship, 0, 0);
+  record->accessLevel = action.level ? *action.level : OP_Player;
+  if (!current_->players.appendItem(record)) {
+    delete record;
+    write(LineKind::Host, "no memory for " + action.name + "'s arrival");
+    return;
+  }
+  Resident resident{record, action.name, NetworkFigures()};
+  if (action.pings) resident.figures.setPings(*action.pings);
+  if (action.losses) resident.figures.setLosses(*action.losses);
+  current_->residents.push_back(resident);
+  write(LineKind::Host,
+        action.name + " enters " + arenaOf(*current_) + ": ident " +
+            std::to_string(ident) + ", level " +
+            levelText(record->accessLevel) + ", " + shipText(ship) +
+            ", ping " + resident.figures.pingsText() + ", loss " +
+            resident.figures.lossesText());
+  deliver(*current_, makePlayerEntering(record));
+}
+
+void SimulatedHost::changeFigures(const ScenarioAction& action) {
+  Resident& resident = *findResident(*current_, action.name);
+  if (action.pings) resident.figures.setPings(*action.pings);
+  if (action.losses) resident.figures.setLosses(*action.losses);
+  write(LineKind::Zone, "zone measures " + resident.name + "'s connection: ping " +
+                            resident.figures.pingsText() + ", loss " +
+                            resident.figures.lossesText());
+}
+
+void SimulatedHost::changeShip(Resident& resident, std::uint8_t ship) {
+  const std::uint8_t oldShip = resident.record->ship;
+  // Whether the player is in that ship already may depend on the plug-in
+  // (a "*spec"), so it is no fault of the scenario.
+  if (oldShip == ship) {
+    write(LineKind::Host, resident.name + " stays in " + shipText(ship));
+    return;
+  }
+  resident.record->ship = ship;
+  write(LineKind::Host, resident.name + " changes from " + shipText(oldShip) +
+                            " to " + shipText(ship));
+  deliver(*current_, makePlayerShip(resident.record, oldShip, 0));
+}
+
+void SimulatedHost::type(Resident& resident, const std::string& text) {
+  const bool isCommand = !text.empty() && text[0] == '!';
+  write(LineKind::Player,
+        resident.name + " -> " +
+            (isCommand ? current_->name : arenaOf(*current_)) + ": " +
+            Transcript::quoted(text));
+  if (!reachable()) return;
+  if (!isCommand) {
+    deliver(*current_, makeChat(CHAT_Public, 0, resident.record, text.c_str()));
+    return;
+  }
+  const Command command(text.c_str() + 1);
+  deliver(*current_, command.commandIs("help")
+                         ? makeLocalHelp(resident.record, &command)
+                         : makeLocalCommand(resident.record, &command));
+}
+
+void SimulatedHost::leave(const std::string& name) {
+  write(LineKind::Host, name + " leaves " + arenaOf(*current_));
+  Resident* resident = findResident(*current_, name);
+  Player* record = resident->record;
+  // The record stays valid, and listed, while the plug-in hears of it.
+  deliver(*current_, makePlayerLeaving(record));
+  current_->residents.erase(current_->residents.begin() +
+                            (resident - current_->residents.data()));
+  for (_listnode<Player>* node = current_->players.head; node != nullptr;
+       node = node->next) {
+    if (node->item == record) {
+      current_->players.removeNode(node);
+      break;
+    }
+  }
+}
+
+void SimulatedHost::leaveArena() {
+  write(LineKind::Host, current_->name +
+                            " leaves its arena (ArenaLeave): its player list "
+                            "is emptied");
+  deliver(*current_, makeArenaLeave());
+  current_->residents.clear();
+  current_->players.clear();
+}
+
+void SimulatedHost::wait(std::uint32_t seconds) {
+  write(LineKind::Host, seconds == 1
+                            ? std::string("1 second passes")
+                            : std::to_string(seconds) + " seconds pass");
+  for (std::uint32_t second = 0; second < seconds; ++second) {
+    ++seconds_;
+    if (transcript_ != nullptr) transcript_->setTime(seconds_);
+    for (const std::unique_ptr<Bot>& bot : bots_) deliver(*bot, makeTick());
+  }
+}
+
+bool SimulatedHost::editIni(const ScenarioAction& action,
+                            std::string* error) {
+  const char* const kFile = "tarvok.ini: ";
+  bool written = true;
+  if (action.kind == ActionKind::IniClear) {
+    written = ini_.clear(error);
+    write(LineKind::Host, std::string(kFile) + "emptied");
+  } else if (action.kind == ActionKind::Ini) {
+    written = ini_.add(action.text, error);
+    write(LineKind::Host, kFile + std::string("line ") +
+                              std::to_string(ini_.lines().size()) +
+                              " added: " + Transcript::quoted(action.text));
+  } else {
+    std::vector<std::size_t> replaced;
+    written = ini_.set(action.text, &replaced, error);
+    if (replaced.empty()) {
+      write(LineKind::Host, kFile + std::string("line ") +
+                                std::to_string(ini_.lines().size()) +
+                                " added: " + Transcript::quoted(action.text));
+    }
+    for (std::size_t number : replaced) {
+      write(LineKind::Host, kFile + std::string("line ") +
+                                std::to_string(number) + " is now " +
+                                Transcript::quoted(action.text));
+    }
+  }
+  return written;
+}
+
+void SimulatedHost::serverSays(const std::string& text) {
+  write(LineKind::Zone, "zone -> " + current_->name + ": " + Transcript::quoted(text));
+  if (!reachable()) return;
+  deliver(*current_, makeChat(0, 0, nullptr, text.c_str()));
+}
+
+bool SimulatedHost::reachable() {
+  if (current_->connected) return true;
+  write(LineKind::Host,
+        current_->name + " is not connected: the plug-in hears nothing");
+  return false;
+}
+
+SimulatedHost::Bot* SimulatedHost::findBot(const std::string& name) {
+  for (const std::unique_ptr<Bot>& bot : bots_) {
+    if (bot->name == name) return bot.get();
+  }
+  return nullptr;
+}
+
+SimulatedHost::Bot* SimulatedHost::botOfHandle(CALL_HANDLE handle) {
+  for (const std::unique_ptr<Bot>& bot : bots_) {
+    if (bot->handle == handle) return bot.get();
+  }
+  return nullptr;
+}
+
+SimulatedHost::Resident* SimulatedHost::findResident(Bot& bot,
+                                                     const std::string& name) {
+  for (Resident& resident : bot.residents) {
+    if (resident.name == name) return &resident;
+  }
+  return nullptr;
+}
+
+SimulatedHost::Resident* SimulatedHost::residentOfIdent(Bot& bot,
+                                                        std::uint16_t ident) {
+  for (Resident& resident : bot.residents) {
+    if (resident.record->ident == ident) return &resident;
+  }
+  return nullptr;
+}
+
+SimulatedHost::Resident* SimulatedHost::residentOfRecord(
+    Bot& bot, const Player* record) {
+  for (Resident& resident : bot.residents) {
+    if (resident.record == record) return &resident;
+  }
+  return nullptr;
+}
+
+// Idents come from one counter for the whole host, skipping any that a
+// player of this arena was given by hand.
+std::uint16_t SimulatedHost::freeIdent(Bot& bot) {
+  while (residentOfIdent(bot, nextIdent_) != nullptr) ++nextIdent_;
+  return nextIdent_++;
+}
+
+void SimulatedHost::deliver(Bot& bot, BotEvent event) {
+  if (!bot.connected || talk_ == nullptr) return;
+  callTalk(bot, event);
+  while (!replies_.empty()) {
+    const ServerReply reply = replies_.front();
+    replies_.pop_front();
+    deliverReply(reply);
+  }
+}
+
+void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
+  event.handle = bot.handle;
+  active_ = this;
+  talk_(event);
+  active_ = nullptr;
+}
+
+void SimulatedHost::deliverReply(const ServerReply& reply) {
+  Bot* bot = botOfHandle(reply.handle);
+  if (reply.spectator == nullptr) {
+    write(LineKind::Zone, "zone -> " + bot->name + ": " +
+                              Transcript::quoted(reply.chatLine));
+    callTalk(*bot, makeChat(0, 0, nullptr, reply.chatLine.c_str()));
+    return;
+  }
+  Resident* resident = residentOfRecord(*bot, reply.spectator);
+  if (resident == nullptr || resident->record->ship == kSpectatorShip) return;
+  const std::uint8_t oldShip = resident->record->ship;
+  resident->record->ship = kSpectatorShip;
+  write(LineKind::Host, resident->name + " changes from " + shipText(oldShip) +
+                            " to " + shipText(kSpectatorShip));
+  callTalk(*bot, makePlayerShip(resident->record, oldShip, 0));
+}
+
+void TARVOK_STDCALL SimulatedHost::callback(BotEvent& record) {
+  if (active_ != nullptr) active_->receive(record);
+}
+
+void SimulatedHost::receive(const BotEvent& record) {
+  Bot* bot = botOfHandle(record.handle);
+  if (bot == nullptr) {
+    write(LineKind::Bot, "a record from the unknown handle " +
+                             std::to_string(record.handle));
+    return;
+  }
+  const std::uint32_t code = unsignedOf(record.code);
+  if (code == COMMAND_Echo) {
+    const char* text = pointerOf<const char>(record.p[0]);
+    write(LineKind::Bot, bot->name + " -> host: " +
+                             Transcript::quoted(text != nullptr ? text : ""));
+  } else if (code == COMMAND_SendChat) {
+    const char* text = pointerOf<const char>(record.p[3]);
+    receiveChat(*bot, unsignedOf(record.p[0]),
+                static_cast<std::uint16_t>(record.p[2]),
+                text != nullptr ? text : "");
+  } else {
+    write(LineKind::Bot, bot->name + " -> host: command code " +
+                             std::to_string(code) + ", which this host ignores");
+  }
+}
+
+void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
+                                std::uint16_t target, const std::string& text) {
+  const ServerCommand command = ServerCommand::of(chatType, text);
+  Resident* addressee = nullptr;
+  std::string to;
+  if (chatType == CHAT_Private) {
+    addressee = residentOfIdent(bot, target);
+    to = addressee != nullptr
+             ? addressee->name
+             : "ident " + std::to_string(target) + " (nobody in the arena)";
+  } else if (chatType == CHAT_Public) {
+    to = "arena";
+  } else {
+    to = "chat type " + std::to_string(chatType);
+  }
+  write(LineKind::Bot, bot.name + " -> " + to + ": " + Transcript::quoted(text));
+
+  switch (command.action) {
+    case ServerAction::None:
+      return;
+    case ServerAction::ArenaMessage:
+      write(LineKind::Zone,
+            "zone -> " + arenaOf(bot) + ": " + Transcript::quoted(command.text));
+      return;
+    case ServerAction::LagQuery:
+      if (addressee != nullptr) {
+        replies_.push_back({bot.handle, nullptr, addressee->figures.lagLine()});
+      }
+      return;
+    case ServerAction::Warning:
+      if (addressee != nullptr) {
+        write(LineKind::Zone, "zone -> " + addressee->name + " (warning): " +
+                                  Transcript::quoted(command.text));
+      }
+      return;
+    case ServerAction::Spectate:
+      if (addressee != nullptr) {
+        write(LineKind::Zone, "zone moves " + addressee->name + " to spectator mode");
+        replies_.push_back({bot.handle, addressee->record, ""});
+      }
+      return;
+  }
+}
+
+void SimulatedHost::write(LineKind kind, const std::string& text) {
+  if (transcript_ != nullptr) transcript_->write(kind, text);
+}

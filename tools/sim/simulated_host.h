@@ -1,0 +1,127 @@
+// SimulatedHost: plays the host bot and the game's zone server around the
+// loaded plug-in, one scenario action at a time.
+//
+// As the host it keeps bots (each with its handle, its own arena and its
+// player list, a _linkedlist<Player> whose pointer goes out in Init), sends
+// Init, Term, Tick (one per simulated second), PlayerEntering,
+// PlayerLeaving, ArenaLeave and PlayerShip, and turns a player's "!word ..."
+// line into a Command for LocalCommand ("!help [topic]" for LocalHelp). As
+// the zone server it answers "*lag" with the player's lag line, shows
+// "*arena" texts to the arena and "*warn " texts to the player, and moves a
+// player sent "*spec" into ship 8, which the host then reports with
+// PlayerShip. The server's answers are queued while the plug-in's `talk`
+// runs and delivered after it returns: the plug-in is never called from
+// inside its own call. Records and texts that the plug-in passes are copied
+// during the callback.
+//
+// Everything is written to the transcript as it happens. Only one
+// SimulatedHost may talk to a plug-in at a time: the host callback has no
+// context of its own.
+#ifndef TARVOK_TOOLS_SIM_SIMULATED_HOST_H_
+#define TARVOK_TOOLS_SIM_SIMULATED_HOST_H_
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostkit/plugin_library.h"
+#include "host/bot_event.h"
+#include "host/linked_list.h"
+#include "sim/ini_file.h"
+#include "sim/network_figures.h"
+#include "sim/scenario_action.h"
+#include "sim/transcript.h"
+
+struct Player;
+
+class SimulatedHost {
+ public:
+  // The bot the host starts with.
+  static constexpr const char* kFirstBotName = "LagBot";
+
+  // `talk` is the plug-in's entry point. Without one (nullptr) the host
+  // rehearses: it follows and checks the actions but calls nothing and
+  // writes no file. `transcript` (not owned) may be nullptr.
+  SimulatedHost(TalkFunction talk, Transcript* transcript);
+  ~SimulatedHost();
+  SimulatedHost(const SimulatedHost&) = delete;
+  SimulatedHost& operator=(const SimulatedHost&) = delete;
+
+  // Carries out `action`. False, with the reason in `error`, for an action
+  // that does not fit the host's state (a player who is not there, a name or
+  // ident already taken); such an action changes nothing. Also false when tarvok.ini cannot be written.
+  bool run(const ScenarioAction& action, std::string* error);
+
+ private:
+  struct Resident {
+    Player* record;  // owned by the bot's player list
+    std::string name;
+    NetworkFigures figures;
+  };
+  struct Bot {
+    std::string name;
+    CALL_HANDLE handle = 0;
+    bool connected = false;
+    _linkedlist<Player> players;     // what the plug-in sees
+    std::vector<Resident> residents;  // the same players, in the same order
+  };
+  // An answer of the zone server, waiting for the current `talk` to return.
+  struct ServerReply {
+    CALL_HANDLE handle;
+    Player* spectator;     // moved to ship 8; nullptr for a chat line
+    std::string chatLine;  // sent to the bot as chat type 0
+  };
+
+  bool check(const ScenarioAction& action, std::string* error);
+
+  void addBot(const std::string& name);
+  void connect(std::uint32_t version);
+  void disconnect();
+  void arrive(const ScenarioAction& action);
+  void changeFigures(const ScenarioAction& action);
+  void changeShip(Resident& resident, std::uint8_t ship);
+  void type(Resident& resident, const std::string& text);
+  void leave(const std::string& name);
+  void leaveArena();
+  void wait(std::uint32_t seconds);
+  bool editIni(const ScenarioAction& action, std::string* error);
+  void serverSays(const std::string& text);
+
+  // True when the current bot is connected; otherwise says so.
+  bool reachable();
+  Bot* findBot(const std::string& name);
+  Bot* botOfHandle(CALL_HANDLE handle);
+  static Resident* findResident(Bot& bot, const std::string& name);
+  static Resident* residentOfIdent(Bot& bot, std::uint16_t ident);
+  static Resident* residentOfRecord(Bot& bot, const Player* record);
+  std::uint16_t freeIdent(Bot& bot);
+
+  // Passes `event` to `bot`'s plug-in instance, if it is connected, then the
+  // server's answers that the plug-in caused, until there are none left.
+  void deliver(Bot& bot, BotEvent event);
+  void callTalk(Bot& bot, BotEvent event);
+  void deliverReply(const ServerReply& reply);
+  // The host callback and its work.
+  static void TARVOK_STDCALL callback(BotEvent& record);
+  void receive(const BotEvent& record);
+  void receiveChat(Bot& bot, std::uint32_t chatType, std::uint16_t target,
+                   const std::string& text);
+
+  void write(LineKind kind, const std::string& text);
+  static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
+
+  TalkFunction talk_;
+  Transcript* transcript_;
+  IniFile ini_;
+  std::vector<std::unique_ptr<Bot>> bots_;  // in the order they joined
+  Bot* current_ = nullptr;
+  std::uint16_t nextIdent_ = 1;
+  std::uint32_t seconds_ = 0;
+  std::deque<ServerReply> replies_;
+
+  static SimulatedHost* active_;  // the host whose `talk` call is running
+};
+
+#endif  // TARVOK_TOOLS_SIM_SIMULATED_HOST_H_
