@@ -1,0 +1,58 @@
+# Runs the simulator once and compares what it wrote with a golden file.
+#   MODE transcript  SIM --library LIBRARY --output ACTUAL INPUT; exit 0,
+#                    nothing on stderr, ACTUAL equal to EXPECTED
+#   MODE error       SIM --library LIBRARY INPUT; nothing on stdout; stderr
+#                    and "exit status: N" equal to EXPECTED
+#   MODE check-ini   SIM check-ini INPUT; stdout and "exit status: N" equal
+#                    to EXPECTED
+# The program runs in INPUT's folder and gets INPUT's bare name, so that its
+# messages do not depend on where the tree lies. EMULATOR ('|' between its
+# words) runs programs of a cross build.
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+get_filename_component(folder ${INPUT} DIRECTORY)
+get_filename_component(input_name ${INPUT} NAME)
+
+if(MODE STREQUAL "transcript")
+  set(arguments --library ${LIBRARY} --output ${ACTUAL} ${input_name})
+elseif(MODE STREQUAL "error")
+  set(arguments --library ${LIBRARY} ${input_name})
+elseif(MODE STREQUAL "check-ini")
+  set(arguments check-ini ${input_name})
+else()
+  message(FATAL_ERROR "unknown MODE ${MODE}")
+endif()
+
+execute_process(
+  COMMAND ${emulator} ${SIM} ${arguments}
+  WORKING_DIRECTORY ${folder}
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+# Programs of a Windows build end their console lines with CR LF.
+string(REPLACE "\r\n" "\n" out "${out}")
+string(REPLACE "\r\n" "\n" err "${err}")
+
+if(MODE STREQUAL "transcript")
+  if(NOT status EQUAL 0 OR NOT err STREQUAL "")
+    message(FATAL_ERROR "tarvok-sim ended with status ${status}:\n${err}")
+  endif()
+else()
+  if(MODE STREQUAL "error")
+    if(NOT out STREQUAL "")
+      message(FATAL_ERROR "a refused scenario wrote a transcript:\n${out}")
+    endif()
+    set(out "${err}")
+  endif()
+  file(WRITE ${ACTUAL} "${out}exit status: ${status}\n")
+endif()
+
+file(READ ${EXPECTED} expected_text)
+file(READ ${ACTUAL} actual_text)
+if(NOT expected_text STREQUAL actual_text)
+  if(DIFF)
+    execute_process(COMMAND ${DIFF} -u ${EXPECTED} ${ACTUAL})
+  else()
+    message("expected:\n${expected_text}\nactual:\n${actual_text}")
+  endif()
+  message(FATAL_ERROR "${ACTUAL} differs from ${EXPECTED}")
+endif()
