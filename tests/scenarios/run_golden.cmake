@@ -1,6 +1,7 @@
 # Runs the simulator once and compares what it wrote with a golden file.
 #   MODE transcript  SIM --library LIBRARY --output ACTUAL INPUT; exit 0,
 #                    nothing on stderr, ACTUAL equal to EXPECTED
+#   MODE demo        the same without INPUT: the built-in demo
 #   MODE error       SIM --library LIBRARY INPUT; nothing on stdout; stderr
 #                    and "exit status: N" equal to EXPECTED
 #   MODE check-ini   SIM check-ini INPUT; stdout and "exit status: N" equal
@@ -9,10 +10,16 @@
 # messages do not depend on where the tree lies. EMULATOR ('|' between its
 # words) runs programs of a cross build.
 string(REPLACE "|" ";" emulator "${EMULATOR}")
-get_filename_component(folder ${INPUT} DIRECTORY)
-get_filename_component(input_name ${INPUT} NAME)
+if(INPUT)
+  get_filename_component(folder ${INPUT} DIRECTORY)
+  get_filename_component(input_name ${INPUT} NAME)
+else()
+  get_filename_component(folder ${EXPECTED} DIRECTORY)
+endif()
 
-if(MODE STREQUAL "transcript")
+if(MODE STREQUAL "demo")
+  set(arguments --library ${LIBRARY} --output ${ACTUAL})
+elseif(MODE STREQUAL "transcript")
   set(arguments --library ${LIBRARY} --output ${ACTUAL} ${input_name})
 elseif(MODE STREQUAL "error")
   set(arguments --library ${LIBRARY} ${input_name})
@@ -32,7 +39,7 @@ execute_process(
 string(REPLACE "\r\n" "\n" out "${out}")
 string(REPLACE "\r\n" "\n" err "${err}")
 
-if(MODE STREQUAL "transcript")
+if(MODE STREQUAL "transcript" OR MODE STREQUAL "demo")
   if(NOT status EQUAL 0 OR NOT err STREQUAL "")
     message(FATAL_ERROR "tarvok-sim ended with status ${status}:\n${err}")
   endif()

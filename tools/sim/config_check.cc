@@ -270,10 +270,15 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       const std::string reason = skipReason(piece.text);
       if (!reason.empty()) found.push_back(reason);
     } else {
+      if (piece.firstCharacter > 1) {
+        found.push_back("read as the line " + quoted(piece.text));
+      }
       const std::string value = piece.text.substr(std::string(piece.key->text).size());
       std::int32_t* number = numberField(settings_, piece.key->field);
       if (number != nullptr) {
-        found = valueFindings(piece.key->field, value);
+        for (const std::string& message : valueFindings(piece.key->field, value)) {
+          found.push_back(message);
+        }
         *number = atoiSaturated(value.c_str());
       } else if (piece.key->field == Field::WarnMessage) {
         settings_.warnMessage = "*warn " + value;
