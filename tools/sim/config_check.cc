@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/transcript.h"
 #include "util/text.h"
 
 namespace {
@@ -60,10 +61,11 @@ bool isSpace(char c) {
 }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Long texts are cut; control bytes are shown as \xNN.
 std::string quoted(const std::string& text) {
   const std::size_t kShown = 40;
-  if (text.size() <= kShown) return "\"" + text + "\"";
-  return "\"" + text.substr(0, kShown) + "...\"";
+  if (text.size() <= kShown) return Transcript::quoted(text);
+  return Transcript::quoted(text.substr(0, kShown) + "...");
 }
 
 const Key* keyOf(const std::string& piece) {

@@ -1,0 +1,103 @@
+#include "sim/config_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<std::string> Lines;
+
+// "LINE: message" for every finding.
+Lines findingsOf(const std::string& contents) {
+  const ConfigCheck check(contents);
+  Lines found;
+  for (const ConfigFinding& finding : check.findings()) {
+    found.push_back(std::to_string(finding.line) + ": " + finding.message);
+  }
+  return found;
+}
+
+}  // namespace
+
+TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
+  const char* const clean[] = {
+      "",
+      "\n\n",
+      "# a comment\n; another\n   \n",
+      "current=100",                    // no line feed at the end
+      "current=100\r\naverage=90\r\n",  // CR LF
+      "current=  150 \t\n",             // blanks around the number
+      "current=+7\n",                  // a sign is a number
+      "maxcheckrate=-1\ndisplay=0\ndeal=0\ns2cploss=0\n",
+      "current=1\0junk",  // the plug-in's text ends at a zero byte
+  };
+  for (const char* contents : clean) {
+    EXPECT_EQ(Lines(), findingsOf(contents)) << contents;
+  }
+}
+
+TEST(ConfigCheckTest, NamesEveryLineReadInASurprisingWay) {
+  EXPECT_EQ((Lines{"1: ignored: \"curent=1\" begins with no key",
+                   "2: the value \"5\\x0D6\" is not a number: read as 5",
+                   "3: the value is empty: read as 0"}),
+            findingsOf("curent=1\ncurrent=5\r6\naverage=\n"));
+  EXPECT_EQ((Lines{"1: ignored: a blank stands before the key, and a blank "
+                   "stands before the \"=\", and the key is written "
+                   "\"deal=\" (letter case counts), not \"Deal=\""}),
+            findingsOf("\tDeal  =1\n"));
+  EXPECT_EQ((Lines{"1: the value \"2147483648\" is out of range: read as "
+                   "2147483647",
+                   "2: the value \"-9999999999\" is out of range: read as "
+                   "-2147483648",
+                   "2: the limit -2147483648 is negative: repaired to 300"}),
+            findingsOf("maxcheckrate=2147483648\naverage=-9999999999\n"));
+  EXPECT_EQ((Lines{"1: WarnMessage= is given again on line 3, and the last "
+                   "one wins: this line has no effect"}),
+            findingsOf("WarnMessage=a\nLockMessage=b\nWarnMessage=c\n"));
+}
+
+TEST(ConfigCheckTest, CutsLinesAfter255Characters) {
+  const std::string exactly255 = "WarnMessage=" + std::string(243, 'a');
+  EXPECT_EQ(Lines(), findingsOf(exactly255 + "\n"));
+  EXPECT_EQ(Lines(), findingsOf(exactly255 + "\r\ncurrent=1\n"));
+  EXPECT_EQ(
+      (Lines{"1: the line has 256 characters: the plug-in reads it as 2 lines "
+             "of at most 255 characters",
+             "1: characters 256 to 256: ignored: \"b\" begins with no key"}),
+      findingsOf(exactly255 + "b\n"));
+  EXPECT_EQ(
+      (Lines{"1: the line has 516 characters: the plug-in reads it as 3 lines "
+             "of at most 255 characters",
+             "1: characters 511 to 516: read as the line \"deal=3\""}),
+      findingsOf(exactly255 + std::string(255, ' ') + "deal=3"));
+}
+
+TEST(ConfigCheckTest, EndsWithThePluginsSettings) {
+  const ConfigCheck check(
+      "current=-5\naverage=0\ns2cploss=-1\nc2sploss=7\ns2cweapons=-2\n"
+      "display=2\ndeal=3\nmaxcheckrate=-10\nWarnMessage=  hi \n");
+  const ConfigSettings& settings = check.settings();
+  EXPECT_EQ(300, settings.currentPingLimit);
+  EXPECT_EQ(0, settings.averagePingLimit);
+  EXPECT_EQ(2, settings.s2cLossLimit);
+  EXPECT_EQ(7, settings.c2sLossLimit);
+  EXPECT_EQ(2, settings.s2cWeaponsLossLimit);
+  EXPECT_EQ(2, settings.displayMode);
+  EXPECT_EQ(3, settings.dealMode);
+  EXPECT_EQ(-10, settings.maxCheckRate);
+  EXPECT_EQ("*warn   hi ", settings.warnMessage);
+  EXPECT_EQ("", settings.lockMessage);
+
+  const ConfigSettings defaults = ConfigCheck("").settings();  // a copy
+  EXPECT_EQ((Lines{"current       300", "average       300",
+                   "s2cploss      2", "c2sploss      2", "s2cweapons    2",
+                   "display       1 (reports go to the arena)",
+                   "deal          1 (laggers are announced in the arena)",
+                   "maxcheckrate  600 (seconds a player waits between two "
+                   "checks)",
+                   "WarnMessage   \"\" (no line: an empty message is sent)",
+                   "LockMessage   \"\" (no line: an empty message is sent)"}),
+            defaults.describe());
+}
