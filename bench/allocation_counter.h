@@ -1,0 +1,12 @@
+// Counts the heap allocations of the whole program: the benchmark program
+// replaces the global operator new, and the plug-in, linked statically,
+// allocates through it. Single-threaded use only, like the plug-in.
+#ifndef TARVOK_BENCH_ALLOCATION_COUNTER_H_
+#define TARVOK_BENCH_ALLOCATION_COUNTER_H_
+
+#include <cstdint>
+
+// Allocations through operator new (every form) since the program started.
+std::uint64_t allocationCount();
+
+#endif  // TARVOK_BENCH_ALLOCATION_COUNTER_H_

@@ -1,0 +1,34 @@
+// One Tick with N players listed. Each listed player's countdown is looked
+// up and stored again, and both walk the bot's tag list: the cost grows
+// with the square of the number of players.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "allocation_counter.h"
+#include "bench_host.h"
+#include "host/event_makers.h"
+
+namespace {
+
+constexpr CALL_HANDLE kHandle = 1;
+
+void BM_Tick(benchmark::State& state) {
+  BenchHost host;
+  host.connect(kHandle);
+  const int players = static_cast<int>(state.range(0));
+  for (int i = 0; i < players; ++i) {
+    host.addPlayer("Player" + std::to_string(i), static_cast<std::uint16_t>(i));
+  }
+  BotEvent tick = makeTick();
+  tick.handle = kHandle;
+  talk(tick);  // every player has a countdown from here on
+  const std::uint64_t allocationsBefore = allocationCount();
+  for (auto _ : state) talk(tick);
+  state.counters["allocs/tick"] = benchmark::Counter(
+      static_cast<double>(allocationCount() - allocationsBefore),
+      benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_Tick)->Arg(10)->Arg(100)->Arg(255)->Arg(1000);
+
+}  // namespace
