@@ -4,6 +4,11 @@
 # Each lane is a CMake preset with its own folder under build/.
 
 .PHONY: all build run test deps native sanitize m32 clean
+.PHONY: fuzz fuzz-build fuzz-short valgrind bench
+
+# Seconds each fuzz target runs: `make fuzz` and the short runs of `make test`.
+FUZZ_SECONDS ?= 60
+FUZZ_SHORT_SECONDS ?= 20
 
 all: build
 
@@ -26,10 +31,33 @@ sanitize m32:
 native: build
 	ctest --preset native
 
+# Fuzzing (clang's libFuzzer with ASan and UBSan), one target at a time.
+fuzz-build:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+
+fuzz: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_SECONDS)
+
+fuzz-short: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_SHORT_SECONDS)
+
+# Memcheck over the end-to-end tests and long simulator runs.
+valgrind: build
+	scripts/valgrind-check.sh
+
+# Benchmarks in Release; the README's "Performance" figures come from here.
+bench:
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	./build/bench/tarvok_bench
+
 # The native lane runs last so that ctest's summary is the last line.
 test: deps
 	$(MAKE) --no-print-directory sanitize
 	$(MAKE) --no-print-directory m32
+	$(MAKE) --no-print-directory fuzz-short
+	$(MAKE) --no-print-directory valgrind
 	$(MAKE) --no-print-directory native
 
 clean:
