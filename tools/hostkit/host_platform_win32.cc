@@ -1,6 +1,6 @@
 // Windows: GetModuleFileName, and a console switched to ANSI sequences.
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 
 #include "hostkit/host_platform.h"
 
@@ -17,6 +17,6 @@ bool terminalShowsColours(std::FILE* stream) {
   HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
   DWORD mode = 0;
   if (!GetConsoleMode(console, &mode)) return false;
-  return SetConsoleMode(console,
-                        mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) !=
+         0;
 }

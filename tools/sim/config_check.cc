@@ -82,9 +82,11 @@ std::vector<Piece> piecesOf(const std::string& contents) {
   while (start < contents.size()) {
     ++lineNumber;
     std::size_t end = contents.find('\n', start);
-    const std::size_t next = end == std::string::npos ? contents.size() : end + 1;
+    const std::size_t next =
+        end == std::string::npos ? contents.size() : end + 1;
     if (end == std::string::npos) end = contents.size();
-    if (end > start && end < contents.size() && contents[end - 1] == '\r') --end;
+    if (end > start && end < contents.size() && contents[end - 1] == '\r')
+      --end;
     const std::string line = contents.substr(start, end - start);
     for (std::size_t offset = 0; offset == 0 || offset < line.size();
          offset += kPieceLength) {
@@ -113,7 +115,8 @@ NumberReading readNumber(const std::string& text) {
   std::size_t position = 0;
   while (position < text.size() && isSpace(text[position])) ++position;
   bool negative = false;
-  if (position < text.size() && (text[position] == '-' || text[position] == '+')) {
+  if (position < text.size() &&
+      (text[position] == '-' || text[position] == '+')) {
     negative = text[position] == '-';
     ++position;
   }
@@ -262,8 +265,8 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
                              std::to_string(count) +
                              " lines of at most 255 characters"});
       }
-      const std::size_t last = std::min(piece.firstCharacter + kPieceLength - 1,
-                                        piece.lineLength);
+      const std::size_t last =
+          std::min(piece.firstCharacter + kPieceLength - 1, piece.lineLength);
       where = "characters " + std::to_string(piece.firstCharacter) + " to " +
               std::to_string(last) + ": ";
     }
@@ -275,10 +278,12 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       if (piece.firstCharacter > 1) {
         found.push_back("read as the line " + quoted(piece.text));
       }
-      const std::string value = piece.text.substr(std::string(piece.key->text).size());
+      const std::string value =
+          piece.text.substr(std::string(piece.key->text).size());
       std::int32_t* number = numberField(settings_, piece.key->field);
       if (number != nullptr) {
-        for (const std::string& message : valueFindings(piece.key->field, value)) {
+        for (const std::string& message :
+             valueFindings(piece.key->field, value)) {
           found.push_back(message);
         }
         *number = atoiSaturated(value.c_str());
@@ -316,8 +321,9 @@ std::vector<std::string> ConfigSettings::describe() const {
     return line + value;
   };
   const auto message = [](const std::string& text) {
-    return text.empty() ? std::string("\"\" (no line: an empty message is sent)")
-                        : "\"" + text + "\"";
+    return text.empty()
+               ? std::string("\"\" (no line: an empty message is sent)")
+               : "\"" + text + "\"";
   };
   std::string display;
   switch (displayMode) {
@@ -347,9 +353,9 @@ std::vector<std::string> ConfigSettings::describe() const {
     default:
       deal = "laggers are announced in the arena";
   }
-  const std::string rate =
-      maxCheckRate < 0 ? "players never wait"
-                       : "seconds a player waits between two checks";
+  const std::string rate = maxCheckRate < 0
+                               ? "players never wait"
+                               : "seconds a player waits between two checks";
   return {
       row("current", std::to_string(currentPingLimit)),
       row("average", std::to_string(averagePingLimit)),

@@ -29,7 +29,7 @@ TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
       "current=100",                    // no line feed at the end
       "current=100\r\naverage=90\r\n",  // CR LF
       "current=  150 \t\n",             // blanks around the number
-      "current=+7\n",                  // a sign is a number
+      "current=+7\n",                   // a sign is a number
       "maxcheckrate=-1\ndisplay=0\ndeal=0\ns2cploss=0\n",
       "current=1\0junk",  // the plug-in's text ends at a zero byte
   };
@@ -91,8 +91,8 @@ TEST(ConfigCheckTest, EndsWithThePluginsSettings) {
   EXPECT_EQ("", settings.lockMessage);
 
   const ConfigSettings defaults = ConfigCheck("").settings();  // a copy
-  EXPECT_EQ((Lines{"current       300", "average       300",
-                   "s2cploss      2", "c2sploss      2", "s2cweapons    2",
+  EXPECT_EQ((Lines{"current       300", "average       300", "s2cploss      2",
+                   "c2sploss      2", "s2cweapons    2",
                    "display       1 (reports go to the arena)",
                    "deal          1 (laggers are announced in the arena)",
                    "maxcheckrate  600 (seconds a player waits between two "

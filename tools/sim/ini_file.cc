@@ -37,8 +37,8 @@ bool IniFile::write(std::string* error) const {
   bool written = file != nullptr;
   if (written) {
     for (const std::string& line : lines_) {
-      written = written && std::fwrite(line.data(), 1, line.size(), file) ==
-                               line.size();
+      written = written &&
+                std::fwrite(line.data(), 1, line.size(), file) == line.size();
       written = written && std::fputc('\n', file) != EOF;
     }
     written = std::fclose(file) == 0 && written;

@@ -1,10 +1,11 @@
 // tarvok-sim: plays the host bot and the zone server around the plug-in
 // library, so that its behaviour can be watched and checked.
 //
-//   tarvok-sim [--library PATH] [--output FILE]          the built-in demo
-//   tarvok-sim [--library PATH] [--output FILE] SCENARIO one scenario file
-//   tarvok-sim [--library PATH] [--output FILE] -i       lines typed at a prompt
-//   tarvok-sim check-ini FILE                            what the plug-in makes of FILE
+//   tarvok-sim [OPTIONS]            the built-in demo
+//   tarvok-sim [OPTIONS] SCENARIO   one scenario file
+//   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
+//   tarvok-sim check-ini FILE       what the plug-in makes of FILE
+// OPTIONS: --library PATH, --output FILE.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something, 2 for a faulty scenario line, a bad
@@ -53,7 +54,8 @@ const char kUsage[] =
     "  server TEXT               the zone server sends TEXT to the bot\n"
     "\n"
     "check-ini lists the lines of FILE that the plug-in ignores or reads in a\n"
-    "surprising way, and the settings that result; exit 1 when there are any.\n";
+    "surprising way, and the settings that result; exit 1 when there are "
+    "any.\n";
 
 struct Options {
   std::string library;
@@ -130,7 +132,9 @@ void runInteractive(SimulatedHost& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "check-ini") return checkIni(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "check-ini") {
+    return checkIni(argv[2]);
+  }
 
   Options options;
   for (int i = 1; i < argc; ++i) {

@@ -76,8 +76,8 @@ bool NetworkFigures::setLosses(const std::string& text) {
 }
 
 std::string NetworkFigures::pingsText() const {
-  return std::to_string(currentPing) + "/" + std::to_string(averagePing) +
-         "/" + std::to_string(lowPing) + "/" + std::to_string(highPing);
+  return std::to_string(currentPing) + "/" + std::to_string(averagePing) + "/" +
+         std::to_string(lowPing) + "/" + std::to_string(highPing);
 }
 
 std::string NetworkFigures::lossesText() const {

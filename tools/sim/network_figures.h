@@ -1,6 +1,8 @@
 // NetworkFigures: a player's connection as the zone server measures it, and
-// the lag line the server sends a bot that asks for it with "*lag":
-//   PING Current:120 ms  Average:95 ms  Low:80 ms  High:300 ms  S2C: 0.5%  C2S: 1.9%  S2CWeapons: 0.0%
+// the lag line the server sends a bot that asks for it with "*lag" (one
+// line; the blanks are the server's):
+//   PING Current:120 ms  Average:95 ms  Low:80 ms  High:300 ms
+//     S2C: 0.5%  C2S: 1.9%  S2CWeapons: 0.0%
 // Pings are whole milliseconds; losses are percent figures kept as written
 // ("0.5", "-3.0"), since the line carries them as text.
 #ifndef TARVOK_TOOLS_SIM_NETWORK_FIGURES_H_

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(NetworkFiguresTest, LagLineHasTheServersForm) {
   NetworkFigures figures;
   ASSERT_TRUE(figures.setPings("120/95/80/300"));
@@ -25,13 +24,13 @@ TEST(NetworkFiguresTest, AcceptsSignedFiguresAtTheLimits) {
 
 TEST(NetworkFiguresTest, RefusesMalformedFiguresAndKeepsTheOldOnes) {
   NetworkFigures figures;
-  const char* const badPings[] = {"",          "1/2/3",      "1/2/3/4/5",
-                                  "1/2/3/x",   "1/2//4",     "2147483648/1/1/1",
-                                  "1.5/2/3/4", "-/1/2/3",    "+1/2/3/4"};
+  const char* const badPings[] = {"",          "1/2/3",   "1/2/3/4/5",
+                                  "1/2/3/x",   "1/2//4",  "2147483648/1/1/1",
+                                  "1.5/2/3/4", "-/1/2/3", "+1/2/3/4"};
   for (const char* text : badPings) {
     EXPECT_FALSE(figures.setPings(text)) << text;
   }
-  const char* const badLosses[] = {"",      "1/2",   "1/2/3/4", "1./2/3",
+  const char* const badLosses[] = {"",       "1/2",   "1/2/3/4", "1./2/3",
                                    ".5/1/1", "1/2/x", "1,5/1/1", "-/1/1"};
   for (const char* text : badLosses) {
     EXPECT_FALSE(figures.setLosses(text)) << text;

@@ -83,7 +83,8 @@ bool parseVersion(const std::string& text, std::uint32_t* version,
   const std::string::size_type dot = text.find('.');
   std::uint32_t major = 0;
   std::uint32_t minor = 0;
-  if (dot == std::string::npos || !parseCount(text.substr(0, dot), 0xFFFF, &major) ||
+  if (dot == std::string::npos ||
+      !parseCount(text.substr(0, dot), 0xFFFF, &major) ||
       !parseCount(text.substr(dot + 1), 0xFFFF, &minor)) {
     *error = "\"" + text +
              "\" is not a version MAJOR.MINOR (such as 6.5; each 0 to 65535)";
@@ -136,9 +137,9 @@ bool parsePlayerOptions(const std::vector<std::string>& words,
       return false;
     }
     const bool repeated =
-        (key == "ident" && action->ident) || (key == "level" && action->level) ||
-        (key == "ship" && action->ship) || (key == "ping" && action->pings) ||
-        (key == "loss" && action->losses);
+        (key == "ident" && action->ident) ||
+        (key == "level" && action->level) || (key == "ship" && action->ship) ||
+        (key == "ping" && action->pings) || (key == "loss" && action->losses);
     if (repeated) {
       *error = "the option " + key + "= is given twice";
       return false;
@@ -248,8 +249,8 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   }
 
   static const char* const kWordKeywords[] = {
-      "bot", "init", "term", "leave-arena", "ini-clear", "arrive",
-      "figures", "ship", "wait", "leave"};
+      "bot",    "init",    "term", "leave-arena", "ini-clear",
+      "arrive", "figures", "ship", "wait",        "leave"};
   bool takesWords = false;
   for (const char* candidate : kWordKeywords) {
     if (keyword == candidate) takesWords = true;
@@ -275,7 +276,8 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
       *error = "init takes at most one version MAJOR.MINOR, such as 6.5";
       return false;
     }
-    return argumentCount == 0 || parseVersion(words[1], &action->version, error);
+    return argumentCount == 0 ||
+           parseVersion(words[1], &action->version, error);
   }
   if (keyword == "term" || keyword == "leave-arena" || keyword == "ini-clear") {
     if (argumentCount != 0) {

@@ -7,8 +7,8 @@ namespace {
 ScenarioAction parsed(const std::string& line) {
   ScenarioAction action;
   std::string error;
-  EXPECT_TRUE(ScenarioAction::parse(line, &action, &error)) << line << ": "
-                                                            << error;
+  EXPECT_TRUE(ScenarioAction::parse(line, &action, &error))
+      << line << ": " << error;
   return action;
 }
 
@@ -81,22 +81,28 @@ TEST(ScenarioActionTest, NamesWhatIsWrong) {
     const char* line;
     const char* error;
   } const cases[] = {
-      {"jump Alice", "unknown action \"jump\" (a player's line is written "
-                     "NAME: TEXT)"},
+      {"jump Alice",
+       "unknown action \"jump\" (a player's line is written "
+       "NAME: TEXT)"},
       {"bot", "bot needs one NAME"},
       {"bot A B", "bot needs one NAME"},
-      {"init 6", "\"6\" is not a version MAJOR.MINOR (such as 6.5; each 0 to "
-                 "65535)"},
-      {"init 6.65536", "\"6.65536\" is not a version MAJOR.MINOR (such as "
-                       "6.5; each 0 to 65535)"},
-      {"init 6.5 7.0", "init takes at most one version MAJOR.MINOR, such as "
-                       "6.5"},
+      {"init 6",
+       "\"6\" is not a version MAJOR.MINOR (such as 6.5; each 0 to "
+       "65535)"},
+      {"init 6.65536",
+       "\"6.65536\" is not a version MAJOR.MINOR (such as "
+       "6.5; each 0 to 65535)"},
+      {"init 6.5 7.0",
+       "init takes at most one version MAJOR.MINOR, such as "
+       "6.5"},
       {"term now", "term takes nothing after it"},
       {"arrive", "arrive needs a player NAME"},
-      {"arrive Al colour=red", "unknown option \"colour=red\" (the options "
-                               "are ident=, level=, ship=, ping=, loss=)"},
-      {"arrive Al ship", "unknown option \"ship\" (the options are ident=, "
-                         "level=, ship=, ping=, loss=)"},
+      {"arrive Al colour=red",
+       "unknown option \"colour=red\" (the options "
+       "are ident=, level=, ship=, ping=, loss=)"},
+      {"arrive Al ship",
+       "unknown option \"ship\" (the options are ident=, "
+       "level=, ship=, ping=, loss=)"},
       {"arrive Al ship=1 ship=2", "the option ship= is given twice"},
       {"arrive Al ident=65536", "ident= needs a number from 0 to 65535"},
       {"arrive Al level=Boss",
@@ -105,20 +111,25 @@ TEST(ScenarioActionTest, NamesWhatIsWrong) {
       {"arrive Al level=13",
        "level= needs a level from 0 to 12 or its name (Player, Limited, Mod, "
        "SMod, SOp, Owner, Duke, Baron, King, Emperor, RockStar, Q, God)"},
-      {"arrive Al ship=9", "ship= needs a ship number from 0 to 8 (8 is "
-                           "spectating)"},
-      {"arrive Al ping=1/2/3", "ping= needs four whole numbers "
-                               "CURRENT/AVERAGE/LOW/HIGH, such as "
-                               "120/95/80/300"},
-      {"arrive Al loss=1/2/x", "loss= needs three percent figures "
-                               "S2C/C2S/WEAPONS, such as 0.5/1.9/0.0"},
+      {"arrive Al ship=9",
+       "ship= needs a ship number from 0 to 8 (8 is "
+       "spectating)"},
+      {"arrive Al ping=1/2/3",
+       "ping= needs four whole numbers "
+       "CURRENT/AVERAGE/LOW/HIGH, such as "
+       "120/95/80/300"},
+      {"arrive Al loss=1/2/x",
+       "loss= needs three percent figures "
+       "S2C/C2S/WEAPONS, such as 0.5/1.9/0.0"},
       {"arrive \"John Doe level=1", "a quoted name has no closing quote"},
       {"arrive \"John\"Doe", "a closing quote must be followed by a blank"},
-      {"arrive ThisNameIsFarTooLong", "the name \"ThisNameIsFarTooLong\" is "
-                                      "longer than 19 characters"},
+      {"arrive ThisNameIsFarTooLong",
+       "the name \"ThisNameIsFarTooLong\" is "
+       "longer than 19 characters"},
       {"figures Al", "figures needs ping=C/A/L/H, loss=S/C/W or both"},
-      {"figures Al ship=1", "unknown option \"ship=1\" (the options are "
-                            "ping=, loss=)"},
+      {"figures Al ship=1",
+       "unknown option \"ship=1\" (the options are "
+       "ping=, loss=)"},
       {"ship Al", "ship needs a player NAME and a ship number from 0 to 8"},
       {"ship Al 9", "ship needs a player NAME and a ship number from 0 to 8"},
       {"wait", "wait needs a number of seconds from 0 to 1000000"},

@@ -1,7 +1,5 @@
 #include "sim/simulated_host.h"
 
-#include <new>
-
 #include "host/event_makers.h"
 #include "sim/server_command.h"
 #include "util/command.h"
@@ -132,7 +130,8 @@ void SimulatedHost::addBot(const std::string& name) {
 }
 
 void SimulatedHost::connect(std::uint32_t version) {
-  write(LineKind::Host, current_->name + " connects the plug-in (Init, version " +
+  write(LineKind::Host, current_->name +
+                            " connects the plug-in (Init, version " +
                             versionText(version) + ")");
   current_->connected = true;
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
@@ -149,8 +148,8 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
   const std::uint16_t ident =
       action.ident ? *action.ident : freeIdent(*current_);
   const std::uint8_t ship = action.ship ? *action.ship : 0;
-  Player* record = new Player(ident, action.name.c_str(), "", 0, 0, 0, 0, 0,
-                              ship, 0, 0);
+  Player* record =
+      new Player(ident, action.name.c_str(), "", 0, 0, 0, 0, 0, ship, 0, 0);
   record->accessLevel = action.level ? *action.level : OP_Player;
   if (!current_->players.appendItem(record)) {
     delete record;
@@ -161,12 +160,12 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
   current_->residents.push_back(resident);
-  write(LineKind::Host,
-        action.name + " enters " + arenaOf(*current_) + ": ident " +
-            std::to_string(ident) + ", level " +
-            levelText(record->accessLevel) + ", " + shipText(ship) +
-            ", ping " + resident.figures.pingsText() + ", loss " +
-            resident.figures.lossesText());
+  write(LineKind::Host, action.name + " enters " + arenaOf(*current_) +
+                            ": ident " + std::to_string(ident) + ", level " +
+                            levelText(record->accessLevel) + ", " +
+                            shipText(ship) + ", ping " +
+                            resident.figures.pingsText() + ", loss " +
+                            resident.figures.lossesText());
   deliver(*current_, makePlayerEntering(record));
 }
 
@@ -174,7 +173,8 @@ void SimulatedHost::changeFigures(const ScenarioAction& action) {
   Resident& resident = *findResident(*current_, action.name);
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
-  write(LineKind::Zone, "zone measures " + resident.name + "'s connection: ping " +
+  write(LineKind::Zone, "zone measures " + resident.name +
+                            "'s connection: ping " +
                             resident.figures.pingsText() + ", loss " +
                             resident.figures.lossesText());
 }
@@ -247,8 +247,7 @@ void SimulatedHost::wait(std::uint32_t seconds) {
   }
 }
 
-bool SimulatedHost::editIni(const ScenarioAction& action,
-                            std::string* error) {
+bool SimulatedHost::editIni(const ScenarioAction& action, std::string* error) {
   const char* const kFile = "tarvok.ini: ";
   bool written = true;
   if (action.kind == ActionKind::IniClear) {
@@ -277,7 +276,8 @@ bool SimulatedHost::editIni(const ScenarioAction& action,
 }
 
 void SimulatedHost::serverSays(const std::string& text) {
-  write(LineKind::Zone, "zone -> " + current_->name + ": " + Transcript::quoted(text));
+  write(LineKind::Zone,
+        "zone -> " + current_->name + ": " + Transcript::quoted(text));
   if (!reachable()) return;
   deliver(*current_, makeChat(0, 0, nullptr, text.c_str()));
 }
@@ -319,8 +319,8 @@ SimulatedHost::Resident* SimulatedHost::residentOfIdent(Bot& bot,
   return nullptr;
 }
 
-SimulatedHost::Resident* SimulatedHost::residentOfRecord(
-    Bot& bot, const Player* record) {
+SimulatedHost::Resident* SimulatedHost::residentOfRecord(Bot& bot,
+                                                         const Player* record) {
   for (Resident& resident : bot.residents) {
     if (resident.record == record) return &resident;
   }
@@ -354,8 +354,8 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
 void SimulatedHost::deliverReply(const ServerReply& reply) {
   Bot* bot = botOfHandle(reply.handle);
   if (reply.spectator == nullptr) {
-    write(LineKind::Zone, "zone -> " + bot->name + ": " +
-                              Transcript::quoted(reply.chatLine));
+    write(LineKind::Zone,
+          "zone -> " + bot->name + ": " + Transcript::quoted(reply.chatLine));
     callTalk(*bot, makeChat(0, 0, nullptr, reply.chatLine.c_str()));
     return;
   }
@@ -375,8 +375,8 @@ void TARVOK_STDCALL SimulatedHost::callback(BotEvent& record) {
 void SimulatedHost::receive(const BotEvent& record) {
   Bot* bot = botOfHandle(record.handle);
   if (bot == nullptr) {
-    write(LineKind::Bot, "a record from the unknown handle " +
-                             std::to_string(record.handle));
+    write(LineKind::Bot,
+          "a record from the unknown handle " + std::to_string(record.handle));
     return;
   }
   const std::uint32_t code = unsignedOf(record.code);
@@ -391,7 +391,8 @@ void SimulatedHost::receive(const BotEvent& record) {
                 text != nullptr ? text : "");
   } else {
     write(LineKind::Bot, bot->name + " -> host: command code " +
-                             std::to_string(code) + ", which this host ignores");
+                             std::to_string(code) +
+                             ", which this host ignores");
   }
 }
 
@@ -410,14 +411,15 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
   } else {
     to = "chat type " + std::to_string(chatType);
   }
-  write(LineKind::Bot, bot.name + " -> " + to + ": " + Transcript::quoted(text));
+  write(LineKind::Bot,
+        bot.name + " -> " + to + ": " + Transcript::quoted(text));
 
   switch (command.action) {
     case ServerAction::None:
       return;
     case ServerAction::ArenaMessage:
-      write(LineKind::Zone,
-            "zone -> " + arenaOf(bot) + ": " + Transcript::quoted(command.text));
+      write(LineKind::Zone, "zone -> " + arenaOf(bot) + ": " +
+                                Transcript::quoted(command.text));
       return;
     case ServerAction::LagQuery:
       if (addressee != nullptr) {
@@ -432,7 +434,8 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
       return;
     case ServerAction::Spectate:
       if (addressee != nullptr) {
-        write(LineKind::Zone, "zone moves " + addressee->name + " to spectator mode");
+        write(LineKind::Zone,
+              "zone moves " + addressee->name + " to spectator mode");
         replies_.push_back({bot.handle, addressee->record, ""});
       }
       return;

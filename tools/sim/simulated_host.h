@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/plugin_library.h"
 #include "host/bot_event.h"
 #include "host/linked_list.h"
+#include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
@@ -51,7 +51,8 @@ class SimulatedHost {
 
   // Carries out `action`. False, with the reason in `error`, for an action
   // that does not fit the host's state (a player who is not there, a name or
-  // ident already taken); such an action changes nothing. Also false when tarvok.ini cannot be written.
+  // ident already taken); such an action changes nothing. Also false when
+  // tarvok.ini cannot be written.
   bool run(const ScenarioAction& action, std::string* error);
 
  private:
@@ -64,7 +65,7 @@ class SimulatedHost {
     std::string name;
     CALL_HANDLE handle = 0;
     bool connected = false;
-    _linkedlist<Player> players;     // what the plug-in sees
+    _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
   };
   // An answer of the zone server, waiting for the current `talk` to return.

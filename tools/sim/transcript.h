@@ -26,7 +26,6 @@ class Transcript {
   Transcript(std::FILE* out, bool colours);
 
   void setTime(std::uint32_t seconds) { seconds_ = seconds; }
-  std::uint32_t time() const { return seconds_; }
 
   void write(LineKind kind, const std::string& text);
 

@@ -20,8 +20,8 @@ WorkFolder::WorkFolder() {
       std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate =
-        temporary / ("tarvok-sim-" + std::to_string(stamp) + "-" +
-                     std::to_string(attempt));
+        temporary /
+        ("tarvok-sim-" + std::to_string(stamp) + "-" + std::to_string(attempt));
     if (std::filesystem::create_directory(candidate, failure)) {
       path_ = candidate;
       break;
