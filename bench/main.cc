@@ -38,9 +38,12 @@ class RecordingReporter : public benchmark::ConsoleReporter {
       return found == counters.end() ? 0 : found->second;
     }
   };
-  // Zero figures for a benchmark that did not run (filtered out).
+  // The median over repetitions when there were several
+  // (--benchmark_repetitions=N); zero figures for a benchmark that did not
+  // run (filtered out).
   Figures figures(const std::string& name) const {
-    const auto found = figures_.find(name);
+    auto found = figures_.find(name + "_median");
+    if (found == figures_.end()) found = figures_.find(name);
     return found == figures_.end() ? Figures() : found->second;
   }
 

@@ -35,7 +35,10 @@ for name in "${names[@]}"; do
     echo "fuzz $name: ${runs:-?} inputs in ${seconds} s, no finding (corpus $corpus)"
   else
     echo "fuzz $name: FINDING after ${runs:-?} inputs (exit $status); log $log"
-    grep -E 'ERROR|check failed|SUMMARY|Test unit written' "$log" | head -20 || true
+    # The log's last line (where the input went) has no line end.
+    grep -E 'ERROR|check failed|^  |SUMMARY|Test unit written' "$log" \
+      | head -20 || true
+    echo
     failed+=("$name")
   fi
 done

@@ -430,7 +430,19 @@ void runLagLine(FuzzedDataProvider& input) {
 
   const std::string start =
       kLagLineStarts[input.ConsumeIntegralInRange<std::size_t>(0, 2)];
-  const std::string line = cTextOf(start + input.ConsumeRemainingBytesAsString());
+  // Now and then a run of one byte makes the line longer than the 32000
+  // bytes that split() keeps after a delimiter.
+  std::size_t runLength = 0;
+  char runByte = ' ';
+  std::size_t runAt = 0;
+  if (input.ConsumeIntegralInRange(0, 15) == 0) {
+    runLength = input.ConsumeIntegralInRange<std::size_t>(31990, 32100);
+    runByte = input.ConsumeIntegral<char>();
+    runAt = input.ConsumeIntegral<std::uint16_t>();
+  }
+  std::string line = start + input.ConsumeRemainingBytesAsString();
+  line.insert(std::min(runAt, line.size()), runLength, runByte);
+  line = cTextOf(line);
 
   const std::int32_t oldLimits[] = {bot.currentPingLimit, bot.averagePingLimit,
                                     bot.s2cLossLimit, bot.c2sLossLimit,
