@@ -30,4 +30,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
+# Wine's server and its system processes (services.exe and the ones it
+# starts) outlive the program that starts them and keep its standard streams
+# open, so whoever reads the program's output (ctest) would wait for them to
+# quit. When the prefix's server is not running, start it and the system
+# processes with a throw-away program and no streams. They stay a few seconds
+# after their last program, so a run of tests shares them.
+if wineserver --persistent=5 </dev/null >/dev/null 2>&1; then
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
+
 exec wine "$@"
