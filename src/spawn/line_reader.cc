@@ -1,9 +1,10 @@
-// Mode "r" is text mode on every platform, so one implementation serves
-// them all; the reader accepts CR LF itself where the C library leaves it.
+// The file is opened in binary mode and the reader turns CR LF into a line
+// end itself, so every platform reads the same lines: Windows' text mode
+// would eat one carriage return of "\r\r\n" and stop at a Ctrl-Z byte.
 #include "spawn/line_reader.h"
 
 LineReader::LineReader(const char* fileName)
-    : file(std::fopen(fileName, "r")) {
+    : file(std::fopen(fileName, "rb")) {
   if (file != nullptr) return;
   // Appending creates a missing file empty and never changes an existing
   // one that merely refused to be read.
