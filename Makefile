@@ -3,7 +3,7 @@
 #   make test  install what is missing, build every lane, run every test
 # Each lane is a CMake preset with its own folder under build/.
 
-.PHONY: all build run test deps native sanitize m32 clean
+.PHONY: all build run test deps native sanitize m32 win32 dist clean
 .PHONY: fuzz fuzz-build fuzz-short valgrind bench
 
 # Seconds each fuzz target runs: `make fuzz` and the short runs of `make test`.
@@ -22,14 +22,20 @@ build:
 run: build
 	./build/native/tarvok-sim
 
-# Lanes: configure, build and test one preset each.
-sanitize m32:
+# Lanes: configure, build and test one preset each. win32 cross-builds
+# tarvok.dll and runs its tests under wine.
+sanitize m32 win32:
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@
 	ctest --preset $@
 
 native: build
 	ctest --preset native
+
+# The operator's zip: build/dist/tarvok-<version>-win32.zip.
+dist:
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 --target dist
 
 # Fuzzing (clang's libFuzzer with ASan and UBSan), one target at a time.
 fuzz-build:
@@ -58,6 +64,7 @@ test: deps
 	$(MAKE) --no-print-directory m32
 	$(MAKE) --no-print-directory fuzz-short
 	$(MAKE) --no-print-directory valgrind
+	$(MAKE) --no-print-directory win32
 	$(MAKE) --no-print-directory native
 
 clean:
