@@ -1,0 +1,69 @@
+# The operator's zip as an operator gets it: unpacked with unzip into a fresh
+# folder, it holds exactly the DLL, the sample tarvok.ini and the operator's
+# text; the unpacked DLL has the right tables, the unpacked sample passes
+# sample_ini_test.cmake, and every golden scenario run against the unpacked
+# DLL under wine gives its transcript byte for byte.
+#   ZIP, WORK (a folder, emptied first), SIM, EMULATOR ('|' between its
+#   words), OBJDUMP, CHECK_TABLES (check_dll_tables.sh), SCENARIOS (folder
+#   of NAME.scenario and NAME.transcript)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+set(unpacked ${WORK}/unpacked)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${unpacked})
+execute_process(COMMAND unzip -q ${ZIP} -d ${unpacked} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "unzip ${ZIP} failed: ${status}")
+endif()
+
+file(GLOB_RECURSE contents RELATIVE ${unpacked} ${unpacked}/*)
+list(SORT contents)
+set(expected README-operator.txt tarvok.dll tarvok.ini)
+if(NOT contents STREQUAL expected)
+  message(FATAL_ERROR "the zip holds '${contents}', not '${expected}'")
+endif()
+
+execute_process(COMMAND ${CHECK_TABLES} ${OBJDUMP} ${unpacked}/tarvok.dll
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the unpacked DLL's tables are wrong")
+endif()
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -DSIM=${SIM} -DEMULATOR=${EMULATOR}
+          -DINI=${unpacked}/tarvok.ini
+          -P ${CMAKE_CURRENT_LIST_DIR}/sample_ini_test.cmake
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE report
+  ERROR_VARIABLE report)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the unpacked tarvok.ini fails its check:\n${report}")
+endif()
+
+file(GLOB scenarios ${SCENARIOS}/*.scenario)
+if(NOT scenarios)
+  message(FATAL_ERROR "no scenarios in ${SCENARIOS}")
+endif()
+set(failed "")
+foreach(scenario ${scenarios})
+  get_filename_component(name ${scenario} NAME_WE)
+  set(actual ${WORK}/${name}.transcript)
+  execute_process(
+    COMMAND ${emulator} ${SIM} --library ${unpacked}/tarvok.dll
+            --output ${actual} ${name}.scenario
+    WORKING_DIRECTORY ${SCENARIOS}
+    RESULT_VARIABLE status
+    ERROR_VARIABLE err)
+  file(READ ${SCENARIOS}/${name}.transcript expected_text)
+  file(READ ${actual} actual_text)
+  if(NOT status EQUAL 0 OR NOT expected_text STREQUAL actual_text)
+    message("${name}: status ${status}; ${actual} differs from "
+            "${SCENARIOS}/${name}.transcript\n${err}")
+    list(APPEND failed ${name})
+  endif()
+endforeach()
+if(failed)
+  message(FATAL_ERROR "scenarios that failed with the unpacked DLL: ${failed}")
+endif()
+list(LENGTH scenarios count)
+message("the unpacked DLL ran ${count} scenarios as the golden transcripts say")
