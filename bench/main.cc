@@ -2,9 +2,11 @@
 // each computed from figures of this same run, and the machine they came
 // from.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <string>
 #include <thread>
@@ -16,6 +18,12 @@ namespace {
 // counters, kept by benchmark name for the ratios.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal, so that a saved report stays plain text.
+  RecordingReporter()
+      : ConsoleReporter(isatty(fileno(stdout))
+                            ? OO_ColorTabular
+                            : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -109,6 +117,7 @@ int main(int argc, char** argv) {
   RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
+  std::cout.flush();  // the report went through std::cout
   printSummary(reporter);
   return 0;
 }
