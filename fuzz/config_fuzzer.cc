@@ -15,7 +15,7 @@
 
 #include "fuzz_check.h"
 #include "spawn/spawn.h"
-#include "work_folder.h"
+#include "hostkit/work_folder.h"
 
 namespace {
 
@@ -172,6 +172,7 @@ const WorkFolder* folder = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static const WorkFolder workFolder;
+  FUZZ_CHECK(workFolder.ready(), workFolder.error());
   folder = &workFolder;
   return 0;
 }
@@ -179,6 +180,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   const WorkFolder::Visit visit(*folder);
+  FUZZ_CHECK(visit.entered(), visit.error());
   const std::string contents(reinterpret_cast<const char*>(data), size);
   std::error_code ignored;
   if (size == 0) {

@@ -26,7 +26,7 @@
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
-#include "work_folder.h"
+#include "hostkit/work_folder.h"
 
 namespace {
 
@@ -338,6 +338,7 @@ const WorkFolder* folder = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static const WorkFolder workFolder;
+  FUZZ_CHECK(workFolder.ready(), workFolder.error());
   folder = &workFolder;
   return 0;
 }
@@ -345,6 +346,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   const WorkFolder::Visit visit(*folder);
+  FUZZ_CHECK(visit.entered(), visit.error());
   std::remove(kConfigFileName);
   FuzzedDataProvider input(data, size);
   EventStream(input).run();

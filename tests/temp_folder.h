@@ -1,27 +1,25 @@
-// TempFolder: a fresh folder that becomes the current directory for the
-// lifetime of the object (the plug-in reads "tarvok.ini" from there), removed
-// afterwards with the previous current directory restored.
+// TempFolder: a test's own work folder, the current directory while the
+// object lives (the plug-in reads "tarvok.ini" from there), with helpers to
+// write and read files in it byte for byte.
 #ifndef TARVOK_TESTS_TEMP_FOLDER_H_
 #define TARVOK_TESTS_TEMP_FOLDER_H_
 
 #include <filesystem>
 #include <string>
 
+#include "hostkit/work_folder.h"
+
 class TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder() : visit_(folder_) {}
 
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `contents` to `name` inside the folder, byte for byte.
+  const std::filesystem::path& path() const { return folder_.path(); }
   void write(const std::string& name, const std::string& contents) const;
   std::string read(const std::string& name) const;
 
  private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
+  WorkFolder folder_;
+  WorkFolder::Visit visit_;
 };
 
 #endif  // TARVOK_TESTS_TEMP_FOLDER_H_

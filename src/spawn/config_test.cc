@@ -49,7 +49,7 @@ TEST(ConfigTest, NoFileKeepsTheDefaultsAndLeavesAnEmptyFile) {
   env.init();
   EXPECT_EQ(env.take(), Lines{"echo: DLL plugin connected."});
   EXPECT_EQ(settingsOf(env.bot), kDefaults);
-  EXPECT_EQ(contentsOf(env.folder / kConfigFileName), "");
+  EXPECT_EQ(contentsOf(env.folder.path() / kConfigFileName), "");
 }
 
 TEST(ConfigTest, EachLineSetsItsFieldOrNothing) {
@@ -116,7 +116,7 @@ TEST(ConfigTest, CrLfFileReadsLikeLfFileAndIsNeverWritten) {
     env.writeConfig(contents);
     env.init();
     EXPECT_EQ(settingsOf(env.bot), expected);
-    EXPECT_EQ(contentsOf(env.folder / kConfigFileName), contents);
+    EXPECT_EQ(contentsOf(env.folder.path() / kConfigFileName), contents);
   }
 }
 

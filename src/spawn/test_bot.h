@@ -10,8 +10,6 @@
 #ifndef TARVOK_SPAWN_TEST_BOT_H_
 #define TARVOK_SPAWN_TEST_BOT_H_
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "host/event_makers.h"
+#include "hostkit/work_folder.h"
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -28,33 +27,19 @@ using Lines = std::vector<std::string>;
 
 class TestBot {
  public:
-  explicit TestBot(CALL_HANDLE handle = 1)
-      : previousFolder(std::filesystem::current_path()), bot(handle) {
-    static std::atomic<unsigned> serial{0};
-    folder = std::filesystem::temp_directory_path() /
-             ("tarvok-unit-" +
-              std::to_string(
-                  std::chrono::steady_clock::now().time_since_epoch().count()) +
-              "-" + std::to_string(serial++));
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
+  explicit TestBot(CALL_HANDLE handle = 1) : visit(folder), bot(handle) {
     players.keepItems = 1;
     recorded() = &sent;
   }
 
-  ~TestBot() {
-    recorded() = nullptr;
-    std::error_code ignored;
-    std::filesystem::current_path(previousFolder, ignored);
-    std::filesystem::remove_all(folder, ignored);
-  }
+  ~TestBot() { recorded() = nullptr; }
 
   TestBot(const TestBot&) = delete;
   TestBot& operator=(const TestBot&) = delete;
 
   // Writes the settings file byte for byte.
   void writeConfig(const std::string& contents) const {
-    std::ofstream out(folder / kConfigFileName, std::ios::binary);
+    std::ofstream out(folder.path() / kConfigFileName, std::ios::binary);
     out << contents;
   }
 
@@ -117,8 +102,8 @@ class TestBot {
     return taken;
   }
 
-  const std::filesystem::path previousFolder;
-  std::filesystem::path folder;
+  const WorkFolder folder;
+  const WorkFolder::Visit visit;
   _linkedlist<Player> players;
   botInfo bot;
 

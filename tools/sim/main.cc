@@ -17,12 +17,12 @@
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/work_folder.h"
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
 #include "sim/transcript.h"
-#include "sim/work_folder.h"
 
 namespace {
 
@@ -212,8 +212,9 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     WorkFolder folder;
-    if (!folder.ready()) {
-      std::fprintf(stderr, "tarvok-sim: %s\n", folder.error().c_str());
+    WorkFolder::Visit visit(folder);
+    if (!visit.entered()) {
+      std::fprintf(stderr, "tarvok-sim: %s\n", visit.error().c_str());
       status = kFailed;
     } else {
       Transcript transcript(out, terminalShowsColours(out));
