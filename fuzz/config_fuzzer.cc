@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "input_folder.h"
 #include "spawn/spawn.h"
-#include "hostkit/work_folder.h"
 
 namespace {
 
@@ -166,21 +166,11 @@ std::string readFile(const char* name) {
                      std::istreambuf_iterator<char>());
 }
 
-const WorkFolder* folder = nullptr;
-
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static const WorkFolder workFolder;
-  FUZZ_CHECK(workFolder.ready(), workFolder.error());
-  folder = &workFolder;
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const WorkFolder::Visit visit(*folder);
-  FUZZ_CHECK(visit.entered(), visit.error());
+  const InputFolder inside;
   const std::string contents(reinterpret_cast<const char*>(data), size);
   std::error_code ignored;
   if (size == 0) {

@@ -23,10 +23,10 @@
 #include "fuzz_check.h"
 #include "host/botlist.h"
 #include "host/event_makers.h"
+#include "input_folder.h"
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
-#include "hostkit/work_folder.h"
 
 namespace {
 
@@ -332,21 +332,11 @@ class EventStream {
   Connection states_[kHandleCount];
 };
 
-const WorkFolder* folder = nullptr;
-
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static const WorkFolder workFolder;
-  FUZZ_CHECK(workFolder.ready(), workFolder.error());
-  folder = &workFolder;
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const WorkFolder::Visit visit(*folder);
-  FUZZ_CHECK(visit.entered(), visit.error());
+  const InputFolder inside;
   std::remove(kConfigFileName);
   FuzzedDataProvider input(data, size);
   EventStream(input).run();
