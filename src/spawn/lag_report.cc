@@ -12,6 +12,26 @@
 
 namespace {
 
+// One figure of the lag line, in the order of the line: where its text and
+// number go, how it ends, and its label in the report. Pings stand as
+// "label:figure unit", losses as "label: figure%".
+struct Figure {
+  String botInfo::*text;
+  std::int32_t botInfo::*value;
+  char end;
+  const char* label;
+};
+
+const Figure kFigures[] = {
+    {&botInfo::currentPingText, &botInfo::currentPing, ' ', "  C: "},
+    {&botInfo::averagePingText, &botInfo::averagePing, ' ', "  Avg: "},
+    {&botInfo::lowPingText, &botInfo::lowPing, ' ', "  L: "},
+    {&botInfo::highPingText, &botInfo::highPing, ' ', "  H: "},
+    {&botInfo::s2cLossText, &botInfo::s2cLoss, '%', "  S2C: "},
+    {&botInfo::c2sLossText, &botInfo::c2sLoss, '%', "  C2S: "},
+    {&botInfo::s2cWeaponsLossText, &botInfo::s2cWeaponsLoss, '%', "  S2CW: "},
+};
+
 // A limit that a figure reaches when it is equal or above it.
 struct LimitCheck {
   std::int32_t botInfo::*figure;
@@ -52,6 +72,14 @@ bool isLagLine(const char* text) {
   return text[4] == ' ' || text[4] == '\0';
 }
 
+// The start of an arena line about a lagger. No blank stands between the
+// server command and the name: zone servers read it that way.
+void startLaggerLine(String& line, const String& lagger) {
+  line = "*arena";
+  line += lagger;
+  line += " is lagging with ";
+}
+
 }  // namespace
 
 void botInfo::handleLagReport(const char* text) {
@@ -59,43 +87,21 @@ void botInfo::handleLagReport(const char* text) {
 
   String line(text);
   line.split(' ');  // the keyword
-  line.split(':');
-  currentPingText = line.split(' ');
-  line.split(' ');
-  line.split(':');
-  averagePingText = line.split(' ');
-  line.split(' ');
-  line.split(':');
-  lowPingText = line.split(' ');
-  line.split(' ');
-  line.split(':');
-  highPingText = line.split(' ');
-  line.split(' ');
-  line.split(':');
-  s2cLossText = line.split('%');
-  line.split(':');
-  c2sLossText = line.split('%');
-  line.split(':');
-  s2cWeaponsLossText = line.split('%');
+  for (const Figure& figure : kFigures) {
+    line.split(':');  // the label
+    this->*figure.text = line.split(figure.end);
+    if (figure.end == ' ') line.split(' ');  // the unit
+  }
 
   if (displayMode != 1 && displayMode != 2) return;
 
   scratchText = displayMode == 1 ? "*arena [" : "[";
   scratchText += checkTarget;
-  scratchText += "]  C: ";
-  scratchText += currentPingText;
-  scratchText += "  Avg: ";
-  scratchText += averagePingText;
-  scratchText += "  L: ";
-  scratchText += lowPingText;
-  scratchText += "  H: ";
-  scratchText += highPingText;
-  scratchText += "  S2C: ";
-  scratchText += s2cLossText;
-  scratchText += "  C2S: ";
-  scratchText += c2sLossText;
-  scratchText += "  S2CW: ";
-  scratchText += s2cWeaponsLossText;
+  scratchText += "]";
+  for (const Figure& figure : kFigures) {
+    scratchText += figure.label;
+    scratchText += this->*figure.text;
+  }
   if (displayMode == 1) {
     sendPublic(scratchText.chars());
   } else if (playerList != nullptr) {
@@ -108,13 +114,9 @@ void botInfo::handleLagReport(const char* text) {
   }
 
   // Losses count in whole percent: "1.9" is 1.
-  currentPing = atoiSaturated(currentPingText.chars());
-  averagePing = atoiSaturated(averagePingText.chars());
-  lowPing = atoiSaturated(lowPingText.chars());
-  highPing = atoiSaturated(highPingText.chars());
-  s2cLoss = atoiSaturated(s2cLossText.chars());
-  c2sLoss = atoiSaturated(c2sLossText.chars());
-  s2cWeaponsLoss = atoiSaturated(s2cWeaponsLossText.chars());
+  for (const Figure& figure : kFigures) {
+    this->*figure.value = atoiSaturated((this->*figure.text).chars());
+  }
 
   // Limits changed by chat command may be negative until now.
   sanitizeLimits();
@@ -122,9 +124,7 @@ void botInfo::handleLagReport(const char* text) {
   if (dealMode != 0) {
     for (const LimitCheck& check : kLimitChecks) {
       if (this->*check.figure < this->*check.limit) continue;
-      scratchText = "*arena";
-      scratchText += checkTarget;
-      scratchText += " is lagging with ";
+      startLaggerLine(scratchText, checkTarget);
       scratchText += this->*check.limit;
       scratchText += check.tail;
       sendPublic(scratchText.chars());
@@ -132,16 +132,15 @@ void botInfo::handleLagReport(const char* text) {
     }
     for (const NegativeLossCheck& check : kNegativeLossChecks) {
       if (this->*check.figure >= kLowestPlausibleLoss) continue;
-      scratchText = "*arena";
-      scratchText += checkTarget;
-      scratchText += " is lagging with ";
+      startLaggerLine(scratchText, checkTarget);
       scratchText += check.tail;
       sendPublic(scratchText.chars());
       laggerFound = 1;
     }
   }
 
-  if ((dealMode == 2 || dealMode == 3) && laggerFound && playerList != nullptr) {
+  if ((dealMode == 2 || dealMode == 3) && laggerFound &&
+      playerList != nullptr) {
     for (const _listnode<Player>* node = playerList->head; node != nullptr;
          node = node->next) {
       const Player* lagger = node->item;
