@@ -19,8 +19,8 @@ BenchHost::~BenchHost() {
 
 Player* BenchHost::addPlayer(const std::string& name, std::uint16_t ident,
                              std::uint32_t accessLevel, std::uint8_t ship) {
-  owned_.push_back(std::make_unique<Player>(ident, name.c_str(), "", 0, 0, 0,
-                                            0, 0, ship, 0, 0));
+  owned_.push_back(std::make_unique<Player>(ident, name.c_str(), "", 0, 0, 0, 0,
+                                            0, ship, 0, 0));
   Player* player = owned_.back().get();
   player->accessLevel = accessLevel;
   list_.appendItem(player);

@@ -31,7 +31,9 @@ class BenchHost {
   BenchHost& operator=(const BenchHost&) = delete;
 
   // Writes "tarvok.ini"; read at the next connect().
-  void writeConfig(const std::string& contents) { folder_.write("tarvok.ini", contents); }
+  void writeConfig(const std::string& contents) {
+    folder_.write("tarvok.ini", contents);
+  }
   Player* addPlayer(const std::string& name, std::uint16_t ident,
                     std::uint32_t accessLevel = OP_Player,
                     std::uint8_t ship = 0);

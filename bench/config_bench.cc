@@ -41,8 +41,9 @@ void BM_LoadConfig(benchmark::State& state) {
       static_cast<double>(allocationCount() - allocationsBefore),
       benchmark::Counter::kAvgIterations);
   state.counters["bytes"] = static_cast<double>(contents.size());
-  state.SetLabel(std::filesystem::path(path).lexically_relative(
-                     TARVOK_SOURCE_DIR).string());
+  state.SetLabel(std::filesystem::path(path)
+                     .lexically_relative(TARVOK_SOURCE_DIR)
+                     .string());
 }
 BENCHMARK(BM_LoadConfig);
 

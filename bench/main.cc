@@ -20,9 +20,8 @@ class RecordingReporter : public benchmark::ConsoleReporter {
  public:
   // Colours only on a terminal, so that a saved report stays plain text.
   RecordingReporter()
-      : ConsoleReporter(isatty(fileno(stdout))
-                            ? OO_ColorTabular
-                            : OO_Tabular) {}
+      : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {
+  }
 
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
@@ -96,8 +95,8 @@ void printSummary(const RecordingReporter& reporter) {
   printRatio("Tick, 1000 players / 100 players", tick1000.nanoseconds,
              tick100.nanoseconds, "(quadratic: 100)");
   if (check.nanoseconds > 0) {
-    std::printf("  %-52s %8.0f ns\n", "whole check (command, PING line, dealing)",
-                check.nanoseconds);
+    std::printf("  %-52s %8.0f ns\n",
+                "whole check (command, PING line, dealing)", check.nanoseconds);
   }
   if (config.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n", "loadConfig of the sample file",

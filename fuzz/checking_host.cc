@@ -37,11 +37,10 @@ CheckingHost::~CheckingHost() {
 }
 
 Player* CheckingHost::addPlayer(const std::string& nameBytes,
-                                std::uint16_t ident,
-                                std::uint32_t accessLevel,
+                                std::uint16_t ident, std::uint32_t accessLevel,
                                 std::uint8_t ship) {
-  auto player = std::make_unique<Player>(ident, "", "", 0, 0, 0, 0, 0, ship,
-                                         0, 0);
+  auto player =
+      std::make_unique<Player>(ident, "", "", 0, 0, 0, 0, 0, ship, 0, 0);
   std::memcpy(player->name, nameBytes.data(),
               nameBytes.size() < sizeof player->name ? nameBytes.size()
                                                      : sizeof player->name);
@@ -106,9 +105,9 @@ void CheckingHost::check(const BotEvent& record) {
     if (record.p[0] == CHAT_Public) {
       FUZZ_CHECK(record.p[2] == 0, "public line with a target");
     } else {
-      FUZZ_CHECK(listsIdent(copy.target),
-                 "private line to ident " + std::to_string(copy.target) +
-                     ", who is not listed");
+      FUZZ_CHECK(listsIdent(copy.target), "private line to ident " +
+                                              std::to_string(copy.target) +
+                                              ", who is not listed");
     }
     text = pointerOf<const char>(record.p[3]);
     firstUnused = 4;

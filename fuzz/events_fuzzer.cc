@@ -41,9 +41,19 @@ const std::uint32_t kVersions[] = {
 // Command words the plug-in knows, so that the stream reaches them often;
 // the rest of the line is arbitrary.
 const char* const kCommandStarts[] = {
-    "", "lagcheck ", "lagme", "laglimits", "about", "version",
-    "absoluteversion", "laglimitset -", "laggerdeal ", "lagdisplay ",
-    "lagtimelimit ", "LagCheck ", "help ",
+    "",
+    "lagcheck ",
+    "lagme",
+    "laglimits",
+    "about",
+    "version",
+    "absoluteversion",
+    "laglimitset -",
+    "laggerdeal ",
+    "lagdisplay ",
+    "lagtimelimit ",
+    "LagCheck ",
+    "help ",
 };
 
 const char* const kLagLineStarts[] = {
@@ -155,14 +165,13 @@ class EventStream {
   void init(std::size_t handleIndex) {
     const std::size_t pick = input_.ConsumeIntegralInRange<std::size_t>(
         0, sizeof kVersions / sizeof kVersions[0]);
-    const std::uint32_t version =
-        pick < sizeof kVersions / sizeof kVersions[0]
-            ? kVersions[pick]
-            : input_.ConsumeIntegral<std::uint32_t>();
+    const std::uint32_t version = pick < sizeof kVersions / sizeof kVersions[0]
+                                      ? kVersions[pick]
+                                      : input_.ConsumeIntegral<std::uint32_t>();
     const Connection before = states_[handleIndex];
-    const std::vector<ReceivedRecord> received = send(
-        handleIndex, makeInit(version, CheckingHost::callback(),
-                              host_.players(), nullptr, nullptr, nullptr));
+    const std::vector<ReceivedRecord> received =
+        send(handleIndex, makeInit(version, CheckingHost::callback(),
+                                   host_.players(), nullptr, nullptr, nullptr));
     if (before != Connection::kDead) {
       const bool accepted = version >> 16 == 6 && (version & 0xFFFFu) >= 5;
       states_[handleIndex] =
@@ -172,12 +181,11 @@ class EventStream {
       FUZZ_CHECK(received.empty(), "a dead bot answered Init");
       return;
     }
-    FUZZ_CHECK(received.size() == 1 && received[0].code == COMMAND_Echo,
-               "Init answered with " + std::to_string(received.size()) +
-                   " records");
+    FUZZ_CHECK(
+        received.size() == 1 && received[0].code == COMMAND_Echo,
+        "Init answered with " + std::to_string(received.size()) + " records");
     const bool connected = received[0].text == "DLL plugin connected.";
-    FUZZ_CHECK(connected ==
-                   (states_[handleIndex] == Connection::kConnected),
+    FUZZ_CHECK(connected == (states_[handleIndex] == Connection::kConnected),
                "version " + std::to_string(version) + " answered with '" +
                    received[0].text + "'");
   }
@@ -185,7 +193,8 @@ class EventStream {
   void term(std::size_t handleIndex) {
     BotEvent event = makeTerm();
     // Stray words in a Term change nothing.
-    if (input_.ConsumeBool()) event.p[0] = input_.ConsumeIntegral<std::uint32_t>();
+    if (input_.ConsumeBool())
+      event.p[0] = input_.ConsumeIntegral<std::uint32_t>();
     const std::vector<ReceivedRecord> received = send(handleIndex, event);
     if (states_[handleIndex] == Connection::kConnected &&
         kHandles[handleIndex] != 0) {
@@ -202,8 +211,9 @@ class EventStream {
         input_.ConsumeIntegralInRange<std::size_t>(0, kPlayerNameSize));
     const std::uint16_t ident = input_.ConsumeIntegral<std::uint16_t>();
     const std::uint32_t level = accessLevel();
-    const std::uint8_t ship =
-        input_.ConsumeBool() ? kSpectatorShip : input_.ConsumeIntegral<std::uint8_t>();
+    const std::uint8_t ship = input_.ConsumeBool()
+                                  ? kSpectatorShip
+                                  : input_.ConsumeIntegral<std::uint8_t>();
     const Player* player = host_.addPlayer(name, ident, level, ship);
     sendSilent(handleIndex, makePlayerEntering(player));
   }
@@ -233,26 +243,24 @@ class EventStream {
   }
 
   Player* anyPlayer() {
-    return host_.playerAt(input_.ConsumeIntegralInRange<std::size_t>(
-        0, host_.playerCount() - 1));
+    return host_.playerAt(
+        input_.ConsumeIntegralInRange<std::size_t>(0, host_.playerCount() - 1));
   }
 
   void chat(std::size_t handleIndex) {
-    const std::int32_t types[] = {0, 0, 1, 2, 5, 7, 9,
-                                  input_.ConsumeIntegral<std::int32_t>()};
+    const std::int32_t types[] = {
+        0, 0, 1, 2, 5, 7, 9, input_.ConsumeIntegral<std::int32_t>()};
     const std::int32_t type = types[input_.ConsumeIntegralInRange(0, 7)];
-    std::string text =
-        kLagLineStarts[input_.ConsumeIntegralInRange(0, 3)] +
-        input_.ConsumeRandomLengthString(160);
-    const Player* sender = host_.playerCount() > 0 && input_.ConsumeBool()
-                               ? anyPlayer()
-                               : nullptr;
+    std::string text = kLagLineStarts[input_.ConsumeIntegralInRange(0, 3)] +
+                       input_.ConsumeRandomLengthString(160);
+    const Player* sender =
+        host_.playerCount() > 0 && input_.ConsumeBool() ? anyPlayer() : nullptr;
     const std::vector<ReceivedRecord> received =
         send(handleIndex, makeChat(type, input_.ConsumeIntegral<std::uint8_t>(),
                                    sender, text.c_str()));
-    if (type != 0) FUZZ_CHECK(received.empty(), "chat of type " +
-                                                    std::to_string(type) +
-                                                    " was answered");
+    if (type != 0)
+      FUZZ_CHECK(received.empty(),
+                 "chat of type " + std::to_string(type) + " was answered");
   }
 
   // A command word and arbitrary text, or the name of a listed player.
@@ -271,8 +279,9 @@ class EventStream {
   std::string helpLine() {
     std::string line = "help ";
     if (input_.ConsumeBool()) {
-      std::string topic = kCommandStarts[input_.ConsumeIntegralInRange<std::size_t>(
-          0, sizeof kCommandStarts / sizeof kCommandStarts[0] - 1)];
+      std::string topic =
+          kCommandStarts[input_.ConsumeIntegralInRange<std::size_t>(
+              0, sizeof kCommandStarts / sizeof kCommandStarts[0] - 1)];
       if (input_.ConsumeBool()) {
         for (char& c : topic) c = static_cast<char>(std::toupper(c));
       }
@@ -295,12 +304,19 @@ class EventStream {
   // Events that no bot answers, with arbitrary parameter words.
   void ignoredEvent(std::size_t handleIndex) {
     const std::uint32_t codes[] = {
-        EVENT_PlayerMove, EVENT_PlayerWeapon, EVENT_ArenaEnter,
-        EVENT_RemoteCommand, EVENT_SelfUFO, EVENT_BrickDropped, 40, 41,
+        EVENT_PlayerMove,
+        EVENT_PlayerWeapon,
+        EVENT_ArenaEnter,
+        EVENT_RemoteCommand,
+        EVENT_SelfUFO,
+        EVENT_BrickDropped,
+        40,
+        41,
         input_.ConsumeIntegral<std::uint32_t>() | 0x40u};
     const std::uint32_t code = codes[input_.ConsumeIntegralInRange(0, 8)];
     BotEvent event = makeRecord(code, {});
-    const bool hasPlayer = code == EVENT_PlayerMove || code == EVENT_PlayerWeapon;
+    const bool hasPlayer =
+        code == EVENT_PlayerMove || code == EVENT_PlayerWeapon;
     for (std::uintptr_t& word : event.p) {
       word = input_.ConsumeIntegral<std::uint32_t>();
     }
@@ -312,9 +328,17 @@ class EventStream {
 
   // Read at the next accepted Init: lines that mostly start with a key.
   void writeConfig() {
-    static const char* const kKeys[] = {
-        "WarnMessage=", "LockMessage=", "current=", "average=", "s2cploss=",
-        "c2sploss=", "s2cweapons=", "display=", "deal=", "maxcheckrate=", ""};
+    static const char* const kKeys[] = {"WarnMessage=",
+                                        "LockMessage=",
+                                        "current=",
+                                        "average=",
+                                        "s2cploss=",
+                                        "c2sploss=",
+                                        "s2cweapons=",
+                                        "display=",
+                                        "deal=",
+                                        "maxcheckrate=",
+                                        ""};
     std::string contents;
     const int lines = input_.ConsumeIntegralInRange(0, 8);
     for (int i = 0; i < lines; ++i) {

@@ -11,16 +11,16 @@
 [[noreturn]] inline void fuzzCheckFailed(const char* condition,
                                          const std::string& detail,
                                          const char* file, int line) {
-  std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", file, line,
-               condition, detail.c_str());
+  std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", file, line, condition,
+               detail.c_str());
   std::abort();
 }
 
-#define FUZZ_CHECK(condition, detail)                               \
-  do {                                                              \
-    if (!(condition)) {                                             \
-      fuzzCheckFailed(#condition, (detail), __FILE__, __LINE__);    \
-    }                                                               \
+#define FUZZ_CHECK(condition, detail)                            \
+  do {                                                           \
+    if (!(condition)) {                                          \
+      fuzzCheckFailed(#condition, (detail), __FILE__, __LINE__); \
+    }                                                            \
   } while (0)
 
 #endif  // TARVOK_FUZZ_FUZZ_CHECK_H_

@@ -102,14 +102,17 @@ std::int32_t atoiModel(const std::string& raw) {
     ++at;
   }
   if (negative) value = -value;
-  value = std::max<std::int64_t>(value, std::numeric_limits<std::int32_t>::min());
-  value = std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max());
+  value =
+      std::max<std::int64_t>(value, std::numeric_limits<std::int32_t>::min());
+  value =
+      std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max());
   return static_cast<std::int32_t>(value);
 }
 
 void checkSame(const String& s, const std::string& model, const char* step) {
   FUZZ_CHECK(s.chars() != nullptr, std::string(step) + ": null text");
-  FUZZ_CHECK(s.chars()[s.size()] == '\0', std::string(step) + ": no terminator");
+  FUZZ_CHECK(s.chars()[s.size()] == '\0',
+             std::string(step) + ": no terminator");
   FUZZ_CHECK(textOf(s) == model, std::string(step) + ": '" + textOf(s) +
                                      "', expected '" + model + "'");
 }
@@ -127,9 +130,9 @@ void runFreeTextFunctions(FuzzedDataProvider& input, const std::string& text,
              "atoiSaturated of '" + cText + "' is " +
                  std::to_string(atoiSaturated(text.c_str())) + ", expected " +
                  std::to_string(atoiModel(text)));
-  FUZZ_CHECK(equalsIgnoreCase(text.c_str(), other.c_str()) ==
-                 foldEquals(text, other),
-             "equalsIgnoreCase");
+  FUZZ_CHECK(
+      equalsIgnoreCase(text.c_str(), other.c_str()) == foldEquals(text, other),
+      "equalsIgnoreCase");
   const std::string otherText = cTextOf(other);
   FUZZ_CHECK(isPrefixOf(text.c_str(), other.c_str()) ==
                  (otherText.compare(0, cText.size(), cText) == 0),
@@ -273,14 +276,16 @@ void runStringOperations(FuzzedDataProvider& input) {
         m = m.substr(start, count) + m;
         break;
       case 14: {
-        const char delimiters[] = {' ', ':', '%', input.ConsumeIntegral<char>()};
+        const char delimiters[] = {' ', ':', '%',
+                                   input.ConsumeIntegral<char>()};
         const char delimiter = delimiters[input.ConsumeIntegralInRange(0, 3)];
         const String token = s.split(delimiter);
         checkSame(token, splitModel(m, delimiter), "split token");
         break;
       }
       case 15: {
-        const std::uint32_t n = input.ConsumeIntegral<std::uint32_t>() % (size + 8);
+        const std::uint32_t n =
+            input.ConsumeIntegral<std::uint32_t>() % (size + 8);
         checkSame(s.left(n), leftModel(m, n), "left");
         checkSame(s.right(n), rightModel(m, n), "right");
         const std::uint32_t length = input.ConsumeIntegral<std::uint32_t>();
@@ -294,7 +299,8 @@ void runStringOperations(FuzzedDataProvider& input) {
         break;
       case 17: {
         // The pads come from a run of 110 spaces: callers stay within it.
-        const std::uint32_t width = input.ConsumeIntegralInRange(0u, size + 110);
+        const std::uint32_t width =
+            input.ConsumeIntegralInRange(0u, size + 110);
         checkSame(s.padLeft(width),
                   size < width ? std::string(width - size, ' ') + m
                                : rightModel(m, width),
@@ -334,10 +340,10 @@ void runStringOperations(FuzzedDataProvider& input) {
       case 20: {
         const char c = input.ConsumeIntegral<char>();
         const std::size_t at = m.find(c);
-        FUZZ_CHECK(s.indexOf(c) == (at == std::string::npos
-                                        ? -1
-                                        : static_cast<std::int32_t>(at)),
-                   "indexOf");
+        FUZZ_CHECK(
+            s.indexOf(c) ==
+                (at == std::string::npos ? -1 : static_cast<std::int32_t>(at)),
+            "indexOf");
         break;
       }
       case 21: {
@@ -405,16 +411,18 @@ void runLagLine(FuzzedDataProvider& input) {
   for (int i = 0; i < playerCount; ++i) {
     const std::string name = input.ConsumeBytesAsString(
         input.ConsumeIntegralInRange<std::size_t>(0, kPlayerNameSize));
-    const std::uint8_t ship =
-        input.ConsumeBool() ? kSpectatorShip : input.ConsumeIntegral<std::uint8_t>();
+    const std::uint8_t ship = input.ConsumeBool()
+                                  ? kSpectatorShip
+                                  : input.ConsumeIntegral<std::uint8_t>();
     host.addPlayer(name, input.ConsumeIntegral<std::uint16_t>(),
                    input.ConsumeIntegral<std::uint32_t>(), ship);
   }
   // The pending check names a listed player, in any letter case, or not.
   auto pickName = [&]() -> std::string {
     if (host.playerCount() > 0 && input.ConsumeBool()) {
-      std::string name = nameOf(*host.playerAt(input.ConsumeIntegralInRange<std::size_t>(
-          0, host.playerCount() - 1)));
+      std::string name =
+          nameOf(*host.playerAt(input.ConsumeIntegralInRange<std::size_t>(
+              0, host.playerCount() - 1)));
       if (input.ConsumeBool()) {
         for (char& c : name) c = upperAscii(c);
       }
@@ -471,39 +479,40 @@ void runLagLine(FuzzedDataProvider& input) {
     splitModel(rest, ':');
     figures[i] = splitModel(rest, '%');
   }
-  const String* const texts[] = {&bot.currentPingText, &bot.averagePingText,
-                                 &bot.lowPingText, &bot.highPingText,
-                                 &bot.s2cLossText, &bot.c2sLossText,
+  const String* const texts[] = {&bot.currentPingText,   &bot.averagePingText,
+                                 &bot.lowPingText,       &bot.highPingText,
+                                 &bot.s2cLossText,       &bot.c2sLossText,
                                  &bot.s2cWeaponsLossText};
   for (int i = 0; i < 7; ++i) checkSame(*texts[i], figures[i], "figure text");
 
   if (displayMode != 1 && displayMode != 2) {
-    FUZZ_CHECK(received.empty(), "a report in display mode " +
-                                     std::to_string(displayMode));
+    FUZZ_CHECK(received.empty(),
+               "a report in display mode " + std::to_string(displayMode));
     checkSame(bot.checkTarget, target, "pending target");
     checkSame(bot.checkRequester, requester, "pending requester");
     return;
   }
 
   std::vector<ExpectedRecord> expected;
-  const std::string report =
-      std::string(displayMode == 1 ? "*arena [" : "[") + target + "]  C: " +
-      figures[0] + "  Avg: " + figures[1] + "  L: " + figures[2] + "  H: " +
-      figures[3] + "  S2C: " + figures[4] + "  C2S: " + figures[5] +
-      "  S2CW: " + figures[6];
+  const std::string report = std::string(displayMode == 1 ? "*arena [" : "[") +
+                             target + "]  C: " + figures[0] +
+                             "  Avg: " + figures[1] + "  L: " + figures[2] +
+                             "  H: " + figures[3] + "  S2C: " + figures[4] +
+                             "  C2S: " + figures[5] + "  S2CW: " + figures[6];
   for (std::size_t i = 0; i < host.playerCount(); ++i) {
     const Player& player = *host.playerAt(i);
     if (displayMode == 2 && foldEquals(nameOf(player), requester)) {
       expected.push_back({CHAT_Private, player.ident, report});
     }
   }
-  if (displayMode == 1) expected.insert(expected.begin(), {CHAT_Public, 0, report});
+  if (displayMode == 1)
+    expected.insert(expected.begin(), {CHAT_Public, 0, report});
 
   std::int32_t numbers[7];
   for (int i = 0; i < 7; ++i) numbers[i] = atoiModel(figures[i]);
   const std::int32_t* const actualNumbers[] = {
-      &bot.currentPing, &bot.averagePing, &bot.lowPing, &bot.highPing,
-      &bot.s2cLoss, &bot.c2sLoss, &bot.s2cWeaponsLoss};
+      &bot.currentPing, &bot.averagePing, &bot.lowPing,       &bot.highPing,
+      &bot.s2cLoss,     &bot.c2sLoss,     &bot.s2cWeaponsLoss};
   for (int i = 0; i < 7; ++i) {
     FUZZ_CHECK(*actualNumbers[i] == numbers[i],
                "figure " + std::to_string(i) + " is " +
@@ -531,14 +540,13 @@ void runLagLine(FuzzedDataProvider& input) {
         laggerFound = true;
       }
     }
-    const char* const negativeTails[] = {"negative S2CPloss",
-                                         "negative C2SPloss",
-                                         "negative S2CWeapons ploss"};
+    const char* const negativeTails[] = {
+        "negative S2CPloss", "negative C2SPloss", "negative S2CWeapons ploss"};
     for (int i = 0; i < 3; ++i) {
       if (measured[2 + i] < -2) {
-        expected.push_back({CHAT_Public, 0,
-                            "*arena" + target + " is lagging with " +
-                                negativeTails[i]});
+        expected.push_back(
+            {CHAT_Public, 0,
+             "*arena" + target + " is lagging with " + negativeTails[i]});
         laggerFound = true;
       }
     }
@@ -548,9 +556,11 @@ void runLagLine(FuzzedDataProvider& input) {
       const Player& player = *host.playerAt(i);
       if (!foldEquals(nameOf(player), target)) continue;
       if (dealMode == 2) {
-        expected.push_back({CHAT_Private, player.ident, textOf(bot.warnMessage)});
+        expected.push_back(
+            {CHAT_Private, player.ident, textOf(bot.warnMessage)});
       } else {
-        expected.push_back({CHAT_Private, player.ident, textOf(bot.lockMessage)});
+        expected.push_back(
+            {CHAT_Private, player.ident, textOf(bot.lockMessage)});
         if (player.ship != kSpectatorShip) {
           expected.push_back({CHAT_Private, player.ident, "*spec"});
         }

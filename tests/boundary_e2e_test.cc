@@ -144,8 +144,8 @@ TEST_F(BoundaryTest, CodesAboveTheTableAndIgnoredEventsSayNothing) {
   Player* bob = host.addPlayer("Bob", 5);
   host.init(1);
   host.take();
-  for (std::uint32_t code : {33u, 35u, 37u, 40u, 41u, 42u, 1000u,
-                             0xFFFFFFFFu}) {
+  for (std::uint32_t code :
+       {33u, 35u, 37u, 40u, 41u, 42u, 1000u, 0xFFFFFFFFu}) {
     host.send(1, makeRecord(code, {1, 2, 3, 4, 5}));
   }
   host.send(1, makePlayerEntering(bob));

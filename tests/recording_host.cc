@@ -28,8 +28,7 @@ bool RecordingHost::load(const std::string& path) {
 }
 
 Player* RecordingHost::addPlayer(const char* name, std::uint16_t ident,
-                                 std::uint32_t accessLevel,
-                                 std::uint8_t ship) {
+                                 std::uint32_t accessLevel, std::uint8_t ship) {
   Player* player = new Player(ident, name, "", 0, 0, 0, 0, 0, ship, 0, 0);
   player->accessLevel = accessLevel;
   players_.appendItem(player);

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/plugin_library.h"
 #include "host/bot_event.h"
 #include "host/linked_list.h"
+#include "hostkit/plugin_library.h"
 #include "util/player.h"
 
 // One command record as the host received it.

@@ -25,9 +25,9 @@ inline std::uintptr_t low16(std::uint32_t value) { return value & 0xFFFFu; }
 
 inline BotEvent makeInit(std::uint32_t version, CALL_COMMAND c, CALL_PLIST p,
                          const void* f, CALL_MAP m, const void* b) {
-  return makeRecord(EVENT_Init, {wordOf(version),
-                                 wordOf(reinterpret_cast<const void*>(c)),
-                                 wordOf(p), wordOf(f), wordOf(m), wordOf(b)});
+  return makeRecord(EVENT_Init,
+                    {wordOf(version), wordOf(reinterpret_cast<const void*>(c)),
+                     wordOf(p), wordOf(f), wordOf(m), wordOf(b)});
 }
 inline BotEvent makeTerm() { return makeRecord(EVENT_Term, {}); }
 inline BotEvent makeTick() { return makeRecord(EVENT_Tick, {}); }

@@ -72,12 +72,12 @@ TEST_F(CommandsTest, AccessLevelDecidesWhichCommandsAnswer) {
 TEST_F(CommandsTest, LagcheckQueriesEveryPlayerOfThatName) {
   env.tick();
   env.command(player, "lagcheck bob");
-  EXPECT_EQ(env.take(),
-            (Lines{to(player, "Checking player's lag"),
-                   to(bob, "Pat has requested to check your lag"),
-                   to(bob, "*lag"),
-                   to(bobInCaps, "Pat has requested to check your lag"),
-                   to(bobInCaps, "*lag")}));
+  EXPECT_EQ(
+      env.take(),
+      (Lines{to(player, "Checking player's lag"),
+             to(bob, "Pat has requested to check your lag"), to(bob, "*lag"),
+             to(bobInCaps, "Pat has requested to check your lag"),
+             to(bobInCaps, "*lag")}));
   EXPECT_EQ(std::string(env.bot.checkTarget.chars()), "bob");
   EXPECT_EQ(std::string(env.bot.checkRequester.chars()), "Pat");
   EXPECT_EQ(env.bot.lookupTag(player, 0), 600);

@@ -17,8 +17,7 @@ struct Settings {
   bool operator==(const Settings& o) const {
     return current == o.current && average == o.average && s2c == o.s2c &&
            c2s == o.c2s && weapons == o.weapons && display == o.display &&
-           deal == o.deal && rate == o.rate && warn == o.warn &&
-           lock == o.lock;
+           deal == o.deal && rate == o.rate && warn == o.warn && lock == o.lock;
   }
 };
 
@@ -30,10 +29,11 @@ void PrintTo(const Settings& s, std::ostream* out) {
 }
 
 Settings settingsOf(const botInfo& bot) {
-  return {bot.currentPingLimit, bot.averagePingLimit, bot.s2cLossLimit,
-          bot.c2sLossLimit,     bot.s2cWeaponsLossLimit, bot.displayMode,
-          bot.dealMode,         bot.maxCheckRate,     bot.warnMessage.chars(),
-          bot.lockMessage.chars()};
+  return {
+      bot.currentPingLimit,   bot.averagePingLimit,    bot.s2cLossLimit,
+      bot.c2sLossLimit,       bot.s2cWeaponsLossLimit, bot.displayMode,
+      bot.dealMode,           bot.maxCheckRate,        bot.warnMessage.chars(),
+      bot.lockMessage.chars()};
 }
 
 const Settings kDefaults = {300, 300, 2, 2, 2, 1, 1, 600, "", ""};
@@ -101,11 +101,26 @@ TEST(ConfigTest, CrLfFileReadsLikeLfFileAndIsNeverWritten) {
   const std::string lines[] = {
       "WarnMessage=Your connection is too poor for this zone",
       "LockMessage=You have been moved to spectator mode for lagging",
-      "[settings]", "; a comment", "", "current=310", "average=250",
-      "s2cploss=4", "c2sploss=5", "s2cweapons=3", "display=2", "deal=3",
+      "[settings]",
+      "; a comment",
+      "",
+      "current=310",
+      "average=250",
+      "s2cploss=4",
+      "c2sploss=5",
+      "s2cweapons=3",
+      "display=2",
+      "deal=3",
       "maxcheckrate=120"};
   const Settings expected = {
-      310, 250, 4, 5, 3, 2, 3, 120,
+      310,
+      250,
+      4,
+      5,
+      3,
+      2,
+      3,
+      120,
       "*warn Your connection is too poor for this zone",
       "*warn You have been moved to spectator mode for lagging"};
   for (const char* end : {"\n", "\r\n"}) {

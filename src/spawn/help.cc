@@ -56,10 +56,10 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
   const bool isStaff = level >= OP_SuperModerator;
 
   if (command->parameterText[0] == '\0') {
-    sendPrivate(caller,
-                isStaff ? "Ext: !laglimitset [params]  !laggerdeal [#]  "
-                          "!lagdisplay [#]  !version  !lagtimelimit"
-                        : "!about  !lagme  !lagcheck [name]  !laglimits");
+    sendPrivate(caller, isStaff
+                            ? "Ext: !laglimitset [params]  !laggerdeal [#]  "
+                              "!lagdisplay [#]  !version  !lagtimelimit"
+                            : "!about  !lagme  !lagcheck [name]  !laglimits");
     return;
   }
 

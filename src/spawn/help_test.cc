@@ -90,9 +90,9 @@ TEST_F(HelpTest, EachTopicAnswersItsLevels) {
 }
 
 TEST_F(HelpTest, OtherTopicsGetNothing) {
-  for (const char* topic : {"all", "smod", "owner", "version",
-                            "absoluteversion", "!lagcheck", "lagcheck ",
-                            "lag"}) {
+  for (const char* topic :
+       {"all", "smod", "owner", "version", "absoluteversion", "!lagcheck",
+        "lagcheck ", "lag"}) {
     SCOPED_TRACE(topic);
     EXPECT_EQ(helpFor(OP_God, topic), Lines{});
     EXPECT_EQ(helpFor(OP_Player, topic), Lines{});

@@ -52,8 +52,8 @@ class LagReportTest : public ::testing::Test {
 TEST_F(LagReportTest, DisplayModeOneReportsToTheArenaAndEndsTheCheck) {
   expect("Bob", "Asker");
   env.chat(kSample);
-  EXPECT_EQ(env.take(), Lines{std::string("public: *arena [Bob]  ") +
-                              kSampleFigures});
+  EXPECT_EQ(env.take(),
+            Lines{std::string("public: *arena [Bob]  ") + kSampleFigures});
   const botInfo& b = env.bot;
   EXPECT_EQ(figureTexts(), "120|95|80|300|0.5|1.9|0.0");
   EXPECT_EQ((std::vector<std::int32_t>{b.currentPing, b.averagePing, b.lowPing,
@@ -168,9 +168,8 @@ TEST_F(LagReportTest, LossesBelowMinusTwoAreFlagged) {
 }
 
 TEST_F(LagReportTest, OnlyTheKeywordMakesALagLine) {
-  for (const char* other :
-       {"PINGS Current:900 ms", " PING Current:900 ms", "Hello PING", "",
-        "PIN", "PING\tCurrent:900 ms"}) {
+  for (const char* other : {"PINGS Current:900 ms", " PING Current:900 ms",
+                            "Hello PING", "", "PIN", "PING\tCurrent:900 ms"}) {
     SCOPED_TRACE(other);
     env.chat(other);
     EXPECT_EQ(env.take(), Lines{});

@@ -35,7 +35,10 @@ TEST(LineReaderTest, DeliversLinesAndPiecesOfAtMost255Bytes) {
       {"a\r", {"a\r"}},
       {"a\r\r\n", {"a\r"}},
       // Ctrl-Z ends nothing (Windows' text mode would stop there).
-      {"a\x1a" "b\n", {"a\x1a" "b"}},
+      {"a\x1a"
+       "b\n",
+       {"a\x1a"
+        "b"}},
       {std::string(254, 'x') + "\r\n", {std::string(254, 'x')}},
       {x255, {x255}},
       {x255 + "\n", {x255, ""}},

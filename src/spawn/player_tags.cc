@@ -15,8 +15,7 @@ void botInfo::storeTag(const Player* player, std::int32_t slot,
   if (!checkTimers.appendItem(tag)) delete tag;
 }
 
-std::int32_t botInfo::lookupTag(const Player* player,
-                                std::int32_t slot) const {
+std::int32_t botInfo::lookupTag(const Player* player, std::int32_t slot) const {
   for (const _listnode<PlayerTag>* node = checkTimers.head; node != nullptr;
        node = node->next) {
     if (node->item->player == player && node->item->slot == slot) {

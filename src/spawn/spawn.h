@@ -107,7 +107,7 @@ class botInfo {
   std::int32_t c2sLoss;
   std::int32_t s2cWeaponsLoss;
 
-  String scratchText;  // the message under composition
+  String scratchText;        // the message under composition
   std::int32_t displayMode;  // 0 checks off, 1 arena, 2 private to the asker
   std::int32_t dealMode;     // 0 nothing, 1 arena, 2 +warning, 3 +spectator
   std::uint8_t laggerFound;

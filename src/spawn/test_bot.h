@@ -46,8 +46,8 @@ class TestBot {
   Player* addPlayer(const char* name, std::uint16_t ident,
                     std::uint32_t accessLevel = OP_Player,
                     std::uint8_t ship = 0) {
-    owned.push_back(std::make_unique<Player>(ident, name, "", 0, 0, 0, 0, 0,
-                                             ship, 0, 0));
+    owned.push_back(
+        std::make_unique<Player>(ident, name, "", 0, 0, 0, 0, 0, ship, 0, 0));
     Player* player = owned.back().get();
     player->accessLevel = accessLevel;
     players.appendItem(player);

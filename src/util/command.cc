@@ -39,7 +39,8 @@ _switch::_switch(std::uint8_t letter, const char* value)
 
 _switch::~_switch() { delete[] valueText; }
 
-Command::Command(const char* line) : commandName(nullptr), parameterText(nullptr) {
+Command::Command(const char* line)
+    : commandName(nullptr), parameterText(nullptr) {
   // Both texts get a block as long as the line, so any part of it fits.
   const std::size_t blockSize = std::size_t{textLength(line)} + 1;
   std::unique_ptr<char[]> name(new char[blockSize]());

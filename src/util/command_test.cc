@@ -29,7 +29,10 @@ TEST(CommandTest, ParsesNameSwitchesAndParameter) {
   } cases[] = {
       {"lagcheck John Doe", "lagcheck", {}, "John Doe"},
       {"LagCheck  John  ", "lagcheck", {}, "John  "},
-      {"laglimitset -p=300 -a=200", "laglimitset", {{'p', "300"}, {'a', "200"}}, ""},
+      {"laglimitset -p=300 -a=200",
+       "laglimitset",
+       {{'p', "300"}, {'a', "200"}},
+       ""},
       {"laglimitset -P=300", "laglimitset", {{'p', "300"}}, ""},
       {"x -abc", "x", {{'a', ""}, {'b', ""}, {'c', ""}}, ""},
       {"x -ab=3", "x", {{'a', ""}, {'b', "3"}}, ""},

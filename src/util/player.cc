@@ -42,15 +42,18 @@ namespace {
 
 // Signed arithmetic that wraps at 32 bits.
 std::int32_t add(std::int32_t a, std::int32_t b) {
-  return wrapToInt32(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+  return wrapToInt32(static_cast<std::uint32_t>(a) +
+                     static_cast<std::uint32_t>(b));
 }
 
 std::int32_t subtract(std::int32_t a, std::int32_t b) {
-  return wrapToInt32(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+  return wrapToInt32(static_cast<std::uint32_t>(a) -
+                     static_cast<std::uint32_t>(b));
 }
 
 std::int32_t multiply(std::int32_t a, std::int32_t b) {
-  return wrapToInt32(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+  return wrapToInt32(static_cast<std::uint32_t>(a) *
+                     static_cast<std::uint32_t>(b));
 }
 
 // Truncates toward zero; a divisor of 0 leaves `a` unchanged.
@@ -173,10 +176,18 @@ Vector Vector::operator/(const Vector& other) const {
   return Vector(divide(x, other.x), divide(y, other.y));
 }
 
-Vector& Vector::operator+=(const Vector& other) { return *this = *this + other; }
-Vector& Vector::operator-=(const Vector& other) { return *this = *this - other; }
-Vector& Vector::operator*=(const Vector& other) { return *this = *this * other; }
-Vector& Vector::operator/=(const Vector& other) { return *this = *this / other; }
+Vector& Vector::operator+=(const Vector& other) {
+  return *this = *this + other;
+}
+Vector& Vector::operator-=(const Vector& other) {
+  return *this = *this - other;
+}
+Vector& Vector::operator*=(const Vector& other) {
+  return *this = *this * other;
+}
+Vector& Vector::operator/=(const Vector& other) {
+  return *this = *this / other;
+}
 
 Vector Vector::operator+(std::int32_t value) const {
   return *this + Vector(value, value);
@@ -200,8 +211,10 @@ Vector& Vector::operator*=(std::int32_t value) { return *this = *this * value; }
 Vector& Vector::operator/=(std::int32_t value) { return *this = *this / value; }
 
 std::uint32_t Vector::distanceTo(const Vector& other) const {
-  const std::uint32_t dx = static_cast<std::uint32_t>(x) - static_cast<std::uint32_t>(other.x);
-  const std::uint32_t dy = static_cast<std::uint32_t>(y) - static_cast<std::uint32_t>(other.y);
+  const std::uint32_t dx =
+      static_cast<std::uint32_t>(x) - static_cast<std::uint32_t>(other.x);
+  const std::uint32_t dy =
+      static_cast<std::uint32_t>(y) - static_cast<std::uint32_t>(other.y);
   return integerSqrt(dx * dx + dy * dy);
 }
 

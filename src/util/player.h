@@ -68,39 +68,39 @@ struct Vector {
 };
 
 struct Player {
-  std::uint16_t ident;            // 0
-  std::uint16_t gap2;             // 2
-  std::uint32_t accessLevel;      // 4: an Operator_Level
-  std::uint32_t host8;            // 8
-  std::uint16_t host12;           // 12
-  std::uint16_t gap14;            // 14
-  std::uint32_t timeStamp;        // 16: tickCount() at construction
-  std::uint8_t host20;            // 20
-  char name[kPlayerNameSize];     // 21: not terminated when it fills 20 bytes
+  std::uint16_t ident;         // 0
+  std::uint16_t gap2;          // 2
+  std::uint32_t accessLevel;   // 4: an Operator_Level
+  std::uint32_t host8;         // 8
+  std::uint16_t host12;        // 12
+  std::uint16_t gap14;         // 14
+  std::uint32_t timeStamp;     // 16: tickCount() at construction
+  std::uint8_t host20;         // 20
+  char name[kPlayerNameSize];  // 21: not terminated when it fills 20 bytes
   char secondName[kPlayerNameSize];  // 41
-  std::uint8_t opaqueBlock[96];   // 61
-  std::uint8_t ship;              // 157: kSpectatorShip when spectating
-  std::uint8_t motion;            // 158
-  std::uint8_t gap159;            // 159
-  std::uint16_t host160[4];       // 160
-  Vector tile;                    // 168: pixel / 16
-  Vector pixel;                   // 176: work / 1000
-  Vector work;                    // 184: thousandths of a pixel
-  Vector velocity;                // 192
-  std::uint8_t host200[4];        // 200
-  std::uint8_t host204;           // 204
-  std::uint8_t gap205[2];         // 205
-  std::uint8_t host207;           // 207
-  std::uint8_t host208[6];        // 208
-  std::uint8_t host214;           // 214
-  std::uint8_t host215;           // 215
-  std::uint16_t host216;          // 216
-  std::uint16_t gap218;           // 218
-  std::uint32_t host220;          // 220
-  std::uint32_t host224;          // 224
-  std::uint16_t host228;          // 228
-  std::uint16_t host230;          // 230
-  std::uint8_t host232;           // 232
+  std::uint8_t opaqueBlock[96];      // 61
+  std::uint8_t ship;                 // 157: kSpectatorShip when spectating
+  std::uint8_t motion;               // 158
+  std::uint8_t gap159;               // 159
+  std::uint16_t host160[4];          // 160
+  Vector tile;                       // 168: pixel / 16
+  Vector pixel;                      // 176: work / 1000
+  Vector work;                       // 184: thousandths of a pixel
+  Vector velocity;                   // 192
+  std::uint8_t host200[4];           // 200
+  std::uint8_t host204;              // 204
+  std::uint8_t gap205[2];            // 205
+  std::uint8_t host207;              // 207
+  std::uint8_t host208[6];           // 208
+  std::uint8_t host214;              // 214
+  std::uint8_t host215;              // 215
+  std::uint16_t host216;             // 216
+  std::uint16_t gap218;              // 218
+  std::uint32_t host220;             // 220
+  std::uint32_t host224;             // 224
+  std::uint16_t host228;             // 228
+  std::uint16_t host230;             // 230
+  std::uint8_t host232;              // 232
 
   // Only the Vectors start zero; `Player player{}` is zero throughout.
   Player() = default;
@@ -108,10 +108,9 @@ struct Player {
   // byte zero except the given values; the names are copied like strncpy with
   // count 20; standing still at pixel (8192, 8192); stamped with tickCount().
   Player(std::uint16_t ident, const char* name, const char* secondName,
-         std::uint32_t value224, std::uint32_t value220,
-         std::uint16_t value216, std::uint16_t value228,
-         std::uint16_t value230, std::uint8_t ship, std::uint8_t value20,
-         std::uint16_t value12);
+         std::uint32_t value224, std::uint32_t value220, std::uint16_t value216,
+         std::uint16_t value228, std::uint16_t value230, std::uint8_t ship,
+         std::uint8_t value20, std::uint16_t value12);
 
   // Length of `name`, never reading past its 20 bytes.
   std::uint32_t nameLength() const;

@@ -109,11 +109,19 @@ TEST(NameTableTest, AccessLevelsAndPrizes) {
     std::int16_t prize;
     const char* name;
   } prizes[] = {
-      {0, "Ship reset"},  {-7, "Warp!"},         {7, "Warp!"},
-      {29, "Ship reset"}, {-30, "Recharge downgrade"},
-      {57, "Portal"},     {-28, "Lost portal"},  {28, "Portal"},
-      {-25, "UNKNOWN-25"}, {-18, "Lost Shields!"}, {24, "Thor!"},
-      {INT16_MAX, "Brick"}, {INT16_MIN, "Lost rocket"},
+      {0, "Ship reset"},
+      {-7, "Warp!"},
+      {7, "Warp!"},
+      {29, "Ship reset"},
+      {-30, "Recharge downgrade"},
+      {57, "Portal"},
+      {-28, "Lost portal"},
+      {28, "Portal"},
+      {-25, "UNKNOWN-25"},
+      {-18, "Lost Shields!"},
+      {24, "Thor!"},
+      {INT16_MAX, "Brick"},
+      {INT16_MIN, "Lost rocket"},
   };
   for (const auto& p : prizes) {
     EXPECT_STREQ(prizeName(p.prize), p.name) << p.prize;

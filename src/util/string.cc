@@ -1,7 +1,7 @@
 #include "util/string.h"
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -138,8 +138,9 @@ std::int32_t parseInteger(const char* text, std::uint32_t base) {
   for (std::uint32_t i = textLength(digits); i > 0; --i) {
     const char c = toLowerChar(digits[i - 1]);
     const std::uint32_t digit =
-        isDigit(c) ? static_cast<std::uint32_t>(c - '0')
-                   : static_cast<std::uint32_t>(static_cast<std::int32_t>(c) - 87);
+        isDigit(c)
+            ? static_cast<std::uint32_t>(c - '0')
+            : static_cast<std::uint32_t>(static_cast<std::int32_t>(c) - 87);
     sum += digit * place;
     place *= base;
   }
@@ -159,14 +160,17 @@ std::int32_t atoiSaturated(const char* text) {
   std::uint32_t magnitude = 0;
   for (; isDigit(*text); ++text) {
     const std::uint32_t digit = static_cast<std::uint32_t>(*text - '0');
-    magnitude = magnitude > (kLimit - digit) / 10 ? kLimit
-                                                  : magnitude * 10 + digit;
+    magnitude =
+        magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
   }
   if (negative) return wrapToInt32(0u - magnitude);
-  return magnitude >= kLimit ? 0x7FFFFFFF : static_cast<std::int32_t>(magnitude);
+  return magnitude >= kLimit ? 0x7FFFFFFF
+                             : static_cast<std::int32_t>(magnitude);
 }
 
-std::uint32_t minimum(std::uint32_t a, std::uint32_t b) { return a < b ? a : b; }
+std::uint32_t minimum(std::uint32_t a, std::uint32_t b) {
+  return a < b ? a : b;
+}
 
 std::uint32_t absDifference(std::uint32_t a, std::uint32_t b) {
   return a > b ? a - b : b - a;
@@ -271,7 +275,8 @@ std::uint32_t rotateBy(std::uint32_t value, std::int32_t count) {
 }
 
 std::uint32_t readField32(const void* buffer, std::uint32_t offset) {
-  const unsigned char* bytes = static_cast<const unsigned char*>(buffer) + offset;
+  const unsigned char* bytes =
+      static_cast<const unsigned char*>(buffer) + offset;
   return static_cast<std::uint32_t>(bytes[0]) |
          static_cast<std::uint32_t>(bytes[1]) << 8 |
          static_cast<std::uint32_t>(bytes[2]) << 16 |
@@ -279,7 +284,8 @@ std::uint32_t readField32(const void* buffer, std::uint32_t offset) {
 }
 
 std::uint16_t readField16(const void* buffer, std::uint32_t offset) {
-  const unsigned char* bytes = static_cast<const unsigned char*>(buffer) + offset;
+  const unsigned char* bytes =
+      static_cast<const unsigned char*>(buffer) + offset;
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
 

@@ -156,7 +156,8 @@ TEST(TextTest, NameRules) {
   char longName[] = "abcdefghijklmnopqrstuvwxyz";
   EXPECT_FALSE(isIllegalName(longName));
   EXPECT_STREQ(longName, "abcdefghijklmnopqrs");
-  for (const char* name : {"", " Bob", "Bob ", "Bo  b", "Bo:b", "5%", "B\x7f"}) {
+  for (const char* name :
+       {"", " Bob", "Bob ", "Bo  b", "Bo:b", "5%", "B\x7f"}) {
     std::string copy(name);
     EXPECT_TRUE(isIllegalName(&copy[0])) << name;
   }

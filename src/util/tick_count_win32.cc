@@ -5,4 +5,6 @@
 
 #include "util/text.h"
 
-std::uint32_t tickCount() { return static_cast<std::uint32_t>(GetTickCount()) / 10u; }
+std::uint32_t tickCount() {
+  return static_cast<std::uint32_t>(GetTickCount()) / 10u;
+}

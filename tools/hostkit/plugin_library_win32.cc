@@ -20,8 +20,8 @@ std::string systemErrorText(DWORD code) {
   if (length == 0 || text == nullptr) return "error " + std::to_string(code);
   std::string result(text, length);
   LocalFree(text);
-  while (!result.empty() &&
-         (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                             result.back() == ' '))
     result.pop_back();
   return result;
 }
@@ -30,7 +30,8 @@ std::string systemErrorText(DWORD code) {
 // plug-in beside itself, never from the system's search path.
 std::string fullPathOf(const std::string& path) {
   char buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  const DWORD length =
+      GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return path;
   return std::string(buffer, length);
 }
@@ -47,8 +48,7 @@ bool PluginLibrary::load(const std::string& path, std::string* error) {
   module_ = module;
   // Through void (*)(), which converts to any function type without warning.
   const FARPROC symbol = GetProcAddress(module, talkSymbol());
-  talk_ = reinterpret_cast<TalkFunction>(
-      reinterpret_cast<void (*)()>(symbol));
+  talk_ = reinterpret_cast<TalkFunction>(reinterpret_cast<void (*)()>(symbol));
   if (talk_ == nullptr) {
     *error = path + " does not export " + talkSymbol();
     unload();

@@ -51,8 +51,8 @@ WorkFolder::Visit::Visit(const WorkFolder& folder) {
   }
   std::filesystem::current_path(folder.path(), failure);
   if (failure) {
-    error_ = "cannot enter " + folder.path().string() + ": " +
-             failure.message();
+    error_ =
+        "cannot enter " + folder.path().string() + ": " + failure.message();
     return;
   }
   entered_ = true;
