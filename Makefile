@@ -3,7 +3,7 @@
 #   make test  install what is missing, build every lane, run every test
 # Each lane is a CMake preset with its own folder under build/.
 
-.PHONY: all build run test deps native sanitize m32 win32 dist clean
+.PHONY: all build run test deps deps-native native sanitize m32 win32 dist clean
 .PHONY: fuzz fuzz-build fuzz-short valgrind bench
 
 # Seconds each fuzz target runs: `make fuzz` and the short runs of `make test`.
@@ -15,7 +15,10 @@ all: build
 deps:
 	scripts/install-deps.sh
 
-build:
+deps-native:
+	scripts/install-deps.sh native
+
+build: deps-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build lanes need, when any is missing.
+# Installs the Debian packages that the build lanes need, when any is missing:
+#   install-deps.sh          every lane of `make test`
+#   install-deps.sh native   only the native build (`make run`)
 # Only root can install; anyone else is told what to install.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind
-  g++-multilib
-  g++-mingw-w64-i686 g++-mingw-w64-i686-posix wine wine32:i386 zip unzip
-)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest)
+if [ "${1:-all}" != native ]; then
+  packages+=(
+    clang libclang-rt-14-dev libbenchmark-dev valgrind
+    g++-multilib
+    g++-mingw-w64-i686 g++-mingw-w64-i686-posix wine wine32:i386 zip unzip
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
