@@ -13,7 +13,8 @@
 namespace {
 
 // One figure of the lag line, in the order of the line: where its text and
-// number go, how it ends, and its label in the report. Pings stand as
+// number go, how it ends, and what stands before it in the report (the
+// first closes the bracket around the name). Pings stand as
 // "label:figure unit", losses as "label: figure%".
 struct Figure {
   String botInfo::*text;
@@ -23,7 +24,7 @@ struct Figure {
 };
 
 const Figure kFigures[] = {
-    {&botInfo::currentPingText, &botInfo::currentPing, ' ', "  C: "},
+    {&botInfo::currentPingText, &botInfo::currentPing, ' ', "]  C: "},
     {&botInfo::averagePingText, &botInfo::averagePing, ' ', "  Avg: "},
     {&botInfo::lowPingText, &botInfo::lowPing, ' ', "  L: "},
     {&botInfo::highPingText, &botInfo::highPing, ' ', "  H: "},
@@ -97,7 +98,6 @@ void botInfo::handleLagReport(const char* text) {
 
   scratchText = displayMode == 1 ? "*arena [" : "[";
   scratchText += checkTarget;
-  scratchText += "]";
   for (const Figure& figure : kFigures) {
     scratchText += figure.label;
     scratchText += this->*figure.text;
