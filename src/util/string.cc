@@ -12,12 +12,14 @@ namespace {
 // split() keeps at most this many characters after the delimiter.
 constexpr std::uint32_t kSplitRemainderLimit = 32000;
 
-// A new block for `characters` bytes and the terminator. Sizes that do not
-// fit in memory ask for the largest block, which fails with std::bad_alloc
-// instead of wrapping to a small block.
+// A new block for `characters` bytes and the terminator. A length that the
+// 32-bit `length` cannot hold, or a size that does not fit in memory, asks
+// for the largest block, which fails with std::bad_alloc instead of wrapping
+// to a small block.
 char* newBlock(std::uint64_t characters) {
   const std::uint64_t size = characters + 1;
-  return new char[size > SIZE_MAX ? SIZE_MAX : static_cast<std::size_t>(size)];
+  const bool fits = characters <= UINT32_MAX && size <= SIZE_MAX;
+  return new char[fits ? static_cast<std::size_t>(size) : SIZE_MAX];
 }
 
 // Copies `count` bytes; a zero count may come with any pointer, even null.
@@ -60,36 +62,31 @@ String::~String() {
   length = 0;
 }
 
-// Each modifier builds the new block completely before it releases the old
-// one, so `buffer` may point into this String's own block, and a failed
-// allocation leaves the String as it was.
-void String::assign(const char* buffer, std::uint32_t count) {
-  char* const block = newBlock(count);
-  copyBytes(block, buffer, count);
+// Every modifier builds the new block completely before it releases the old
+// one, so the bytes it copies may lie in this String's own block, and a
+// failed allocation leaves the String as it was.
+void String::replaceWith(const char* first, std::uint32_t firstCount,
+                         const char* second, std::uint32_t secondCount) {
+  const std::uint32_t count = firstCount + secondCount;
+  char* const block = newBlock(std::uint64_t{firstCount} + secondCount);
+  copyBytes(block, first, firstCount);
+  copyBytes(block + firstCount, second, secondCount);
   block[count] = '\0';
   delete[] text;
   text = block;
   length = count;
 }
 
+void String::assign(const char* buffer, std::uint32_t count) {
+  replaceWith(buffer, count, nullptr, 0);
+}
+
 void String::append(const char* buffer, std::uint32_t count) {
-  char* const block = newBlock(std::uint64_t{length} + count);
-  copyBytes(block, text, length);
-  copyBytes(block + length, buffer, count);
-  block[length + count] = '\0';
-  delete[] text;
-  text = block;
-  length += count;
+  replaceWith(text, length, buffer, count);
 }
 
 void String::prepend(const char* buffer, std::uint32_t count) {
-  char* const block = newBlock(std::uint64_t{length} + count);
-  copyBytes(block, buffer, count);
-  copyBytes(block + count, text, length);
-  block[length + count] = '\0';
-  delete[] text;
-  text = block;
-  length += count;
+  replaceWith(buffer, count, text, length);
 }
 
 String& String::operator=(const char* cText) {

@@ -68,6 +68,10 @@ class String {
   bool isEmpty() const;
 
  private:
+  // This String becomes the bytes of `first` followed by those of `second`.
+  void replaceWith(const char* first, std::uint32_t firstCount,
+                   const char* second, std::uint32_t secondCount);
+
   char* text;
   std::uint32_t length;
 };
