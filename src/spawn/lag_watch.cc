@@ -95,8 +95,8 @@ bool LagWatch::takeAnswered(CheckRequest& request) {
 
 void LagWatch::tick(botInfo& bot) {
   if (bot.playerList != nullptr) {
-    for (const _listnode<Player>* node = bot.playerList->head;
-         node != nullptr; node = node->next) {
+    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+         node = node->next) {
       stateOf(node->item);  // a newcomer's grace counts from this second
     }
   }
