@@ -165,12 +165,15 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
     }
     return found;
   }
+  const std::string name = keyName.substr(0, keyName.size() - 1);
   if (reading.value < key.lowest) {
-    found.push_back(read + " is below " + std::to_string(key.lowest) +
-                    ": the default " + repaired + " is used");
+    found.push_back(name + " " + read + " is below " +
+                    std::to_string(key.lowest) + ": the default " + repaired +
+                    " is used");
   } else if (reading.value > key.highest) {
-    found.push_back(read + " is above " + std::to_string(key.highest) +
-                    ": it works as " + std::to_string(key.highest));
+    found.push_back(name + " " + read + " is above " +
+                    std::to_string(key.highest) + ": it works as " +
+                    std::to_string(key.highest));
   }
   return found;
 }
