@@ -72,11 +72,7 @@ bool LagWatch::ordered(const botInfo& bot) {
 }
 
 bool LagWatch::hasRoomFor(std::size_t count) const {
-  std::size_t manual = 0;
-  for (const CheckRequest& request : waiting_) {
-    if (!request.automatic) ++manual;
-  }
-  return manual + count <= kMostWaiting;
+  return waiting_.size() + count <= kMostWaiting;
 }
 
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
