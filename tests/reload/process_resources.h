@@ -24,12 +24,6 @@ struct ProcessResources {
   // Address space mapped: mappings of unloaded modules that stay count here.
   long long mappedBytes = 0;
 
-  // Handles a load of a library built with this platform's tool chain keeps
-  // for good, whatever the library does: on Windows, the GCC 12 unwinder
-  // linked statically into the DLL makes a semaphore for its lock at every
-  // load and never closes it. Growth beyond this is the library's own.
-  static const long kHandlesKeptPerLoad;
-
   // Takes the figures of the running process. False, with the reason in
   // `error`, when one cannot be read.
   bool probe(std::string* error);

@@ -11,8 +11,6 @@
 
 #include "process_resources.h"
 
-const long ProcessResources::kHandlesKeptPerLoad = 0;
-
 namespace {
 
 bool countOpenDescriptors(long* count) {

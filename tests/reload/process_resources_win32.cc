@@ -4,8 +4,6 @@
 
 #include "process_resources.h"
 
-const long ProcessResources::kHandlesKeptPerLoad = 1;
-
 namespace {
 
 // Sums the committed private pages and every region in use, from the

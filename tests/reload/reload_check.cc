@@ -92,20 +92,18 @@ bool probe(ProcessResources* resources) {
   return false;
 }
 
-// The growths over `cycles` loads that count as a leak, one message each.
+// The growths between two probes that count as a leak, one message each.
 Lines growthsBetween(const ProcessResources& before,
-                     const ProcessResources& after, long cycles,
-                     bool checkMemory) {
+                     const ProcessResources& after, bool checkMemory) {
   Lines growths;
   if (after.tlsSlot != before.tlsSlot)
     growths.push_back("thread-local storage slot index moved from " +
                       std::to_string(before.tlsSlot) + " to " +
                       std::to_string(after.tlsSlot));
-  const long keptHandles = ProcessResources::kHandlesKeptPerLoad * cycles;
-  if (after.handles > before.handles + keptHandles)
+  if (after.handles > before.handles)
     growths.push_back("handles grew from " + std::to_string(before.handles) +
                       " to " + std::to_string(after.handles));
-  if (after.nextHandle > before.nextHandle + keptHandles)
+  if (after.nextHandle > before.nextHandle)
     growths.push_back("the next free handle moved from " +
                       std::to_string(before.nextHandle) + " to " +
                       std::to_string(after.nextHandle));
@@ -168,8 +166,7 @@ int main(int argc, char** argv) {
   std::printf("%ld cycles in %.1f s\nafter %ld: %s\nafter %ld: %s\n", cycles,
               seconds, kWarmUpCycles, before.describe().c_str(), cycles,
               after.describe().c_str());
-  const Lines growths =
-      growthsBetween(before, after, cycles - kWarmUpCycles, checkMemory);
+  const Lines growths = growthsBetween(before, after, checkMemory);
   for (const std::string& growth : growths)
     std::fprintf(stderr, "leak: %s\n", growth.c_str());
   return growths.empty() ? 0 : 1;
