@@ -18,6 +18,7 @@
 
 #include "host/bot_event.h"
 #include "host/linked_list.h"
+#include "spawn/player_tag_index.h"
 #include "util/string.h"
 
 struct Command;
@@ -72,6 +73,7 @@ class botInfo {
 
   std::uint8_t dead;
   _linkedlist<PlayerTag> checkTimers;
+  PlayerTagIndex tagIndex;  // finds the nodes of checkTimers
   CALL_HANDLE handle;
   CALL_COMMAND hostCallback;
   CALL_PLIST playerList;
