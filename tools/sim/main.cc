@@ -11,6 +11,7 @@
 // 1 when check-ini found something, 2 for a faulty scenario line, a bad
 // argument, or a library or folder that cannot be used.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -224,6 +225,11 @@ int main(int argc, char** argv) {
     } else {
       Transcript transcript(out, terminalShowsColours(out));
       SimulatedHost host(plugin.talk(), &transcript);
+      // A memory soak's diagnostic; see SimulatedHost::reportHeapEvery.
+      if (const char* every = std::getenv("TARVOK_SIM_HEAP_EVERY")) {
+        host.reportHeapEvery(
+            static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
+      }
       if (options.interactive) {
         runInteractive(host);
       } else {

@@ -1,6 +1,9 @@
 #include "sim/simulated_host.h"
 
+#include <cstdio>
+
 #include "host/event_makers.h"
+#include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -265,7 +268,18 @@ void SimulatedHost::wait(std::uint32_t seconds) {
     endSpikes();
     for (const std::unique_ptr<Bot>& bot : bots_) deliver(*bot, makeTick());
     deliverDueReplies();
+    if (heapReportSeconds_ != 0 && seconds_ % heapReportSeconds_ == 0) {
+      reportHeap();
+    }
   }
+}
+
+void SimulatedHost::reportHeap() const {
+  std::uint64_t bytes = 0;
+  if (!liveHeapBytes(&bytes)) return;
+  std::fprintf(stderr, "tarvok-sim: heap after %lu s: %llu bytes live\n",
+               static_cast<unsigned long>(seconds_),
+               static_cast<unsigned long long>(bytes));
 }
 
 bool SimulatedHost::editIni(const ScenarioAction& action, std::string* error) {

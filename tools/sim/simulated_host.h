@@ -58,6 +58,11 @@ class SimulatedHost {
   // tarvok.ini cannot be written.
   bool run(const ScenarioAction& action, std::string* error);
 
+  // A diagnostic for memory soaks, never in the transcript: every `seconds`
+  // simulated seconds (0: never), the process's live heap bytes go to the
+  // standard error.
+  void reportHeapEvery(std::uint32_t seconds) { heapReportSeconds_ = seconds; }
+
  private:
   struct Resident {
     Player* record;  // owned by the bot's player list
@@ -106,6 +111,7 @@ class SimulatedHost {
   void endSpikes();
   void answerLagQuery(Bot& bot, const Resident& addressee);
   void deliverDueReplies();
+  void reportHeap() const;
 
   // True when the current bot is connected; otherwise says so.
   bool reachable();
@@ -141,6 +147,7 @@ class SimulatedHost {
   std::deque<ServerReply> replies_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
   std::deque<DelayedReply> delayedReplies_;
+  std::uint32_t heapReportSeconds_ = 0;
 
   static SimulatedHost* active_;  // the host whose `talk` call is running
 };
