@@ -56,10 +56,18 @@ valgrind: build
 	scripts/valgrind-check.sh
 
 # Benchmarks in Release; the README's "Performance" figures come from here.
+# Then the call timing host against the libraries as they ship: the native
+# one (RelWithDebInfo) and the DLL under wine.
 bench:
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	./build/bench/tarvok_bench
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target tarvok_call_timing
+	./build/native/tarvok_call_timing
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 --target tarvok_call_timing tarvok_wineprefix
+	scripts/wine-run.sh build/win32/wineprefix build/win32/tarvok_call_timing.exe
 
 # The native lane runs last so that ctest's summary is the last line.
 test: deps

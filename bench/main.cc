@@ -89,11 +89,11 @@ void printSummary(const RecordingReporter& reporter) {
               cpuModel().c_str());
   std::printf("Ratios (figures of this run):\n");
   printRatio("talk, ignored PlayerMove / empty function", move.nanoseconds,
-             empty.nanoseconds, "(limit 3)");
+             empty.nanoseconds, "(limit 2)");
   printRatio("talk, ignored PlayerWeapon / empty function", weapon.nanoseconds,
-             empty.nanoseconds, "(limit 3)");
+             empty.nanoseconds, "(limit 2)");
   printRatio("Tick, 1000 players / 100 players", tick1000.nanoseconds,
-             tick100.nanoseconds, "(quadratic: 100)");
+             tick100.nanoseconds, "(limit 15; linear: 10)");
   if (check.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n",
                 "whole check (command, PING line, dealing)", check.nanoseconds);

@@ -11,6 +11,7 @@
 // 1 when check-ini found something, 2 for a faulty scenario line, a bad
 // argument, or a library or folder that cannot be used.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -52,6 +53,11 @@ const char kUsage[] =
     "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
     "  ini-clear                 empty tarvok.ini\n"
     "  server TEXT               the zone server sends TEXT to the bot\n"
+    "  server-delay N            the server answers \"*lag\" N seconds late\n"
+    "  server-drop NAME          it stops answering \"*lag\" for NAME\n"
+    "  server-answer NAME        it answers \"*lag\" for NAME again\n"
+    "  spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]\n"
+    "                            those figures for a while, then the old ones\n"
     "\n"
     "check-ini lists the lines of FILE that the plug-in ignores or reads in a\n"
     "surprising way, and the settings that result; exit 1 when there are "
@@ -219,6 +225,11 @@ int main(int argc, char** argv) {
     } else {
       Transcript transcript(out, terminalShowsColours(out));
       SimulatedHost host(plugin.talk(), &transcript);
+      // A memory soak's diagnostic; see SimulatedHost::reportHeapEvery.
+      if (const char* every = std::getenv("TARVOK_SIM_HEAP_EVERY")) {
+        host.reportHeapEvery(
+            static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
+      }
       if (options.interactive) {
         runInteractive(host);
       } else {

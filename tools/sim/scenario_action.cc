@@ -207,6 +207,48 @@ bool parseTypedLine(const std::string& line, const std::string& keyword,
   return checkName(action->name, error);
 }
 
+// server-delay N, server-drop NAME, server-answer NAME and
+// spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W].
+bool parseServerLine(const std::string& keyword,
+                     const std::vector<std::string>& words,
+                     ScenarioAction* action, std::string* error) {
+  const std::size_t argumentCount = words.size() - 1;
+  if (keyword == "server-delay") {
+    if (argumentCount != 1 ||
+        !parseCount(words[1], kLongestWait, &action->seconds)) {
+      *error = "server-delay needs a number of seconds from 0 to " +
+               std::to_string(kLongestWait);
+      return false;
+    }
+    action->kind = ActionKind::ServerDelay;
+    return true;
+  }
+  if (keyword != "spike") {
+    if (argumentCount != 1) {
+      *error = keyword + " needs one player NAME";
+      return false;
+    }
+    action->kind = keyword == "server-drop" ? ActionKind::ServerDrop
+                                            : ActionKind::ServerAnswer;
+    action->name = words[1];
+    return checkName(action->name, error);
+  }
+  if (argumentCount < 3 ||
+      !parseCount(words[2], kLongestWait, &action->seconds) ||
+      action->seconds == 0) {
+    *error = "spike needs a player NAME, a number of seconds from 1 to " +
+             std::to_string(kLongestWait) +
+             ", and ping=C/A/L/H, loss=S/C/W or both";
+    return false;
+  }
+  action->kind = ActionKind::Spike;
+  action->name = words[1];
+  std::vector<std::string> options = words;
+  options.erase(options.begin() + 2);  // the seconds: the options follow NAME
+  return checkName(action->name, error) &&
+         parsePlayerOptions(options, false, action, error);
+}
+
 }  // namespace
 
 bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
@@ -249,8 +291,9 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   }
 
   static const char* const kWordKeywords[] = {
-      "bot",    "init",    "term", "leave-arena", "ini-clear",
-      "arrive", "figures", "ship", "wait",        "leave"};
+      "bot",         "init",          "term",  "leave-arena", "ini-clear",
+      "arrive",      "figures",       "ship",  "wait",        "server-delay",
+      "server-drop", "server-answer", "spike", "leave"};
   bool takesWords = false;
   for (const char* candidate : kWordKeywords) {
     if (keyword == candidate) takesWords = true;
@@ -327,6 +370,10 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
     }
     action->kind = ActionKind::Wait;
     return true;
+  }
+  if (keyword == "server-delay" || keyword == "server-drop" ||
+      keyword == "server-answer" || keyword == "spike") {
+    return parseServerLine(keyword, words, action, error);
   }
   // The last keyword of kWordKeywords: leave.
   if (argumentCount != 1) {
