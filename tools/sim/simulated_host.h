@@ -14,6 +14,10 @@
 // inside its own call. Records and texts that the plug-in passes are copied
 // during the callback.
 //
+// A bot whose plug-in echoed that it cannot connect is marked refused: the
+// plug-in stays dead for that bot until it is unloaded, so every later line
+// addressed to the bot notes that it hears nothing.
+//
 // Everything is written to the transcript as it happens. Only one
 // SimulatedHost may talk to a plug-in at a time: the host callback has no
 // context of its own.
@@ -55,6 +59,11 @@ class SimulatedHost {
   // tarvok.ini cannot be written.
   bool run(const ScenarioAction& action, std::string* error);
 
+  // Starts "tarvok.ini" as a copy of `contents`, the bytes of the file
+  // `from`. False, with the reason in `error`, when it cannot be written.
+  bool copyIni(const std::string& from, const std::string& contents,
+               std::string* error);
+
  private:
   struct Resident {
     Player* record;  // owned by the bot's player list
@@ -65,6 +74,7 @@ class SimulatedHost {
     std::string name;
     CALL_HANDLE handle = 0;
     bool connected = false;
+    bool refused = false;             // the plug-in refused its Init
     _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
   };
@@ -90,7 +100,8 @@ class SimulatedHost {
   bool editIni(const ScenarioAction& action, std::string* error);
   void serverSays(const std::string& text);
 
-  // True when the current bot is connected; otherwise says so.
+  // True when the current bot is connected; otherwise says so. Also notes a
+  // refused plug-in, which is passed the line all the same.
   bool reachable();
   Bot* findBot(const std::string& name);
   Bot* botOfHandle(CALL_HANDLE handle);
