@@ -6,6 +6,8 @@
 #                    and "exit status: N" equal to EXPECTED
 #   MODE check-ini   SIM check-ini INPUT; stdout and "exit status: N" equal
 #                    to EXPECTED
+#   MODE check-ini-stdin  the same with INPUT as the standard input of
+#                    SIM check-ini -
 # The program runs in INPUT's folder and gets INPUT's bare name, so that its
 # messages do not depend on where the tree lies. EMULATOR ('|' between its
 # words) runs programs of a cross build.
@@ -25,6 +27,9 @@ elseif(MODE STREQUAL "error")
   set(arguments --library ${LIBRARY} ${input_name})
 elseif(MODE STREQUAL "check-ini")
   set(arguments check-ini ${input_name})
+elseif(MODE STREQUAL "check-ini-stdin")
+  set(arguments check-ini -)
+  set(standard_input INPUT_FILE ${INPUT})
 else()
   message(FATAL_ERROR "unknown MODE ${MODE}")
 endif()
@@ -32,6 +37,7 @@ endif()
 execute_process(
   COMMAND ${emulator} ${SIM} ${arguments}
   WORKING_DIRECTORY ${folder}
+  ${standard_input}
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err)

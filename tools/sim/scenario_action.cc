@@ -150,11 +150,12 @@ bool parsePlayerOptions(const std::vector<std::string>& words,
                        (allowArrivalOptions &&
                         (key == "ident" || key == "level" || key == "ship"));
     if (equals == std::string::npos || !known) {
-      *error =
-          "unknown option \"" + word + "\" (the options are " + optionList +
-          (equals == std::string::npos && i == 2 ? quotingHint(words[1], word)
-                                                 : "") +
-          ")";
+      *error = "unknown option \"" + word + "\" (the options are " +
+               optionList +
+               (equals == std::string::npos && !known && i == 2
+                    ? quotingHint(words[1], word)
+                    : "") +
+               ")";
       return false;
     }
     const bool repeated =
