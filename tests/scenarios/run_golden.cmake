@@ -1,6 +1,6 @@
 # Runs the simulator once and compares what it wrote with a golden file.
-#   MODE transcript  SIM --library LIBRARY --output ACTUAL INPUT; exit 0,
-#                    nothing on stderr, ACTUAL equal to EXPECTED
+#   MODE transcript  SIM --library LIBRARY --output ACTUAL [--ini INI] INPUT;
+#                    exit 0, nothing on stderr, ACTUAL equal to EXPECTED
 #   MODE demo        the same without INPUT: the built-in demo
 #   MODE error       SIM --library LIBRARY INPUT; nothing on stdout; stderr
 #                    and "exit status: N" equal to EXPECTED
@@ -23,6 +23,10 @@ if(MODE STREQUAL "demo")
   set(arguments --library ${LIBRARY} --output ${ACTUAL})
 elseif(MODE STREQUAL "transcript")
   set(arguments --library ${LIBRARY} --output ${ACTUAL} ${input_name})
+  if(INI)
+    get_filename_component(ini_name ${INI} NAME)
+    list(PREPEND arguments --ini ${ini_name})
+  endif()
 elseif(MODE STREQUAL "error")
   set(arguments --library ${LIBRARY} ${input_name})
 elseif(MODE STREQUAL "check-ini")

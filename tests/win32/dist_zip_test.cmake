@@ -61,8 +61,13 @@ set(failed "")
 foreach(scenario ${scenarios})
   get_filename_component(name ${scenario} NAME_WE)
   set(actual ${WORK}/${name}.transcript)
+  set(ini_option "")
+  if(EXISTS ${SCENARIOS}/${name}.ini)
+    set(ini_option --ini ${name}.ini)
+  endif()
   execute_process(
-    COMMAND ${emulator} ${sim} --output ${actual} ${name}.scenario
+    COMMAND ${emulator} ${sim} --output ${actual} ${ini_option}
+            ${name}.scenario
     WORKING_DIRECTORY ${SCENARIOS}
     RESULT_VARIABLE status
     ERROR_VARIABLE err)
