@@ -221,7 +221,7 @@ std::string skipReason(const std::string& piece) {
 std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText) {
   std::size_t line = 0;
   for (const Piece& piece : pieces) {
-    if (piece.key != nullptr && std::string(piece.key->text) == keyText) {
+    if (piece.key != nullptr && std::string(piece.key->key) == keyText) {
       line = piece.line;
     }
   }
