@@ -129,7 +129,9 @@ int checkIni(const std::string& argument) {
   std::string why = "a read error";
   const bool read = standardInput ? readStream(stdin, &contents)
                                   : readFile(path, &contents, &why);
-  if (!read && !standardInput && !std::filesystem::exists(path)) {
+  std::error_code failure;
+  if (!read && !standardInput && !std::filesystem::exists(path, failure) &&
+      !failure) {
     std::printf(
         "%s: there is no such file: the plug-in would create it empty and "
         "run on its defaults:\n",
