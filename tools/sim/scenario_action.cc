@@ -94,10 +94,19 @@ bool parseVersion(const std::string& text, std::uint32_t* version,
   return true;
 }
 
+// Levels by their full names, beside the short ones of the plug-in's table
+// ("SMod"), so that either spelling works.
+const char* const kFullLevelNames[] = {
+    "Player",   "Limited", "Moderator", "SuperModerator", "SysOp",
+    "Owner",    "Duke",    "Baron",     "King",           "Emperor",
+    "RockStar", "Q",       "God",
+};
+
 bool parseLevel(const std::string& text, std::uint32_t* level) {
   if (parseCount(text, OP_God, level)) return true;
   for (std::uint32_t candidate = OP_Player; candidate <= OP_God; ++candidate) {
-    if (equalsIgnoreCase(text.c_str(), accessLevelName(candidate))) {
+    if (equalsIgnoreCase(text.c_str(), accessLevelName(candidate)) ||
+        equalsIgnoreCase(text.c_str(), kFullLevelNames[candidate])) {
       *level = candidate;
       return true;
     }
@@ -110,8 +119,17 @@ std::string levelNames() {
   for (std::uint32_t level = OP_Player; level <= OP_God; ++level) {
     if (!names.empty()) names += ", ";
     names += accessLevelName(level);
+    if (!equalsIgnoreCase(accessLevelName(level), kFullLevelNames[level])) {
+      names += std::string(" or ") + kFullLevelNames[level];
+    }
   }
-  return names;
+  return names + "; any letter case";
+}
+
+// A hint for a word that may be the second half of a name written without
+// its quotes.
+std::string quotingHint(const std::string& name, const std::string& word) {
+  return "; a name with blanks stands in quotes: \"" + name + " " + word + "\"";
 }
 
 // The NAME and the KEY=VALUE options of arrive and figures.
@@ -133,7 +151,11 @@ bool parsePlayerOptions(const std::vector<std::string>& words,
                         (key == "ident" || key == "level" || key == "ship"));
     if (equals == std::string::npos || !known) {
       *error = "unknown option \"" + word + "\" (the options are " +
-               optionList + ")";
+               optionList +
+               (equals == std::string::npos && !known && i == 2
+                    ? quotingHint(words[1], word)
+                    : "") +
+               ")";
       return false;
     }
     const bool repeated =
@@ -378,6 +400,7 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   // The last keyword of kWordKeywords: leave.
   if (argumentCount != 1) {
     *error = "leave needs one player NAME";
+    if (argumentCount == 2) *error += quotingHint(words[1], words[2]);
     return false;
   }
   action->kind = ActionKind::Leave;

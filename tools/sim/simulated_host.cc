@@ -101,6 +101,16 @@ bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
   return true;
 }
 
+bool SimulatedHost::copyIni(const std::string& from,
+                            const std::string& contents, std::string* error) {
+  const bool written = ini_.copy(contents, error);
+  const std::size_t count = ini_.lines().size();
+  write(LineKind::Host, "tarvok.ini: a copy of " + from + ", " +
+                            std::to_string(count) +
+                            (count == 1 ? " line" : " lines"));
+  return written;
+}
+
 bool SimulatedHost::check(const ScenarioAction& action, std::string* error) {
   const std::string where = arenaOf(*current_);
   switch (action.kind) {
@@ -395,10 +405,17 @@ void SimulatedHost::deliverDueReplies() {
 }
 
 bool SimulatedHost::reachable() {
-  if (current_->connected) return true;
-  write(LineKind::Host,
-        current_->name + " is not connected: the plug-in hears nothing");
-  return false;
+  if (!current_->connected) {
+    write(LineKind::Host,
+          current_->name + " is not connected: the plug-in hears nothing");
+    return false;
+  }
+  if (current_->refused) {
+    write(LineKind::Host, current_->name +
+                              "'s plug-in refused to connect: it is dead and "
+                              "hears nothing until the host stops");
+  }
+  return true;
 }
 
 SimulatedHost::Bot* SimulatedHost::findBot(const std::string& name) {
@@ -497,9 +514,11 @@ void SimulatedHost::receive(const BotEvent& record) {
   }
   const std::uint32_t code = unsignedOf(record.code);
   if (code == COMMAND_Echo) {
-    const char* text = pointerOf<const char>(record.p[0]);
-    write(LineKind::Bot, bot->name + " -> host: " +
-                             Transcript::quoted(text != nullptr ? text : ""));
+    const std::string text =
+        record.p[0] != 0 ? pointerOf<const char>(record.p[0]) : "";
+    write(LineKind::Bot, bot->name + " -> host: " + Transcript::quoted(text));
+    if (text.rfind("DLL plugin cannot connect", 0) == 0) bot->refused = true;
+    if (text == "DLL plugin connected.") bot->refused = false;
   } else if (code == COMMAND_SendChat) {
     const char* text = pointerOf<const char>(record.p[3]);
     receiveChat(*bot, unsignedOf(record.p[0]),

@@ -17,6 +17,10 @@
 // while (a spike; a `figures` line ends it). Records and texts that the plug-in
 // passes are copied during the callback.
 //
+// A bot whose plug-in echoed that it cannot connect is marked refused: the
+// plug-in stays dead for that bot until it is unloaded, so every later line
+// addressed to the bot notes that it hears nothing.
+//
 // Everything is written to the transcript as it happens. Only one
 // SimulatedHost may talk to a plug-in at a time: the host callback has no
 // context of its own.
@@ -62,6 +66,10 @@ class SimulatedHost {
   // simulated seconds (0: never), the process's live heap bytes go to the
   // standard error.
   void reportHeapEvery(std::uint32_t seconds) { heapReportSeconds_ = seconds; }
+  // Starts "tarvok.ini" as a copy of `contents`, the bytes of the file
+  // `from`. False, with the reason in `error`, when it cannot be written.
+  bool copyIni(const std::string& from, const std::string& contents,
+               std::string* error);
 
  private:
   struct Resident {
@@ -76,6 +84,7 @@ class SimulatedHost {
     std::string name;
     CALL_HANDLE handle = 0;
     bool connected = false;
+    bool refused = false;             // the plug-in refused its Init
     _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
   };
@@ -113,7 +122,8 @@ class SimulatedHost {
   void deliverDueReplies();
   void reportHeap() const;
 
-  // True when the current bot is connected; otherwise says so.
+  // True when the current bot is connected; otherwise says so. Also notes a
+  // refused plug-in, which is passed the line all the same.
   bool reachable();
   Bot* findBot(const std::string& name);
   Bot* botOfHandle(CALL_HANDLE handle);
