@@ -1,6 +1,7 @@
 #include "sim/simulated_host.h"
 
 #include "host/event_makers.h"
+#include "sim/lag_log.h"
 #include "sim/server_command.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -134,6 +135,14 @@ void SimulatedHost::connect(std::uint32_t version) {
                             " connects the plug-in (Init, version " +
                             versionText(version) + ")");
   current_->connected = true;
+  static const std::string kLagLogKey = "LagLog=";
+  for (const std::string& line : ini_.lines()) {
+    if (talk_ != nullptr &&
+        line.compare(0, kLagLogKey.size(), kLagLogKey) == 0 &&
+        line.size() > kLagLogKey.size()) {
+      logFollower_.follow(line.substr(kLagLogKey.size()));
+    }
+  }
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
                               &current_->players, nullptr, nullptr, nullptr));
 }
@@ -349,6 +358,15 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
   active_ = this;
   talk_(event);
   active_ = nullptr;
+  // The plug-in writes its lag log only when it handles a lag line.
+  if (event.code == EVENT_Chat && logFollower_.following()) readLagLogs();
+}
+
+void SimulatedHost::readLagLogs() {
+  logFollower_.poll([this](const std::string& path, const std::string& line) {
+    write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
+    if (logObserver_) logObserver_(line, seconds_);
+  });
 }
 
 void SimulatedHost::deliverReply(const ServerReply& reply) {

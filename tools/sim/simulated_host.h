@@ -14,6 +14,11 @@
 // inside its own call. Records and texts that the plug-in passes are copied
 // during the callback.
 //
+// When tarvok.ini names a lag log ("LagLog=FILE") at an Init, the host
+// follows that file: after every chat line it delivers, the rows the plug-in
+// appended go to the transcript, their time replaced by the simulated one,
+// and to the lag log observer.
+//
 // Everything is written to the transcript as it happens. Only one
 // SimulatedHost may talk to a plug-in at a time: the host callback has no
 // context of its own.
@@ -22,6 +27,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +36,7 @@
 #include "host/linked_list.h"
 #include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
+#include "sim/lag_log_follower.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
 #include "sim/transcript.h"
@@ -54,6 +61,14 @@ class SimulatedHost {
   // ident already taken); such an action changes nothing. Also false when
   // tarvok.ini cannot be written.
   bool run(const ScenarioAction& action, std::string* error);
+
+  // Called with every line the plug-in appends to its lag log and the
+  // simulated second it was written in.
+  using LagLogObserver =
+      std::function<void(const std::string& line, std::uint32_t second)>;
+  void observeLagLog(LagLogObserver observer) {
+    logObserver_ = std::move(observer);
+  }
 
  private:
   struct Resident {
@@ -111,6 +126,7 @@ class SimulatedHost {
                    const std::string& text);
 
   void write(LineKind kind, const std::string& text);
+  void readLagLogs();
   static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
 
   TalkFunction talk_;
@@ -121,6 +137,8 @@ class SimulatedHost {
   std::uint16_t nextIdent_ = 1;
   std::uint32_t seconds_ = 0;
   std::deque<ServerReply> replies_;
+  LagLogFollower logFollower_;
+  LagLogObserver logObserver_;
 
   static SimulatedHost* active_;  // the host whose `talk` call is running
 };
