@@ -107,10 +107,12 @@ class Plot {
 };
 
 // The points of one figure, thinned: in each pixel column the lowest and
-// the highest, in the order they came.
+// the highest, in the order they came. Drawn as steps: a figure holds until
+// the next check.
 std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
                           const Plot& plot) {
   std::string result;
+  std::string lastY;
   std::size_t i = 0;
   while (i < points.size()) {
     const int column = plot.column(points[i].second);
@@ -130,8 +132,11 @@ std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
     const std::size_t first = std::min(lowest, highest);
     const std::size_t second = std::max(lowest, highest);
     for (std::size_t kept : {first, second}) {
-      result += number(plot.x(points[kept].second)) + "," +
-                number(plot.y(points[kept].figures[figure])) + " ";
+      const std::string x = number(plot.x(points[kept].second));
+      const std::string y = number(plot.y(points[kept].figures[figure]));
+      if (!lastY.empty()) result += x + "," + lastY + " ";
+      result += x + "," + y + " ";
+      lastY = y;
       if (first == second) break;
     }
   }

@@ -136,7 +136,7 @@ std::vector<std::string> LagSummary::table() const {
   std::string top = padded("", kNameWidth, false);
   std::string second = padded("player", kNameWidth, false);
   for (const char* column : kColumns) {
-    top += "  " + padded(column, columnWidth, false);
+    top += "  " + padded(column, columnWidth, true);
     second += "  ";
     std::string cells;
     for (const std::string& source : sources_) {
