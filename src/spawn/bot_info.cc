@@ -27,7 +27,10 @@ botInfo::botInfo(CALL_HANDLE handle)
       displayMode(1),
       dealMode(1),
       laggerFound(0),
-      maxCheckRate(600) {}
+      maxCheckRate(600),
+      watchKeysInFile(0) {
+  setExtraDefaults();
+}
 
 void botInfo::onEvent(BotEvent& event) {
   if (dead) return;
@@ -60,9 +63,11 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_ArenaLeave:
       clearTags();
+      watch.clear();
       return;
     case EVENT_PlayerLeaving:
       removeTagsOf(pointerOf<const Player>(event.p[0]));
+      watch.forget(pointerOf<const Player>(event.p[0]));
       return;
     case EVENT_Chat:
       // Lag lines come from the server as chat type 0.
@@ -97,6 +102,7 @@ void botInfo::handshake(std::uint32_t version) {
     return;
   }
   sendEcho("DLL plugin connected.");
+  lagLog.connected();
   loadConfig();
 }
 
@@ -110,4 +116,5 @@ void botInfo::tick() {
     const std::int32_t left = lookupTag(node->item, 0);
     storeTag(node->item, 0, left == INT32_MIN ? left : left - 1);
   }
+  if (watchKeysInFile || LagWatch::ordered(*this)) watch.tick(*this);
 }

@@ -29,6 +29,22 @@ constexpr LimitSwitch kLimitSwitches[] = {
 
 constexpr const char* kChecksDisabled =
     "Staff has disabled this function for now";
+constexpr const char* kQueueFull =
+    "Too many lag checks are waiting: try again shortly";
+
+struct WatchSwitch {
+  std::uint8_t letter;
+  std::int32_t botInfo::*setting;
+  const char* confirmation;
+};
+
+// In the order the confirmations are sent, whatever the order typed.
+constexpr WatchSwitch kWatchSwitches[] = {
+    {'i', &botInfo::autoCheckInterval, "Lag watch interval set"},
+    {'s', &botInfo::strikesNeeded, "Lag watch strikes set"},
+    {'g', &botInfo::graceSeconds, "Lag watch grace set"},
+    {'l', &botInfo::autoCheckLevel, "Lag watch level set"},
+};
 
 // Sets `mode` to the number in `parameter` when it lies in 0..`highest`;
 // otherwise tells `caller` what is wrong. No reply on success.
@@ -52,6 +68,34 @@ String nameOf(const Player* player) {
 }
 
 }  // namespace
+
+std::size_t botInfo::countListed(const char* name) const {
+  std::size_t count = 0;
+  if (playerList == nullptr) return count;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(name)) ++count;
+  }
+  return count;
+}
+
+void botInfo::onWatchCommand(const Player* caller, const Command* command) {
+  if (command->commandIs("laghistory")) {
+    watch.showHistory(*this, caller, command->parameterText);
+    return;
+  }
+  bool anySet = false;
+  for (const WatchSwitch& entry : kWatchSwitches) {
+    const _switch* given = command->findSwitch(entry.letter);
+    if (given == nullptr) continue;
+    this->*entry.setting = atoiSaturated(given->valueText);
+    sendPrivate(caller, entry.confirmation);
+    anySet = true;
+  }
+  // A negative value falls back to the default, as in tarvok.ini.
+  sanitizeLimits();
+  if (!anySet) watch.showStatus(*this, caller);
+}
 
 void botInfo::onCommand(const Player* caller, const Command* command) {
   if (caller == nullptr || command == nullptr) return;
@@ -97,6 +141,11 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(caller, "Set time limit");
       return;
     }
+    if (watchKeysInFile &&
+        (command->commandIs("lagwatch") || command->commandIs("laghistory"))) {
+      onWatchCommand(caller, command);
+      return;
+    }
   }
 
   if (command->commandIs("about")) {
@@ -119,21 +168,35 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(caller, kChecksDisabled);
       return;
     }
+    // With ordered checks each player of that name gets a request of their
+    // own, and the query waits its turn.
+    const bool ordered = LagWatch::ordered(*this);
+    if (ordered && !watch.hasRoomFor(countListed(command->parameterText))) {
+      sendPrivate(caller, kQueueFull);
+      return;
+    }
     // Staff are never refused, but their countdown runs too: "!laglimits"
     // shows it.
     storeTag(caller, 0, maxCheckRate);
     sendPrivate(caller, "Checking player's lag");
-    checkTarget = command->parameterText;
-    checkRequester = nameOf(caller);
+    const String requester = nameOf(caller);
+    if (!ordered) {
+      checkTarget = command->parameterText;
+      checkRequester = requester;
+    }
     if (playerList == nullptr) return;
     for (const _listnode<Player>* node = playerList->head; node != nullptr;
          node = node->next) {
       const Player* target = node->item;
-      if (!target->nameEqualsIgnoreCase(checkTarget.chars())) continue;
-      scratchText = checkRequester;
+      if (!target->nameEqualsIgnoreCase(command->parameterText)) continue;
+      scratchText = requester;
       scratchText += " has requested to check your lag";
       sendPrivate(target, scratchText.chars());
-      sendPrivate(target, "*lag");
+      if (ordered) {
+        watch.requestCheck(*this, target, requester);
+      } else {
+        sendPrivate(target, "*lag");
+      }
     }
     return;
   }
@@ -142,9 +205,17 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(caller, kChecksDisabled);
       return;
     }
-    checkRequester = nameOf(caller);
-    checkTarget = checkRequester;
-    sendPrivate(caller, "*lag");
+    if (LagWatch::ordered(*this)) {
+      if (!watch.hasRoomFor(1)) {
+        sendPrivate(caller, kQueueFull);
+        return;
+      }
+      watch.requestCheck(*this, caller, nameOf(caller));
+    } else {
+      checkRequester = nameOf(caller);
+      checkTarget = checkRequester;
+      sendPrivate(caller, "*lag");
+    }
     sendPrivate(caller, "Checking your lag.");
     return;
   }

@@ -1,10 +1,11 @@
-// Reading "tarvok.ini": one "key=value" line per setting. Keys are matched
-// exactly at the start of the line (case counts, no blanks); the value is
-// the rest of the line. Lines without a known key are skipped, a key missing
-// from the file keeps the value the field already has, and a key given twice
-// takes its last value. Nothing is ever written back.
+// Reading "tarvok.ini": one "key=value" line per setting, by the table of
+// keys in config_keys.h. Lines without a known key are skipped, a key
+// missing from the file keeps the value the field already has, and a key
+// given twice takes its last value. Nothing is ever written back.
 #include <cstdint>
+#include <iterator>
 
+#include "spawn/config_keys.h"
 #include "spawn/line_reader.h"
 #include "spawn/spawn.h"
 #include "util/text.h"
@@ -14,65 +15,77 @@ namespace {
 // Sent to a lagger as a warning, so the configured text follows it.
 constexpr const char* kWarnCommand = "*warn ";
 
-struct MessageKey {
-  const char* key;
-  String botInfo::*field;
+// The botInfo field of one row of the table: a text or a number.
+struct BotField {
+  String botInfo::*text = nullptr;
+  std::int32_t botInfo::*number = nullptr;
+  constexpr BotField(String botInfo::*field) : text(field) {}
+  constexpr BotField(std::int32_t botInfo::*field) : number(field) {}
 };
 
-struct NumberKey {
-  const char* key;
-  std::int32_t botInfo::*field;
-};
-
-constexpr MessageKey kMessageKeys[] = {
-    {"WarnMessage=", &botInfo::warnMessage},
-    {"LockMessage=", &botInfo::lockMessage},
-};
-
-constexpr NumberKey kNumberKeys[] = {
-    {"current=", &botInfo::currentPingLimit},
-    {"average=", &botInfo::averagePingLimit},
-    {"s2cploss=", &botInfo::s2cLossLimit},
-    {"c2sploss=", &botInfo::c2sLossLimit},
-    {"s2cweapons=", &botInfo::s2cWeaponsLossLimit},
-    {"display=", &botInfo::displayMode},
-    {"deal=", &botInfo::dealMode},
-    {"maxcheckrate=", &botInfo::maxCheckRate},
-};
+#define TARVOK_BOT_FIELD(kind, key, field, ...) BotField(&botInfo::field),
+constexpr BotField kBotFields[] = {TARVOK_CONFIG_KEYS(TARVOK_BOT_FIELD)};
+#undef TARVOK_BOT_FIELD
+static_assert(std::size(kBotFields) == std::size(kConfigKeys),
+              "one field per key");
 
 // Applies one line to the settings of `bot`; the first key that matches wins.
-void applyConfigLine(botInfo& bot, const char* line) {
-  for (const MessageKey& entry : kMessageKeys) {
-    if (isPrefixOf(entry.key, line)) {
-      String& message = bot.*entry.field;
-      message = kWarnCommand;
-      message += line + textLength(entry.key);
-      return;
+// Returns the row of the key, or nullptr when the line has none.
+const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    const ConfigKey& key = kConfigKeys[row];
+    if (!isPrefixOf(key.key, line)) continue;
+    const char* value = line + textLength(key.key);
+    const BotField& field = kBotFields[row];
+    switch (key.kind) {
+      case ConfigKind::Message:
+        bot.*field.text = kWarnCommand;
+        bot.*field.text += value;
+        break;
+      case ConfigKind::Text:
+        bot.*field.text = value;
+        break;
+      case ConfigKind::Number:
+        bot.*field.number = atoiSaturated(value);
+        break;
     }
+    return &key;
   }
-  for (const NumberKey& entry : kNumberKeys) {
-    if (isPrefixOf(entry.key, line)) {
-      bot.*entry.field = atoiSaturated(line + textLength(entry.key));
-      return;
-    }
-  }
+  return nullptr;
 }
 
 }  // namespace
 
 void botInfo::loadConfig() {
+  watchKeysInFile = 0;
   {
     LineReader reader(kConfigFileName);
     LineReader::Line line;
-    while (reader.readLine(line)) applyConfigLine(*this, line);
+    while (reader.readLine(line)) {
+      const ConfigKey* key = applyConfigLine(*this, line);
+      if (key != nullptr && key->group == ConfigGroup::Watch) {
+        watchKeysInFile = 1;
+      }
+    }
   }
   sanitizeLimits();
 }
 
+void botInfo::setExtraDefaults() {
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    if (kConfigKeys[row].group == ConfigGroup::Core) continue;
+    if (kBotFields[row].number != nullptr) {
+      this->*kBotFields[row].number = kConfigKeys[row].defaultValue;
+    }
+  }
+}
+
+// Every number whose row repairs it: the five limits (300 for pings, 2 for
+// losses) and the watch's settings.
 void botInfo::sanitizeLimits() {
-  if (currentPingLimit < 0) currentPingLimit = 300;
-  if (averagePingLimit < 0) averagePingLimit = 300;
-  if (s2cLossLimit < 0) s2cLossLimit = 2;
-  if (c2sLossLimit < 0) c2sLossLimit = 2;
-  if (s2cWeaponsLossLimit < 0) s2cWeaponsLossLimit = 2;
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    if (kBotFields[row].number == nullptr) continue;
+    std::int32_t& value = this->*kBotFields[row].number;
+    value = repairedValue(kConfigKeys[row], value);
+  }
 }

@@ -15,6 +15,7 @@ struct HelpTopic {
   const char* topic;  // lower case
   bool staffOnly;
   const char* lines[kMostHelpLines];  // unused entries are nullptr
+  bool watchOnly = false;  // listed only while the lag watch's keys are set
 };
 
 // The switch lines are padded to one width for the clients' fixed font.
@@ -45,6 +46,19 @@ constexpr HelpTopic kHelpTopics[] = {
     {"laglimits",
      false,
      {"!laglimits  (displays current lag limits in effect)"}},
+    {"lagwatch",
+     true,
+     {"!lagwatch [switches]  (show the lag watch, or set it with switches)",
+      "-i=[#]  (seconds between automatic checks, 0: none)",
+      "-s=[#]  (checks over the limits in a row before dealing)",
+      "-g=[#]  (seconds before a newcomer is checked)",
+      "-l=[#]  (highest access level checked automatically)"},
+     true},
+    {"laghistory",
+     true,
+     {"!laghistory [name]  (the last five judged checks of [name] and their "
+      "strikes)"},
+     true},
 };
 
 }  // namespace
@@ -60,10 +74,14 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
                             ? "Ext: !laglimitset [params]  !laggerdeal [#]  "
                               "!lagdisplay [#]  !version  !lagtimelimit"
                             : "!about  !lagme  !lagcheck [name]  !laglimits");
+    if (isStaff && watchKeysInFile) {
+      sendPrivate(caller, "Watch: !lagwatch [switches]  !laghistory [name]");
+    }
     return;
   }
 
   for (const HelpTopic& entry : kHelpTopics) {
+    if (entry.watchOnly && !watchKeysInFile) continue;
     if (!command->parameterIs(entry.topic)) continue;
     if (entry.staffOnly && !isStaff) return;
     for (const char* line : entry.lines) {

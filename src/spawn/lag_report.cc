@@ -94,25 +94,58 @@ void botInfo::handleLagReport(const char* text) {
     if (figure.end == ' ') line.split(' ');  // the unit
   }
 
-  if (displayMode != 1 && displayMode != 2) return;
-
-  scratchText = displayMode == 1 ? "*arena [" : "[";
-  scratchText += checkTarget;
-  for (const Figure& figure : kFigures) {
-    scratchText += figure.label;
-    scratchText += this->*figure.text;
+  // With ordered checks an answer belongs to the query outstanding, and a
+  // lag line that nobody asked for is neither reported nor judged.
+  const bool ordered = LagWatch::ordered(*this);
+  CheckRequest request{};
+  LagLogEntry entry;
+  if (ordered) {
+    if (!watch.takeAnswered(request)) {
+      lagLog.append(*this, entry);
+      return;
+    }
+    checkTarget = request.targetName;
+    checkRequester = request.requesterName;
   }
-  if (displayMode == 1) {
-    sendPublic(scratchText.chars());
-  } else if (playerList != nullptr) {
-    for (const _listnode<Player>* node = playerList->head; node != nullptr;
-         node = node->next) {
-      if (node->item->nameEqualsIgnoreCase(checkRequester.chars())) {
-        sendPrivate(node->item, scratchText.chars());
+  entry.playerName = checkTarget.chars();
+  entry.requesterName =
+      request.automatic ? kAutomaticRequester : checkRequester.chars();
+
+  // Automatic checks are silent.
+  if (!request.automatic) {
+    if (displayMode != 1 && displayMode != 2) {
+      lagLog.append(*this, entry);
+      if (ordered) watch.answerHandled(*this);
+      return;
+    }
+    scratchText = displayMode == 1 ? "*arena [" : "[";
+    scratchText += checkTarget;
+    for (const Figure& figure : kFigures) {
+      scratchText += figure.label;
+      scratchText += this->*figure.text;
+    }
+    if (displayMode == 1) {
+      sendPublic(scratchText.chars());
+    } else if (playerList != nullptr) {
+      for (const _listnode<Player>* node = playerList->head; node != nullptr;
+           node = node->next) {
+        if (node->item->nameEqualsIgnoreCase(checkRequester.chars())) {
+          sendPrivate(node->item, scratchText.chars());
+        }
       }
     }
   }
 
+  judgeLagReport(ordered ? &request : nullptr, entry);
+  lagLog.append(*this, entry);
+
+  laggerFound = 0;
+  checkRequester = "";
+  checkTarget = "";
+  if (ordered) watch.answerHandled(*this);
+}
+
+void botInfo::judgeLagReport(const CheckRequest* request, LagLogEntry& entry) {
   // Losses count in whole percent: "1.9" is 1.
   for (const Figure& figure : kFigures) {
     this->*figure.value = atoiSaturated((this->*figure.text).chars());
@@ -121,40 +154,106 @@ void botInfo::handleLagReport(const char* text) {
   // Limits changed by chat command may be negative until now.
   sanitizeLimits();
 
-  if (dealMode != 0) {
-    for (const LimitCheck& check : kLimitChecks) {
-      if (this->*check.figure < this->*check.limit) continue;
+  std::uint8_t limits = 0;
+  std::uint8_t bit = 1;
+  for (const LimitCheck& check : kLimitChecks) {
+    if (this->*check.figure >= this->*check.limit) limits |= bit;
+    bit <<= 1;
+  }
+  for (const NegativeLossCheck& check : kNegativeLossChecks) {
+    if (this->*check.figure < kLowestPlausibleLoss) limits |= bit;
+    bit <<= 1;
+  }
+  entry.judged = true;
+  entry.limits = limits;
+
+  // A manual check announces every limit reached at once; an automatic one
+  // only when it completes a player's strikes.
+  const bool automatic = request != nullptr && request->automatic;
+  if (!automatic) announceLimits(limits);
+
+  if (request != nullptr) {
+    if (watch.isListed(*this, request->target)) {
+      dealWith(request->target, automatic, limits, entry);
+    }
+    return;
+  }
+  if (playerList == nullptr) return;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(checkTarget.chars())) {
+      dealWith(node->item, automatic, limits, entry);
+    }
+  }
+}
+
+void botInfo::announceLimits(std::uint8_t limits) {
+  if (dealMode == 0) return;
+  std::uint8_t bit = 1;
+  for (const LimitCheck& check : kLimitChecks) {
+    if (limits & bit) {
       startLaggerLine(scratchText, checkTarget);
       scratchText += this->*check.limit;
       scratchText += check.tail;
       sendPublic(scratchText.chars());
       laggerFound = 1;
     }
-    for (const NegativeLossCheck& check : kNegativeLossChecks) {
-      if (this->*check.figure >= kLowestPlausibleLoss) continue;
+    bit <<= 1;
+  }
+  for (const NegativeLossCheck& check : kNegativeLossChecks) {
+    if (limits & bit) {
       startLaggerLine(scratchText, checkTarget);
       scratchText += check.tail;
       sendPublic(scratchText.chars());
       laggerFound = 1;
     }
+    bit <<= 1;
   }
+}
 
-  if ((dealMode == 2 || dealMode == 3) && laggerFound &&
-      playerList != nullptr) {
-    for (const _listnode<Player>* node = playerList->head; node != nullptr;
-         node = node->next) {
-      const Player* lagger = node->item;
-      if (!lagger->nameEqualsIgnoreCase(checkTarget.chars())) continue;
-      if (dealMode == 2) {
-        sendPrivate(lagger, warnMessage.chars());
-      } else {
-        sendPrivate(lagger, lockMessage.chars());
-        if (lagger->ship != kSpectatorShip) sendPrivate(lagger, "*spec");
+void botInfo::dealWith(const Player* lagger, bool automatic,
+                       std::uint8_t limits, LagLogEntry& entry) {
+  // Without the watch's keys every check at a limit completes the strikes,
+  // as one strike always has.
+  const bool counting = watchKeysInFile != 0;
+  const std::int32_t needed = counting ? strikesNeeded : 1;
+  const std::int32_t strikes =
+      counting ? watch.recordStrike(lagger, limits != 0, needed)
+               : (limits != 0 ? 1 : 0);
+  const bool complete = limits != 0 && strikes >= needed;
+
+  DealAction action = DealAction::None;
+  if (limits != 0 && dealMode != 0 && !automatic)
+    action = DealAction::Announced;
+  if (complete && dealMode != 0) {
+    if (automatic) {
+      announceLimits(limits);
+      action = DealAction::Announced;
+    }
+    if (dealMode == 2) {
+      sendPrivate(lagger, warnMessage.chars());
+      action = DealAction::Warned;
+    } else if (dealMode == 3) {
+      sendPrivate(lagger, lockMessage.chars());
+      action = DealAction::Warned;
+      if (lagger->ship != kSpectatorShip) {
+        sendPrivate(lagger, "*spec");
+        action = DealAction::Spectated;
       }
     }
+  } else if (limits != 0 && dealMode != 0 && needed > 1) {
+    scratchText = "Lag strike ";
+    scratchText += strikes;
+    scratchText += " of ";
+    scratchText += needed;
+    scratchText += ": your connection is over the arena's lag limits";
+    sendPrivate(lagger, scratchText.chars());
   }
-
-  laggerFound = 0;
-  checkRequester = "";
-  checkTarget = "";
+  if (counting) watch.recordJudged(*this, lagger, limits, action);
+  if (entry.player == nullptr) {
+    entry.player = lagger;
+    entry.strikes = strikes;
+    entry.strikesNeeded = needed;
+    entry.action = action;
+  }
 }

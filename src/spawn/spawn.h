@@ -18,6 +18,8 @@
 
 #include "host/bot_event.h"
 #include "host/linked_list.h"
+#include "spawn/lag_log.h"
+#include "spawn/lag_watch.h"
 #include "util/string.h"
 
 struct Command;
@@ -115,9 +117,38 @@ class botInfo {
   String lockMessage;
   std::int32_t maxCheckRate;  // seconds between checks for OP_Player
 
+  // The lag watch's settings (see config_keys.h) and its state. Its
+  // commands answer only while the file read last held one of its keys.
+  std::int32_t queueMode;          // 1: checks wait their turn
+  std::int32_t autoCheckInterval;  // seconds; 0: no automatic checks
+  std::int32_t strikesNeeded;      // bad checks in a row before dealing
+  std::int32_t graceSeconds;       // before a newcomer's first auto check
+  std::int32_t autoCheckLevel;     // highest access level checked
+  std::int32_t answerTimeout;      // Ticks to wait for the server's answer
+  std::uint8_t watchKeysInFile;
+  LagWatch watch;
+
+  String lagLogPath;  // empty: no lag log
+  LagLog lagLog;
+
  private:
   void handshake(std::uint32_t version);
   void tick();
+  // Every setting that the original ones do not include, at its default.
+  void setExtraDefaults();
+  // The judging and dealing of one answered lag line: the request it
+  // answers with ordered checks, otherwise nullptr (the pending check).
+  void judgeLagReport(const CheckRequest* request, LagLogEntry& entry);
+  // The arena lines about checkTarget for each limit in `limits`.
+  void announceLimits(std::uint8_t limits);
+  // Counts a strike against one judged player and deals with them when
+  // their strikes are complete.
+  void dealWith(const Player* lagger, bool automatic, std::uint8_t limits,
+                LagLogEntry& entry);
+  // "!lagwatch" and "!laghistory", for staff.
+  void onWatchCommand(const Player* caller, const Command* command);
+  // How many listed players have this name, letter case ignored.
+  std::size_t countListed(const char* name) const;
 };
 
 #endif  // TARVOK_SPAWN_SPAWN_H_

@@ -1,8 +1,10 @@
 #include "sim/config_check.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "sim/transcript.h"
+#include "spawn/config_keys.h"
 #include "util/text.h"
 
 namespace {
@@ -10,37 +12,26 @@ namespace {
 // The plug-in's reads take at most this many characters.
 constexpr std::size_t kPieceLength = 255;
 
-enum class Field {
-  WarnMessage,
-  LockMessage,
-  CurrentPingLimit,
-  AveragePingLimit,
-  S2cLossLimit,
-  C2sLossLimit,
-  S2cWeaponsLossLimit,
-  DisplayMode,
-  DealMode,
-  MaxCheckRate,
+// The ConfigSettings field of one row of the key table: a text or a number.
+struct SettingsField {
+  std::string ConfigSettings::*text = nullptr;
+  std::int32_t ConfigSettings::*number = nullptr;
+  constexpr SettingsField(std::string ConfigSettings::*field) : text(field) {}
+  constexpr SettingsField(std::int32_t ConfigSettings::*field)
+      : number(field) {}
 };
 
-struct Key {
-  const char* text;
-  Field field;
-};
+#define TARVOK_SETTINGS_FIELD(kind, key, field, ...) \
+  SettingsField(&ConfigSettings::field),
+constexpr SettingsField kSettingsFields[] = {
+    TARVOK_CONFIG_KEYS(TARVOK_SETTINGS_FIELD)};
+#undef TARVOK_SETTINGS_FIELD
+static_assert(std::size(kSettingsFields) == std::size(kConfigKeys),
+              "one field per key");
 
-// In the order in which the plug-in tries them.
-const Key kKeys[] = {
-    {"WarnMessage=", Field::WarnMessage},
-    {"LockMessage=", Field::LockMessage},
-    {"current=", Field::CurrentPingLimit},
-    {"average=", Field::AveragePingLimit},
-    {"s2cploss=", Field::S2cLossLimit},
-    {"c2sploss=", Field::C2sLossLimit},
-    {"s2cweapons=", Field::S2cWeaponsLossLimit},
-    {"display=", Field::DisplayMode},
-    {"deal=", Field::DealMode},
-    {"maxcheckrate=", Field::MaxCheckRate},
-};
+const SettingsField& fieldOf(const ConfigKey& key) {
+  return kSettingsFields[&key - kConfigKeys];
+}
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -50,7 +41,7 @@ struct Piece {
   std::size_t firstCharacter;  // from 1
   std::size_t lineLength;
   std::string text;
-  const Key* key;  // the key the piece begins with, or nullptr
+  const ConfigKey* key;  // the key the piece begins with, or nullptr
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -68,9 +59,9 @@ std::string quoted(const std::string& text) {
   return Transcript::quoted(text.substr(0, kShown) + "...");
 }
 
-const Key* keyOf(const std::string& piece) {
-  for (const Key& key : kKeys) {
-    if (isPrefixOf(key.text, piece.c_str())) return &key;
+const ConfigKey* keyOf(const std::string& piece) {
+  for (const ConfigKey& key : kConfigKeys) {
+    if (isPrefixOf(key.key, piece.c_str())) return &key;
   }
   return nullptr;
 }
@@ -139,45 +130,9 @@ NumberReading readNumber(const std::string& text) {
   return reading;
 }
 
-bool isLimit(Field field) {
-  return field == Field::CurrentPingLimit || field == Field::AveragePingLimit ||
-         field == Field::S2cLossLimit || field == Field::C2sLossLimit ||
-         field == Field::S2cWeaponsLossLimit;
-}
-
-std::int32_t defaultOf(Field field) {
-  return field == Field::CurrentPingLimit || field == Field::AveragePingLimit
-             ? 300
-             : 2;
-}
-
-std::int32_t* numberField(ConfigSettings& settings, Field field) {
-  switch (field) {
-    case Field::CurrentPingLimit:
-      return &settings.currentPingLimit;
-    case Field::AveragePingLimit:
-      return &settings.averagePingLimit;
-    case Field::S2cLossLimit:
-      return &settings.s2cLossLimit;
-    case Field::C2sLossLimit:
-      return &settings.c2sLossLimit;
-    case Field::S2cWeaponsLossLimit:
-      return &settings.s2cWeaponsLossLimit;
-    case Field::DisplayMode:
-      return &settings.displayMode;
-    case Field::DealMode:
-      return &settings.dealMode;
-    case Field::MaxCheckRate:
-      return &settings.maxCheckRate;
-    case Field::WarnMessage:
-    case Field::LockMessage:
-      break;
-  }
-  return nullptr;
-}
-
 // What surprises in the value of a line with a number key.
-std::vector<std::string> valueFindings(Field field, const std::string& value) {
+std::vector<std::string> valueFindings(const ConfigKey& key,
+                                       const std::string& value) {
   std::vector<std::string> found;
   const NumberReading reading = readNumber(value);
   const std::string read = std::to_string(reading.value);
@@ -190,18 +145,32 @@ std::vector<std::string> valueFindings(Field field, const std::string& value) {
     found.push_back("the value " + quoted(value) +
                     " is not a number: read as " + read);
   }
-  if (isLimit(field) && reading.value < 0) {
-    found.push_back("the limit " + read + " is negative: repaired to " +
-                    std::to_string(defaultOf(field)));
+  const std::string keyName(key.key);
+  const std::string repaired =
+      std::to_string(repairedValue(key, reading.value));
+  if (key.group == ConfigGroup::Core) {
+    if (key.repair == ConfigRepair::BelowLowestToDefault &&
+        reading.value < key.lowest) {
+      found.push_back("the limit " + read + " is negative: repaired to " +
+                      repaired);
+    }
+    if (keyName == "display=" && (reading.value < 0 || reading.value > 2)) {
+      found.push_back("display mode " + read +
+                      " is outside 0 to 2: checks start but no report is sent");
+    }
+    if (keyName == "deal=" && (reading.value < 0 || reading.value > 3)) {
+      found.push_back("dealing mode " + read +
+                      " is outside 0 to 3: laggers are only announced in the "
+                      "arena, as with 1");
+    }
+    return found;
   }
-  if (field == Field::DisplayMode && (reading.value < 0 || reading.value > 2)) {
-    found.push_back("display mode " + read +
-                    " is outside 0 to 2: checks start but no report is sent");
-  }
-  if (field == Field::DealMode && (reading.value < 0 || reading.value > 3)) {
-    found.push_back("dealing mode " + read +
-                    " is outside 0 to 3: laggers are only announced in the "
-                    "arena, as with 1");
+  if (reading.value < key.lowest) {
+    found.push_back(read + " is below " + std::to_string(key.lowest) +
+                    ": the default " + repaired + " is used");
+  } else if (reading.value > key.highest) {
+    found.push_back(read + " is above " + std::to_string(key.highest) +
+                    ": it works as " + std::to_string(key.highest));
   }
   return found;
 }
@@ -224,8 +193,8 @@ std::string skipReason(const std::string& piece) {
     std::size_t keyEnd = written.size();
     while (keyEnd > keyStart && isBlank(written[keyEnd - 1])) --keyEnd;
     const std::string name = written.substr(keyStart, keyEnd - keyStart) + "=";
-    for (const Key& key : kKeys) {
-      if (!equalsIgnoreCase(name.c_str(), key.text)) continue;
+    for (const ConfigKey& key : kConfigKeys) {
+      if (!equalsIgnoreCase(name.c_str(), key.key)) continue;
       std::vector<std::string> reasons;
       if (byteOrderMark) {
         reasons.push_back("a byte order mark (EF BB BF) stands before the key");
@@ -234,8 +203,8 @@ std::string skipReason(const std::string& piece) {
       if (keyEnd < written.size()) {
         reasons.push_back("a blank stands before the \"=\"");
       }
-      if (name != key.text) {
-        reasons.push_back("the key is written \"" + std::string(key.text) +
+      if (name != key.key) {
+        reasons.push_back("the key is written \"" + std::string(key.key) +
                           "\" (letter case counts), not \"" + name + "\"");
       }
       std::string reason = "ignored: ";
@@ -278,23 +247,27 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       if (piece.firstCharacter > 1) {
         found.push_back("read as the line " + quoted(piece.text));
       }
-      const std::string value =
-          piece.text.substr(std::string(piece.key->text).size());
-      std::int32_t* number = numberField(settings_, piece.key->field);
-      if (number != nullptr) {
-        for (const std::string& message :
-             valueFindings(piece.key->field, value)) {
-          found.push_back(message);
-        }
-        *number = atoiSaturated(value.c_str());
-      } else if (piece.key->field == Field::WarnMessage) {
-        settings_.warnMessage = "*warn " + value;
-      } else {
-        settings_.lockMessage = "*warn " + value;
+      const ConfigKey& key = *piece.key;
+      const std::string value = piece.text.substr(std::string(key.key).size());
+      const SettingsField& field = fieldOf(key);
+      switch (key.kind) {
+        case ConfigKind::Number:
+          for (const std::string& message : valueFindings(key, value)) {
+            found.push_back(message);
+          }
+          settings_.*field.number = atoiSaturated(value.c_str());
+          break;
+        case ConfigKind::Message:
+          settings_.*field.text = "*warn " + value;
+          break;
+        case ConfigKind::Text:
+          settings_.*field.text = value;
+          break;
       }
+      if (key.group != ConfigGroup::Core) settings_.extraKeysInFile = true;
       for (std::size_t later = i + 1; later < pieces.size(); ++later) {
         if (pieces[later].key == piece.key) {
-          found.push_back(std::string(piece.key->text) +
+          found.push_back(std::string(piece.key->key) +
                           " is given again on line " +
                           std::to_string(pieces[later].line) +
                           ", and the last one wins: this line has no effect");
@@ -306,18 +279,25 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       findings_.push_back({piece.line, where + message});
     }
   }
-  for (const Key& key : kKeys) {
-    std::int32_t* number = numberField(settings_, key.field);
-    if (number != nullptr && isLimit(key.field) && *number < 0) {
-      *number = defaultOf(key.field);
+  for (const ConfigKey& key : kConfigKeys) {
+    const SettingsField& field = fieldOf(key);
+    if (field.number != nullptr) {
+      settings_.*field.number = repairedValue(key, settings_.*field.number);
     }
+  }
+}
+
+ConfigSettings::ConfigSettings() {
+  for (const ConfigKey& key : kConfigKeys) {
+    const SettingsField& field = fieldOf(key);
+    if (field.number != nullptr) this->*field.number = key.defaultValue;
   }
 }
 
 std::vector<std::string> ConfigSettings::describe() const {
   const auto row = [](const char* key, const std::string& value) {
     std::string line = key;
-    line.resize(14, ' ');
+    line.resize(std::max<std::size_t>(14, line.size() + 1), ' ');
     return line + value;
   };
   const auto message = [](const std::string& text) {
@@ -356,7 +336,7 @@ std::vector<std::string> ConfigSettings::describe() const {
   const std::string rate = maxCheckRate < 0
                                ? "players never wait"
                                : "seconds a player waits between two checks";
-  return {
+  std::vector<std::string> rows = {
       row("current", std::to_string(currentPingLimit)),
       row("average", std::to_string(averagePingLimit)),
       row("s2cploss", std::to_string(s2cLossLimit)),
@@ -368,4 +348,33 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("WarnMessage", message(warnMessage)),
       row("LockMessage", message(lockMessage)),
   };
+  if (!extraKeysInFile) return rows;
+  const auto seconds = [](std::int32_t value, const char* what) {
+    return std::to_string(value) + " (" + what + ")";
+  };
+  rows.push_back(row("queue", std::to_string(queueMode) +
+                                  (queueMode != 0 || autoCheckInterval > 0
+                                       ? " (checks wait their turn)"
+                                       : " (checks are not queued)")));
+  rows.push_back(
+      row("autocheck",
+          autoCheckInterval > 0
+              ? seconds(autoCheckInterval,
+                        "seconds between automatic checks of a watched player")
+              : std::string("0 (no automatic checks)")));
+  rows.push_back(row(
+      "strikes",
+      seconds(strikesNeeded, "checks over a limit in a row before dealing")));
+  rows.push_back(row("grace", seconds(graceSeconds,
+                                      "seconds before a newcomer's first "
+                                      "automatic check")));
+  rows.push_back(row("autochecklevel", seconds(autoCheckLevel,
+                                               "highest access level checked "
+                                               "automatically")));
+  rows.push_back(
+      row("answertimeout",
+          seconds(answerTimeout, "seconds to wait for the server's answer")));
+  rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
+                                                  : "\"" + lagLogPath + "\""));
+  return rows;
 }

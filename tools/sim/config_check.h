@@ -26,16 +26,29 @@
 
 // What the plug-in holds after reading a file at its first Init.
 struct ConfigSettings {
-  std::int32_t currentPingLimit = 300;
-  std::int32_t averagePingLimit = 300;
-  std::int32_t s2cLossLimit = 2;
-  std::int32_t c2sLossLimit = 2;
-  std::int32_t s2cWeaponsLossLimit = 2;
-  std::int32_t displayMode = 1;
-  std::int32_t dealMode = 1;
-  std::int32_t maxCheckRate = 600;
+  // Every setting at the plug-in's default.
+  ConfigSettings();
+
+  std::int32_t currentPingLimit;
+  std::int32_t averagePingLimit;
+  std::int32_t s2cLossLimit;
+  std::int32_t c2sLossLimit;
+  std::int32_t s2cWeaponsLossLimit;
+  std::int32_t displayMode;
+  std::int32_t dealMode;
+  std::int32_t maxCheckRate;
   std::string warnMessage;  // "*warn " and the text, empty without a line
   std::string lockMessage;
+  // The lag watch and the lag log; described only when the file has a key
+  // of theirs.
+  std::int32_t queueMode;
+  std::int32_t autoCheckInterval;
+  std::int32_t strikesNeeded;
+  std::int32_t graceSeconds;
+  std::int32_t autoCheckLevel;
+  std::int32_t answerTimeout;
+  std::string lagLogPath;
+  bool extraKeysInFile = false;
 
   // One line per setting, as check-ini prints them.
   std::vector<std::string> describe() const;

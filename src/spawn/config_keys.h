@@ -1,0 +1,90 @@
+// The keys of "tarvok.ini": one table that the plug-in reads its settings by
+// and that check-ini explains a file by, so that the two cannot drift.
+//
+// A line counts when it begins exactly with a key (letter case counting);
+// the rest of the line is the value. Message keys store "*warn " and the
+// text; text keys store the text as it stands; number keys read the value
+// as atoi does, saturating at the 32-bit limits. Values outside
+// lowest..highest surprise an operator (check-ini says so); where the row
+// says so, a value below `lowest` is replaced by the default after reading.
+// Keys are tried in the table's order; the first that matches wins.
+//
+// The table is an X-macro so that each row can name its botInfo field while
+// host-side tools, which know nothing of botInfo, use the rest of the row.
+// Row: X(kind, key, field, default, lowest, highest, repair, group)
+#ifndef TARVOK_SPAWN_CONFIG_KEYS_H_
+#define TARVOK_SPAWN_CONFIG_KEYS_H_
+
+#include <cstdint>
+
+enum class ConfigKind : std::uint8_t { Message, Text, Number };
+// What happens to a number below `lowest`.
+enum class ConfigRepair : std::uint8_t { Keep, BelowLowestToDefault };
+// Core keys are the original settings; watch keys belong to the lag watch,
+// whose commands answer only when the file holds one of them; log keys
+// belong to the lag log.
+enum class ConfigGroup : std::uint8_t { Core, Watch, Log };
+
+constexpr std::int32_t kNoHighest = INT32_MAX;
+
+#define TARVOK_CONFIG_KEYS(X)                                                  \
+  X(Message, "WarnMessage=", warnMessage, 0, 0, 0, Keep, Core)                 \
+  X(Message, "LockMessage=", lockMessage, 0, 0, 0, Keep, Core)                 \
+  X(Number, "current=", currentPingLimit, 300, 0, kNoHighest,                  \
+    BelowLowestToDefault, Core)                                                \
+  X(Number, "average=", averagePingLimit, 300, 0, kNoHighest,                  \
+    BelowLowestToDefault, Core)                                                \
+  X(Number, "s2cploss=", s2cLossLimit, 2, 0, kNoHighest, BelowLowestToDefault, \
+    Core)                                                                      \
+  X(Number, "c2sploss=", c2sLossLimit, 2, 0, kNoHighest, BelowLowestToDefault, \
+    Core)                                                                      \
+  X(Number, "s2cweapons=", s2cWeaponsLossLimit, 2, 0, kNoHighest,              \
+    BelowLowestToDefault, Core)                                                \
+  X(Number, "display=", displayMode, 1, 0, 2, Keep, Core)                      \
+  X(Number, "deal=", dealMode, 1, 0, 3, Keep, Core)                            \
+  X(Number, "maxcheckrate=", maxCheckRate, 600, INT32_MIN, kNoHighest, Keep,   \
+    Core)                                                                      \
+  X(Number, "queue=", queueMode, 0, 0, 1, BelowLowestToDefault, Watch)         \
+  X(Number, "autocheck=", autoCheckInterval, 0, 0, kNoHighest,                 \
+    BelowLowestToDefault, Watch)                                               \
+  X(Number, "strikes=", strikesNeeded, 1, 1, kNoHighest, BelowLowestToDefault, \
+    Watch)                                                                     \
+  X(Number, "grace=", graceSeconds, 60, 0, kNoHighest, BelowLowestToDefault,   \
+    Watch)                                                                     \
+  X(Number, "autochecklevel=", autoCheckLevel, 0, 0, 12, BelowLowestToDefault, \
+    Watch)                                                                     \
+  X(Number, "answertimeout=", answerTimeout, 5, 1, kNoHighest,                 \
+    BelowLowestToDefault, Watch)                                               \
+  X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)
+
+// One row without its field.
+struct ConfigKey {
+  ConfigKind kind;
+  const char* key;  // with its '='
+  std::int32_t defaultValue;
+  std::int32_t lowest;
+  std::int32_t highest;
+  ConfigRepair repair;
+  ConfigGroup group;
+};
+
+#define TARVOK_CONFIG_KEY_ROW(kind, key, field, defaultValue, lowest, highest, \
+                              repair, group)                                   \
+  ConfigKey{ConfigKind::kind,  key,                                            \
+            defaultValue,      lowest,                                         \
+            highest,           ConfigRepair::repair,                           \
+            ConfigGroup::group},
+
+constexpr ConfigKey kConfigKeys[] = {TARVOK_CONFIG_KEYS(TARVOK_CONFIG_KEY_ROW)};
+
+#undef TARVOK_CONFIG_KEY_ROW
+
+// The number after repair: a value below `lowest` becomes the default where
+// the row says so.
+constexpr std::int32_t repairedValue(const ConfigKey& key, std::int32_t value) {
+  return key.repair == ConfigRepair::BelowLowestToDefault && value < key.lowest
+             ? key.defaultValue
+             : value;
+}
+
+#endif  // TARVOK_SPAWN_CONFIG_KEYS_H_

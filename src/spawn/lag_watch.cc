@@ -1,0 +1,352 @@
+#include "spawn/lag_watch.h"
+
+#include <cstring>
+#include <utility>
+
+#include "spawn/spawn.h"
+#include "util/command.h"
+#include "util/player.h"
+
+namespace {
+
+String nameOf(const Player* player) {
+  return String(player->name, player->nameLength());
+}
+
+// Sends `text` privately to every listed player named `name`.
+void tellByName(botInfo& bot, const String& name, const char* text) {
+  if (bot.playerList == nullptr) return;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(name.chars())) {
+      bot.sendPrivate(node->item, text);
+    }
+  }
+}
+
+// Appends " NAME: VALUE" items of the history line.
+void appendFigure(String& line, const char* label, const char* figure) {
+  line += label;
+  line += figure;
+}
+
+}  // namespace
+
+const char* limitName(int bit) {
+  static const char* const kNames[] = {
+      "current",    "average",      "s2c",          "c2s",
+      "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
+  return bit >= 0 && bit < 8 ? kNames[bit] : "";
+}
+
+const char* dealActionName(DealAction action) {
+  switch (action) {
+    case DealAction::Announced:
+      return "announced";
+    case DealAction::Warned:
+      return "warned";
+    case DealAction::Spectated:
+      return "spectated";
+    case DealAction::None:
+      break;
+  }
+  return "none";
+}
+
+void appendLimitNames(String& line, std::uint8_t limits) {
+  if (limits == 0) {
+    line += "-";
+    return;
+  }
+  bool first = true;
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((limits >> bit & 1u) == 0) continue;
+    if (!first) line += ",";
+    line += limitName(bit);
+    first = false;
+  }
+}
+
+bool LagWatch::ordered(const botInfo& bot) {
+  return bot.queueMode != 0 || bot.autoCheckInterval > 0;
+}
+
+bool LagWatch::hasRoomFor(std::size_t count) const {
+  std::size_t manual = 0;
+  for (const CheckRequest& request : waiting_) {
+    if (!request.automatic) ++manual;
+  }
+  return manual + count <= kMostWaiting;
+}
+
+void LagWatch::requestCheck(botInfo& bot, const Player* target,
+                            const String& requesterName) {
+  waiting_.push_back(
+      CheckRequest{target, nameOf(target), requesterName, false});
+  if (!outstanding_) sendNextQuery(bot);
+}
+
+bool LagWatch::takeAnswered(CheckRequest& request) {
+  if (!outstanding_) return false;
+  request = std::move(asked_);
+  outstanding_ = false;
+  return true;
+}
+
+void LagWatch::tick(botInfo& bot) {
+  ++seconds_;
+  if (!ordered(bot)) {
+    // Ordered checks were switched off: nothing waits any longer.
+    waiting_.clear();
+    outstanding_ = false;
+  }
+  if (bot.playerList != nullptr) {
+    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+         node = node->next) {
+      stateOf(node->item);  // a newcomer's grace starts now
+    }
+  }
+  if (outstanding_ &&
+      ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
+    outstanding_ = false;
+    if (!asked_.automatic) {
+      bot.scratchText = "No answer came for the lag check of ";
+      bot.scratchText += asked_.targetName;
+      tellByName(bot, asked_.requesterName, bot.scratchText.chars());
+    }
+  }
+  if (!outstanding_) sendNextQuery(bot);
+}
+
+void LagWatch::forget(const Player* player) {
+  players_.erase(player);
+  for (auto it = waiting_.begin(); it != waiting_.end();) {
+    it = it->target == player ? waiting_.erase(it) : it + 1;
+  }
+  // An answer still on its way is reported, but nobody is judged by it.
+  if (outstanding_ && asked_.target == player) asked_.target = nullptr;
+}
+
+void LagWatch::clear() {
+  waiting_.clear();
+  outstanding_ = false;
+  players_.clear();
+}
+
+std::int32_t LagWatch::recordStrike(const Player* player, bool reachedLimit,
+                                    std::int32_t strikesNeeded) {
+  PlayerState& state = stateOf(player);
+  if (!reachedLimit) {
+    state.strikes = 0;
+    return 0;
+  }
+  ++state.strikes;
+  const std::int32_t strikes = state.strikes;
+  if (strikes >= strikesNeeded) state.strikes = 0;
+  return strikes;
+}
+
+void LagWatch::recordJudged(const botInfo& bot, const Player* player,
+                            std::uint8_t limits, DealAction action) {
+  PlayerState& state = stateOf(player);
+  JudgedCheck& check = state.history[state.historyNext];
+  state.historyNext = (state.historyNext + 1) % kHistoryLength;
+  if (state.historyCount < kHistoryLength) ++state.historyCount;
+  check.when = seconds_;
+  const String* const figures[7] = {
+      &bot.currentPingText,   &bot.averagePingText, &bot.lowPingText,
+      &bot.highPingText,      &bot.s2cLossText,     &bot.c2sLossText,
+      &bot.s2cWeaponsLossText};
+  for (int i = 0; i < 7; ++i) {
+    std::strncpy(check.figures[i], figures[i]->chars(), kFigureSize - 1);
+    check.figures[i][kFigureSize - 1] = '\0';
+  }
+  check.limits = limits;
+  check.action = action;
+  bump(recentChecks_);
+  if (action != DealAction::None) bump(recentDeals_);
+}
+
+void LagWatch::showStatus(botInfo& bot, const Player* caller) {
+  std::uint32_t watched = 0;
+  if (bot.playerList != nullptr) {
+    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+         node = node->next) {
+      const auto found = players_.find(node->item);
+      if (found != players_.end() &&
+          isWatched(bot, node->item, found->second)) {
+        ++watched;
+      }
+    }
+  }
+  String& line = bot.scratchText;
+  if (bot.autoCheckInterval > 0) {
+    line = "Lag watch: every ";
+    line += bot.autoCheckInterval;
+    line += " s";
+  } else {
+    line = "Lag watch: automatic checks off";
+  }
+  line += ", grace ";
+  line += bot.graceSeconds;
+  line += " s, strikes ";
+  line += bot.strikesNeeded;
+  line += ", highest level ";
+  line += bot.autoCheckLevel;
+  line += "; ";
+  line += static_cast<std::int32_t>(watched);
+  line += " players watched, ";
+  line += static_cast<std::int32_t>(waiting_.size());
+  line += " waiting; last hour: ";
+  line += static_cast<std::int32_t>(lastHourSum(recentChecks_));
+  line += " checks, ";
+  line += static_cast<std::int32_t>(lastHourSum(recentDeals_));
+  line += " dealt with";
+  bot.sendPrivate(caller, line.chars());
+}
+
+void LagWatch::showHistory(botInfo& bot, const Player* caller,
+                           const char* name) {
+  bool anybody = false;
+  if (bot.playerList != nullptr) {
+    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+         node = node->next) {
+      const Player* player = node->item;
+      if (!player->nameEqualsIgnoreCase(name)) continue;
+      anybody = true;
+      const auto found = players_.find(player);
+      const PlayerState* state =
+          found == players_.end() ? nullptr : &found->second;
+      String& line = bot.scratchText;
+      line = "[";
+      line += nameOf(player);
+      line += "]  strikes: ";
+      line += state == nullptr ? 0 : state->strikes;
+      line += "/";
+      line += bot.strikesNeeded;
+      if (state == nullptr || state->historyCount == 0) {
+        line += "  no judged checks yet";
+      }
+      bot.sendPrivate(caller, line.chars());
+      if (state == nullptr) continue;
+      for (int i = 1; i <= state->historyCount; ++i) {
+        const JudgedCheck& check =
+            state->history[(state->historyNext - i + kHistoryLength) %
+                           kHistoryLength];
+        line = "  ";
+        line += static_cast<std::int32_t>(seconds_ - check.when);
+        line += " s ago";
+        static const char* const kLabels[7] = {
+            "  C: ",   "  Avg: ", "  L: ",   "  H: ",
+            "  S2C: ", "  C2S: ", "  S2CW: "};
+        for (int figure = 0; figure < 7; ++figure) {
+          appendFigure(line, kLabels[figure], check.figures[figure]);
+        }
+        line += "  limits: ";
+        appendLimitNames(line, check.limits);
+        line += "  ";
+        line += dealActionName(check.action);
+        bot.sendPrivate(caller, line.chars());
+      }
+    }
+  }
+  if (!anybody) {
+    bot.scratchText = "Nobody of that name is here: ";
+    bot.scratchText += name;
+    bot.sendPrivate(caller, bot.scratchText.chars());
+  }
+}
+
+LagWatch::PlayerState& LagWatch::stateOf(const Player* player) {
+  const auto inserted = players_.try_emplace(player);
+  if (inserted.second) inserted.first->second.listedSince = seconds_;
+  return inserted.first->second;
+}
+
+void LagWatch::sendNextQuery(botInfo& bot) {
+  while (!waiting_.empty()) {
+    CheckRequest request = std::move(waiting_.front());
+    waiting_.pop_front();
+    if (isListed(bot, request.target)) {
+      sendQuery(bot, std::move(request));
+      return;
+    }
+  }
+  if (bot.autoCheckInterval <= 0) return;
+  const Player* due = mostOverdue(bot);
+  if (due != nullptr) sendQuery(bot, CheckRequest{due, nameOf(due), "", true});
+}
+
+void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
+  PlayerState& state = stateOf(request.target);
+  state.lastQueried = seconds_;
+  state.queried = true;
+  const Player* target = request.target;
+  asked_ = std::move(request);
+  outstanding_ = true;
+  secondsWaited_ = 0;
+  bot.sendPrivate(target, "*lag");
+}
+
+bool LagWatch::isListed(const botInfo& bot, const Player* player) const {
+  if (bot.playerList == nullptr || player == nullptr) return false;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item == player) return true;
+  }
+  return false;
+}
+
+bool LagWatch::isWatched(const botInfo& bot, const Player* player,
+                         const PlayerState& state) const {
+  return player->ship != kSpectatorShip &&
+         player->accessLevel <=
+             static_cast<std::uint32_t>(bot.autoCheckLevel) &&
+         seconds_ - state.listedSince >=
+             static_cast<std::uint32_t>(bot.graceSeconds);
+}
+
+const Player* LagWatch::mostOverdue(const botInfo& bot) const {
+  if (bot.playerList == nullptr) return nullptr;
+  const Player* chosen = nullptr;
+  std::uint32_t chosenOverdue = 0;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    const auto found = players_.find(node->item);
+    if (found == players_.end()) continue;
+    const PlayerState& state = found->second;
+    if (!isWatched(bot, node->item, state)) continue;
+    const std::uint32_t due =
+        state.queried
+            ? state.lastQueried +
+                  static_cast<std::uint32_t>(bot.autoCheckInterval)
+            : state.listedSince + static_cast<std::uint32_t>(bot.graceSeconds);
+    if (seconds_ < due) continue;
+    const std::uint32_t overdue = seconds_ - due;
+    if (chosen == nullptr || overdue > chosenOverdue) {
+      chosen = node->item;
+      chosenOverdue = overdue;
+    }
+  }
+  return chosen;
+}
+
+void LagWatch::bump(std::uint32_t (&counts)[60]) {
+  const std::uint32_t minute = seconds_ / 60;
+  const std::uint32_t slot = minute % 60;
+  if (bucketMinute_[slot] != minute) {
+    bucketMinute_[slot] = minute;
+    recentChecks_[slot] = 0;
+    recentDeals_[slot] = 0;
+  }
+  ++counts[slot];
+}
+
+std::uint32_t LagWatch::lastHourSum(const std::uint32_t (&counts)[60]) const {
+  const std::uint32_t minute = seconds_ / 60;
+  std::uint32_t sum = 0;
+  for (int slot = 0; slot < 60; ++slot) {
+    if (minute - bucketMinute_[slot] < 60) sum += counts[slot];
+  }
+  return sum;
+}

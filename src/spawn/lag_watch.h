@@ -1,0 +1,152 @@
+// LagWatch: the opt-in part of lag checking that keeps order and memory.
+//
+// Ordered checks: check requests wait in a first-in-first-out queue (manual
+// requests ahead of automatic ones, at most kMostWaiting manual ones) and
+// one "*lag" query is outstanding at a time. The server's lag line carries
+// no name, so an answer belongs to the query it answers: the next query goes
+// out only when an answer arrives or when the answer timeout has passed.
+//
+// Automatic checks: every `autoCheckInterval` seconds each watched player
+// (listed, in a ship, access level at most `autoCheckLevel`, listed for at
+// least `graceSeconds`) is queried, the most overdue first, when no manual
+// request waits.
+//
+// Strikes and history: per listed player, the consecutive judged checks at
+// or over a limit, and the last kHistoryLength judged checks for staff.
+//
+// Players are known by the identity of their host record. Every record that
+// the watch keeps is checked against the host's list before it is used, so a
+// player who vanished without a PlayerLeaving event is never read through.
+// The settings live in botInfo (they are read from tarvok.ini like the
+// others); the watch owns only its queue and its per-player state.
+#ifndef TARVOK_SPAWN_LAG_WATCH_H_
+#define TARVOK_SPAWN_LAG_WATCH_H_
+
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
+
+#include "util/string.h"
+
+class botInfo;
+struct Player;
+
+// The limits a judged check reached, as bits in the order of the lagger
+// lines.
+enum LimitBit : std::uint8_t {
+  kCurrentPingReached = 1 << 0,
+  kAveragePingReached = 1 << 1,
+  kS2cLossReached = 1 << 2,
+  kC2sLossReached = 1 << 3,
+  kS2cWeaponsLossReached = 1 << 4,
+  kS2cLossNegative = 1 << 5,
+  kC2sLossNegative = 1 << 6,
+  kS2cWeaponsLossNegative = 1 << 7,
+};
+
+// What dealing with a judged player came to.
+enum class DealAction : std::uint8_t { None, Announced, Warned, Spectated };
+
+// The fixed names of the limits ("current", ..., "s2cweapons-negative") and
+// of the actions ("none", "announced", "warned", "spectated"), as the lag
+// log and "!laghistory" show them.
+const char* limitName(int bit);
+const char* dealActionName(DealAction action);
+// Appends the names of the limits in `limits`, comma-separated, or "-".
+void appendLimitNames(String& line, std::uint8_t limits);
+
+// One check waiting for its query, or the one whose answer is awaited.
+struct CheckRequest {
+  const Player* target;  // identity; read only while listed
+  String targetName;
+  String requesterName;  // empty for an automatic check
+  bool automatic;
+};
+
+class LagWatch {
+ public:
+  static constexpr std::size_t kMostWaiting = 64;
+  static constexpr int kHistoryLength = 5;
+  static constexpr int kFigureSize = 8;  // a figure's text, cut to 7 bytes
+
+  // True while requests go through the queue: `queue=1`, or automatic checks.
+  static bool ordered(const botInfo& bot);
+
+  // Room for `count` more manual requests.
+  bool hasRoomFor(std::size_t count) const;
+  // Queues a manual check of `target`, then sends the next query if none is
+  // outstanding.
+  void requestCheck(botInfo& bot, const Player* target,
+                    const String& requesterName);
+
+  // The request that a lag line now arriving answers, taken out of the
+  // watch (false when no query is outstanding).
+  bool takeAnswered(CheckRequest& request);
+  // After an answer has been handled: the next query goes out.
+  void answerHandled(botInfo& bot) { sendNextQuery(bot); }
+
+  // One second passes: learns new players, gives up a query whose answer is
+  // overdue, and sends the next query when none is outstanding.
+  void tick(botInfo& bot);
+  // The player left: their requests and state are dropped.
+  void forget(const Player* player);
+  // The bot left the arena: everything is dropped.
+  void clear();
+
+  // Records the outcome of a judged check of `player` and returns the
+  // player's strikes after it (0 once the strikes have been dealt with).
+  std::int32_t recordStrike(const Player* player, bool reachedLimit,
+                            std::int32_t strikesNeeded);
+  // Keeps a judged check of `player` (the bot's figures as cut) for
+  // "!laghistory" and the hourly counts.
+  void recordJudged(const botInfo& bot, const Player* player,
+                    std::uint8_t limits, DealAction action);
+
+  // True when `player` is on the bot's host list now.
+  bool isListed(const botInfo& bot, const Player* player) const;
+
+  // Staff commands: "!lagwatch [-i= -s= -g= -l=]" and "!laghistory NAME".
+  void showStatus(botInfo& bot, const Player* caller);
+  void showHistory(botInfo& bot, const Player* caller, const char* name);
+
+ private:
+  struct JudgedCheck {
+    std::uint32_t when;  // seconds of the watch's clock
+    char figures[7][kFigureSize];
+    std::uint8_t limits;
+    DealAction action;
+  };
+  struct PlayerState {
+    std::uint32_t listedSince;
+    std::uint32_t lastQueried;
+    bool queried = false;
+    std::int32_t strikes = 0;
+    int historyCount = 0;  // judged checks recorded, up to kHistoryLength
+    int historyNext = 0;   // where the next one goes
+    JudgedCheck history[kHistoryLength];
+  };
+
+  PlayerState& stateOf(const Player* player);
+  void sendNextQuery(botInfo& bot);
+  void sendQuery(botInfo& bot, CheckRequest request);
+  bool isWatched(const botInfo& bot, const Player* player,
+                 const PlayerState& state) const;
+  // The watched player whose automatic check is most overdue, or nullptr.
+  const Player* mostOverdue(const botInfo& bot) const;
+  // Counts one event in this minute's slot of `counts`.
+  void bump(std::uint32_t (&counts)[60]);
+  std::uint32_t lastHourSum(const std::uint32_t (&counts)[60]) const;
+
+  std::deque<CheckRequest> waiting_;
+  bool outstanding_ = false;
+  CheckRequest asked_{};             // valid while outstanding_
+  std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out
+  std::uint32_t seconds_ = 0;        // Ticks seen
+  std::unordered_map<const Player*, PlayerState> players_;
+  // Checks and deals per minute of the last hour, by minute of the clock.
+  std::uint32_t recentChecks_[60] = {};
+  std::uint32_t recentDeals_[60] = {};
+  std::uint32_t bucketMinute_[60] = {};
+};
+
+#endif  // TARVOK_SPAWN_LAG_WATCH_H_
