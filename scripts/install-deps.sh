@@ -11,6 +11,7 @@ if [ "${1:-all}" != native ]; then
     clang libclang-rt-14-dev libbenchmark-dev valgrind
     g++-multilib
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix wine wine32:i386 zip unzip
+    chromium python3
   )
 fi
 

@@ -112,6 +112,7 @@ class Plot {
 std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
                           const Plot& plot) {
   std::string result;
+  std::string lastX;
   std::string lastY;
   std::size_t i = 0;
   while (i < points.size()) {
@@ -134,13 +135,23 @@ std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
     for (std::size_t kept : {first, second}) {
       const std::string x = number(plot.x(points[kept].second));
       const std::string y = number(plot.y(points[kept].figures[figure]));
-      if (!lastY.empty()) result += x + "," + lastY + " ";
+      if (!lastY.empty() && x != lastX && y != lastY) {
+        result += x + "," + lastY + " ";
+      }
       result += x + "," + y + " ";
+      lastX = x;
       lastY = y;
       if (first == second) break;
     }
   }
   if (!result.empty()) result.pop_back();
+  // A single check still shows: as a short dash.
+  if (!result.empty() && result.find(' ') == std::string::npos) {
+    const std::size_t comma = result.find(',');
+    const double x = std::stod(result.substr(0, comma));
+    result += " " + number(x < kLeft + kPlotWidth / 2 ? x + 3 : x - 3) +
+              result.substr(comma);
+  }
   return result;
 }
 
