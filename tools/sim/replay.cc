@@ -155,20 +155,6 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (!refused && !host.run(action, failure)) refused = true;
   };
 
-  // Rows the replayed plug-in writes, under the logged bot handles.
-  host.observeLagLog([this](const std::string& line, std::uint32_t second) {
-    LagLogRow row;
-    std::string error;
-    if (line == kLagLogHeader) return;
-    if (!parseLagLogRow(line, &row, &error)) {
-      std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
-                   line.c_str());
-      return;
-    }
-    if (row.bot == 0 || row.bot > botHandles_.size()) return;
-    summary_.add(1, botHandles_[row.bot - 1], row, second);
-  });
-
   for (const std::string& line : iniLines) {
     perform(actionOf(ActionKind::Ini, "", line));
   }
@@ -186,7 +172,6 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   for (std::size_t i = 0; i < botHandles_.size(); ++i) {
     botIndex[botHandles_[i]] = static_cast<std::uint32_t>(i);
   }
-
   // What the replay knows of each logged player of each bot.
   struct Listed {
     std::int64_t lastTime = 0;  // of their last row
@@ -194,7 +179,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     std::int8_t ship = kUnknown;             // the ship of their latest row
     const std::uint32_t* figures = nullptr;  // of the figures in force
     bool listed = false;
-    bool spectatedByBot = false;  // their latest row says the bot did
+    bool spectatedByBot = false;     // their latest row says the bot did
+    bool spectatedInReplay = false;  // the replayed bot did, since their row
   };
   std::unordered_map<std::uint64_t, Listed> players;
   for (const LoggedCheck& check : checks_) {
@@ -204,6 +190,25 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (player.level == kUnknown) player.level = check.level;
     if (player.ship == kUnknown) player.ship = check.ship;
   }
+
+  // Rows the replayed plug-in writes, under the logged bot handles.
+  host.observeLagLog([&](const std::string& line, std::uint32_t second) {
+    LagLogRow row;
+    std::string error;
+    if (line == kLagLogHeader) return;
+    if (!parseLagLogRow(line, &row, &error)) {
+      std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
+                   line.c_str());
+      return;
+    }
+    if (row.bot == 0 || row.bot > botHandles_.size()) return;
+    summary_.add(1, botHandles_[row.bot - 1], row, second);
+    if (row.action != LagAction::Spectated) return;
+    const auto name = nameIndex_.find(std::string(row.player));
+    if (name == nameIndex_.end()) return;
+    const auto player = players.find(keyOf(row.bot - 1, name->second));
+    if (player != players.end()) player->second.spectatedInReplay = true;
+  });
 
   std::uint32_t currentBot = 0;
   auto switchTo = [&](std::uint32_t bot) {
@@ -293,14 +298,17 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       }
       player.figures = check.figures;
     }
-    if (check.ship != kUnknown && check.ship != player.ship) {
-      const bool botsDoing =
-          check.ship == static_cast<std::int8_t>(kHighestShip) &&
-          player.spectatedByBot;
-      if (!botsDoing) {
+    if (check.ship != kUnknown) {
+      const bool spectator =
+          check.ship == static_cast<std::int8_t>(kHighestShip);
+      // A player the replayed bot spectated is back in a ship by this row.
+      const bool back = player.spectatedInReplay && !spectator;
+      const bool botsDoing = spectator && player.spectatedByBot;
+      if (back || (check.ship != player.ship && !botsDoing)) {
         ScenarioAction ship = actionOf(ActionKind::Ship, name);
         ship.ship = static_cast<std::uint8_t>(check.ship);
         perform(ship);
+        player.spectatedInReplay = false;
       }
       player.ship = check.ship;
     }

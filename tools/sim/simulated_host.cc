@@ -364,7 +364,9 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
 
 void SimulatedHost::readLagLogs() {
   logFollower_.poll([this](const std::string& path, const std::string& line) {
-    write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
+    if (transcript_ != nullptr) {
+      write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
+    }
     if (logObserver_) logObserver_(line, seconds_);
   });
 }
