@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Memcheck lane: the end-to-end tests (they load the plug-in library, drive
 # it and unload it, which must destroy every bot), every golden simulator
-# scenario, and a long simulator run generated here (three bots, players
+# scenario, the replays of the golden lag logs and of a generated one, and a
+# long simulator run generated here (three bots, players
 # coming and going, every command, long waits). Any memory error or
 # definite or indirect leak fails the lane. Needs the native build.
 set -euo pipefail
@@ -84,6 +85,16 @@ for scenario in "$root"/tests/scenarios/*.scenario; do
   "${memcheck[@]}" "$native/tarvok-sim" --library "$native/tarvok.so" \
     --output /dev/null "$scenario" 2>"$out/scenario.log" \
     || { echo "in $scenario:"; cat "$out/scenario.log"; exit 1; }
+done
+
+echo "valgrind: lag log replays, with their charts"
+python3 "$root/bench/make_lag_log.py" 3000 >"$out/generated.log"
+printf 'deal=3\nqueue=1\nautocheck=10\ngrace=0\nstrikes=3\n' >"$out/generated.ini"
+for log in "$root"/tests/scenarios/replay/*.log "$out/generated.log"; do
+  "${memcheck[@]}" "$native/tarvok-sim" replay "$log" --ini "${log%.log}.ini" \
+    --library "$native/tarvok.so" --chart "$out/replay.html" \
+    >/dev/null 2>"$out/replay.log" \
+    || { echo "in $log:"; cat "$out/replay.log"; exit 1; }
 done
 
 echo "valgrind: generated long scenario"
