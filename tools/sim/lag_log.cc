@@ -8,6 +8,8 @@ const char kLagLogHeader[] =
 
 namespace {
 
+// The names the limits field may list, in their order.
+constexpr int kLagLimitCount = 8;
 const char* const kLimitNames[kLagLimitCount] = {
     "current",    "average",      "s2c",          "c2s",
     "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
@@ -89,8 +91,6 @@ bool fail(std::string* error, const std::string& reason) {
 }
 
 }  // namespace
-
-const char* const* lagLimitNames() { return kLimitNames; }
 
 bool parseLagLogTime(std::string_view text, std::int64_t* seconds) {
   // YYYY-MM-DDTHH:MM:SSZ

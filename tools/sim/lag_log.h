@@ -32,7 +32,9 @@ struct LagLogRow {
   int ship = -1;   // -1: unknown
   std::string_view requester;
   std::string_view figures[kFigureCount];
-  std::uint8_t limits = 0;  // bit i: the i-th name of lagLimitNames()
+  // Bit i: the i-th of current, average, s2c, c2s, s2cweapons,
+  // s2c-negative, c2s-negative, s2cweapons-negative.
+  std::uint8_t limits = 0;
   std::uint32_t strikes = 0;
   std::uint32_t strikesOutOf = 0;  // 0 when the field is "-"
   LagAction action = LagAction::None;
@@ -43,10 +45,6 @@ constexpr std::string_view kAutomaticRequester = "*auto";
 
 // The header line the plug-in writes first, without its line end.
 extern const char kLagLogHeader[];
-
-// The eight names the limits field may list, in their order.
-const char* const* lagLimitNames();
-constexpr int kLagLimitCount = 8;
 
 // Parses `line` (without its line end). False, with the reason in `error`,
 // for a line that is no row: the header is none either.

@@ -10,7 +10,7 @@ void LagLogFollower::follow(const std::string& path) {
   for (const File& file : files_) {
     if (file.path == path) return;
   }
-  files_.push_back(File{path, nullptr, std::string()});
+  files_.push_back(File{path, nullptr, 0, std::string()});
 }
 
 void LagLogFollower::poll(const LineHandler& handler) {
@@ -19,13 +19,16 @@ void LagLogFollower::poll(const LineHandler& handler) {
       file.stream = std::fopen(file.path.c_str(), "rb");
       if (file.stream == nullptr) continue;
     }
+    // Seeking drops what the stream buffered and its end-of-file state, so
+    // the next read sees what the plug-in appended since (clearerr alone is
+    // not enough for every C library).
+    if (std::fseek(file.stream, file.offset, SEEK_SET) != 0) continue;
     char buffer[8192];
     std::size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file.stream)) > 0) {
       file.pending.append(buffer, count);
+      file.offset += static_cast<long>(count);
     }
-    // At the end of the file for now: the plug-in may append more later.
-    std::clearerr(file.stream);
     std::size_t start = 0;
     std::size_t end;
     while ((end = file.pending.find('\n', start)) != std::string::npos) {

@@ -33,6 +33,7 @@ class LagLogFollower {
   struct File {
     std::string path;
     std::FILE* stream = nullptr;  // nullptr until the file exists
+    long offset = 0;              // of the first byte not yet read
     std::string pending;          // the start of a line without its end
   };
   std::vector<File> files_;
