@@ -3,7 +3,7 @@
 #   make test  install what is missing, build every lane, run every test
 # Each lane is a CMake preset with its own folder under build/.
 
-.PHONY: all build run test deps deps-native native sanitize m32 win32 dist clean
+.PHONY: all build run test deps deps-native deps-demo native sanitize m32 win32 dist clean
 .PHONY: fuzz fuzz-build fuzz-short valgrind bench
 
 # Seconds each fuzz target runs: `make fuzz` and the short runs of `make test`.
@@ -18,12 +18,18 @@ deps:
 deps-native:
 	scripts/install-deps.sh native
 
+deps-demo:
+	scripts/install-deps.sh demo
+
 build: deps-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 
-run: build
-	./build/native/tarvok-sim
+# The demo needs only the library and the simulator: no tests, no GoogleTest.
+run: deps-demo
+	cmake --preset demo >/dev/null
+	cmake --build --preset demo
+	./build/demo/tarvok-sim
 
 # Lanes: configure, build and test one preset each. win32 cross-builds
 # tarvok.dll and runs its tests under wine.
@@ -55,12 +61,20 @@ fuzz-short: fuzz-build
 valgrind: build
 	scripts/valgrind-check.sh
 
-# Benchmarks in Release; the README's "Performance" figures come from here,
-# the replay rate of a generated million-row lag log among them.
+# Benchmarks in Release; the README's "Performance" figures come from here.
+# Then the call timing host against the libraries as they ship: the native
+# one (RelWithDebInfo) and the DLL under wine; last the replay rate of a
+# generated million-row lag log.
 bench:
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	./build/bench/tarvok_bench
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target tarvok_call_timing
+	./build/native/tarvok_call_timing
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 --target tarvok_call_timing tarvok_wineprefix
+	scripts/wine-run.sh build/win32/wineprefix build/win32/tarvok_call_timing.exe
 	bench/replay_rate.sh build/bench
 
 # The native lane runs last so that ctest's summary is the last line.

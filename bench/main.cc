@@ -82,6 +82,8 @@ void printSummary(const RecordingReporter& reporter) {
   const auto weapon = reporter.figures("BM_TalkIgnored/PlayerWeapon");
   const auto tick100 = reporter.figures("BM_Tick/100");
   const auto tick1000 = reporter.figures("BM_Tick/1000");
+  const auto watched100 = reporter.figures("BM_TickWatched/100");
+  const auto watched1000 = reporter.figures("BM_TickWatched/1000");
   const auto check = reporter.figures("BM_WholeCheck");
   const auto config = reporter.figures("BM_LoadConfig");
 
@@ -89,11 +91,14 @@ void printSummary(const RecordingReporter& reporter) {
               cpuModel().c_str());
   std::printf("Ratios (figures of this run):\n");
   printRatio("talk, ignored PlayerMove / empty function", move.nanoseconds,
-             empty.nanoseconds, "(limit 3)");
+             empty.nanoseconds, "(limit 2)");
   printRatio("talk, ignored PlayerWeapon / empty function", weapon.nanoseconds,
-             empty.nanoseconds, "(limit 3)");
+             empty.nanoseconds, "(limit 2)");
   printRatio("Tick, 1000 players / 100 players", tick1000.nanoseconds,
-             tick100.nanoseconds, "(quadratic: 100)");
+             tick100.nanoseconds, "(limit 15; linear: 10)");
+  printRatio("Tick with the lag watch, 1000 players / 100 players",
+             watched1000.nanoseconds, watched100.nanoseconds,
+             "(limit 15; linear: 10)");
   if (check.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n",
                 "whole check (command, PING line, dealing)", check.nanoseconds);

@@ -8,7 +8,7 @@ namespace {
 
 CheckingHost* current = nullptr;
 
-// The only texts the plug-in may echo to its host.
+// The status texts the plug-in echoes to its host.
 const char* const kStatusLines[] = {
     "DLL plugin connected.",
     "DLL plugin disconnected.",
@@ -17,11 +17,14 @@ const char* const kStatusLines[] = {
      "Corvane."),
 };
 
+// The one echo about a lag log that cannot be written names its file.
+constexpr const char kLagLogFailure[] = "Lag log: cannot write to ";
+
 bool isStatusLine(const std::string& text) {
   for (const char* line : kStatusLines) {
     if (text == line) return true;
   }
-  return false;
+  return text.compare(0, sizeof kLagLogFailure - 1, kLagLogFailure) == 0;
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 // new contents for "tarvok.ini", spread over several bot handles (0
 // included). A CheckingHost checks every record; on top of that, a model of
 // each bot's connection state says when a bot must stay silent and which
-// status line it must echo. Each input starts from an empty registry and
+// status line it must echo, and a tick may only send the lag watch's one
+// query or its notice of a query given up. Each input starts from an empty registry and
 // ends by unloading every bot, as a library unload does.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -52,6 +53,8 @@ const char* const kCommandStarts[] = {
     "laggerdeal ",
     "lagdisplay ",
     "lagtimelimit ",
+    "lagwatch -",
+    "laghistory ",
     "LagCheck ",
     "help ",
 };
@@ -95,7 +98,7 @@ class EventStream {
         break;
       case 2: {
         const int ticks = input_.ConsumeIntegralInRange(1, 8);
-        for (int i = 0; i < ticks; ++i) sendSilent(handleIndex, makeTick());
+        for (int i = 0; i < ticks; ++i) tick(handleIndex);
         break;
       }
       case 3:
@@ -155,6 +158,28 @@ class EventStream {
                                        received.front().text + "'");
     }
     return received;
+  }
+
+  // A second passes. Only the lag watch speaks then: an automatic query, or
+  // the requester told that a query went unanswered; at most one query goes
+  // out per second.
+  void tick(std::size_t handleIndex) {
+    const std::vector<ReceivedRecord> received =
+        send(handleIndex, makeTick());
+    int queries = 0;
+    for (const ReceivedRecord& record : received) {
+      FUZZ_CHECK(record.chatType == CHAT_Private,
+                 "a tick said '" + record.text + "' aloud");
+      if (record.text == "*lag") {
+        ++queries;
+        continue;
+      }
+      FUZZ_CHECK(record.text.rfind("No answer came for the lag check of ",
+                                   0) == 0,
+                 "a tick said '" + record.text + "'");
+    }
+    FUZZ_CHECK(queries <= 1, "a tick sent " + std::to_string(queries) +
+                                 " lag queries");
   }
 
   void sendSilent(std::size_t handleIndex, BotEvent event) {
@@ -326,8 +351,12 @@ class EventStream {
     sendSilent(handleIndex, event);
   }
 
-  // Read at the next accepted Init: lines that mostly start with a key.
+  // Read at the next accepted Init: lines that mostly start with a key. The
+  // lag log goes to one of a few fixed places, never outside the input's
+  // folder: a file, the folder itself, a missing folder.
   void writeConfig() {
+    static const char* const kLagLogs[] = {"lag.log", ".", "missing/lag.log",
+                                           ""};
     static const char* const kKeys[] = {"WarnMessage=",
                                         "LockMessage=",
                                         "current=",
@@ -338,13 +367,23 @@ class EventStream {
                                         "display=",
                                         "deal=",
                                         "maxcheckrate=",
+                                        "queue=",
+                                        "autocheck=",
+                                        "strikes=",
+                                        "grace=",
+                                        "autochecklevel=",
+                                        "answertimeout=",
+                                        "LagLog=",
                                         ""};
     std::string contents;
     const int lines = input_.ConsumeIntegralInRange(0, 8);
     for (int i = 0; i < lines; ++i) {
-      contents += kKeys[input_.ConsumeIntegralInRange<std::size_t>(
+      const std::string key = kKeys[input_.ConsumeIntegralInRange<std::size_t>(
           0, sizeof kKeys / sizeof kKeys[0] - 1)];
-      contents += input_.ConsumeRandomLengthString(40);
+      contents += key;
+      contents += key == "LagLog="
+                      ? kLagLogs[input_.ConsumeIntegralInRange(0, 3)]
+                      : input_.ConsumeRandomLengthString(40);
       contents += '\n';
     }
     std::ofstream out(kConfigFileName, std::ios::binary | std::ios::trunc);

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build lanes need, when any is missing:
 #   install-deps.sh          every lane of `make test`
-#   install-deps.sh native   only the native build (`make run`)
+#   install-deps.sh native   only the native build with its tests
+#   install-deps.sh demo     only the library and the simulator (`make run`)
 # Only root can install; anyone else is told what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest)
-if [ "${1:-all}" != native ]; then
+lane="${1:-all}"
+packages=(cmake ninja-build g++)
+if [ "$lane" != demo ]; then
+  packages+=(libgtest-dev libgmock-dev googletest)
+fi
+if [ "$lane" = all ]; then
   packages+=(
     clang libclang-rt-14-dev libbenchmark-dev valgrind
     g++-multilib

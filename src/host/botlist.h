@@ -1,5 +1,6 @@
 // The registry of bot instances: one botInfo per host bot handle, created by
-// `talk` on the first event of a handle and destroyed with the library.
+// `talk` on the first event of a handle that an instance acts on, and
+// destroyed with the library.
 #ifndef TARVOK_HOST_BOTLIST_H_
 #define TARVOK_HOST_BOTLIST_H_
 

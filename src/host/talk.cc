@@ -1,6 +1,7 @@
 // The library's entry point and its registry of bot instances.
 #include "host/bot_event.h"
 #include "host/botlist.h"
+#include "spawn/handled_events.h"
 #include "spawn/spawn.h"
 
 _linkedlist<botInfo> botlist;
@@ -16,6 +17,10 @@ botInfo* findInstance(CALL_HANDLE handle) {
 void TARVOK_STDCALL talk(BotEvent& event) {
   // Nothing may cross into the host as an exception.
   try {
+    // An event no instance acts on needs no instance: leave before the
+    // registry walk. The instance of a new handle comes with its first
+    // handled event instead, which no bot can tell apart.
+    if (!isHandledEvent(unsignedOf(event.code))) return;
     botInfo* instance = findInstance(event.handle);
     if (instance == nullptr) {
       instance = new (std::nothrow) botInfo(event.handle);

@@ -1,6 +1,7 @@
 // Construction of a bot instance and the routing of its events.
 #include <cstdint>
 
+#include "spawn/handled_events.h"
 #include "spawn/spawn.h"
 #include "util/player.h"
 
@@ -34,18 +35,8 @@ botInfo::botInfo(CALL_HANDLE handle)
 
 void botInfo::onEvent(BotEvent& event) {
   if (dead) return;
-  // Compared as 32 bits: on a 64-bit build the high half of the word is not
-  // part of the code.
   const std::uint32_t code = unsignedOf(event.code);
-  if (code > kLastEventCode) return;
-  // Most codes are ignored, and some (moves, weapons) come many times a
-  // second: they leave here, before the dispatch, which would otherwise
-  // pay for a jump table on their way to the default.
-  constexpr std::uint64_t kHandledEvents =
-      1ull << EVENT_Init | 1ull << EVENT_Term | 1ull << EVENT_Tick |
-      1ull << EVENT_ArenaLeave | 1ull << EVENT_PlayerLeaving |
-      1ull << EVENT_Chat | 1ull << EVENT_LocalCommand | 1ull << EVENT_LocalHelp;
-  if (((kHandledEvents >> code) & 1u) == 0) return;
+  if (!isHandledEvent(code)) return;
   switch (code) {
     case EVENT_Init:
       hostCallback = reinterpret_cast<CALL_COMMAND>(event.p[1]);

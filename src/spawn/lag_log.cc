@@ -83,7 +83,7 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   line += "\t";
   appendLimitNames(line, entry.limits);
   line += "\t";
-  if (entry.playerName[0] == '\0' || !entry.judged) {
+  if (entry.player == nullptr) {
     line += "-";
   } else {
     line += entry.strikes;

@@ -10,7 +10,9 @@
 // server's line, the limits reached ("-" for none), the strikes as "K/N" and
 // what was done. A tab, CR or LF inside a name is written as a blank. A lag
 // line that belonged to no request has an empty player, level, ship and
-// requester and "-" for its strikes.
+// requester; one that judged no listed player (nobody of that name, a
+// player who left, a report that went nowhere) has an empty level and ship
+// and "-" for its strikes.
 //
 // A file that cannot be opened or written never disturbs checking: the bot
 // echoes one line naming the file, once per connection, and goes on.
@@ -32,7 +34,6 @@ struct LagLogEntry {
   const char* playerName = "";  // empty: the line belonged to no request
   const char* requesterName = "";
   const Player* player = nullptr;  // the first player judged, if any
-  bool judged = false;
   std::uint8_t limits = 0;
   std::int32_t strikes = 0;
   std::int32_t strikesNeeded = 1;

@@ -164,7 +164,6 @@ void botInfo::judgeLagReport(const CheckRequest* request, LagLogEntry& entry) {
     if (this->*check.figure < kLowestPlausibleLoss) limits |= bit;
     bit <<= 1;
   }
-  entry.judged = true;
   entry.limits = limits;
 
   // A manual check announces every limit reached at once; an automatic one

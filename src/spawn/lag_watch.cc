@@ -72,11 +72,7 @@ bool LagWatch::ordered(const botInfo& bot) {
 }
 
 bool LagWatch::hasRoomFor(std::size_t count) const {
-  std::size_t manual = 0;
-  for (const CheckRequest& request : waiting_) {
-    if (!request.automatic) ++manual;
-  }
-  return manual + count <= kMostWaiting;
+  return waiting_.size() + count <= kMostWaiting;
 }
 
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
@@ -94,17 +90,17 @@ bool LagWatch::takeAnswered(CheckRequest& request) {
 }
 
 void LagWatch::tick(botInfo& bot) {
+  if (bot.playerList != nullptr) {
+    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+         node = node->next) {
+      stateOf(node->item);  // a newcomer's grace counts from this second
+    }
+  }
   ++seconds_;
   if (!ordered(bot)) {
     // Ordered checks were switched off: nothing waits any longer.
     waiting_.clear();
     outstanding_ = false;
-  }
-  if (bot.playerList != nullptr) {
-    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
-         node = node->next) {
-      stateOf(node->item);  // a newcomer's grace starts now
-    }
   }
   if (outstanding_ &&
       ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
@@ -169,7 +165,7 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
 
 void LagWatch::showStatus(botInfo& bot, const Player* caller) {
   std::uint32_t watched = 0;
-  if (bot.playerList != nullptr) {
+  if (bot.autoCheckInterval > 0 && bot.playerList != nullptr) {
     for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
          node = node->next) {
       const auto found = players_.find(node->item);
@@ -193,15 +189,14 @@ void LagWatch::showStatus(botInfo& bot, const Player* caller) {
   line += bot.strikesNeeded;
   line += ", highest level ";
   line += bot.autoCheckLevel;
-  line += "; ";
+  line += "; watched: ";
   line += static_cast<std::int32_t>(watched);
-  line += " players watched, ";
+  line += ", waiting: ";
   line += static_cast<std::int32_t>(waiting_.size());
-  line += " waiting; last hour: ";
+  line += "; last hour: checks: ";
   line += static_cast<std::int32_t>(lastHourSum(recentChecks_));
-  line += " checks, ";
+  line += ", dealt with: ";
   line += static_cast<std::int32_t>(lastHourSum(recentDeals_));
-  line += " dealt with";
   bot.sendPrivate(caller, line.chars());
 }
 

@@ -1,15 +1,16 @@
 // LagWatch: the opt-in part of lag checking that keeps order and memory.
 //
-// Ordered checks: check requests wait in a first-in-first-out queue (manual
-// requests ahead of automatic ones, at most kMostWaiting manual ones) and
-// one "*lag" query is outstanding at a time. The server's lag line carries
+// Ordered checks: manual check requests wait in a first-in-first-out queue
+// (at most kMostWaiting of them) and one "*lag" query is outstanding at a
+// time. The server's lag line carries
 // no name, so an answer belongs to the query it answers: the next query goes
 // out only when an answer arrives or when the answer timeout has passed.
 //
 // Automatic checks: every `autoCheckInterval` seconds each watched player
 // (listed, in a ship, access level at most `autoCheckLevel`, listed for at
 // least `graceSeconds`) is queried, the most overdue first, when no manual
-// request waits.
+// request waits: automatic checks are chosen when their turn comes, never
+// queued.
 //
 // Strikes and history: per listed player, the consecutive judged checks at
 // or over a limit, and the last kHistoryLength judged checks for staff.
@@ -72,7 +73,7 @@ class LagWatch {
   // True while requests go through the queue: `queue=1`, or automatic checks.
   static bool ordered(const botInfo& bot);
 
-  // Room for `count` more manual requests.
+  // Room for `count` more requests.
   bool hasRoomFor(std::size_t count) const;
   // Queues a manual check of `target`, then sends the next query if none is
   // outstanding.

@@ -20,6 +20,7 @@
 #include "host/linked_list.h"
 #include "spawn/lag_log.h"
 #include "spawn/lag_watch.h"
+#include "spawn/player_tag_index.h"
 #include "util/string.h"
 
 struct Command;
@@ -74,6 +75,7 @@ class botInfo {
 
   std::uint8_t dead;
   _linkedlist<PlayerTag> checkTimers;
+  PlayerTagIndex tagIndex;  // finds the nodes of checkTimers
   CALL_HANDLE handle;
   CALL_COMMAND hostCallback;
   CALL_PLIST playerList;

@@ -1,11 +1,13 @@
 # Runs the simulator once and compares what it wrote with a golden file.
-#   MODE transcript  SIM --library LIBRARY --output ACTUAL INPUT; exit 0,
-#                    nothing on stderr, ACTUAL equal to EXPECTED
+#   MODE transcript  SIM --library LIBRARY --output ACTUAL [--ini INI] INPUT;
+#                    exit 0, nothing on stderr, ACTUAL equal to EXPECTED
 #   MODE demo        the same without INPUT: the built-in demo
 #   MODE error       SIM --library LIBRARY INPUT; nothing on stdout; stderr
 #                    and "exit status: N" equal to EXPECTED
 #   MODE check-ini   SIM check-ini INPUT; stdout and "exit status: N" equal
 #                    to EXPECTED
+#   MODE check-ini-stdin  the same with INPUT as the standard input of
+#                    SIM check-ini -
 #   MODE replay      SIM replay INPUT (a lag log) --ini INPUT's NAME.ini with
 #                    its transcript; stdout, "exit status: N", stderr and the
 #                    transcript equal to EXPECTED
@@ -24,10 +26,17 @@ if(MODE STREQUAL "demo")
   set(arguments --library ${LIBRARY} --output ${ACTUAL})
 elseif(MODE STREQUAL "transcript")
   set(arguments --library ${LIBRARY} --output ${ACTUAL} ${input_name})
+  if(INI)
+    get_filename_component(ini_name ${INI} NAME)
+    list(PREPEND arguments --ini ${ini_name})
+  endif()
 elseif(MODE STREQUAL "error")
   set(arguments --library ${LIBRARY} ${input_name})
 elseif(MODE STREQUAL "check-ini")
   set(arguments check-ini ${input_name})
+elseif(MODE STREQUAL "check-ini-stdin")
+  set(arguments check-ini -)
+  set(standard_input INPUT_FILE ${INPUT})
 elseif(MODE STREQUAL "replay")
   get_filename_component(input_stem ${INPUT} NAME_WE)
   set(arguments replay ${input_name} --ini ${input_stem}.ini
@@ -39,6 +48,7 @@ endif()
 execute_process(
   COMMAND ${emulator} ${SIM} ${arguments}
   WORKING_DIRECTORY ${folder}
+  ${standard_input}
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err)

@@ -1,9 +1,10 @@
 # The operator's zip as an operator gets it: unpacked with unzip into a fresh
-# folder, it holds exactly the DLL, the sample tarvok.ini and the operator's
-# text; the unpacked DLL has the right tables, the unpacked sample passes
-# sample_ini_test.cmake, and every golden scenario run against the unpacked
-# DLL under wine gives its transcript byte for byte.
-#   ZIP, WORK (a folder, emptied first), SIM, EMULATOR ('|' between its
+# folder, it holds exactly the DLL, the simulator, the sample tarvok.ini and
+# the operator's text; the text names VERSION and no @NAME@ placeholder is
+# left in any file; the unpacked DLL has the right tables; the unpacked
+# simulator, under wine, passes sample_ini_test.cmake on the unpacked sample
+# and runs every golden scenario against the DLL beside it, byte for byte.
+#   ZIP, WORK (a folder, emptied first), VERSION, EMULATOR ('|' between its
 #   words), OBJDUMP, CHECK_TABLES (check_dll_tables.sh), SCENARIOS (folder
 #   of NAME.scenario and NAME.transcript)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -18,9 +19,21 @@ endif()
 
 file(GLOB_RECURSE contents RELATIVE ${unpacked} ${unpacked}/*)
 list(SORT contents)
-set(expected README-operator.txt tarvok.dll tarvok.ini)
+set(expected README-operator.txt tarvok-sim.exe tarvok.dll tarvok.ini)
 if(NOT contents STREQUAL expected)
   message(FATAL_ERROR "the zip holds '${contents}', not '${expected}'")
+endif()
+set(sim ${unpacked}/tarvok-sim.exe)
+
+foreach(file ${contents})
+  file(STRINGS ${unpacked}/${file} placeholders REGEX "@[A-Z][A-Z0-9_]+@")
+  if(placeholders)
+    message(FATAL_ERROR "${file} still holds a placeholder: ${placeholders}")
+  endif()
+endforeach()
+file(STRINGS ${unpacked}/README-operator.txt title LIMIT_COUNT 1)
+if(NOT title MATCHES "^tarvok ${VERSION} - ")
+  message(FATAL_ERROR "the guide's title names no version ${VERSION}: ${title}")
 endif()
 
 execute_process(COMMAND ${CHECK_TABLES} ${OBJDUMP} ${unpacked}/tarvok.dll
@@ -30,7 +43,7 @@ if(NOT status EQUAL 0)
 endif()
 
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -DSIM=${SIM} -DEMULATOR=${EMULATOR}
+  COMMAND ${CMAKE_COMMAND} -DSIM=${sim} -DEMULATOR=${EMULATOR}
           -DINI=${unpacked}/tarvok.ini
           -P ${CMAKE_CURRENT_LIST_DIR}/sample_ini_test.cmake
   RESULT_VARIABLE status
@@ -48,9 +61,13 @@ set(failed "")
 foreach(scenario ${scenarios})
   get_filename_component(name ${scenario} NAME_WE)
   set(actual ${WORK}/${name}.transcript)
+  set(ini_option "")
+  if(EXISTS ${SCENARIOS}/${name}.ini)
+    set(ini_option --ini ${name}.ini)
+  endif()
   execute_process(
-    COMMAND ${emulator} ${SIM} --library ${unpacked}/tarvok.dll
-            --output ${actual} ${name}.scenario
+    COMMAND ${emulator} ${sim} --output ${actual} ${ini_option}
+            ${name}.scenario
     WORKING_DIRECTORY ${SCENARIOS}
     RESULT_VARIABLE status
     ERROR_VARIABLE err)
@@ -63,7 +80,8 @@ foreach(scenario ${scenarios})
   endif()
 endforeach()
 if(failed)
-  message(FATAL_ERROR "scenarios that failed with the unpacked DLL: ${failed}")
+  message(FATAL_ERROR "scenarios that failed in the unpacked zip: ${failed}")
 endif()
 list(LENGTH scenarios count)
-message("the unpacked DLL ran ${count} scenarios as the golden transcripts say")
+message("the unpacked simulator and DLL ran ${count} scenarios as the golden "
+        "transcripts say")

@@ -14,6 +14,6 @@ std::string executablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "";
 }
 
-bool terminalShowsColours(std::FILE* stream) {
-  return isatty(fileno(stream)) != 0;
-}
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+bool terminalShowsColours(std::FILE* stream) { return isTerminal(stream); }

@@ -11,9 +11,11 @@ std::string executablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "";
 }
 
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 bool terminalShowsColours(std::FILE* stream) {
+  if (!isTerminal(stream)) return false;
   const int descriptor = _fileno(stream);
-  if (!_isatty(descriptor)) return false;
   HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
   DWORD mode = 0;
   if (!GetConsoleMode(console, &mode)) return false;

@@ -165,12 +165,15 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
     }
     return found;
   }
+  const std::string name = keyName.substr(0, keyName.size() - 1);
   if (reading.value < key.lowest) {
-    found.push_back(read + " is below " + std::to_string(key.lowest) +
-                    ": the default " + repaired + " is used");
+    found.push_back(name + " " + read + " is below " +
+                    std::to_string(key.lowest) + ": the default " + repaired +
+                    " is used");
   } else if (reading.value > key.highest) {
-    found.push_back(read + " is above " + std::to_string(key.highest) +
-                    ": it works as " + std::to_string(key.highest));
+    found.push_back(name + " " + read + " is above " +
+                    std::to_string(key.highest) + ": it works as " +
+                    std::to_string(key.highest));
   }
   return found;
 }
@@ -215,6 +218,64 @@ std::string skipReason(const std::string& piece) {
     }
   }
   return "ignored: " + quoted(piece) + " begins with no key";
+}
+
+// The line of the last piece that begins with `keyText`; 0 for none.
+std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText) {
+  std::size_t line = 0;
+  for (const Piece& piece : pieces) {
+    if (piece.key != nullptr && std::string(piece.key->key) == keyText) {
+      line = piece.line;
+    }
+  }
+  return line;
+}
+
+// Settings read as written that bite in play: a limit of 0, which every
+// player reaches, and a dealing mode that sends a message no line sets.
+// Each is told at the line whose value is in force.
+std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
+                                   const std::vector<Piece>& pieces) {
+  struct LimitTrap {
+    const char* keyText;
+    std::int32_t value;
+    const char* evenFigure;
+    const char* laggerTail;
+  };
+  const LimitTrap limits[] = {
+      {"current=", settings.currentPingLimit, "a ping of 0 ms",
+       "0+ PING Current"},
+      {"average=", settings.averagePingLimit, "a ping of 0 ms",
+       "0+ PING Average"},
+      {"s2cploss=", settings.s2cLossLimit, "a loss of 0.0", "0%+ S2CPloss"},
+      {"c2sploss=", settings.c2sLossLimit, "a loss of 0.0", "0%+ C2SPloss"},
+      {"s2cweapons=", settings.s2cWeaponsLossLimit, "a loss of 0.0",
+       "0%+ S2CWeapons"},
+  };
+  std::vector<ConfigFinding> traps;
+  for (const LimitTrap& limit : limits) {
+    const std::size_t line = lastLineOf(pieces, limit.keyText);
+    if (limit.value != 0 || line == 0) continue;
+    traps.push_back({line,
+                     "the limit 0 makes every checked player a lagger: "
+                     "even " +
+                         std::string(limit.evenFigure) + " is reported as \"" +
+                         limit.laggerTail + "\""});
+  }
+  const std::size_t dealLine = lastLineOf(pieces, "deal=");
+  const bool warnsEmpty =
+      settings.dealMode == 2 && settings.warnMessage.empty();
+  const bool locksEmpty =
+      settings.dealMode == 3 && settings.lockMessage.empty();
+  if (dealLine != 0 && (warnsEmpty || locksEmpty)) {
+    const std::string message = warnsEmpty ? "WarnMessage" : "LockMessage";
+    traps.push_back({dealLine, "deal=" + std::to_string(settings.dealMode) +
+                                   " sends laggers the " + message +
+                                   ", but no " + message +
+                                   "= line sets it: the lagger gets an empty "
+                                   "private message"});
+  }
+  return traps;
 }
 
 }  // namespace
@@ -285,6 +346,13 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       settings_.*field.number = repairedValue(key, settings_.*field.number);
     }
   }
+  for (const ConfigFinding& trap : trapsOf(settings_, pieces)) {
+    findings_.push_back(trap);
+  }
+  std::stable_sort(findings_.begin(), findings_.end(),
+                   [](const ConfigFinding& a, const ConfigFinding& b) {
+                     return a.line < b.line;
+                   });
 }
 
 ConfigSettings::ConfigSettings() {

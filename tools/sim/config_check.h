@@ -15,7 +15,10 @@
 // no key (blank lines and lines starting with '#' or ';' are taken as meant
 // to be skipped); a value that is not a number or that saturates; a negative
 // limit; a display mode outside 0 to 2 or a dealing mode outside 0 to 3; a
-// key given again later; a line over 255 characters.
+// key given again later; a line over 255 characters. Also settings that are
+// read as written but bite: a limit of 0, which every player reaches, and
+// deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
+// which send the lagger an empty message. Findings come in line order.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 

@@ -30,7 +30,8 @@ TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
       "current=100\r\naverage=90\r\n",  // CR LF
       "current=  150 \t\n",             // blanks around the number
       "current=+7\n",                   // a sign is a number
-      "maxcheckrate=-1\ndisplay=0\ndeal=0\ns2cploss=0\n",
+      "maxcheckrate=-1\ndisplay=0\ndeal=0\ns2cploss=1\n",
+      "deal=2\nWarnMessage=go\n",
       "current=1\0junk",  // the plug-in's text ends at a zero byte
   };
   for (const char* contents : clean) {
@@ -41,7 +42,9 @@ TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
 TEST(ConfigCheckTest, NamesEveryLineReadInASurprisingWay) {
   EXPECT_EQ((Lines{"1: ignored: \"curent=1\" begins with no key",
                    "2: the value \"5\\x0D6\" is not a number: read as 5",
-                   "3: the value is empty: read as 0"}),
+                   "3: the value is empty: read as 0",
+                   "3: the limit 0 makes every checked player a lagger: even "
+                   "a ping of 0 ms is reported as \"0+ PING Average\""}),
             findingsOf("curent=1\ncurrent=5\r6\naverage=\n"));
   EXPECT_EQ((Lines{"1: ignored: a blank stands before the key, and a blank "
                    "stands before the \"=\", and the key is written "
@@ -70,8 +73,29 @@ TEST(ConfigCheckTest, CutsLinesAfter255Characters) {
   EXPECT_EQ(
       (Lines{"1: the line has 516 characters: the plug-in reads it as 3 lines "
              "of at most 255 characters",
-             "1: characters 511 to 516: read as the line \"deal=3\""}),
+             "1: characters 511 to 516: read as the line \"deal=3\"",
+             "1: deal=3 sends laggers the LockMessage, but no LockMessage= "
+             "line sets it: the lagger gets an empty private message"}),
       findingsOf(exactly255 + std::string(255, ' ') + "deal=3"));
+}
+
+TEST(ConfigCheckTest, NamesSettingsThatBiteAtTheLineInForce) {
+  EXPECT_EQ((Lines{"1: the limit 0 makes every checked player a lagger: even "
+                   "a loss of 0.0 is reported as \"0%+ C2SPloss\"",
+                   "2: deal=2 sends laggers the WarnMessage, but no "
+                   "WarnMessage= line sets it: the lagger gets an empty "
+                   "private message"}),
+            findingsOf("c2sploss=0\ndeal=2\nLockMessage=x\n"));
+  // Only the values in force count.
+  EXPECT_EQ((Lines{"1: deal= is given again on line 3, and the last one "
+                   "wins: this line has no effect",
+                   "3: deal=3 sends laggers the LockMessage, but no "
+                   "LockMessage= line sets it: the lagger gets an empty "
+                   "private message",
+                   "4: c2sploss= is given again on line 5, and the last one "
+                   "wins: this line has no effect"}),
+            findingsOf("deal=2\nWarnMessage=x\ndeal=3\nc2sploss=0\n"
+                       "c2sploss=1\n"));
 }
 
 TEST(ConfigCheckTest, EndsWithThePluginsSettings) {

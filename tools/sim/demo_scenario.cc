@@ -1,11 +1,13 @@
 #include "sim/demo_scenario.h"
 
-const char kDemoScenario[] = R"(# tarvok-sim's demo.
+const char kDemoSettings[] = R"(# tarvok-sim's demo.
 ## The operator's tarvok.ini: warning texts and a 5-minute rate limit.
 ini WarnMessage=Your connection is too poor for this zone, please fix it
 ini LockMessage=You lag too much to play here: moved to spectator mode
 ini maxcheckrate=300
-init
+)";
+
+const char kDemoStory[] = R"(init
 arrive Alice ship=1 ping=110/95/80/240 loss=0.4/0.8/0.0
 arrive Bob ship=3 ping=420/380/210/900 loss=3.2/1.1/0.0
 arrive Zed level=SMod ship=8 ping=60/55/40/90 loss=0.0/0.0/0.0

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/scenario.h"
+
 namespace {
 const char* const kIniFileName = "tarvok.ini";
 }  // namespace
@@ -30,19 +32,24 @@ bool IniFile::clear(std::string* error) {
   return write(error);
 }
 
+bool IniFile::copy(const std::string& contents, std::string* error) {
+  lines_ = splitLines(contents);
+  return writeBytes(contents, error);
+}
+
 bool IniFile::write(std::string* error) const {
+  std::string bytes;
+  for (const std::string& line : lines_) bytes += line + '\n';
+  return writeBytes(bytes, error);
+}
+
+bool IniFile::writeBytes(const std::string& bytes, std::string* error) const {
   if (!writesFile_) return true;
-  // Binary mode: line feeds only, the same bytes on every platform.
+  // Binary mode: the same bytes on every platform.
   std::FILE* file = std::fopen(kIniFileName, "wb");
-  bool written = file != nullptr;
-  if (written) {
-    for (const std::string& line : lines_) {
-      written = written &&
-                std::fwrite(line.data(), 1, line.size(), file) == line.size();
-      written = written && std::fputc('\n', file) != EOF;
-    }
-    written = std::fclose(file) == 0 && written;
-  }
+  bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(),
+                                                file) == bytes.size();
+  if (file != nullptr) written = std::fclose(file) == 0 && written;
   if (!written) *error = std::string("cannot write ") + kIniFileName;
   return written;
 }

@@ -1,8 +1,9 @@
 // IniFile: the simulator's copy of "tarvok.ini", the file the plug-in reads
 // from the current directory at every accepted Init. Scenario lines add,
 // replace and remove lines; after every change the whole file is written
-// out again, each line ended by a line feed. Without a folder to write to
-// (a rehearsal) only the copy in memory changes.
+// out again, each line ended by a line feed. A copy of another file is
+// written byte for byte, until the first change. Without a folder to write
+// to (a rehearsal) only the copy in memory changes.
 #ifndef TARVOK_TOOLS_SIM_INI_FILE_H_
 #define TARVOK_TOOLS_SIM_INI_FILE_H_
 
@@ -26,12 +27,16 @@ class IniFile {
   bool set(const std::string& line, std::vector<std::size_t>* replaced,
            std::string* error);
   bool clear(std::string* error);
+  // Makes the file a copy of `contents`, the bytes of another tarvok.ini;
+  // its lines (LF or CR LF ends) are the ones later changes refer to.
+  bool copy(const std::string& contents, std::string* error);
 
   const std::vector<std::string>& lines() const { return lines_; }
 
  private:
   // Writes the file; false with the reason in `error` when it cannot.
   bool write(std::string* error) const;
+  bool writeBytes(const std::string& bytes, std::string* error) const;
 
   bool writesFile_;
   std::vector<std::string> lines_;

@@ -4,14 +4,18 @@
 //   tarvok-sim [OPTIONS]            the built-in demo
 //   tarvok-sim [OPTIONS] SCENARIO   one scenario file
 //   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
-//   tarvok-sim check-ini FILE       what the plug-in makes of FILE
+//   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
 //   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
-// OPTIONS: --library PATH, --output FILE, --chart OUT.html.
+// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
-// 1 when check-ini found something, 2 for a faulty scenario line, a bad
-// argument, or a library or folder that cannot be used.
+// 1 when check-ini found something or no file, 2 for a faulty scenario line
+// (with -i: of piped input), a bad argument, or a file, library or folder
+// that cannot be used.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -33,16 +37,19 @@ namespace {
 const int kFailed = 2;
 
 const char kUsage[] =
-    "usage: tarvok-sim [--library PATH] [--output FILE] [--chart OUT.html]\n"
-    "                  [SCENARIO | -i]\n"
+    "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
+    "                  [--chart OUT.html] [SCENARIO | -i]\n"
     "       tarvok-sim check-ini FILE\n"
     "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
     "                             [--library PATH] [--transcript FILE]\n"
     "\n"
     "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
     "a prompt. The plug-in library is PATH, or the one beside this program.\n"
-    "The transcript goes to FILE, or to the standard output. --chart draws\n"
-    "the rows of the plug-in's lag log (LagLog= in tarvok.ini) as a page.\n"
+    "The transcript goes to FILE, or to the standard output (colours only on\n"
+    "a terminal, and never with NO_COLOR set). --ini starts the run with a\n"
+    "copy of that tarvok.ini instead of an empty one (the demo then leaves\n"
+    "out its own settings). --chart draws the rows of the plug-in's lag log\n"
+    "(LagLog= in tarvok.ini) as a page.\n"
     "\n"
     "Scenario lines (one action a line; # comments, ## notes):\n"
     "  bot NAME                  switch to bot NAME (added when new; the host\n"
@@ -50,6 +57,10 @@ const char kUsage[] =
     "  init [MAJOR.MINOR]        the host connects the plug-in (6.5)\n"
     "  term                      the host disconnects it\n"
     "  arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]\n"
+    "                            defaults: the next free ident, level 0\n"
+    "                            (Player), ship 0, ping=100/100/100/100,\n"
+    "                            loss=0.0/0.0/0.0; a NAME with blanks is\n"
+    "                            quoted: \"Big Bob\"\n"
     "  figures NAME [ping=C/A/L/H] [loss=S/C/W]\n"
     "  ship NAME N               the player changes ship (8: spectator)\n"
     "  NAME: TEXT                the player types TEXT (\"!...\": a command)\n"
@@ -60,10 +71,15 @@ const char kUsage[] =
     "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
     "  ini-clear                 empty tarvok.ini\n"
     "  server TEXT               the zone server sends TEXT to the bot\n"
+    "  server-delay N            the server answers \"*lag\" N seconds late\n"
+    "  server-drop NAME          it stops answering \"*lag\" for NAME\n"
+    "  server-answer NAME        it answers \"*lag\" for NAME again\n"
+    "  spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]\n"
+    "                            those figures for a while, then the old ones\n"
     "\n"
-    "check-ini lists the lines of FILE that the plug-in ignores or reads in a\n"
-    "surprising way, and the settings that result; exit 1 when there are "
-    "any.\n"
+    "check-ini lists the lines of FILE (- for the standard input) that the\n"
+    "plug-in ignores or reads in a surprising way, and the settings that\n"
+    "result; exit 1 when there are any, or when FILE is missing.\n"
     "\n"
     "replay plays the lag log LOG again through the plug-in with the settings\n"
     "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n";
@@ -73,6 +89,7 @@ struct Options {
   std::string output;
   std::string chart;
   std::string scenario;
+  std::string ini;
   bool interactive = false;
 };
 
@@ -81,23 +98,66 @@ int usageError(const std::string& message) {
   return kFailed;
 }
 
-bool readFile(const std::string& path, std::string* contents) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+// The name check-ini gives the standard input.
+const char kStandardInput[] = "(standard input)";
+
+// Reads the whole of `file`; false on a read error.
+bool readStream(std::FILE* file, std::string* contents) {
   char buffer[4096];
   std::size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
     contents->append(buffer, count);
   }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
+  return std::ferror(file) == 0;
 }
 
-int checkIni(const std::string& path) {
+// Reads the file at `path`; false, with the reason in `why`, when it cannot.
+bool readFile(const std::string& path, std::string* contents,
+              std::string* why) {
+  std::error_code failure;
+  if (std::filesystem::is_directory(path, failure)) {
+    *why = "it is a folder";
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *why = errno == ENOENT   ? "there is no such file"
+           : errno == EACCES ? "no permission to read it"
+                             : std::strerror(errno);
+    return false;
+  }
+  const bool read = readStream(file, contents);
+  if (!read) *why = std::strerror(errno);
+  std::fclose(file);
+  return read;
+}
+
+void printSettings(const ConfigSettings& settings) {
+  for (const std::string& row : settings.describe()) {
+    std::printf("  %s\n", row.c_str());
+  }
+}
+
+int checkIni(const std::string& argument) {
+  const bool standardInput = argument == "-";
+  const std::string path = standardInput ? kStandardInput : argument;
   std::string contents;
-  if (!readFile(path, &contents)) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s\n", path.c_str());
+  std::string why = "a read error";
+  const bool read = standardInput ? readStream(stdin, &contents)
+                                  : readFile(path, &contents, &why);
+  std::error_code failure;
+  if (!read && !standardInput && !std::filesystem::exists(path, failure) &&
+      !failure) {
+    std::printf(
+        "%s: there is no such file: the plug-in would create it empty and "
+        "run on its defaults:\n",
+        path.c_str());
+    printSettings(ConfigSettings());
+    return 1;
+  }
+  if (!read) {
+    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", path.c_str(),
+                 why.c_str());
     return kFailed;
   }
   const ConfigCheck check(contents);
@@ -107,9 +167,7 @@ int checkIni(const std::string& path) {
   }
   if (!check.findings().empty()) std::printf("\n");
   std::printf("Settings the plug-in reads from %s:\n", path.c_str());
-  for (const std::string& row : check.settings().describe()) {
-    std::printf("  %s\n", row.c_str());
-  }
+  printSettings(check.settings());
   const std::size_t count = check.findings().size();
   if (count == 0) {
     std::printf("Nothing surprising: every line is read as written.\n");
@@ -119,15 +177,24 @@ int checkIni(const std::string& path) {
   return 1;
 }
 
-// Scenario lines typed at a prompt, carried out one by one.
-void runInteractive(SimulatedHost& host) {
-  std::printf(
-      "Type scenario lines (see tarvok-sim --help); quit or end of input "
-      "stops.\n");
+// Scenario lines typed at a prompt, carried out one by one. Input from a
+// file or a pipe gets no prompts, and its faults go to the standard error,
+// so that the standard output holds the transcript alone. False when such
+// input had a faulty line.
+bool runInteractive(SimulatedHost& host) {
+  const bool typed = isTerminal(stdin);
+  if (typed) {
+    std::printf(
+        "Type scenario lines (see tarvok-sim --help); quit or end of input "
+        "stops.\n");
+  }
   std::string line;
-  while (true) {
-    std::printf("> ");
-    std::fflush(stdout);
+  bool allCarriedOut = true;
+  for (std::size_t number = 1;; ++number) {
+    if (typed) {
+      std::printf("> ");
+      std::fflush(stdout);
+    }
     if (!std::getline(std::cin, line)) break;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line == "quit" || line == "exit") break;
@@ -135,10 +202,17 @@ void runInteractive(SimulatedHost& host) {
     std::string error;
     if (!ScenarioAction::parse(line, &action, &error) ||
         !host.run(action, &error)) {
-      std::printf("error: %s\n", error.c_str());
+      if (typed) {
+        std::printf("error: %s\n", error.c_str());
+      } else {
+        std::fprintf(stderr, "tarvok-sim: line %zu: %s\n", number,
+                     error.c_str());
+        allCarriedOut = false;
+      }
     }
   }
-  std::printf("\n");
+  if (typed) std::printf("\n");
+  return allCarriedOut;
 }
 
 }  // namespace
@@ -163,10 +237,11 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (argument == "--library" || argument == "--output" ||
-        argument == "--chart") {
+        argument == "--ini" || argument == "--chart") {
       if (i + 1 == argc) return usageError(argument + " needs a value");
       (argument == "--library"  ? options.library
        : argument == "--output" ? options.output
+       : argument == "--ini"    ? options.ini
                                 : options.chart) = argv[++i];
     } else if (argument == "-i") {
       options.interactive = true;
@@ -185,15 +260,24 @@ int main(int argc, char** argv) {
   }
 
   // Everything is read before the run moves into its own folder.
+  std::string why;
+  std::string iniContents;
+  if (!options.ini.empty() && !readFile(options.ini, &iniContents, &why)) {
+    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
+                 options.ini.c_str(), why.c_str());
+    return kFailed;
+  }
   Scenario scenario;
   if (!options.interactive) {
     std::string name = "demo";
-    std::string text = kDemoScenario;
+    std::string text = options.ini.empty() ? kDemoSettings : "";
+    text += kDemoStory;
     if (!options.scenario.empty()) {
       name = options.scenario;
       text.clear();
-      if (!readFile(name, &text)) {
-        std::fprintf(stderr, "tarvok-sim: cannot read %s\n", name.c_str());
+      if (!readFile(name, &text, &why)) {
+        std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", name.c_str(),
+                     why.c_str());
         return kFailed;
       }
     }
@@ -242,7 +326,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "tarvok-sim: %s\n", visit.error().c_str());
       status = kFailed;
     } else {
-      Transcript transcript(out, terminalShowsColours(out));
+      const char* noColour = std::getenv("NO_COLOR");
+      const bool colours = (noColour == nullptr || *noColour == '\0') &&
+                           terminalShowsColours(out);
+      Transcript transcript(out, colours);
       SimulatedHost host(plugin.talk(), &transcript);
       if (!options.chart.empty()) {
         host.observeLagLog([&](const std::string& line, std::uint32_t second) {
@@ -253,8 +340,17 @@ int main(int argc, char** argv) {
           lastLogged = second;
         });
       }
-      if (options.interactive) {
-        runInteractive(host);
+      // A memory soak's diagnostic; see SimulatedHost::reportHeapEvery.
+      if (const char* every = std::getenv("TARVOK_SIM_HEAP_EVERY")) {
+        host.reportHeapEvery(
+            static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
+      }
+      if (!options.ini.empty() &&
+          !host.copyIni(options.ini, iniContents, &error)) {
+        std::fprintf(stderr, "tarvok-sim: %s\n", error.c_str());
+        status = kFailed;
+      } else if (options.interactive) {
+        if (!runInteractive(host)) status = kFailed;
       } else {
         for (const ScenarioLine& line : scenario.lines()) {
           if (!host.run(line.action, &error)) {
@@ -267,7 +363,8 @@ int main(int argc, char** argv) {
       }
       // The plug-in's instances go before the player lists they point to.
       plugin.unload();
-      readFile("tarvok.ini", &chartSettings);
+      std::string ignored;
+      readFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
   if (out != stdout) std::fclose(out);

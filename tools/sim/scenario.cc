@@ -20,7 +20,9 @@ bool Scenario::load(const std::string& text, std::size_t* errorLine,
                     std::string* error) {
   lines_.clear();
   SimulatedHost rehearsal(nullptr, nullptr);
-  const std::vector<std::string> texts = splitLines(text);
+  const std::string kByteOrderMark = "\xEF\xBB\xBF";
+  const std::vector<std::string> texts = splitLines(
+      text.compare(0, 3, kByteOrderMark) == 0 ? text.substr(3) : text);
   for (std::size_t i = 0; i < texts.size(); ++i) {
     ScenarioLine line{i + 1, ScenarioAction()};
     if (!ScenarioAction::parse(texts[i], &line.action, error) ||

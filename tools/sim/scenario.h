@@ -17,8 +17,10 @@ struct ScenarioLine {
 
 class Scenario {
  public:
-  // Parses and rehearses `text` (LF or CR LF line ends). False for the first
-  // faulty line, with its number in `errorLine` and the reason in `error`.
+  // Parses and rehearses `text` (LF or CR LF line ends; a UTF-8 byte order
+  // mark at its start, as some editors write, is skipped). False for the
+  // first faulty line, with its number in `errorLine` and the reason in
+  // `error`.
   bool load(const std::string& text, std::size_t* errorLine,
             std::string* error);
 

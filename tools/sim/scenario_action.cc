@@ -94,10 +94,19 @@ bool parseVersion(const std::string& text, std::uint32_t* version,
   return true;
 }
 
+// Levels by their full names, beside the short ones of the plug-in's table
+// ("SMod"), so that either spelling works.
+const char* const kFullLevelNames[] = {
+    "Player",   "Limited", "Moderator", "SuperModerator", "SysOp",
+    "Owner",    "Duke",    "Baron",     "King",           "Emperor",
+    "RockStar", "Q",       "God",
+};
+
 bool parseLevel(const std::string& text, std::uint32_t* level) {
   if (parseCount(text, OP_God, level)) return true;
   for (std::uint32_t candidate = OP_Player; candidate <= OP_God; ++candidate) {
-    if (equalsIgnoreCase(text.c_str(), accessLevelName(candidate))) {
+    if (equalsIgnoreCase(text.c_str(), accessLevelName(candidate)) ||
+        equalsIgnoreCase(text.c_str(), kFullLevelNames[candidate])) {
       *level = candidate;
       return true;
     }
@@ -110,8 +119,17 @@ std::string levelNames() {
   for (std::uint32_t level = OP_Player; level <= OP_God; ++level) {
     if (!names.empty()) names += ", ";
     names += accessLevelName(level);
+    if (!equalsIgnoreCase(accessLevelName(level), kFullLevelNames[level])) {
+      names += std::string(" or ") + kFullLevelNames[level];
+    }
   }
-  return names;
+  return names + "; any letter case";
+}
+
+// A hint for a word that may be the second half of a name written without
+// its quotes.
+std::string quotingHint(const std::string& name, const std::string& word) {
+  return "; a name with blanks stands in quotes: \"" + name + " " + word + "\"";
 }
 
 // The NAME and the KEY=VALUE options of arrive and figures.
@@ -133,7 +151,11 @@ bool parsePlayerOptions(const std::vector<std::string>& words,
                         (key == "ident" || key == "level" || key == "ship"));
     if (equals == std::string::npos || !known) {
       *error = "unknown option \"" + word + "\" (the options are " +
-               optionList + ")";
+               optionList +
+               (equals == std::string::npos && !known && i == 2
+                    ? quotingHint(words[1], word)
+                    : "") +
+               ")";
       return false;
     }
     const bool repeated =
@@ -207,6 +229,48 @@ bool parseTypedLine(const std::string& line, const std::string& keyword,
   return checkName(action->name, error);
 }
 
+// server-delay N, server-drop NAME, server-answer NAME and
+// spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W].
+bool parseServerLine(const std::string& keyword,
+                     const std::vector<std::string>& words,
+                     ScenarioAction* action, std::string* error) {
+  const std::size_t argumentCount = words.size() - 1;
+  if (keyword == "server-delay") {
+    if (argumentCount != 1 ||
+        !parseCount(words[1], kLongestWait, &action->seconds)) {
+      *error = "server-delay needs a number of seconds from 0 to " +
+               std::to_string(kLongestWait);
+      return false;
+    }
+    action->kind = ActionKind::ServerDelay;
+    return true;
+  }
+  if (keyword != "spike") {
+    if (argumentCount != 1) {
+      *error = keyword + " needs one player NAME";
+      return false;
+    }
+    action->kind = keyword == "server-drop" ? ActionKind::ServerDrop
+                                            : ActionKind::ServerAnswer;
+    action->name = words[1];
+    return checkName(action->name, error);
+  }
+  if (argumentCount < 3 ||
+      !parseCount(words[2], kLongestWait, &action->seconds) ||
+      action->seconds == 0) {
+    *error = "spike needs a player NAME, a number of seconds from 1 to " +
+             std::to_string(kLongestWait) +
+             ", and ping=C/A/L/H, loss=S/C/W or both";
+    return false;
+  }
+  action->kind = ActionKind::Spike;
+  action->name = words[1];
+  std::vector<std::string> options = words;
+  options.erase(options.begin() + 2);  // the seconds: the options follow NAME
+  return checkName(action->name, error) &&
+         parsePlayerOptions(options, false, action, error);
+}
+
 }  // namespace
 
 bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
@@ -249,8 +313,9 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   }
 
   static const char* const kWordKeywords[] = {
-      "bot",    "init",    "term", "leave-arena", "ini-clear",
-      "arrive", "figures", "ship", "wait",        "leave"};
+      "bot",         "init",          "term",  "leave-arena", "ini-clear",
+      "arrive",      "figures",       "ship",  "wait",        "server-delay",
+      "server-drop", "server-answer", "spike", "leave"};
   bool takesWords = false;
   for (const char* candidate : kWordKeywords) {
     if (keyword == candidate) takesWords = true;
@@ -328,9 +393,14 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
     action->kind = ActionKind::Wait;
     return true;
   }
+  if (keyword == "server-delay" || keyword == "server-drop" ||
+      keyword == "server-answer" || keyword == "spike") {
+    return parseServerLine(keyword, words, action, error);
+  }
   // The last keyword of kWordKeywords: leave.
   if (argumentCount != 1) {
     *error = "leave needs one player NAME";
+    if (argumentCount == 2) *error += quotingHint(words[1], words[2]);
     return false;
   }
   action->kind = ActionKind::Leave;

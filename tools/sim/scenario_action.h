@@ -16,6 +16,11 @@
 //   ini-set KEY=VALUE        replace the lines starting with "KEY=" (or add)
 //   ini-clear                empty tarvok.ini
 //   server TEXT              the zone server sends TEXT (chat type 0)
+//   server-delay N           from now on "*lag" is answered N seconds late
+//   server-drop NAME         the server stops answering "*lag" for NAME
+//   server-answer NAME       ... and answers it again
+//   spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]
+//                            the figures for SECONDS seconds, then the old ones
 //
 // A NAME is one word or a "quoted name" of up to 19 characters; before the
 // colon of a typed line it may hold blanks without quotes. Texts of ini,
@@ -44,6 +49,10 @@ enum class ActionKind {
   IniSet,
   IniClear,
   Server,
+  ServerDelay,
+  ServerDrop,
+  ServerAnswer,
+  Spike,
 };
 
 struct ScenarioAction {
@@ -51,7 +60,7 @@ struct ScenarioAction {
   std::string name;  // the bot or the player the line is about
   std::string text;  // typed text, tarvok.ini line, server line
   std::uint32_t version = 0x00060005;  // Init: major << 16 | minor
-  std::uint32_t seconds = 0;           // Wait
+  std::uint32_t seconds = 0;           // Wait, ServerDelay, Spike
   std::optional<std::uint16_t> ident;
   std::optional<std::uint32_t> level;
   std::optional<std::uint8_t> ship;

@@ -41,6 +41,7 @@ TEST(ScenarioActionTest, ReadsArrivalsWithTheirOptions) {
   EXPECT_EQ("0.5/-3.0/2", *full.losses);
   EXPECT_EQ(12u, *parsed("arrive Gus level=12").level);
   EXPECT_EQ(10u, *parsed("arrive Roy level=ROCKSTAR").level);
+  EXPECT_EQ(4u, *parsed("arrive Sam level=sysop").level);
 }
 
 TEST(ScenarioActionTest, ReadsTheOtherActions) {
@@ -106,11 +107,13 @@ TEST(ScenarioActionTest, NamesWhatIsWrong) {
       {"arrive Al ship=1 ship=2", "the option ship= is given twice"},
       {"arrive Al ident=65536", "ident= needs a number from 0 to 65535"},
       {"arrive Al level=Boss",
-       "level= needs a level from 0 to 12 or its name (Player, Limited, Mod, "
-       "SMod, SOp, Owner, Duke, Baron, King, Emperor, RockStar, Q, God)"},
+       "level= needs a level from 0 to 12 or its name (Player, Limited, Mod "
+       "or Moderator, SMod or SuperModerator, SOp or SysOp, Owner, Duke, "
+       "Baron, King, Emperor, RockStar, Q, God; any letter case)"},
       {"arrive Al level=13",
-       "level= needs a level from 0 to 12 or its name (Player, Limited, Mod, "
-       "SMod, SOp, Owner, Duke, Baron, King, Emperor, RockStar, Q, God)"},
+       "level= needs a level from 0 to 12 or its name (Player, Limited, Mod "
+       "or Moderator, SMod or SuperModerator, SOp or SysOp, Owner, Duke, "
+       "Baron, King, Emperor, RockStar, Q, God; any letter case)"},
       {"arrive Al ship=9",
        "ship= needs a ship number from 0 to 8 (8 is "
        "spectating)"},

@@ -1,7 +1,10 @@
 #include "sim/simulated_host.h"
 
+#include <cstdio>
+
 #include "host/event_makers.h"
 #include "sim/lag_log.h"
+#include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -84,8 +87,29 @@ bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
     case ActionKind::Server:
       serverSays(action.text);
       return true;
+    case ActionKind::ServerDelay:
+      setServerDelay(action.seconds);
+      return true;
+    case ActionKind::ServerDrop:
+    case ActionKind::ServerAnswer:
+      setAnswersLag(*findResident(*current_, action.name),
+                    action.kind == ActionKind::ServerAnswer);
+      return true;
+    case ActionKind::Spike:
+      spike(action);
+      return true;
   }
   return true;
+}
+
+bool SimulatedHost::copyIni(const std::string& from,
+                            const std::string& contents, std::string* error) {
+  const bool written = ini_.copy(contents, error);
+  const std::size_t count = ini_.lines().size();
+  write(LineKind::Host, "tarvok.ini: a copy of " + from + ", " +
+                            std::to_string(count) +
+                            (count == 1 ? " line" : " lines"));
+  return written;
 }
 
 bool SimulatedHost::check(const ScenarioAction& action, std::string* error) {
@@ -108,6 +132,9 @@ bool SimulatedHost::check(const ScenarioAction& action, std::string* error) {
     case ActionKind::Ship:
     case ActionKind::Say:
     case ActionKind::Leave:
+    case ActionKind::ServerDrop:
+    case ActionKind::ServerAnswer:
+    case ActionKind::Spike:
       if (findResident(*current_, action.name) == nullptr) {
         *error = "there is no player " + action.name + " in " + where;
         return false;
@@ -140,7 +167,10 @@ void SimulatedHost::connect(std::uint32_t version) {
     if (talk_ != nullptr &&
         line.compare(0, kLagLogKey.size(), kLagLogKey) == 0 &&
         line.size() > kLagLogKey.size()) {
-      logFollower_.follow(line.substr(kLagLogKey.size()));
+      std::string path = line.substr(kLagLogKey.size());
+      // A copied tarvok.ini may end its lines with CR LF.
+      if (path.back() == '\r') path.pop_back();
+      if (!path.empty()) logFollower_.follow(path);
     }
   }
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
@@ -165,7 +195,9 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
     write(LineKind::Host, "no memory for " + action.name + "'s arrival");
     return;
   }
-  Resident resident{record, action.name, NetworkFigures()};
+  Resident resident;
+  resident.record = record;
+  resident.name = action.name;
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
   current_->residents.push_back(resident);
@@ -180,6 +212,9 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
 
 void SimulatedHost::changeFigures(const ScenarioAction& action) {
   Resident& resident = *findResident(*current_, action.name);
+  // A figures line ends a running spike: it changes the usual figures.
+  if (resident.spikeEnds != 0) resident.figures = resident.usualFigures;
+  resident.spikeEnds = 0;
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
   write(LineKind::Zone, "zone measures " + resident.name +
@@ -252,8 +287,21 @@ void SimulatedHost::wait(std::uint32_t seconds) {
   for (std::uint32_t second = 0; second < seconds; ++second) {
     ++seconds_;
     if (transcript_ != nullptr) transcript_->setTime(seconds_);
+    endSpikes();
     for (const std::unique_ptr<Bot>& bot : bots_) deliver(*bot, makeTick());
+    deliverDueReplies();
+    if (heapReportSeconds_ != 0 && seconds_ % heapReportSeconds_ == 0) {
+      reportHeap();
+    }
   }
+}
+
+void SimulatedHost::reportHeap() const {
+  std::uint64_t bytes = 0;
+  if (!liveHeapBytes(&bytes)) return;
+  std::fprintf(stderr, "tarvok-sim: heap after %lu s: %llu bytes live\n",
+               static_cast<unsigned long>(seconds_),
+               static_cast<unsigned long long>(bytes));
 }
 
 bool SimulatedHost::editIni(const ScenarioAction& action, std::string* error) {
@@ -291,11 +339,95 @@ void SimulatedHost::serverSays(const std::string& text) {
   deliver(*current_, makeChat(0, 0, nullptr, text.c_str()));
 }
 
+void SimulatedHost::setServerDelay(std::uint32_t seconds) {
+  lagDelay_ = seconds;
+  write(LineKind::Zone,
+        seconds == 0 ? std::string("zone answers \"*lag\" at once from now on")
+                     : "zone answers \"*lag\" " + std::to_string(seconds) +
+                           (seconds == 1 ? " second" : " seconds") +
+                           " late from now on");
+}
+
+void SimulatedHost::setAnswersLag(Resident& resident, bool answers) {
+  resident.answersLag = answers;
+  write(LineKind::Zone,
+        answers ? "zone answers \"*lag\" for " + resident.name + " again"
+                : "zone stops answering \"*lag\" for " + resident.name);
+}
+
+void SimulatedHost::spike(const ScenarioAction& action) {
+  Resident& resident = *findResident(*current_, action.name);
+  if (resident.spikeEnds == 0) resident.usualFigures = resident.figures;
+  resident.spikeEnds = seconds_ + action.seconds;
+  if (action.pings) resident.figures.setPings(*action.pings);
+  if (action.losses) resident.figures.setLosses(*action.losses);
+  write(LineKind::Zone, "zone measures " + resident.name +
+                            "'s connection for " +
+                            std::to_string(action.seconds) +
+                            (action.seconds == 1 ? " second" : " seconds") +
+                            ": ping " + resident.figures.pingsText() +
+                            ", loss " + resident.figures.lossesText());
+}
+
+// Before the Tick of the second a spike ends, its player's figures are
+// back.
+void SimulatedHost::endSpikes() {
+  for (const std::unique_ptr<Bot>& bot : bots_) {
+    for (Resident& resident : bot->residents) {
+      if (resident.spikeEnds == 0 || resident.spikeEnds > seconds_) continue;
+      resident.spikeEnds = 0;
+      resident.figures = resident.usualFigures;
+      write(LineKind::Zone, "zone measures " + resident.name +
+                                "'s connection again: ping " +
+                                resident.figures.pingsText() + ", loss " +
+                                resident.figures.lossesText());
+    }
+  }
+}
+
+void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
+  if (!addressee.answersLag) {
+    write(LineKind::Zone,
+          "zone does not answer \"*lag\" for " + addressee.name);
+    return;
+  }
+  ServerReply reply{bot.handle, nullptr, addressee.figures.lagLine()};
+  if (lagDelay_ == 0) {
+    replies_.push_back(reply);
+  } else {
+    delayedReplies_.push_back({seconds_ + lagDelay_, reply});
+  }
+}
+
+// After the Tick of their second, in the order asked; a bot that is not
+// connected then hears nothing.
+void SimulatedHost::deliverDueReplies() {
+  for (auto entry = delayedReplies_.begin(); entry != delayedReplies_.end();) {
+    if (entry->due > seconds_) {
+      ++entry;
+      continue;
+    }
+    const ServerReply reply = entry->reply;
+    entry = delayedReplies_.erase(entry);
+    Bot* bot = botOfHandle(reply.handle);
+    if (!bot->connected || talk_ == nullptr) continue;
+    deliverReply(reply);
+    flushReplies();
+  }
+}
+
 bool SimulatedHost::reachable() {
-  if (current_->connected) return true;
-  write(LineKind::Host,
-        current_->name + " is not connected: the plug-in hears nothing");
-  return false;
+  if (!current_->connected) {
+    write(LineKind::Host,
+          current_->name + " is not connected: the plug-in hears nothing");
+    return false;
+  }
+  if (current_->refused) {
+    write(LineKind::Host, current_->name +
+                              "'s plug-in refused to connect: it is dead and "
+                              "hears nothing until the host stops");
+  }
+  return true;
 }
 
 SimulatedHost::Bot* SimulatedHost::findBot(const std::string& name) {
@@ -346,6 +478,10 @@ std::uint16_t SimulatedHost::freeIdent(Bot& bot) {
 void SimulatedHost::deliver(Bot& bot, BotEvent event) {
   if (!bot.connected || talk_ == nullptr) return;
   callTalk(bot, event);
+  flushReplies();
+}
+
+void SimulatedHost::flushReplies() {
   while (!replies_.empty()) {
     const ServerReply reply = replies_.front();
     replies_.pop_front();
@@ -401,9 +537,11 @@ void SimulatedHost::receive(const BotEvent& record) {
   }
   const std::uint32_t code = unsignedOf(record.code);
   if (code == COMMAND_Echo) {
-    const char* text = pointerOf<const char>(record.p[0]);
-    write(LineKind::Bot, bot->name + " -> host: " +
-                             Transcript::quoted(text != nullptr ? text : ""));
+    const std::string text =
+        record.p[0] != 0 ? pointerOf<const char>(record.p[0]) : "";
+    write(LineKind::Bot, bot->name + " -> host: " + Transcript::quoted(text));
+    if (text.rfind("DLL plugin cannot connect", 0) == 0) bot->refused = true;
+    if (text == "DLL plugin connected.") bot->refused = false;
   } else if (code == COMMAND_SendChat) {
     const char* text = pointerOf<const char>(record.p[3]);
     receiveChat(*bot, unsignedOf(record.p[0]),
@@ -442,9 +580,7 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
                                 Transcript::quoted(command.text));
       return;
     case ServerAction::LagQuery:
-      if (addressee != nullptr) {
-        replies_.push_back({bot.handle, nullptr, addressee->figures.lagLine()});
-      }
+      if (addressee != nullptr) answerLagQuery(bot, *addressee);
       return;
     case ServerAction::Warning:
       if (addressee != nullptr) {

@@ -11,8 +11,15 @@
 // player sent "*spec" into ship 8, which the host then reports with
 // PlayerShip. The server's answers are queued while the plug-in's `talk`
 // runs and delivered after it returns: the plug-in is never called from
-// inside its own call. Records and texts that the plug-in passes are copied
-// during the callback.
+// inside its own call. The server can be told to answer "*lag" late (the
+// line, as measured when asked, arrives after the Nth Tick from then), not
+// to answer it for a player, and to show a player's figures changed for a
+// while (a spike; a `figures` line ends it). Records and texts that the plug-in
+// passes are copied during the callback.
+//
+// A bot whose plug-in echoed that it cannot connect is marked refused: the
+// plug-in stays dead for that bot until it is unloaded, so every later line
+// addressed to the bot notes that it hears nothing.
 //
 // When tarvok.ini names a lag log ("LagLog=FILE") at an Init, the host
 // follows that file: after every chat line it delivers, the rows the plug-in
@@ -62,6 +69,15 @@ class SimulatedHost {
   // tarvok.ini cannot be written.
   bool run(const ScenarioAction& action, std::string* error);
 
+  // A diagnostic for memory soaks, never in the transcript: every `seconds`
+  // simulated seconds (0: never), the process's live heap bytes go to the
+  // standard error.
+  void reportHeapEvery(std::uint32_t seconds) { heapReportSeconds_ = seconds; }
+  // Starts "tarvok.ini" as a copy of `contents`, the bytes of the file
+  // `from`. False, with the reason in `error`, when it cannot be written.
+  bool copyIni(const std::string& from, const std::string& contents,
+               std::string* error);
+
   // Called with every line the plug-in appends to its lag log and the
   // simulated second it was written in.
   using LagLogObserver =
@@ -75,11 +91,15 @@ class SimulatedHost {
     Player* record;  // owned by the bot's player list
     std::string name;
     NetworkFigures figures;
+    bool answersLag = true;       // false after server-drop
+    std::uint32_t spikeEnds = 0;  // the second a spike ends; 0: none
+    NetworkFigures usualFigures;  // what a spike returns to
   };
   struct Bot {
     std::string name;
     CALL_HANDLE handle = 0;
     bool connected = false;
+    bool refused = false;             // the plug-in refused its Init
     _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
   };
@@ -88,6 +108,11 @@ class SimulatedHost {
     CALL_HANDLE handle;
     Player* spectator;     // moved to ship 8; nullptr for a chat line
     std::string chatLine;  // sent to the bot as chat type 0
+  };
+  // A "*lag" answer held back by server-delay until the second `due`.
+  struct DelayedReply {
+    std::uint32_t due;
+    ServerReply reply;
   };
 
   bool check(const ScenarioAction& action, std::string* error);
@@ -104,8 +129,16 @@ class SimulatedHost {
   void wait(std::uint32_t seconds);
   bool editIni(const ScenarioAction& action, std::string* error);
   void serverSays(const std::string& text);
+  void setServerDelay(std::uint32_t seconds);
+  void setAnswersLag(Resident& resident, bool answers);
+  void spike(const ScenarioAction& action);
+  void endSpikes();
+  void answerLagQuery(Bot& bot, const Resident& addressee);
+  void deliverDueReplies();
+  void reportHeap() const;
 
-  // True when the current bot is connected; otherwise says so.
+  // True when the current bot is connected; otherwise says so. Also notes a
+  // refused plug-in, which is passed the line all the same.
   bool reachable();
   Bot* findBot(const std::string& name);
   Bot* botOfHandle(CALL_HANDLE handle);
@@ -118,6 +151,7 @@ class SimulatedHost {
   // server's answers that the plug-in caused, until there are none left.
   void deliver(Bot& bot, BotEvent event);
   void callTalk(Bot& bot, BotEvent event);
+  void flushReplies();
   void deliverReply(const ServerReply& reply);
   // The host callback and its work.
   static void TARVOK_STDCALL callback(BotEvent& record);
@@ -139,6 +173,9 @@ class SimulatedHost {
   std::deque<ServerReply> replies_;
   LagLogFollower logFollower_;
   LagLogObserver logObserver_;
+  std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
+  std::deque<DelayedReply> delayedReplies_;
+  std::uint32_t heapReportSeconds_ = 0;
 
   static SimulatedHost* active_;  // the host whose `talk` call is running
 };

@@ -1,0 +1,204 @@
+#include "spawn/lag_watch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "spawn/test_bot.h"
+
+namespace {
+
+// Over the default ping limits; within the loss limits.
+const char kLagging[] =
+    "PING Current:500 ms  Average:400 ms  Low:80 ms  High:950 ms  S2C: 0.0%  "
+    "C2S: 0.0%  S2CWeapons: 0.0%";
+const char kFine[] =
+    "PING Current:90 ms  Average:80 ms  Low:70 ms  High:120 ms  S2C: 0.1%  "
+    "C2S: 0.2%  S2CWeapons: 0.0%";
+
+class LagWatchTest : public ::testing::Test {
+ protected:
+  void start(const std::string& config) {
+    env.writeConfig(config + "LockMessage=Go watch\n");
+    staff = env.addPlayer("Staff", 1, OP_SuperModerator, kSpectatorShip);
+    bob = env.addPlayer("Bob", 2);
+    carol = env.addPlayer("Carol", 3);
+    dave = env.addPlayer("Dave", 4);
+    env.connect();
+  }
+
+  TestBot env;
+  Player* staff = nullptr;
+  Player* bob = nullptr;
+  Player* carol = nullptr;
+  Player* dave = nullptr;
+};
+
+TEST_F(LagWatchTest, OverlappingChecksAreAnsweredAndJudgedInTurn) {
+  start("queue=1\ndeal=3\n");
+  env.command(staff, "lagcheck bob");
+  env.command(staff, "lagcheck carol");
+  EXPECT_EQ(env.take(),
+            (Lines{"private to 1: Checking player's lag",
+                   "private to 2: Staff has requested to check your lag",
+                   "private to 2: *lag", "private to 1: Checking player's lag",
+                   "private to 3: Staff has requested to check your lag"}));
+  // The first answer is Bob's, whoever was asked for last.
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [Bob]  C: 500  Avg: 400  L: 80  H: 950  "
+                   "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
+                   "public: *arenaBob is lagging with 300+ PING Current",
+                   "public: *arenaBob is lagging with 300+ PING Average",
+                   "private to 2: *warn Go watch", "private to 2: *spec",
+                   "private to 3: *lag"}));
+  env.chat(kFine);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [Carol]  C: 90  Avg: 80  L: 70  H: 120  "
+                   "S2C: 0.1  C2S: 0.2  S2CW: 0.0"}));
+  // Nobody asked: the line is neither reported nor judged.
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(), Lines{});
+}
+
+TEST_F(LagWatchTest, AnUnansweredQueryIsGivenUpAndTheQueueMovesOn) {
+  start("queue=1\nanswertimeout=3\n");
+  env.command(staff, "lagcheck Bob");
+  env.command(staff, "lagcheck Carol");
+  env.command(staff, "lagcheck Dave");
+  env.take();
+  env.tick(2);
+  EXPECT_EQ(env.take(), Lines{});
+  env.tick();
+  EXPECT_EQ(env.take(),
+            (Lines{"private to 1: No answer came for the lag check of Bob",
+                   "private to 3: *lag"}));
+  // Dave leaves while waiting: his request goes with him.
+  env.send(makePlayerLeaving(dave));
+  env.removePlayer(dave);
+  env.chat(kFine);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [Carol]  C: 90  Avg: 80  "
+                   "L: 70  H: 120  S2C: 0.1  C2S: 0.2  S2CW: 0.0"}));
+  env.tick(5);
+  EXPECT_EQ(env.take(), Lines{});
+}
+
+TEST_F(LagWatchTest, LeavingTheArenaEmptiesTheQueueAndAFullQueueRefuses) {
+  start("queue=1\n");
+  for (std::size_t i = 0; i <= LagWatch::kMostWaiting; ++i) {
+    env.command(staff, "lagcheck Bob");  // one outstanding, then 64 waiting
+  }
+  env.take();
+  env.bot.storeTag(bob, 0, -1);
+  env.command(bob, "lagcheck Carol");
+  EXPECT_EQ(env.take(), (Lines{"private to 2: Too many lag checks are "
+                               "waiting: try again shortly"}));
+  EXPECT_EQ(env.bot.lookupTag(bob, 0), -1);  // no countdown started
+  env.send(makeArenaLeave());
+  env.chat(kFine);
+  env.tick(10);
+  EXPECT_EQ(env.take(), Lines{});
+}
+
+TEST_F(LagWatchTest, StrikesForgiveASpikeAndDealOnTheLastOne) {
+  start("strikes=3\ndeal=3\ndisplay=2\n");
+  const auto check = [&](const char* line) {
+    env.command(staff, "lagcheck bob");
+    env.take();
+    env.chat(line);
+    return env.take();
+  };
+  const std::string report =
+      "private to 1: [bob]  C: 500  Avg: 400  L: 80  H: 950  S2C: 0.0  C2S: "
+      "0.0  S2CW: 0.0";
+  const Lines announced = {report,
+                           "public: *arenabob is lagging with 300+ PING "
+                           "Current",
+                           "public: *arenabob is lagging with 300+ PING "
+                           "Average"};
+  Lines first = announced;
+  first.push_back(
+      "private to 2: Lag strike 1 of 3: your connection is over the arena's "
+      "lag limits");
+  EXPECT_EQ(check(kLagging), first);
+  check(kFine);  // clears the strike
+  EXPECT_EQ(check(kLagging), first);
+  Lines second = announced;
+  second.push_back(
+      "private to 2: Lag strike 2 of 3: your connection is over the arena's "
+      "lag limits");
+  EXPECT_EQ(check(kLagging), second);
+  Lines third = announced;
+  third.push_back("private to 2: *warn Go watch");
+  third.push_back("private to 2: *spec");
+  EXPECT_EQ(check(kLagging), third);
+  EXPECT_EQ(check(kLagging), first);  // the strikes started again
+}
+
+TEST_F(LagWatchTest, TheLagLogAppendsOneLinePerAnswer) {
+  start("queue=1\nstrikes=2\nLagLog=lag.log\n");
+  env.command(staff, "lagcheck Bob");
+  env.chat(kLagging);
+  env.chat(kFine);  // nobody asked
+  std::ifstream in(env.folder.path() / "lag.log", std::ios::binary);
+  std::stringstream log;
+  log << in.rdbuf();
+  std::string text = log.str();
+  // The time stamps vary: check their shape and drop them.
+  std::string withoutTimes;
+  std::istringstream lines(text);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line,
+            "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow"
+            "\thigh\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction");
+  while (std::getline(lines, line)) {
+    ASSERT_GT(line.size(), 21u);
+    EXPECT_EQ(line[4], '-');
+    EXPECT_EQ(line[10], 'T');
+    EXPECT_EQ(line[19], 'Z');
+    withoutTimes += line.substr(21) + "\n";
+  }
+  EXPECT_EQ(withoutTimes,
+            "1\tBob\t0\t0\tStaff\t500\t400\t80\t950\t0.0\t0.0\t0.0\tcurrent,"
+            "average\t1/2\tannounced\n"
+            "1\t\t\t\t\t90\t80\t70\t120\t0.1\t0.2\t0.0\t-\t-\tnone\n");
+}
+
+TEST_F(LagWatchTest, AnUnwritableLagLogIsReportedOncePerConnection) {
+  std::filesystem::create_directory(env.folder.path() / "taken");
+  start("queue=1\nLagLog=taken\n");
+  for (int i = 0; i < 2; ++i) {
+    env.command(staff, "lagme");
+    env.chat(kFine);
+  }
+  Lines sent = env.take();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(),
+                       "echo: Lag log: cannot write to taken"),
+            1);
+  env.init();
+  env.command(staff, "lagme");
+  env.chat(kFine);
+  sent = env.take();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(),
+                       "echo: Lag log: cannot write to taken"),
+            1);
+}
+
+TEST_F(LagWatchTest, WithoutTheWatchKeysItsCommandsAreUnknown) {
+  start("");
+  env.command(staff, "lagwatch");
+  env.command(staff, "laghistory Bob");
+  env.help(staff, "lagwatch");
+  env.help(staff, "");
+  EXPECT_EQ(env.take(), (Lines{"private to 1: Ext: !laglimitset [params]  "
+                               "!laggerdeal [#]  !lagdisplay [#]  !version  "
+                               "!lagtimelimit"}));
+}
+
+}  // namespace
