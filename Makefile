@@ -63,7 +63,8 @@ valgrind: build
 
 # Benchmarks in Release; the README's "Performance" figures come from here.
 # Then the call timing host against the libraries as they ship: the native
-# one (RelWithDebInfo) and the DLL under wine.
+# one (RelWithDebInfo) and the DLL under wine; last the replay rate of a
+# generated million-row lag log.
 bench:
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
@@ -74,6 +75,7 @@ bench:
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 --target tarvok_call_timing tarvok_wineprefix
 	scripts/wine-run.sh build/win32/wineprefix build/win32/tarvok_call_timing.exe
+	bench/replay_rate.sh build/bench
 
 # The native lane runs last so that ctest's summary is the last line.
 test: deps

@@ -16,6 +16,7 @@ if [ "$lane" = all ]; then
     clang libclang-rt-14-dev libbenchmark-dev valgrind
     g++-multilib
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix wine wine32:i386 zip unzip
+    chromium python3
   )
 fi
 

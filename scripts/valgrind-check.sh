@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Memcheck lane: the end-to-end tests (they load the plug-in library, drive
 # it and unload it, which must destroy every bot), every golden simulator
-# scenario, a long simulator run generated here (three bots, players
-# coming and going, every command, long waits) and a simulated day of one
-# arena with the lag watch on. Any memory error or
-# definite or indirect leak fails the lane, and so does a live heap that
-# grows over a simulated day. Needs the native build.
+# scenario, the replays of the golden lag logs and of a generated one, a
+# long simulator run generated here (three bots, players coming and going,
+# every command, long waits) and a simulated day of one arena with the lag
+# watch on. Any memory error or definite or indirect leak fails the lane,
+# and so does a live heap that grows over a simulated day. Needs the native
+# build.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -135,6 +136,16 @@ for scenario in "$root"/tests/scenarios/*.scenario; do
   "${memcheck[@]}" "$native/tarvok-sim" --library "$native/tarvok.so" \
     --output /dev/null "$scenario" 2>"$out/scenario.log" \
     || { echo "in $scenario:"; cat "$out/scenario.log"; exit 1; }
+done
+
+echo "valgrind: lag log replays, with their charts"
+python3 "$root/bench/make_lag_log.py" 3000 >"$out/generated.log"
+printf 'deal=3\nqueue=1\nautocheck=10\ngrace=0\nstrikes=3\n' >"$out/generated.ini"
+for log in "$root"/tests/scenarios/replay/*.log "$out/generated.log"; do
+  "${memcheck[@]}" "$native/tarvok-sim" replay "$log" --ini "${log%.log}.ini" \
+    --library "$native/tarvok.so" --chart "$out/replay.html" \
+    >/dev/null 2>"$out/replay.log" \
+    || { echo "in $log:"; cat "$out/replay.log"; exit 1; }
 done
 
 echo "valgrind: generated long scenario"

@@ -8,6 +8,9 @@
 #                    to EXPECTED
 #   MODE check-ini-stdin  the same with INPUT as the standard input of
 #                    SIM check-ini -
+#   MODE replay      SIM replay INPUT (a lag log) --ini INPUT's NAME.ini with
+#                    its transcript; stdout, "exit status: N", stderr and the
+#                    transcript equal to EXPECTED
 # The program runs in INPUT's folder and gets INPUT's bare name, so that its
 # messages do not depend on where the tree lies. EMULATOR ('|' between its
 # words) runs programs of a cross build.
@@ -34,6 +37,10 @@ elseif(MODE STREQUAL "check-ini")
 elseif(MODE STREQUAL "check-ini-stdin")
   set(arguments check-ini -)
   set(standard_input INPUT_FILE ${INPUT})
+elseif(MODE STREQUAL "replay")
+  get_filename_component(input_stem ${INPUT} NAME_WE)
+  set(arguments replay ${input_name} --ini ${input_stem}.ini
+    --library ${LIBRARY} --transcript ${ACTUAL}.transcript)
 else()
   message(FATAL_ERROR "unknown MODE ${MODE}")
 endif()
@@ -61,6 +68,12 @@ else()
     set(out "${err}")
   endif()
   file(WRITE ${ACTUAL} "${out}exit status: ${status}\n")
+  if(MODE STREQUAL "replay")
+    file(READ ${ACTUAL}.transcript transcript)
+    string(REPLACE "\r\n" "\n" transcript "${transcript}")
+    file(APPEND ${ACTUAL}
+      "--- standard error\n${err}--- transcript\n${transcript}")
+  endif()
 endif()
 
 file(READ ${EXPECTED} expected_text)

@@ -5,7 +5,8 @@
 //   tarvok-sim [OPTIONS] SCENARIO   one scenario file
 //   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
 //   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
-// OPTIONS: --library PATH, --output FILE, --ini FILE.
+//   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
+// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
@@ -22,8 +23,11 @@
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/work_folder.h"
+#include "sim/chart.h"
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
+#include "sim/lag_summary.h"
+#include "sim/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
 #include "sim/transcript.h"
@@ -34,15 +38,18 @@ const int kFailed = 2;
 
 const char kUsage[] =
     "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
-    "                  [SCENARIO | -i]\n"
+    "                  [--chart OUT.html] [SCENARIO | -i]\n"
     "       tarvok-sim check-ini FILE\n"
+    "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
+    "                             [--library PATH] [--transcript FILE]\n"
     "\n"
     "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
     "a prompt. The plug-in library is PATH, or the one beside this program.\n"
     "The transcript goes to FILE, or to the standard output (colours only on\n"
     "a terminal, and never with NO_COLOR set). --ini starts the run with a\n"
     "copy of that tarvok.ini instead of an empty one (the demo then leaves\n"
-    "out its own settings).\n"
+    "out its own settings). --chart draws the rows of the plug-in's lag log\n"
+    "(LagLog= in tarvok.ini) as a page.\n"
     "\n"
     "Scenario lines (one action a line; # comments, ## notes):\n"
     "  bot NAME                  switch to bot NAME (added when new; the host\n"
@@ -72,11 +79,15 @@ const char kUsage[] =
     "\n"
     "check-ini lists the lines of FILE (- for the standard input) that the\n"
     "plug-in ignores or reads in a surprising way, and the settings that\n"
-    "result; exit 1 when there are any, or when FILE is missing.\n";
+    "result; exit 1 when there are any, or when FILE is missing.\n"
+    "\n"
+    "replay plays the lag log LOG again through the plug-in with the settings\n"
+    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n";
 
 struct Options {
   std::string library;
   std::string output;
+  std::string chart;
   std::string scenario;
   std::string ini;
   bool interactive = false;
@@ -210,6 +221,13 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "check-ini") {
     return checkIni(argv[2]);
   }
+  if (argc >= 2 && std::string(argv[1]) == "replay") {
+    return runReplayCommand(
+        std::vector<std::string>(argv + 2, argv + argc),
+        (std::filesystem::path(executablePath(argv[0])).parent_path() /
+         PluginLibrary::defaultFileName())
+            .string());
+  }
 
   Options options;
   for (int i = 1; i < argc; ++i) {
@@ -219,11 +237,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (argument == "--library" || argument == "--output" ||
-        argument == "--ini") {
+        argument == "--ini" || argument == "--chart") {
       if (i + 1 == argc) return usageError(argument + " needs a value");
       (argument == "--library"  ? options.library
        : argument == "--output" ? options.output
-                                : options.ini) = argv[++i];
+       : argument == "--ini"    ? options.ini
+                                : options.chart) = argv[++i];
     } else if (argument == "-i") {
       options.interactive = true;
     } else if (argument == "check-ini") {
@@ -297,6 +316,9 @@ int main(int argc, char** argv) {
   }
 
   int status = 0;
+  LagSummary logged({"run"}, true);
+  std::uint32_t lastLogged = 0;
+  std::string chartSettings;
   {
     WorkFolder folder;
     WorkFolder::Visit visit(folder);
@@ -309,6 +331,15 @@ int main(int argc, char** argv) {
                            terminalShowsColours(out);
       Transcript transcript(out, colours);
       SimulatedHost host(plugin.talk(), &transcript);
+      if (!options.chart.empty()) {
+        host.observeLagLog([&](const std::string& line, std::uint32_t second) {
+          LagLogRow row;
+          std::string ignored;
+          if (!parseLagLogRow(line, &row, &ignored)) return;
+          logged.add(0, row.bot, row, second);
+          lastLogged = second;
+        });
+      }
       // A memory soak's diagnostic; see SimulatedHost::reportHeapEvery.
       if (const char* every = std::getenv("TARVOK_SIM_HEAP_EVERY")) {
         host.reportHeapEvery(
@@ -332,8 +363,23 @@ int main(int argc, char** argv) {
       }
       // The plug-in's instances go before the player lists they point to.
       plugin.unload();
+      std::string ignored;
+      readFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
   if (out != stdout) std::fclose(out);
+  if (status == 0 && !options.chart.empty()) {
+    ChartPage page;
+    page.title = "Lag checks of " +
+                 (options.scenario.empty() ? "the demo" : options.scenario);
+    page.duration = lastLogged;
+    if (!writeWholeFile(
+            options.chart,
+            chartHtml(page, logged, ConfigCheck(chartSettings).settings()))) {
+      std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
+                   options.chart.c_str());
+      status = kFailed;
+    }
+  }
   return status;
 }

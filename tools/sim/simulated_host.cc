@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/event_makers.h"
+#include "sim/lag_log.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"
@@ -161,6 +162,17 @@ void SimulatedHost::connect(std::uint32_t version) {
                             " connects the plug-in (Init, version " +
                             versionText(version) + ")");
   current_->connected = true;
+  static const std::string kLagLogKey = "LagLog=";
+  for (const std::string& line : ini_.lines()) {
+    if (talk_ != nullptr &&
+        line.compare(0, kLagLogKey.size(), kLagLogKey) == 0 &&
+        line.size() > kLagLogKey.size()) {
+      std::string path = line.substr(kLagLogKey.size());
+      // A copied tarvok.ini may end its lines with CR LF.
+      if (path.back() == '\r') path.pop_back();
+      if (!path.empty()) logFollower_.follow(path);
+    }
+  }
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
                               &current_->players, nullptr, nullptr, nullptr));
 }
@@ -482,6 +494,17 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
   active_ = this;
   talk_(event);
   active_ = nullptr;
+  // The plug-in writes its lag log only when it handles a lag line.
+  if (event.code == EVENT_Chat && logFollower_.following()) readLagLogs();
+}
+
+void SimulatedHost::readLagLogs() {
+  logFollower_.poll([this](const std::string& path, const std::string& line) {
+    if (transcript_ != nullptr) {
+      write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
+    }
+    if (logObserver_) logObserver_(line, seconds_);
+  });
 }
 
 void SimulatedHost::deliverReply(const ServerReply& reply) {

@@ -21,6 +21,11 @@
 // plug-in stays dead for that bot until it is unloaded, so every later line
 // addressed to the bot notes that it hears nothing.
 //
+// When tarvok.ini names a lag log ("LagLog=FILE") at an Init, the host
+// follows that file: after every chat line it delivers, the rows the plug-in
+// appended go to the transcript, their time replaced by the simulated one,
+// and to the lag log observer.
+//
 // Everything is written to the transcript as it happens. Only one
 // SimulatedHost may talk to a plug-in at a time: the host callback has no
 // context of its own.
@@ -29,6 +34,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +43,7 @@
 #include "host/linked_list.h"
 #include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
+#include "sim/lag_log_follower.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
 #include "sim/transcript.h"
@@ -70,6 +77,14 @@ class SimulatedHost {
   // `from`. False, with the reason in `error`, when it cannot be written.
   bool copyIni(const std::string& from, const std::string& contents,
                std::string* error);
+
+  // Called with every line the plug-in appends to its lag log and the
+  // simulated second it was written in.
+  using LagLogObserver =
+      std::function<void(const std::string& line, std::uint32_t second)>;
+  void observeLagLog(LagLogObserver observer) {
+    logObserver_ = std::move(observer);
+  }
 
  private:
   struct Resident {
@@ -145,6 +160,7 @@ class SimulatedHost {
                    const std::string& text);
 
   void write(LineKind kind, const std::string& text);
+  void readLagLogs();
   static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
 
   TalkFunction talk_;
@@ -155,6 +171,8 @@ class SimulatedHost {
   std::uint16_t nextIdent_ = 1;
   std::uint32_t seconds_ = 0;
   std::deque<ServerReply> replies_;
+  LagLogFollower logFollower_;
+  LagLogObserver logObserver_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
   std::deque<DelayedReply> delayedReplies_;
   std::uint32_t heapReportSeconds_ = 0;

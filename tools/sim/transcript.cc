@@ -14,6 +14,8 @@ const char* colourOf(LineKind kind) {
       return "\033[36m";  // cyan
     case LineKind::Zone:
       return "\033[33m";  // yellow
+    case LineKind::Log:
+      return "\033[35m";  // magenta
   }
   return "";
 }

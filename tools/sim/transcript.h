@@ -18,6 +18,7 @@ enum class LineKind {
   Player,  // what a player types
   Bot,     // what the plug-in sends, through its bot
   Zone,    // what the zone server says or does
+  Log,     // what the plug-in appends to its lag log
 };
 
 class Transcript {

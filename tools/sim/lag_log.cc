@@ -1,0 +1,234 @@
+#include "sim/lag_log.h"
+
+#include <cstdio>
+
+const char kLagLogHeader[] =
+    "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh"
+    "\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction";
+
+namespace {
+
+// The names the limits field may list, in their order.
+constexpr int kLagLimitCount = 8;
+const char* const kLimitNames[kLagLimitCount] = {
+    "current",    "average",      "s2c",          "c2s",
+    "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
+
+constexpr int kFieldCount = 16;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Digits only, at most nine of them, read into `value`.
+bool readNumber(std::string_view text, std::uint32_t* value) {
+  if (text.empty() || text.size() > 9) return false;
+  std::uint32_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  *value = result;
+  return true;
+}
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian
+// calendar, and back.
+std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear =
+      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const unsigned dayOfEra =
+      yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+void civilFromDays(std::int64_t days, std::int64_t* year, unsigned* month,
+                   unsigned* day) {
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+  const unsigned yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned dayOfYear =
+      dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
+  *day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  *month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  *year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (*month <= 2);
+}
+
+bool parseLimits(std::string_view text, std::uint8_t* limits) {
+  *limits = 0;
+  if (text == "-") return true;
+  int next = 0;  // the names come in their order, each at most once
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const std::string_view name = text.substr(0, comma);
+    while (next < kLagLimitCount && name != kLimitNames[next]) ++next;
+    if (next == kLagLimitCount) return false;
+    *limits = static_cast<std::uint8_t>(*limits | 1u << next);
+    ++next;
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+bool parseAction(std::string_view text, LagAction* action) {
+  static const char* const kNames[] = {"none", "announced", "warned",
+                                       "spectated"};
+  for (int i = 0; i < 4; ++i) {
+    if (text == kNames[i]) {
+      *action = static_cast<LagAction>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool fail(std::string* error, const std::string& reason) {
+  *error = reason;
+  return false;
+}
+
+}  // namespace
+
+bool parseLagLogTime(std::string_view text, std::int64_t* seconds) {
+  // YYYY-MM-DDTHH:MM:SSZ
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' ||
+      text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+      text[19] != 'Z') {
+    return false;
+  }
+  std::uint32_t year, month, day, hour, minute, second;
+  if (!readNumber(text.substr(0, 4), &year) ||
+      !readNumber(text.substr(5, 2), &month) ||
+      !readNumber(text.substr(8, 2), &day) ||
+      !readNumber(text.substr(11, 2), &hour) ||
+      !readNumber(text.substr(14, 2), &minute) ||
+      !readNumber(text.substr(17, 2), &second)) {
+    return false;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59 || second > 60) {
+    return false;
+  }
+  *seconds = daysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 +
+             minute * 60 + second;
+  return true;
+}
+
+std::string lagLogTimeText(std::int64_t seconds) {
+  std::int64_t days = seconds / kSecondsPerDay;
+  std::int64_t rest = seconds % kSecondsPerDay;
+  if (rest < 0) {
+    rest += kSecondsPerDay;
+    --days;
+  }
+  std::int64_t year;
+  unsigned month, day;
+  civilFromDays(days, &year, &month, &day);
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
+                static_cast<long long>(year), month, day,
+                static_cast<unsigned>(rest / 3600),
+                static_cast<unsigned>(rest / 60 % 60),
+                static_cast<unsigned>(rest % 60));
+  return buffer;
+}
+
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
+  if (line == kLagLogHeader) return fail(error, "a header line amid the rows");
+  std::string_view fields[kFieldCount];
+  int count = 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t tab = line.find('\t', start);
+    if (count == kFieldCount) {
+      return fail(error, "more than 16 tab-separated fields");
+    }
+    fields[count++] = line.substr(start, tab - start);
+    if (tab == std::string_view::npos) break;
+    start = tab + 1;
+  }
+  if (count != kFieldCount) {
+    return fail(error, std::to_string(count) +
+                           " tab-separated fields where a row has 16");
+  }
+  LagLogRow parsed;
+  if (!parseLagLogTime(fields[0], &parsed.time)) {
+    return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
+  }
+  if (!readNumber(fields[1], &parsed.bot)) {
+    return fail(error, "the bot handle is not a number");
+  }
+  parsed.player = fields[2];
+  std::uint32_t number = 0;
+  if (!fields[3].empty()) {
+    if (!readNumber(fields[3], &number) || number > 12) {
+      return fail(error, "the access level is not 0 to 12");
+    }
+    parsed.level = static_cast<int>(number);
+  }
+  if (!fields[4].empty()) {
+    if (!readNumber(fields[4], &number) || number > 8) {
+      return fail(error, "the ship is not 0 to 8");
+    }
+    parsed.ship = static_cast<int>(number);
+  }
+  if (parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
+    return fail(error, "a level or ship without player");
+  }
+  parsed.requester = fields[5];
+  for (int i = 0; i < kFigureCount; ++i) parsed.figures[i] = fields[6 + i];
+  if (!parseLimits(fields[13], &parsed.limits)) {
+    return fail(error, "the limits are not \"-\" or a list of limit names");
+  }
+  if (fields[14] == "-") {
+    if (!parsed.player.empty()) return fail(error, "a player without strikes");
+  } else {
+    const std::size_t slash = fields[14].find('/');
+    if (slash == std::string_view::npos ||
+        !readNumber(fields[14].substr(0, slash), &parsed.strikes) ||
+        !readNumber(fields[14].substr(slash + 1), &parsed.strikesOutOf) ||
+        parsed.strikesOutOf == 0 || parsed.strikes > parsed.strikesOutOf) {
+      return fail(error, "the strikes are not \"-\" or K/N with K <= N");
+    }
+    if (parsed.player.empty()) return fail(error, "strikes without player");
+  }
+  if (!parseAction(fields[15], &parsed.action)) {
+    return fail(error,
+                "the action is not none, announced, warned or spectated");
+  }
+  *row = parsed;
+  return true;
+}
+
+std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
+  static const char kHexDigits[] = "0123456789ABCDEF";
+  std::string shown;
+  std::size_t start = 0;
+  LagLogRow row;
+  std::string error;
+  if (parseLagLogRow(line, &row, &error)) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02lu:%02lu:%02lu",
+                  static_cast<unsigned long>(second / 3600),
+                  static_cast<unsigned long>(second / 60 % 60),
+                  static_cast<unsigned long>(second % 60));
+    shown = stamp;
+    start = line.find('\t');
+  }
+  for (std::size_t i = start; i < line.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(line[i]);
+    if (byte == '\t') {
+      shown += " | ";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      shown += "\\x";
+      shown += kHexDigits[byte >> 4];
+      shown += kHexDigits[byte & 0xF];
+    } else {
+      shown += line[i];
+    }
+  }
+  return shown;
+}

@@ -1,0 +1,62 @@
+// LagLogRow: one row of the plug-in's lag log, the file named by "LagLog="
+// in tarvok.ini. The plug-in appends a header line when the file is new, then
+// one row per answered lag line: sixteen fields separated by tabs,
+//   time bot player level ship requester current average low high s2c c2s
+//   s2cweapons limits strikes action
+// with the time in UTC as "YYYY-MM-DDTHH:MM:SSZ", the bot's handle, the
+// player (empty for a lag line that belonged to no request), the player's
+// access level and ship (empty when unknown), the requester ("*auto" for an
+// automatic check), the seven figures as the server wrote them, the limits
+// reached ("current,average", "-" for none), the strikes ("K/N", "-" without
+// player) and what the bot did ("none", "announced", "warned", "spectated").
+//
+// A parsed row's texts point into the line it was parsed from.
+#ifndef TARVOK_TOOLS_SIM_LAG_LOG_H_
+#define TARVOK_TOOLS_SIM_LAG_LOG_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+enum class LagAction : std::uint8_t { None, Announced, Warned, Spectated };
+
+// The figures of a row, in the order of the log's columns.
+enum LagFigure { kCurrent, kAverage, kLow, kHigh, kS2C, kC2S, kS2CWeapons };
+constexpr int kFigureCount = 7;
+
+struct LagLogRow {
+  std::int64_t time = 0;  // seconds since 1970-01-01 00:00:00 UTC
+  std::uint32_t bot = 0;
+  std::string_view player;
+  int level = -1;  // -1: unknown
+  int ship = -1;   // -1: unknown
+  std::string_view requester;
+  std::string_view figures[kFigureCount];
+  // Bit i: the i-th of current, average, s2c, c2s, s2cweapons,
+  // s2c-negative, c2s-negative, s2cweapons-negative.
+  std::uint8_t limits = 0;
+  std::uint32_t strikes = 0;
+  std::uint32_t strikesOutOf = 0;  // 0 when the field is "-"
+  LagAction action = LagAction::None;
+};
+
+// The requester of an automatic check.
+constexpr std::string_view kAutomaticRequester = "*auto";
+
+// The header line the plug-in writes first, without its line end.
+extern const char kLagLogHeader[];
+
+// Parses `line` (without its line end). False, with the reason in `error`,
+// for a line that is no row: the header is none either.
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error);
+
+// "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 and back.
+bool parseLagLogTime(std::string_view text, std::int64_t* seconds);
+std::string lagLogTimeText(std::int64_t seconds);
+
+// `line` as the simulator's transcript shows it: the fields separated by
+// " | ", control bytes as \xNN, and the time of a row replaced by the
+// simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
+std::string lagLogLineShown(const std::string& line, std::uint32_t second);
+
+#endif  // TARVOK_TOOLS_SIM_LAG_LOG_H_

@@ -1,0 +1,107 @@
+#include "sim/lag_log.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kRow[] =
+    "2026-12-07T10:19:45Z\t1\tBob\t0\t1\tAlice\t420\t380\t210\t900\t3.2\t1.1"
+    "\t0.0\tcurrent,average\t1/3\tannounced";
+
+std::string withField(int index, const std::string& value) {
+  std::string line = kRow;
+  std::size_t start = 0;
+  for (int i = 0; i < index; ++i) start = line.find('\t', start) + 1;
+  const std::size_t end = line.find('\t', start);
+  return line.replace(start, end == std::string::npos ? end : end - start,
+                      value);
+}
+
+std::string reasonOf(const std::string& line) {
+  LagLogRow row;
+  std::string error;
+  EXPECT_FALSE(parseLagLogRow(line, &row, &error)) << line;
+  return error;
+}
+
+}  // namespace
+
+TEST(LagLogTest, ReadsEveryFieldOfARow) {
+  LagLogRow row;
+  std::string error;
+  ASSERT_TRUE(parseLagLogRow(kRow, &row, &error)) << error;
+  EXPECT_EQ("2026-12-07T10:19:45Z", lagLogTimeText(row.time));
+  EXPECT_EQ(1u, row.bot);
+  EXPECT_EQ("Bob", row.player);
+  EXPECT_EQ(0, row.level);
+  EXPECT_EQ(1, row.ship);
+  EXPECT_EQ("Alice", row.requester);
+  EXPECT_EQ("420", row.figures[kCurrent]);
+  EXPECT_EQ("0.0", row.figures[kS2CWeapons]);
+  EXPECT_EQ(0x3, row.limits);
+  EXPECT_EQ(1u, row.strikes);
+  EXPECT_EQ(3u, row.strikesOutOf);
+  EXPECT_EQ(LagAction::Announced, row.action);
+
+  // A lag line of no request: no player, level, ship, requester, strikes;
+  // its figures may be anything the server wrote.
+  ASSERT_TRUE(parseLagLogRow(
+      "2026-12-07T10:19:46Z\t7\t\t\t\t\t\t3.5x\t\t\t\t\t\t-\t-\tnone", &row,
+      &error))
+      << error;
+  EXPECT_EQ("", row.player);
+  EXPECT_EQ(-1, row.level);
+  EXPECT_EQ("3.5x", row.figures[kAverage]);
+  EXPECT_EQ(0u, row.strikesOutOf);
+}
+
+TEST(LagLogTest, NamesWhatIsWrongWithALine) {
+  EXPECT_EQ("a header line amid the rows", reasonOf(kLagLogHeader));
+  EXPECT_EQ("1 tab-separated fields where a row has 16", reasonOf("hello"));
+  EXPECT_EQ("more than 16 tab-separated fields",
+            reasonOf(kRow + std::string("\t")));
+  EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ",
+            reasonOf(withField(0, "2026-12-07 10:19:45")));
+  EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ",
+            reasonOf(withField(0, "2026-13-07T10:19:45Z")));
+  EXPECT_EQ("the bot handle is not a number", reasonOf(withField(1, "")));
+  EXPECT_EQ("the access level is not 0 to 12", reasonOf(withField(3, "13")));
+  EXPECT_EQ("the ship is not 0 to 8", reasonOf(withField(4, "9")));
+  // Limits come in their order, each once.
+  EXPECT_EQ("the limits are not \"-\" or a list of limit names",
+            reasonOf(withField(13, "average,current")));
+  EXPECT_EQ("the limits are not \"-\" or a list of limit names",
+            reasonOf(withField(13, "")));
+  EXPECT_EQ("the strikes are not \"-\" or K/N with K <= N",
+            reasonOf(withField(14, "4/3")));
+  EXPECT_EQ("a player without strikes", reasonOf(withField(14, "-")));
+  EXPECT_EQ("the action is not none, announced, warned or spectated",
+            reasonOf(withField(15, "kicked")));
+}
+
+TEST(LagLogTest, ConvertsTimesAcrossLeapDaysAndBack) {
+  std::int64_t seconds = 0;
+  ASSERT_TRUE(parseLagLogTime("1970-01-01T00:00:00Z", &seconds));
+  EXPECT_EQ(0, seconds);
+  ASSERT_TRUE(parseLagLogTime("2024-03-01T00:00:00Z", &seconds));
+  std::int64_t leapDay = 0;
+  ASSERT_TRUE(parseLagLogTime("2024-02-29T00:00:00Z", &leapDay));
+  EXPECT_EQ(86400, seconds - leapDay);
+  EXPECT_EQ(1709164800, leapDay);
+  EXPECT_EQ("2024-02-29T00:00:00Z", lagLogTimeText(leapDay));
+  std::int64_t march = 0;
+  std::int64_t february = 0;
+  ASSERT_TRUE(parseLagLogTime("2100-03-01T00:00:00Z", &march));
+  ASSERT_TRUE(parseLagLogTime("2100-02-28T23:59:59Z", &february));
+  EXPECT_EQ(1, march - february);  // 2100 has no leap day
+  EXPECT_EQ("2100-02-28T23:59:59Z", lagLogTimeText(february));
+}
+
+TEST(LagLogTest, ShowsARowAtTheSimulatedTime) {
+  EXPECT_EQ(
+      "00:01:05 | 1 | Bob | 0 | 1 | Alice | 420 | 380 | 210 | 900 | 3.2 | 1.1 "
+      "| 0.0 | current,average | 1/3 | announced",
+      lagLogLineShown(kRow, 65));
+  // Other lines keep their time, and control bytes show.
+  EXPECT_EQ("time | bot | x\\x0D", lagLogLineShown("time\tbot\tx\r", 65));
+}

@@ -1,0 +1,177 @@
+#include "sim/lag_summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+const char* const kColumns[] = {"checks", "limits reached", "warned",
+                                "spectated"};
+constexpr int kNameWidth = 20;
+
+std::string padded(const std::string& text, std::size_t width, bool right) {
+  if (text.size() >= width) return text;
+  const std::string fill(width - text.size(), ' ');
+  return right ? fill + text : text + fill;
+}
+
+std::uint64_t countOf(const LagCounts& counts, int column) {
+  switch (column) {
+    case 0:
+      return counts.checks;
+    case 1:
+      return counts.limitsReached;
+    case 2:
+      return counts.warned;
+    default:
+      return counts.spectated;
+  }
+}
+
+}  // namespace
+
+float chartFigureOf(std::string_view text) {
+  const std::string copy(text);
+  char* end = nullptr;
+  const float value = std::strtof(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size() ||
+      !std::isfinite(value)) {
+    return std::numeric_limits<float>::quiet_NaN();
+  }
+  return value;
+}
+
+void LagCounts::add(bool limitReached, LagAction action) {
+  ++checks;
+  if (limitReached) ++limitsReached;
+  if (action == LagAction::Warned) ++warned;
+  if (action == LagAction::Spectated) ++spectated;
+}
+
+void LagCounts::add(const LagCounts& other) {
+  checks += other.checks;
+  limitsReached += other.limitsReached;
+  warned += other.warned;
+  spectated += other.spectated;
+}
+
+LagSummary::LagSummary(std::vector<std::string> sources, bool charting)
+    : sources_(std::move(sources)), charting_(charting) {}
+
+void LagSummary::add(std::size_t source, std::uint32_t bot,
+                     const LagLogRow& row, std::uint32_t second) {
+  float figures[5];
+  const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
+  if (charting_ && source == 0) {
+    for (int i = 0; i < 5; ++i)
+      figures[i] = chartFigureOf(row.figures[charted[i]]);
+  }
+  add(source, bot, std::string(row.player), row.limits != 0, row.action, second,
+      figures);
+}
+
+void LagSummary::add(std::size_t source, std::uint32_t bot,
+                     const std::string& name, bool limitsReached,
+                     LagAction action, std::uint32_t second,
+                     const float* figures) {
+  if (lastIndex_ >= players_.size() || players_[lastIndex_].bot != bot ||
+      players_[lastIndex_].name != name) {
+    std::pair<std::uint32_t, std::string> key(bot, name);
+    auto found = index_.find(key);
+    if (found == index_.end()) {
+      found = index_.emplace(key, players_.size()).first;
+      players_.push_back(PlayerLag{
+          bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {}});
+    }
+    lastIndex_ = found->second;
+  }
+  PlayerLag& player = players_[lastIndex_];
+  player.counts[source].add(limitsReached, action);
+  if (!charting_) return;
+  if (source == 0 && figures != nullptr) {
+    ChartPoint point{second, {}};
+    for (int i = 0; i < 5; ++i) point.figures[i] = figures[i];
+    player.points.push_back(point);
+  }
+  if (action == LagAction::Warned || action == LagAction::Spectated) {
+    player.marks.push_back(
+        ChartMark{second, action, static_cast<std::uint8_t>(source)});
+  }
+}
+
+LagCounts LagSummary::total(std::size_t source) const {
+  LagCounts sum;
+  for (const PlayerLag& player : players_) sum.add(player.counts[source]);
+  return sum;
+}
+
+bool LagSummary::severalBots() const {
+  for (const PlayerLag& player : players_) {
+    if (player.bot != players_.front().bot) return true;
+  }
+  return false;
+}
+
+std::string LagSummary::label(const PlayerLag& player) const {
+  std::string name = player.name.empty() ? "(no request)" : player.name;
+  if (severalBots()) name += " (bot " + std::to_string(player.bot) + ")";
+  return name;
+}
+
+std::vector<std::string> LagSummary::table() const {
+  std::size_t sourceWidth = 0;
+  for (const std::string& source : sources_) {
+    sourceWidth = std::max(sourceWidth, source.size());
+  }
+  std::size_t columnWidth = 0;
+  for (const char* column : kColumns) {
+    columnWidth = std::max(columnWidth, std::string(column).size());
+  }
+  columnWidth = std::max(columnWidth, (sourceWidth + 1) * sources_.size());
+  const std::size_t cellWidth = columnWidth / sources_.size();
+
+  std::string top = padded("", kNameWidth, false);
+  std::string second = padded("player", kNameWidth, false);
+  for (const char* column : kColumns) {
+    top += "  " + padded(column, columnWidth, true);
+    second += "  ";
+    std::string cells;
+    for (const std::string& source : sources_) {
+      cells += padded(sources_.size() > 1 ? source : column, cellWidth, true);
+    }
+    second += padded(cells, columnWidth, true);
+  }
+  std::vector<std::string> lines;
+  lines.push_back(sources_.size() > 1 ? top : std::string());
+  lines.push_back(second);
+
+  auto rowOf = [&](const std::string& name,
+                   const std::vector<LagCounts>& counts) {
+    std::string line = padded(name, kNameWidth, false);
+    for (int column = 0; column < 4; ++column) {
+      std::string cells;
+      for (const LagCounts& each : counts) {
+        cells += padded(std::to_string(countOf(each, column)), cellWidth, true);
+      }
+      line += "  " + padded(cells, columnWidth, true);
+    }
+    return line;
+  };
+  for (const PlayerLag& player : players_) {
+    lines.push_back(rowOf(label(player), player.counts));
+  }
+  std::vector<LagCounts> totals;
+  for (std::size_t source = 0; source < sources_.size(); ++source) {
+    totals.push_back(total(source));
+  }
+  lines.push_back(rowOf("total", totals));
+  // Trailing blanks tell nothing.
+  for (std::string& line : lines) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+  }
+  if (lines.front().empty()) lines.erase(lines.begin());
+  return lines;
+}

@@ -1,0 +1,96 @@
+// LagSummary: what lag log rows say about each player, from one or two
+// sources (a log as it was written and the same arena replayed): per player
+// the checks, the checks that reached a limit, the warnings and the moves to
+// spectator mode; and, when asked for, the figures over time and the times
+// the bot warned or spectated, for a chart. Players are told apart by name
+// and bot handle and kept in the order they first appear.
+#ifndef TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+#define TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/lag_log.h"
+
+struct LagCounts {
+  std::uint64_t checks = 0;
+  std::uint64_t limitsReached = 0;
+  std::uint64_t warned = 0;
+  std::uint64_t spectated = 0;
+
+  void add(bool limitReached, LagAction action);
+  void add(const LagCounts& other);
+};
+
+// A figure's text as a number; NaN when it is none.
+float chartFigureOf(std::string_view text);
+
+// The charted figures of one check: current and average ping (ms), the
+// three losses (percent); NaN where the log's text is no number.
+struct ChartPoint {
+  std::uint32_t second;
+  float figures[5];
+};
+enum ChartFigure {
+  kChartCurrent,
+  kChartAverage,
+  kChartS2C,
+  kChartC2S,
+  kChartS2CWeapons
+};
+
+struct ChartMark {
+  std::uint32_t second;
+  LagAction action;     // Warned or Spectated
+  std::uint8_t source;  // index of the source
+};
+
+struct PlayerLag {
+  std::uint32_t bot;
+  std::string name;  // empty: lag lines that belonged to no request
+  std::vector<LagCounts> counts;  // one per source
+  std::vector<ChartPoint> points;
+  std::vector<ChartMark> marks;
+};
+
+class LagSummary {
+ public:
+  // `sources` names the columns ("logged", "replayed"); `charting` keeps
+  // points and marks.
+  LagSummary(std::vector<std::string> sources, bool charting);
+
+  // Counts one check of `player` for `source` at `second`, under its bot
+  // handle `bot`. `figures` (the five charted ones, or nullptr) become a
+  // point when `source` is 0: the figures are the same in every source.
+  void add(std::size_t source, std::uint32_t bot, const std::string& player,
+           bool limitsReached, LagAction action, std::uint32_t second,
+           const float* figures);
+  // The same for a row, its figures read from its texts.
+  void add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
+           std::uint32_t second);
+
+  const std::vector<std::string>& sources() const { return sources_; }
+  const std::vector<PlayerLag>& players() const { return players_; }
+  LagCounts total(std::size_t source) const;
+  // True when rows of more than one bot were counted.
+  bool severalBots() const;
+
+  // The table as text, one line each: two header lines, a row per player,
+  // the totals.
+  std::vector<std::string> table() const;
+  // A player's name as the table shows it.
+  std::string label(const PlayerLag& player) const;
+
+ private:
+  std::vector<std::string> sources_;
+  bool charting_;
+  std::vector<PlayerLag> players_;
+  std::map<std::pair<std::uint32_t, std::string>, std::size_t> index_;
+  std::size_t lastIndex_ = 0;  // rows of one player often come in a run
+};
+
+#endif  // TARVOK_TOOLS_SIM_LAG_SUMMARY_H_

@@ -1,0 +1,30 @@
+// ProgressBar: a line on a terminal that shows how far a long run has got,
+// redrawn in place at most ten times a second. It appears only when the
+// stream is a terminal and the run has taken more than a second, and it is
+// wiped when the run ends, so that nothing of it stays in the output.
+#ifndef TARVOK_TOOLS_SIM_PROGRESS_BAR_H_
+#define TARVOK_TOOLS_SIM_PROGRESS_BAR_H_
+
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+
+class ProgressBar {
+ public:
+  explicit ProgressBar(std::FILE* out);
+  ~ProgressBar();
+  ProgressBar(const ProgressBar&) = delete;
+  ProgressBar& operator=(const ProgressBar&) = delete;
+
+  void update(std::size_t done, std::size_t total);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::FILE* out_;
+  bool terminal_;
+  bool shown_ = false;
+  Clock::time_point start_;
+  Clock::time_point lastDrawn_;
+};
+
+#endif  // TARVOK_TOOLS_SIM_PROGRESS_BAR_H_

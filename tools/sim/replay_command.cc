@@ -1,0 +1,164 @@
+#include "sim/replay_command.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "hostkit/host_platform.h"
+#include "hostkit/plugin_library.h"
+#include "hostkit/work_folder.h"
+#include "sim/chart.h"
+#include "sim/config_check.h"
+#include "sim/progress_bar.h"
+#include "sim/replay.h"
+#include "sim/scenario.h"
+
+namespace {
+
+const int kFailed = 2;
+
+const char kReplayUsage[] =
+    "usage: tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
+    "                             [--library PATH] [--transcript FILE]\n";
+
+int failed(const std::string& message) {
+  std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
+  return kFailed;
+}
+
+std::string clockText(std::uint32_t seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%02lu:%02lu:%02lu",
+                static_cast<unsigned long>(seconds / 3600),
+                static_cast<unsigned long>(seconds / 60 % 60),
+                static_cast<unsigned long>(seconds % 60));
+  return buffer;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::string* contents) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[4096];
+  std::size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    contents->append(buffer, count);
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return !failed;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& contents) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written =
+      std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+  return std::fclose(file) == 0 && written;
+}
+
+int runReplayCommand(const std::vector<std::string>& arguments,
+                     const std::string& defaultLibrary) {
+  std::string log, ini, chart, library = defaultLibrary, transcriptPath;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    std::string* value = argument == "--ini"          ? &ini
+                         : argument == "--chart"      ? &chart
+                         : argument == "--library"    ? &library
+                         : argument == "--transcript" ? &transcriptPath
+                                                      : nullptr;
+    if (value != nullptr) {
+      if (i + 1 == arguments.size()) {
+        return failed(argument + " needs a value\n\n" + kReplayUsage);
+      }
+      *value = arguments[++i];
+    } else if (!argument.empty() && argument[0] == '-') {
+      return failed("unknown option " + argument + "\n\n" + kReplayUsage);
+    } else if (log.empty()) {
+      log = argument;
+    } else {
+      return failed("one log at a time\n\n" + std::string(kReplayUsage));
+    }
+  }
+  if (log.empty()) return failed("which log?\n\n" + std::string(kReplayUsage));
+
+  // Everything is read before the run moves into its own folder.
+  std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
+  std::string settings;
+  if (!readWholeFile(settingsName, &settings)) {
+    if (!ini.empty()) return failed("cannot read " + ini);
+    settingsName = "the plug-in's defaults (no tarvok.ini here)";
+  }
+  Replay replay(log, stderr, !chart.empty());
+  std::string error;
+  if (!replay.load(log, &error)) return failed(error);
+
+  std::error_code ignored;
+  const std::filesystem::path libraryPath =
+      std::filesystem::absolute(library, ignored);
+  PluginLibrary plugin;
+  if (!plugin.load(libraryPath.string(), &error)) {
+    return failed("cannot load the plug-in: " + error);
+  }
+  std::FILE* transcriptFile = nullptr;
+  if (!transcriptPath.empty()) {
+    transcriptFile = std::fopen(transcriptPath.c_str(), "wb");
+    if (transcriptFile == nullptr) {
+      return failed("cannot write " + transcriptPath);
+    }
+  }
+
+  bool ran = false;
+  {
+    WorkFolder folder;
+    WorkFolder::Visit visit(folder);
+    if (!visit.entered()) {
+      error = visit.error();
+    } else {
+      Transcript transcript(transcriptFile, false);
+      ProgressBar bar(stderr);
+      ran = replay.run(
+          plugin.talk(), splitLines(settings),
+          transcriptFile != nullptr ? &transcript : nullptr,
+          [&bar](std::size_t done, std::size_t total) {
+            bar.update(done, total);
+          },
+          &error);
+      // The plug-in's instances go before the player lists they point to.
+      plugin.unload();
+    }
+  }
+  if (transcriptFile != nullptr) std::fclose(transcriptFile);
+  if (!ran) return failed(error);
+
+  const std::string period =
+      replay.rows() == 0 ? std::string("no rows")
+                         : "from " + lagLogTimeText(replay.startTime()) + ", " +
+                               clockText(replay.duration()) + " long";
+  std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n\n",
+              log.c_str(), replay.rows(), period.c_str(), settingsName.c_str());
+  for (const std::string& line : replay.summary().table()) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
+  if (replay.heldFigures() != 0) {
+    std::printf("Rows whose figures could not be sent again: %zu\n",
+                replay.heldFigures());
+  }
+
+  if (!chart.empty()) {
+    ChartPage page;
+    page.title = "Lag checks of " + log + ", replayed";
+    page.notes.push_back("Log: " + log + ", " + std::to_string(replay.rows()) +
+                         " rows, " + period + ".");
+    page.notes.push_back(
+        "Replayed with the settings of " + settingsName +
+        "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
+    page.duration = replay.duration();
+    if (!writeWholeFile(chart, chartHtml(page, replay.summary(),
+                                         ConfigCheck(settings).settings()))) {
+      return failed("cannot write " + chart);
+    }
+  }
+  return 0;
+}
