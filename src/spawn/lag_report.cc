@@ -97,22 +97,24 @@ void botInfo::handleLagReport(const char* text) {
   // With ordered checks an answer belongs to the query outstanding, and a
   // lag line that nobody asked for is neither reported nor judged.
   const bool ordered = LagWatch::ordered(*this);
-  CheckRequest request{};
+  const CheckRequest* request = nullptr;
   LagLogEntry entry;
   if (ordered) {
-    if (!watch.takeAnswered(request)) {
+    request = watch.takeAnswered();
+    if (request == nullptr) {
       lagLog.append(*this, entry);
       return;
     }
-    checkTarget = request.targetName;
-    checkRequester = request.requesterName;
+    checkTarget = request->targetName;
+    checkRequester = request->requesterName;
   }
+  const bool automatic = request != nullptr && request->automatic;
   entry.playerName = checkTarget.chars();
   entry.requesterName =
-      request.automatic ? kAutomaticRequester : checkRequester.chars();
+      automatic ? kAutomaticRequester : checkRequester.chars();
 
   // Automatic checks are silent.
-  if (!request.automatic) {
+  if (!automatic) {
     if (displayMode != 1 && displayMode != 2) {
       lagLog.append(*this, entry);
       if (ordered) watch.answerHandled(*this);
@@ -136,7 +138,7 @@ void botInfo::handleLagReport(const char* text) {
     }
   }
 
-  judgeLagReport(ordered ? &request : nullptr, entry);
+  judgeLagReport(request, entry);
   lagLog.append(*this, entry);
 
   laggerFound = 0;

@@ -82,11 +82,10 @@ void LagWatch::requestCheck(botInfo& bot, const Player* target,
   if (!outstanding_) sendNextQuery(bot);
 }
 
-bool LagWatch::takeAnswered(CheckRequest& request) {
-  if (!outstanding_) return false;
-  request = std::move(asked_);
+const CheckRequest* LagWatch::takeAnswered() {
+  if (!outstanding_) return nullptr;
   outstanding_ = false;
-  return true;
+  return &asked_;
 }
 
 void LagWatch::tick(botInfo& bot) {

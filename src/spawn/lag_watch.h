@@ -80,9 +80,10 @@ class LagWatch {
   void requestCheck(botInfo& bot, const Player* target,
                     const String& requesterName);
 
-  // The request that a lag line now arriving answers, taken out of the
-  // watch (false when no query is outstanding).
-  bool takeAnswered(CheckRequest& request);
+  // The request that a lag line now arriving answers, no longer
+  // outstanding; nullptr when no query is. Valid until the next query goes
+  // out (answerHandled, tick).
+  const CheckRequest* takeAnswered();
   // After an answer has been handled: the next query goes out.
   void answerHandled(botInfo& bot) { sendNextQuery(bot); }
 
