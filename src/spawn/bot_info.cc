@@ -93,6 +93,9 @@ void botInfo::handshake(std::uint32_t version) {
     return;
   }
   sendEcho("DLL plugin connected.");
+  // A new connection may bring a new player list: nothing the watch knew of
+  // the old one carries over.
+  watch.clear();
   lagLog.connected();
   loadConfig();
 }

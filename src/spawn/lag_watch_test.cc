@@ -88,7 +88,7 @@ TEST_F(LagWatchTest, AnUnansweredQueryIsGivenUpAndTheQueueMovesOn) {
   EXPECT_EQ(env.take(), Lines{});
 }
 
-TEST_F(LagWatchTest, LeavingTheArenaEmptiesTheQueueAndAFullQueueRefuses) {
+TEST_F(LagWatchTest, AFullQueueRefusesAndLeavingOrReconnectingEmptiesIt) {
   start("queue=1\n");
   for (std::size_t i = 0; i <= LagWatch::kMostWaiting; ++i) {
     env.command(staff, "lagcheck Bob");  // one outstanding, then 64 waiting
@@ -101,6 +101,13 @@ TEST_F(LagWatchTest, LeavingTheArenaEmptiesTheQueueAndAFullQueueRefuses) {
   EXPECT_EQ(env.bot.lookupTag(bob, 0), -1);  // no countdown started
   env.send(makeArenaLeave());
   env.chat(kFine);
+  env.tick(10);
+  EXPECT_EQ(env.take(), Lines{});
+  // A reconnection starts afresh too: nothing waits, nothing times out.
+  env.command(staff, "lagcheck Bob");
+  env.command(staff, "lagcheck Carol");
+  env.connect();
+  env.take();
   env.tick(10);
   EXPECT_EQ(env.take(), Lines{});
 }
