@@ -14,13 +14,14 @@ botInfo* findInstance(CALL_HANDLE handle) {
   return nullptr;
 }
 
-void TARVOK_STDCALL talk(BotEvent& event) {
+namespace {
+
+// Hands a handled event to its bot's instance, creating the instance for a
+// new handle. Out of line, so that `talk` leaves for an ignored event
+// without setting up what this needs.
+[[gnu::noinline]] void deliver(BotEvent& event) {
   // Nothing may cross into the host as an exception.
   try {
-    // An event no instance acts on needs no instance: leave before the
-    // registry walk. The instance of a new handle comes with its first
-    // handled event instead, which no bot can tell apart.
-    if (!isHandledEvent(unsignedOf(event.code))) return;
     botInfo* instance = findInstance(event.handle);
     if (instance == nullptr) {
       instance = new (std::nothrow) botInfo(event.handle);
@@ -33,4 +34,13 @@ void TARVOK_STDCALL talk(BotEvent& event) {
     instance->onEvent(event);
   } catch (...) {
   }
+}
+
+}  // namespace
+
+void TARVOK_STDCALL talk(BotEvent& event) {
+  // An event no instance acts on needs no instance: leave before the
+  // registry walk. The instance of a new handle comes with its first handled
+  // event instead, which no bot can tell apart.
+  if (isHandledEvent(unsignedOf(event.code))) deliver(event);
 }
