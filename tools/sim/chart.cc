@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "sim/transcript.h"
+
 namespace {
 
 constexpr int kPlotWidth = 800;  // pixel columns of the time axis
@@ -65,15 +67,6 @@ std::string number(double value) {
     text.resize(text.size() - 2);
   }
   return text == "-0" ? "0" : text;
-}
-
-std::string clockText(std::uint32_t seconds) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02lu:%02lu:%02lu",
-                static_cast<unsigned long>(seconds / 3600),
-                static_cast<unsigned long>(seconds / 60 % 60),
-                static_cast<unsigned long>(seconds % 60));
-  return buffer;
 }
 
 struct Line {
@@ -196,7 +189,7 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
   svg += "<text x=\"" + left + "\" y=\"" + std::to_string(height - 6) +
          "\">00:00:00</text>\n";
   svg += "<text x=\"" + right + "\" y=\"" + std::to_string(height - 6) +
-         "\" text-anchor=\"end\">" + clockText(duration) + "</text>\n";
+         "\" text-anchor=\"end\">" + Transcript::clock(duration) + "</text>\n";
   for (const Line& line : lines) {
     const std::string y = number(plot.y(line.limit));
     svg += "<line class=\"limit " + std::string(line.name) + "\" x1=\"" + left +
@@ -224,7 +217,7 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
            escaped(sources[mark.source]) + "\" x1=\"" + x + "\" y1=\"" +
            std::to_string(kTop) + "\" x2=\"" + x + "\" y2=\"" + bottom +
            "\"><title>" + escaped(sources[mark.source]) + ": " + action +
-           " at " + clockText(mark.second) + "</title></line>\n";
+           " at " + Transcript::clock(mark.second) + "</title></line>\n";
   }
   svg += "</svg>\n";
   return svg;

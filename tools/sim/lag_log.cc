@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/transcript.h"
+
 const char kLagLogHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh"
     "\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction";
@@ -210,12 +212,7 @@ std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
   LagLogRow row;
   std::string error;
   if (parseLagLogRow(line, &row, &error)) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02lu:%02lu:%02lu",
-                  static_cast<unsigned long>(second / 3600),
-                  static_cast<unsigned long>(second / 60 % 60),
-                  static_cast<unsigned long>(second % 60));
-    shown = stamp;
+    shown = Transcript::clock(second);
     start = line.find('\t');
   }
   for (std::size_t i = start; i < line.size(); ++i) {

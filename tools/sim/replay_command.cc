@@ -11,6 +11,7 @@
 #include "sim/progress_bar.h"
 #include "sim/replay.h"
 #include "sim/scenario.h"
+#include "sim/transcript.h"
 
 namespace {
 
@@ -23,15 +24,6 @@ const char kReplayUsage[] =
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
   return kFailed;
-}
-
-std::string clockText(std::uint32_t seconds) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02lu:%02lu:%02lu",
-                static_cast<unsigned long>(seconds / 3600),
-                static_cast<unsigned long>(seconds / 60 % 60),
-                static_cast<unsigned long>(seconds % 60));
-  return buffer;
 }
 
 }  // namespace
@@ -134,7 +126,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
   const std::string period =
       replay.rows() == 0 ? std::string("no rows")
                          : "from " + lagLogTimeText(replay.startTime()) + ", " +
-                               clockText(replay.duration()) + " long";
+                               Transcript::clock(replay.duration()) + " long";
   std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n\n",
               log.c_str(), replay.rows(), period.c_str(), settingsName.c_str());
   for (const std::string& line : replay.summary().table()) {

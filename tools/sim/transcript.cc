@@ -55,9 +55,9 @@ std::string Transcript::quoted(const std::string& text) {
   return result;
 }
 
-std::string Transcript::timeStamp(std::uint32_t seconds) {
+std::string Transcript::clock(std::uint32_t seconds) {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "[%02lu:%02lu:%02lu]",
+  std::snprintf(buffer, sizeof buffer, "%02lu:%02lu:%02lu",
                 static_cast<unsigned long>(seconds / 3600),
                 static_cast<unsigned long>(seconds / 60 % 60),
                 static_cast<unsigned long>(seconds % 60));

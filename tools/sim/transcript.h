@@ -32,8 +32,12 @@ class Transcript {
 
   // `text` between double quotes, control bytes as \xNN.
   static std::string quoted(const std::string& text);
-  // "[hh:mm:ss]"; hours go beyond 99 when they must.
-  static std::string timeStamp(std::uint32_t seconds);
+  // "hh:mm:ss"; hours go beyond 99 when they must.
+  static std::string clock(std::uint32_t seconds);
+  // The clock in brackets, as each transcript line starts.
+  static std::string timeStamp(std::uint32_t seconds) {
+    return "[" + clock(seconds) + "]";
+  }
 
  private:
   std::FILE* out_;
