@@ -72,11 +72,8 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
     line += static_cast<std::int32_t>(entry.player->ship);
   line += "\t";
   appendField(line, entry.requesterName);
-  const String* const figures[] = {&bot.currentPingText,   &bot.averagePingText,
-                                   &bot.lowPingText,       &bot.highPingText,
-                                   &bot.s2cLossText,       &bot.c2sLossText,
-                                   &bot.s2cWeaponsLossText};
-  for (const String* figure : figures) {
+  for (String botInfo::*text : kFigureTexts) {
+    const String* figure = &(bot.*text);
     line += "\t";
     appendField(line, figure->chars());
   }

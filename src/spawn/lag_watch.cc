@@ -1,6 +1,7 @@
 #include "spawn/lag_watch.h"
 
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "spawn/spawn.h"
@@ -148,12 +149,10 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   state.historyNext = (state.historyNext + 1) % kHistoryLength;
   if (state.historyCount < kHistoryLength) ++state.historyCount;
   check.when = seconds_;
-  const String* const figures[7] = {
-      &bot.currentPingText,   &bot.averagePingText, &bot.lowPingText,
-      &bot.highPingText,      &bot.s2cLossText,     &bot.c2sLossText,
-      &bot.s2cWeaponsLossText};
+  static_assert(std::size(kFigureTexts) == 7, "one slot per figure");
   for (int i = 0; i < 7; ++i) {
-    std::strncpy(check.figures[i], figures[i]->chars(), kFigureSize - 1);
+    const String* figure = &(bot.*kFigureTexts[i]);
+    std::strncpy(check.figures[i], figure->chars(), kFigureSize - 1);
     check.figures[i][kFigureSize - 1] = '\0';
   }
   check.limits = limits;

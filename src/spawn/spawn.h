@@ -153,4 +153,11 @@ class botInfo {
   std::size_t countListed(const char* name) const;
 };
 
+// The texts of the seven figures of the last lag line, in the line's order.
+inline constexpr String botInfo::*kFigureTexts[] = {
+    &botInfo::currentPingText,   &botInfo::averagePingText,
+    &botInfo::lowPingText,       &botInfo::highPingText,
+    &botInfo::s2cLossText,       &botInfo::c2sLossText,
+    &botInfo::s2cWeaponsLossText};
+
 #endif  // TARVOK_SPAWN_SPAWN_H_
