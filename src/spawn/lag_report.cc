@@ -110,8 +110,8 @@ void botInfo::handleLagReport(const char* text) {
   }
   const bool automatic = request != nullptr && request->automatic;
   entry.playerName = checkTarget.chars();
-  entry.requesterName =
-      automatic ? kAutomaticRequester : checkRequester.chars();
+  entry.requesterName = checkRequester.chars();
+  entry.automatic = automatic;
 
   // Automatic checks are silent.
   if (!automatic) {

@@ -444,5 +444,13 @@ std::vector<std::string> ConfigSettings::describe() const {
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
                                                   : "\"" + lagLogPath + "\""));
+  if (!lagLogPath.empty()) {
+    rows.push_back(row(
+        "LagLogMaxBytes",
+        lagLogMaxBytes == 0
+            ? std::string("0 (the log grows without a cap)")
+            : std::to_string(lagLogMaxBytes) +
+                  " (bytes before the log moves to FILE.1, three kept)"));
+  }
   return rows;
 }

@@ -51,6 +51,7 @@ struct ConfigSettings {
   std::int32_t autoCheckLevel;
   std::int32_t answerTimeout;
   std::string lagLogPath;
+  std::int32_t lagLogMaxBytes;
   bool extraKeysInFile = false;
 
   // One line per setting, as check-ini prints them.

@@ -336,6 +336,7 @@ int main(int argc, char** argv) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;
+          if (row.kind != LagRowKind::Check) return;
           logged.add(0, row.bot, row, second);
           lastLogged = second;
         });
