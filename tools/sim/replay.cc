@@ -243,23 +243,59 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                    std::string("LagLog=") + kReplayedLogName));
   perform(actionOf(ActionKind::IniSet, "", "LagLogMaxBytes=0"));
 
-  // The host's handle of a replayed bot is its index plus one.
-  std::vector<std::string> botNames;
-  std::vector<bool> connected(bots_.size(), false);
-  for (std::size_t i = 0; i < bots_.size(); ++i) {
-    botNames.push_back(i == 0 ? std::string(SimulatedHost::kFirstBotName)
-                              : "Bot" + std::to_string(bots_[i].handle));
-  }
-  std::uint32_t currentBot = 0;
-  std::size_t botsAdded = 1;  // the host starts with the first
-  auto switchTo = [&](std::uint32_t bot) {
-    while (botsAdded <= bot) {
-      perform(actionOf(ActionKind::Bot, botNames[botsAdded++]));
-      currentBot = static_cast<std::uint32_t>(botsAdded - 1);
+  // Simulated bots serve logged ones: a logged bot gets one at its first
+  // row and gives it back when its arena is empty at the end of a second
+  // (then nothing of it is left in the plug-in but its settings; another
+  // logged bot that takes it connects it afresh), so that thousands of
+  // logged handles need only as many bots as are busy at once.
+  // The host's handle of a simulated bot is its index plus one.
+  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
+  std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
+  std::vector<std::uint32_t> idle;      // simulated bots free to serve
+  std::vector<std::uint32_t> population(bots_.size(), 0);
+  std::vector<std::uint32_t> servedThisSecond;
+  std::uint32_t currentSimulated = 0;
+  auto switchTo = [&](std::uint32_t simulated) {
+    if (simulated == currentSimulated) return;
+    currentSimulated = simulated;
+    perform(actionOf(ActionKind::Bot, simulated == 0
+                                          ? SimulatedHost::kFirstBotName
+                                          : "Bot" + std::to_string(simulated + 1)));
+  };
+  // Makes the logged bot's simulated bot current. True when it was just
+  // connected. A bot given back keeps serving its logged bot until another
+  // one takes it.
+  std::vector<bool> givenBack;  // per simulated bot
+  auto serve = [&](std::uint32_t bot) {
+    std::uint32_t simulated = simulatedOf[bot];
+    if (simulated != kNone) {
+      givenBack[simulated] = false;
+      switchTo(simulated);
+      return false;
     }
-    if (bot == currentBot) return;
-    currentBot = bot;
-    perform(actionOf(ActionKind::Bot, botNames[bot]));
+    while (!idle.empty() && !givenBack[idle.back()]) idle.pop_back();
+    const bool reused = !idle.empty();
+    if (reused) {
+      simulated = idle.back();
+      idle.pop_back();
+      simulatedOf[loggedOf[simulated]] = kNone;
+    } else {
+      simulated = static_cast<std::uint32_t>(loggedOf.size());
+      loggedOf.push_back(kNone);
+      givenBack.push_back(false);
+    }
+    givenBack[simulated] = false;
+    simulatedOf[bot] = simulated;
+    loggedOf[simulated] = bot;
+    switchTo(simulated);
+    if (reused) perform(actionOf(ActionKind::Term));
+    perform(actionOf(ActionKind::Init));
+    return true;
+  };
+  auto loggedBotOf = [&](CALL_HANDLE handle) {
+    const std::size_t simulated = static_cast<std::size_t>(handle) - 1;
+    return simulated < loggedOf.size() ? loggedOf[simulated] : kNone;
   };
 
   // What the replay knows of each logged player of each bot.
@@ -270,6 +306,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     std::int8_t replayedShip = kUnknown;  // in the replay, while listed
     bool listed = false;
     bool spectatedByBot = false;  // their latest row says the bot did
+    std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
   };
   std::unordered_map<std::uint64_t, Listed> players;
   for (const LoggedRow& row : rows_) {
@@ -282,8 +319,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
                          std::uint32_t second, std::string* line) {
-    if (answer(static_cast<std::uint32_t>(handle - 1), name,
-               startTime_ + second, line)) {
+    const std::uint32_t bot = loggedBotOf(handle);
+    if (bot != kNone && answer(bot, name, startTime_ + second, line)) {
       return true;
     }
     ++unanswered_;
@@ -299,8 +336,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                    lagLogShown(line).c_str());
       return;
     }
-    if (row.bot == 0 || row.bot > bots_.size()) return;
-    const std::uint32_t bot = row.bot - 1;
+    const std::uint32_t bot = loggedBotOf(row.bot);
+    if (bot == kNone) return;
     if (row.kind == LagRowKind::Check) {
       summary_.add(1, bots_[bot].handle, row, second);
     }
@@ -308,19 +345,33 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const auto name = nameIndex_.find(row.player);
     if (name == nameIndex_.end()) return;
     const auto player = players.find(keyOf(bot, name->second));
-    if (player != players.end()) {
+    if (player == players.end()) return;
+    if (row.action == LagAction::Spectated) {
+      player->second.spectatedInReplay = startTime_ + second;
+    }
+    if (row.kind != LagRowKind::Check) {
       player->second.replayedShip = static_cast<std::int8_t>(row.ship);
     }
   });
 
-  auto arrive = [&](const std::string& name, Listed& player, int level,
-                    int ship) {
+  // Arrivals and departures in the current bot's arena.
+  auto enter = [&](std::uint32_t bot, const std::string& name, int level,
+                   int ship) {
     ScenarioAction action = actionOf(ActionKind::Arrive, name);
     action.level = level < 0 ? 0u : static_cast<std::uint32_t>(level);
     action.ship = static_cast<std::uint8_t>(ship < 0 ? 0 : ship);
-    player.listed = true;
-    player.replayedShip = static_cast<std::int8_t>(*action.ship);
+    ++population[bot];
     perform(action);
+  };
+  auto leave = [&](std::uint32_t bot, const std::string& name) {
+    --population[bot];
+    perform(actionOf(ActionKind::Leave, name));
+  };
+  auto arrive = [&](std::uint32_t bot, const std::string& name,
+                    Listed& player, int level, int ship) {
+    player.listed = true;
+    player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
+    enter(bot, name, level, ship);
   };
   auto changeShip = [&](const std::string& name, Listed& player, int ship) {
     ScenarioAction action = actionOf(ActionKind::Ship, name);
@@ -343,21 +394,29 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       // in it, where the log does not say who is there.
       for (std::uint64_t key : touched) {
         Listed& player = players[key];
+        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
         if (player.listed && player.lastTime <= now) {
-          switchTo(static_cast<std::uint32_t>(key >> 32));
-          perform(actionOf(ActionKind::Leave,
-                           names_[static_cast<std::uint32_t>(key)]));
+          serve(bot);
+          leave(bot, names_[static_cast<std::uint32_t>(key)]);
           player.listed = false;
         }
       }
       for (std::uint64_t key : visitors) {
-        switchTo(static_cast<std::uint32_t>(key >> 32));
-        perform(actionOf(ActionKind::Leave,
-                         names_[static_cast<std::uint32_t>(key)]));
+        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+        serve(bot);
+        leave(bot, names_[static_cast<std::uint32_t>(key)]);
       }
       touched.clear();
       visitors.clear();
       visiting.clear();
+      for (std::uint32_t bot : servedThisSecond) {
+        const std::uint32_t simulated = simulatedOf[bot];
+        if (population[bot] != 0 || simulated == kNone || givenBack[simulated])
+          continue;
+        givenBack[simulated] = true;
+        idle.push_back(simulated);
+      }
+      servedThisSecond.clear();
       const std::int64_t gap = row.time - now;
       const std::uint32_t played =
           !host.anyPopulatedBot()
@@ -375,22 +434,29 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     ++done;
     const std::uint32_t bot = row.bot;
     const bool presenceLogged = bots_[bot].presenceLogged;
-    switchTo(bot);
-    if (!connected[bot]) {
-      connected[bot] = true;
-      perform(actionOf(ActionKind::Init));
-      if (row.kind == LagRowKind::Connected) continue;
-    }
+    servedThisSecond.push_back(bot);
+    const bool justConnected = serve(bot);
     switch (row.kind) {
       case LagRowKind::Connected:
-        perform(actionOf(ActionKind::Term));
-        perform(actionOf(ActionKind::Init));
+        if (!justConnected) {
+          perform(actionOf(ActionKind::Term));
+          perform(actionOf(ActionKind::Init));
+        }
         continue;
       case LagRowKind::ArenaLeft:
         perform(actionOf(ActionKind::LeaveArena));
+        population[bot] = 0;
         for (auto& entry : players) {
           if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
             entry.second.listed = false;
+          }
+        }
+        for (std::size_t i = 0; i < visitors.size();) {
+          if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
+            visiting.erase(visitors[i]);
+            visitors.erase(visitors.begin() + static_cast<long>(i));
+          } else {
+            ++i;
           }
         }
         continue;
@@ -407,7 +473,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     Listed& player = players[key];
     if (visiting.count(key) != 0) {
       // Listed as a requester earlier in this second: now as themself.
-      perform(actionOf(ActionKind::Leave, name));
+      leave(bot, name);
       visiting.erase(key);
       visitors.erase(std::find(visitors.begin(), visitors.end(), key));
     }
@@ -415,20 +481,20 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     switch (row.kind) {
       case LagRowKind::Arrived:
         if (!player.listed) {
-          arrive(name, player, row.level, row.ship);
+          arrive(bot, name, player, row.level, row.ship);
         } else if (row.ship != player.replayedShip) {
           changeShip(name, player, row.ship);
         }
         player.spectatedByBot = false;
         continue;
       case LagRowKind::Left:
-        if (player.listed) perform(actionOf(ActionKind::Leave, name));
+        if (player.listed) leave(bot, name);
         player.listed = false;
         player.spectatedByBot = false;
         continue;
       case LagRowKind::Ship:
         if (!player.listed) {
-          arrive(name, player, row.level, row.ship);
+          arrive(bot, name, player, row.level, row.ship);
         } else if (row.ship != player.replayedShip && !botsDoing) {
           changeShip(name, player, row.ship);
         }
@@ -441,12 +507,17 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (!presenceLogged) touched.push_back(key);
     if (!player.listed) {
       if (presenceLogged) {
-        arrive(name, player, row.level, row.ship);
+        arrive(bot, name, player, row.level, row.ship);
       } else {
-        arrive(name, player, player.level, player.ship);
+        arrive(bot, name, player, player.level, player.ship);
       }
     }
-    if (row.ship != kUnknown && row.ship != player.replayedShip && !botsDoing) {
+    // Where the log says who is where, its ship rows alone move players.
+    // Otherwise a check row's ship counts, unless the replayed bot has just
+    // spectated the player: the row is of the check that led to it.
+    if (!presenceLogged && row.ship != kUnknown &&
+        row.ship != player.replayedShip && !botsDoing &&
+        player.spectatedInReplay != row.time) {
       changeShip(name, player, row.ship);
     }
     player.spectatedByBot = row.action == LagAction::Spectated;
@@ -461,10 +532,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const auto known = players.find(requesterKey);
     if ((known == players.end() || !known->second.listed) &&
         visiting.insert(requesterKey).second) {
-      ScenarioAction arrival = actionOf(ActionKind::Arrive, requester);
-      arrival.level = kStaffLevel;
-      arrival.ship = static_cast<std::uint8_t>(kHighestShip);
-      perform(arrival);
+      enter(bot, requester, kStaffLevel, kHighestShip);
       visitors.push_back(requesterKey);
     }
     perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));

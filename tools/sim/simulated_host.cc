@@ -186,6 +186,7 @@ void SimulatedHost::addBot(const std::string& name) {
   bot->name = name;
   bot->handle = bots_.size() + 1;
   current_ = bot.get();
+  botNames_.emplace(name, bots_.size());
   bots_.push_back(std::move(bot));
   if (bots_.size() > 1) {
     write(LineKind::Host, "bot " + name + " joins the host (handle " +
@@ -493,17 +494,14 @@ bool SimulatedHost::reachable() {
 }
 
 SimulatedHost::Bot* SimulatedHost::findBot(const std::string& name) {
-  for (const std::unique_ptr<Bot>& bot : bots_) {
-    if (bot->name == name) return bot.get();
-  }
-  return nullptr;
+  const auto found = botNames_.find(name);
+  return found == botNames_.end() ? nullptr : bots_[found->second].get();
 }
 
+// Handles are given in order from 1.
 SimulatedHost::Bot* SimulatedHost::botOfHandle(CALL_HANDLE handle) {
-  for (const std::unique_ptr<Bot>& bot : bots_) {
-    if (bot->handle == handle) return bot.get();
-  }
-  return nullptr;
+  if (handle == 0 || handle > bots_.size()) return nullptr;
+  return bots_[handle - 1].get();
 }
 
 SimulatedHost::Resident* SimulatedHost::findResident(Bot& bot,

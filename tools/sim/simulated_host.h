@@ -43,6 +43,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/bot_event.h"
@@ -195,6 +196,7 @@ class SimulatedHost {
   Transcript* transcript_;
   IniFile ini_;
   std::vector<std::unique_ptr<Bot>> bots_;  // in the order they joined
+  std::unordered_map<std::string, std::size_t> botNames_;
   Bot* current_ = nullptr;
   std::uint16_t nextIdent_ = 1;
   std::uint32_t seconds_ = 0;
