@@ -83,7 +83,7 @@ TEST(ChartTest, TableCountsEachSourceAndTotals) {
 // name's control bytes never reach the terminal raw.
 TEST(ChartTest, NoNamePassesForTheTablesOwnRows) {
   LagSummary summary({"logged"}, false);
-  for (const char* name : {"total", "(no request)", "", "\x1B[2Jx"}) {
+  for (const char* name : {"total", "(no request)", "", "\x1B[2Jx", "\\x1B[2Jx"}) {
     summary.add(0, 1, name, false, LagAction::None, 5, nullptr);
   }
   const std::vector<std::string> expected = {
@@ -97,7 +97,9 @@ TEST(ChartTest, NoNamePassesForTheTablesOwnRows) {
       "               0",
       "\\x1B[2Jx                               1               0               0"
       "               0",
-      "(all players together)                 4               0               0"
+      "\\\\x1B[2Jx                              1               0               0"
+      "               0",
+      "(all players together)                 5               0               0"
       "               0",
   };
   EXPECT_EQ(expected, summary.table());

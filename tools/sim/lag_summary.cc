@@ -120,7 +120,7 @@ std::string LagSummary::label(const PlayerLag& player) const {
 
 std::string LagSummary::labelOf(const PlayerLag& player, bool severalBots) {
   std::string name =
-      player.name.empty() ? kNoRequestLabel : lagLogShown(player.name, 40);
+      player.name.empty() ? kNoRequestLabel : lagLogEscaped(player.name, false);
   if (severalBots) name = "bot " + std::to_string(player.bot) + ": " + name;
   return name;
 }

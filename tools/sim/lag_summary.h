@@ -87,8 +87,9 @@ class LagSummary {
   // The table as text, one line each: two header lines, a row per player,
   // the totals.
   std::vector<std::string> table() const;
-  // A player's name as the table shows it: control bytes as \xNN, with
-  // "bot N: " before it when there are several bots.
+  // A player's name as the table shows it: escaped as the log escapes it
+  // (control bytes as \t or \xNN, a backslash doubled), with "bot N: "
+  // before it when there are several bots.
   std::string label(const PlayerLag& player) const;
 
  private:
