@@ -164,7 +164,13 @@ int checkIni(const std::string& argument) {
                  why.c_str());
     return kFailed;
   }
-  const ConfigCheck check(contents);
+  const ConfigCheck check(
+      contents, standardInput ? std::string(".")
+                              : std::filesystem::path(path).parent_path().empty()
+                                    ? std::string(".")
+                                    : std::filesystem::path(path)
+                                          .parent_path()
+                                          .string());
   for (const ConfigFinding& finding : check.findings()) {
     std::printf("%s:%zu: %s\n", path.c_str(), finding.line,
                 finding.message.c_str());
