@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 #include "spawn/config_keys.h"
 #include "util/text.h"
@@ -53,11 +54,7 @@ bool isSpace(char c) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Long texts are cut; control bytes are shown as \xNN.
-std::string quoted(const std::string& text) {
-  const std::size_t kShown = 40;
-  if (text.size() <= kShown) return Transcript::quoted(text);
-  return Transcript::quoted(text.substr(0, kShown) + "...");
-}
+std::string quoted(const std::string& text) { return quotedField(text); }
 
 const ConfigKey* keyOf(const std::string& piece) {
   for (const ConfigKey& key : kConfigKeys) {
@@ -371,7 +368,7 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto message = [](const std::string& text) {
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
-               : "\"" + text + "\"";
+               : Transcript::quoted(text);
   };
   std::string display;
   switch (displayMode) {
@@ -443,6 +440,6 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
-                                                  : "\"" + lagLogPath + "\""));
+                                                  : Transcript::quoted(lagLogPath)));
   return rows;
 }
