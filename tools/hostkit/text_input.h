@@ -16,7 +16,7 @@
 // No line a tool reads may be longer than this.
 constexpr std::size_t kLongestInputLine = 64 * 1024;
 // Nor a file it reads whole, a scenario or a tarvok.ini, larger than this.
-constexpr std::size_t kLargestTextFile = 16 * 1024 * 1024;
+constexpr std::size_t kLargestTextFile = 8 * 1024 * 1024;
 
 // "line longer than N bytes", the reason given for a line over `longest`.
 std::string lineTooLongReason(std::size_t longest = kLongestInputLine);
