@@ -93,7 +93,8 @@ struct Options {
 };
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "tarvok-sim: %s\n\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "tarvok-sim: %s\n\n%s",
+               escapeControlBytes(message).c_str(), kUsage);
   return kFailed;
 }
 
@@ -122,6 +123,7 @@ void printSettings(const ConfigSettings& settings) {
 int checkIni(const std::string& argument) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
+  const std::string shownPath = escapeControlBytes(path);
   std::string contents;
   std::string why;
   const TextRead read =
@@ -133,7 +135,7 @@ int checkIni(const std::string& argument) {
     std::printf(
         "%s: there is no such file: the plug-in would create it empty and "
         "run on its defaults:\n",
-        path.c_str());
+        shownPath.c_str());
     printSettings(ConfigSettings());
     return 1;
   }
@@ -143,16 +145,16 @@ int checkIni(const std::string& argument) {
   }
   if (read == TextRead::kCannotRead) {
     std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
-                 escapeControlBytes(path).c_str(), why.c_str());
+                 shownPath.c_str(), why.c_str());
     return kFailed;
   }
   const ConfigCheck check(contents);
   for (const ConfigFinding& finding : check.findings()) {
-    std::printf("%s:%zu: %s\n", path.c_str(), finding.line,
+    std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
-  std::printf("Settings the plug-in reads from %s:\n", path.c_str());
+  std::printf("Settings the plug-in reads from %s:\n", shownPath.c_str());
   printSettings(check.settings());
   const std::size_t count = check.findings().size();
   if (count == 0) {
