@@ -6,6 +6,7 @@
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 #include "spawn/config_keys.h"
+#include "spawn/line_reader.h"
 #include "util/text.h"
 
 namespace {
@@ -277,7 +278,18 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
 
 }  // namespace
 
-ConfigCheck::ConfigCheck(const std::string& contents) {
+ConfigCheck::ConfigCheck(const std::string& whole) {
+  // The plug-in reads no further into a file than its bound.
+  const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
+  if (whole.size() > contents.size()) {
+    const std::size_t line =
+        std::count(contents.begin(), contents.end(), '\n') + 1;
+    findings_.push_back(
+        {line, "the plug-in reads only the first " +
+                   std::to_string(contents.size()) + " bytes of the file: " +
+                   (contents.back() == '\n' ? "this line" : "the rest of this line") +
+                   " and every line after it are ignored"});
+  }
   const std::vector<Piece> pieces = piecesOf(contents);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
