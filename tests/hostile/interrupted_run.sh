@@ -20,11 +20,16 @@ for pair in INT:2 TERM:15 HUP:1; do
     <"$folder/typed" >"$folder/out.txt" 2>&1 &
   sim_pid=$!
   exec 3>"$folder/typed"
-  printf 'ini LagLog=lag.log\nini-set autocheck=1\ninit\narrive Al\nwait 2\n' >&3
+  printf 'ini LagLog=lag.log\ninit\narrive Al\nAl: !lagme\n' >&3
+  # Interrupted once the plug-in has written a row into the work folder.
   for attempt in $(seq 100); do
     grep -q "lag.log:" "$folder/out.txt" && break
     sleep 0.1
   done
+  grep -q "lag.log:" "$folder/out.txt" || {
+    echo "FAILED: no lag log row before SIG$signal"
+    failures=$((failures + 1))
+  }
   kill -s "$signal" "$sim_pid"
   wait "$sim_pid"
   status=$?
