@@ -119,7 +119,6 @@ void LagWatch::tick(botInfo& bot) {
     }
   }
   ++seconds_;
-  if (!ordered(bot)) dropWaiting(bot);
   if (outstanding_ &&
       ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
     outstanding_ = false;
