@@ -288,16 +288,15 @@ void LagWatch::sendNextQuery(botInfo& bot) {
 }
 
 void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
-  const Player* target = request.target;
-  awaitAnswer(std::move(request));
-  bot.sendPrivate(target, "*lag");
+  awaitAnswer(request);
+  bot.sendPrivate(request.target, "*lag");
 }
 
-void LagWatch::awaitAnswer(CheckRequest request) {
+void LagWatch::awaitAnswer(const CheckRequest& request) {
   PlayerState& state = stateOf(request.target);
   state.lastQueried = seconds_;
   state.queried = true;
-  asked_ = std::move(request);
+  asked_ = request;
   outstanding_ = true;
   secondsWaited_ = 0;
 }

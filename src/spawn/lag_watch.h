@@ -149,7 +149,7 @@ class LagWatch {
   void sendNextQuery(botInfo& bot);
   void sendQuery(botInfo& bot, CheckRequest request);
   // `request` becomes the query out, asked now.
-  void awaitAnswer(CheckRequest request);
+  void awaitAnswer(const CheckRequest& request);
   bool isWatched(const botInfo& bot, const Player* player,
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.
