@@ -198,6 +198,27 @@ TEST_F(LagWatchTest, AnUnwritableLagLogIsReportedOncePerConnection) {
             1);
 }
 
+// A reconnection whose file turns the queue on while a check without it is
+// out: that check is the one awaited, judged for its player, and the next
+// lag line is nobody's.
+TEST_F(LagWatchTest, AReconnectionThatTurnsTheQueueOnAwaitsTheCheckOut) {
+  start("deal=3\n");
+  env.command(staff, "lagcheck bob");
+  env.take();
+  env.writeConfig("queue=1\nLockMessage=Go watch\n");
+  env.init();
+  env.take();
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [bob]  C: 500  Avg: 400  L: 80  H: 950  "
+                   "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
+                   "public: *arenabob is lagging with 300+ PING Current",
+                   "public: *arenabob is lagging with 300+ PING Average",
+                   "private to 2: *warn Go watch", "private to 2: *spec"}));
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(), Lines{});
+}
+
 TEST_F(LagWatchTest, WithoutTheWatchKeysItsCommandsAreUnknown) {
   start("");
   env.command(staff, "lagwatch");
