@@ -82,10 +82,6 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error);
 bool parseLagLogTime(std::string_view text, std::int64_t* seconds);
 std::string lagLogTimeText(std::int64_t seconds);
 
-// `text` for a terminal: control bytes as \xNN, at most `most` bytes of it
-// shown (then "...").
-std::string lagLogShown(std::string_view text, std::size_t most = 200);
-
 // `line` as the simulator's transcript shows it: the fields separated by
 // " | ", control bytes as \xNN, and the time of a row replaced by the
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "hostkit/shown_text.h"
 #include "sim/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
@@ -34,14 +35,14 @@ Replay::Replay(std::FILE* errors, bool charting)
 void Replay::report(std::uint32_t file, std::uint32_t line,
                     const std::string& reason) {
   std::fprintf(errors_, "%s:%lu: %s\n",
-               lagLogShown(files_[file]).c_str(),
+               escapeControlBytes(files_[file]).c_str(),
                static_cast<unsigned long>(line), reason.c_str());
 }
 
 bool Replay::load(const std::string& path, std::string* failure) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
-    *failure = "cannot read " + lagLogShown(path);
+    *failure = "cannot read " + escapeControlBytes(path);
     return false;
   }
   const std::uint32_t fileIndex = static_cast<std::uint32_t>(files_.size());
@@ -92,13 +93,13 @@ bool Replay::load(const std::string& path, std::string* failure) {
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (tooLong) {
-    *failure = lagLogShown(path) + ":" +
+    *failure = escapeControlBytes(path) + ":" +
                std::to_string(lineNumber + 1) + ": line longer than " +
                std::to_string(kLongestLine) + " bytes";
     return false;
   }
   if (failed) {
-    *failure = "cannot read " + lagLogShown(path);
+    *failure = "cannot read " + escapeControlBytes(path);
     return false;
   }
   if (!pending.empty()) takeLine(pending);
@@ -333,7 +334,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (line == kLagLogHeader) return;
     if (!parseLagLogRow(line, &row, &error)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
-                   lagLogShown(line).c_str());
+                   shownField(line).c_str());
       return;
     }
     const std::uint32_t bot = loggedBotOf(row.bot);
