@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
 #include "sim/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
@@ -94,8 +95,8 @@ bool Replay::load(const std::string& path, std::string* failure) {
   std::fclose(file);
   if (tooLong) {
     *failure = escapeControlBytes(path) + ":" +
-               std::to_string(lineNumber + 1) + ": line longer than " +
-               std::to_string(kLongestLine) + " bytes";
+               std::to_string(lineNumber + 1) + ": " +
+               lineTooLongReason(kLongestLine);
     return false;
   }
   if (failed) {

@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "hostkit/plugin_library.h"
+#include "hostkit/text_input.h"
 #include "sim/lag_log.h"
 #include "sim/lag_summary.h"
 #include "sim/transcript.h"
@@ -58,8 +59,8 @@ struct ConfigSettings;
 
 class Replay {
  public:
-  // The longest line a log may hold.
-  static constexpr std::size_t kLongestLine = 64 * 1024;
+  // The longest line a log may hold, as for every file the tools read.
+  static constexpr std::size_t kLongestLine = kLongestInputLine;
   // How far from its row a logged figure may answer a check, in seconds.
   static constexpr std::uint32_t kFigureWindow = 10;
 
