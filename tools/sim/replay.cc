@@ -69,7 +69,7 @@ bool Replay::load(const std::string& path, std::string* failure) {
       report(fileIndex, lineNumber, "a name holding a NUL byte");
       ++skipped_;
     } else {
-      addRow(row, fileIndex, lineNumber);
+      addRow(row);
     }
   };
   while (!tooLong &&
@@ -144,12 +144,9 @@ std::uint32_t Replay::intern(
   return found.first->second;
 }
 
-void Replay::addRow(const LagLogRow& row, std::uint32_t file,
-                    std::uint32_t line) {
+void Replay::addRow(const LagLogRow& row) {
   LoggedRow logged;
   logged.time = row.time;
-  logged.file = file;
-  logged.line = line;
   const auto bot = botIndex_.emplace(row.bot, bots_.size());
   if (bot.second) bots_.push_back(LoggedBot{row.bot});
   logged.bot = bot.first->second;

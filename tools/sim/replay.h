@@ -109,8 +109,6 @@ class Replay {
   // A row, compact: texts as indexes into names_ and texts_.
   struct LoggedRow {
     std::int64_t time;
-    std::uint32_t file;                   // files_
-    std::uint32_t line;
     std::uint32_t bot;                    // bots_
     std::uint32_t player;                 // names_, or kNobody
     std::uint32_t requester;              // names_, or kNobody
@@ -132,7 +130,7 @@ class Replay {
     std::size_t next = 0;             // the first row that may still answer
   };
 
-  void addRow(const LagLogRow& row, std::uint32_t file, std::uint32_t line);
+  void addRow(const LagLogRow& row);
   std::uint32_t intern(std::vector<std::string>& table,
                        std::unordered_map<std::string, std::uint32_t>& index,
                        std::string_view text);
