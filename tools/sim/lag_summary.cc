@@ -82,6 +82,7 @@ void LagSummary::add(std::size_t source, std::uint32_t bot,
     auto found = index_.find(key);
     if (found == index_.end()) {
       found = index_.emplace(key, players_.size()).first;
+      if (!players_.empty() && players_.front().bot != bot) severalBots_ = true;
       players_.push_back(PlayerLag{
           bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {}});
     }
@@ -105,13 +106,6 @@ LagCounts LagSummary::total(std::size_t source) const {
   LagCounts sum;
   for (const PlayerLag& player : players_) sum.add(player.counts[source]);
   return sum;
-}
-
-bool LagSummary::severalBots() const {
-  for (const PlayerLag& player : players_) {
-    if (player.bot != players_.front().bot) return true;
-  }
-  return false;
 }
 
 std::string LagSummary::label(const PlayerLag& player) const {

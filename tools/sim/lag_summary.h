@@ -82,7 +82,7 @@ class LagSummary {
   const std::vector<PlayerLag>& players() const { return players_; }
   LagCounts total(std::size_t source) const;
   // True when rows of more than one bot were counted.
-  bool severalBots() const;
+  bool severalBots() const { return severalBots_; }
 
   // The table as text, one line each: two header lines, a row per player,
   // the totals.
@@ -100,6 +100,7 @@ class LagSummary {
   std::vector<PlayerLag> players_;
   std::map<std::pair<std::uint32_t, std::string>, std::size_t> index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run
+  bool severalBots_ = false;
 };
 
 #endif  // TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
