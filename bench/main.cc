@@ -85,6 +85,7 @@ void printSummary(const RecordingReporter& reporter) {
   const auto watched100 = reporter.figures("BM_TickWatched/100");
   const auto watched1000 = reporter.figures("BM_TickWatched/1000");
   const auto check = reporter.figures("BM_WholeCheck");
+  const auto plain = reporter.figures("BM_PlainCheck");
   const auto config = reporter.figures("BM_LoadConfig");
 
   std::printf("\nMachine: %u cores, %s\n", std::thread::hardware_concurrency(),
@@ -99,9 +100,17 @@ void printSummary(const RecordingReporter& reporter) {
   printRatio("Tick with the lag watch, 1000 players / 100 players",
              watched1000.nanoseconds, watched100.nanoseconds,
              "(limit 15; linear: 10)");
+  printRatio("whole check / the same check in plain C", check.nanoseconds,
+             plain.nanoseconds, "(goal 1)");
   if (check.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n",
                 "whole check (command, PING line, dealing)", check.nanoseconds);
+    std::printf("  %-52s %8.2f\n", "allocations per whole check",
+                check.counter("allocs/check"));
+  }
+  if (plain.nanoseconds > 0) {
+    std::printf("  %-52s %8.0f ns\n", "the same check in plain C",
+                plain.nanoseconds);
   }
   if (config.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n", "loadConfig of the sample file",
