@@ -30,6 +30,8 @@ class RecordingReporter : public benchmark::ConsoleReporter {
       Figures& figures = figures_[run.benchmark_name()];
       figures.nanoseconds =
           run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
+      figures.cpuNanoseconds =
+          run.cpu_accumulated_time * 1e9 / static_cast<double>(run.iterations);
       for (const auto& counter : run.counters) {
         figures.counters[counter.first] = counter.second.value;
       }
@@ -38,6 +40,7 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 
   struct Figures {
     double nanoseconds = 0;
+    double cpuNanoseconds = 0;
     std::map<std::string, double> counters;
 
     double counter(const std::string& name) const {
@@ -102,6 +105,10 @@ void printSummary(const RecordingReporter& reporter) {
              "(limit 15; linear: 10)");
   printRatio("whole check / the same check in plain C", check.nanoseconds,
              plain.nanoseconds, "(goal 1)");
+  // The two run one after the other, not in turns: on a busy machine their
+  // CPU times compare better than their wall-clock times.
+  printRatio("the same, by CPU time", check.cpuNanoseconds,
+             plain.cpuNanoseconds, "(goal 1)");
   if (check.nanoseconds > 0) {
     std::printf("  %-52s %8.0f ns\n",
                 "whole check (command, PING line, dealing)", check.nanoseconds);

@@ -179,21 +179,20 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     // shows it.
     storeTag(caller, 0, maxCheckRate);
     sendPrivate(caller, "Checking player's lag");
-    const String requester = nameOf(caller);
     if (!ordered) {
       checkTarget = command->parameterText;
-      checkRequester = requester;
+      checkRequester.assign(caller->name, caller->nameLength());
     }
     if (playerList == nullptr) return;
     for (const _listnode<Player>* node = playerList->head; node != nullptr;
          node = node->next) {
       const Player* target = node->item;
       if (!target->nameEqualsIgnoreCase(command->parameterText)) continue;
-      scratchText = requester;
+      scratchText.assign(caller->name, caller->nameLength());
       scratchText += " has requested to check your lag";
       sendPrivate(target, scratchText.chars());
       if (ordered) {
-        watch.requestCheck(*this, target, requester);
+        watch.requestCheck(*this, target, nameOf(caller));
       } else {
         sendPrivate(target, "*lag");
       }
@@ -212,7 +211,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       }
       watch.requestCheck(*this, caller, nameOf(caller));
     } else {
-      checkRequester = nameOf(caller);
+      checkRequester.assign(caller->name, caller->nameLength());
       checkTarget = checkRequester;
       sendPrivate(caller, "*lag");
     }
