@@ -267,7 +267,12 @@ void LagWatch::sendNextQuery(botInfo& bot) {
   }
   if (bot.autoCheckInterval <= 0) return;
   const Player* due = mostOverdue(bot);
-  if (due != nullptr) sendQuery(bot, CheckRequest{due, nameOf(due), "", true});
+  if (due == nullptr) return;
+  // The name goes into the block of the last query's, which is no longer
+  // out: an automatic query allocates nothing.
+  CheckRequest request{due, std::move(asked_.targetName), String(), true};
+  request.targetName.assign(due->name, due->nameLength());
+  sendQuery(bot, std::move(request));
 }
 
 void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
