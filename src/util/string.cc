@@ -31,10 +31,12 @@ char* newBlock(std::uint64_t characters) {
 }
 
 // The room of a new block for `needed` characters in place of one with
-// `capacity`: at least twice as much, so that growing by appends allocates a
-// logarithmic number of times.
+// `capacity`: the same when the text fits (a block replaced only because
+// its own bytes are copied), else at least twice as much, so that growing by
+// appends allocates a logarithmic number of times.
 std::uint64_t grownRoom(std::uint32_t capacity, std::uint64_t needed) {
   if (needed > UINT32_MAX) return needed;  // newBlock refuses it
+  if (needed <= capacity) return capacity;
   const std::uint64_t room =
       std::max({needed, std::uint64_t{capacity} * 2, kSmallestRoom});
   return std::min<std::uint64_t>(room, UINT32_MAX);
@@ -122,6 +124,10 @@ void String::replaceWith(const char* first, std::uint32_t firstCount,
                          const char* second, std::uint32_t secondCount) {
   const std::uint64_t count = std::uint64_t{firstCount} + secondCount;
   const std::uint64_t room = grownRoom(capacity, count);
+  if (room == 0) {  // empty text, and no block to keep
+    setLength(0);
+    return;
+  }
   char* const block = newBlock(room);
   copyBytes(block, first, firstCount);
   copyBytes(block + firstCount, second, secondCount);

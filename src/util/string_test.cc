@@ -133,6 +133,10 @@ TEST(StringTest, KeepsItsBlockAndMovesWithoutCopying) {
   moved = std::move(text);
   EXPECT_STREQ(moved.chars(), "> short42");
 
+  // Its own (empty) bytes before an empty String: no block is left behind.
+  String empty;
+  empty.prepend(empty.chars(), 0);
+  EXPECT_STREQ(empty.chars(), "");
   moved = "";
   ASSERT_NE(moved.chars(), nullptr);
   EXPECT_STREQ(moved.chars(), "");
