@@ -1,17 +1,19 @@
 // String: the plug-in's owning byte string with value semantics.
 //
 // `text` always holds `length` bytes and a zero terminator, so chars() can
-// go to anything that expects C text; it is a heap block with room for
-// `capacity` bytes before the terminator, or, while the String owns no block
-// (capacity 0), one shared empty text that is never written. A change
-// writes in place while the new text fits; otherwise it builds a new block
-// of at least twice the room, so that a bot's Strings stop allocating once
-// they have held their longest text: a lag check runs without the heap.
-// Comparisons ignore the case of ASCII letters and stop at the first zero
-// byte; split() cuts a trimmed token off the front of the string itself, in
-// place, which is what lag lines are parsed with. Self-assignment and
-// assignment from bytes inside the string's own block are safe. When memory
-// runs out, std::bad_alloc leaves the String as it was.
+// go to anything that expects C text. It lies in the String's heap `block`,
+// with room for `capacity` bytes from `text` to the terminator, or, while
+// the String owns no block, it is one shared empty text that is never
+// written. A change writes in place while the new text fits the block;
+// otherwise it builds a new block of at least twice the room, so that a
+// bot's Strings stop allocating once they have held their longest text: a
+// lag check runs without the heap. Comparisons ignore the case of ASCII
+// letters and stop at the first zero byte; split() cuts a trimmed token off
+// the front of the string itself, which is what lag lines are parsed with:
+// the text then starts further into its block, nothing is moved.
+// Self-assignment and assignment from bytes inside the string's own block
+// are safe. When memory runs out, std::bad_alloc leaves the String as it
+// was.
 #ifndef TARVOK_UTIL_STRING_H_
 #define TARVOK_UTIL_STRING_H_
 
@@ -85,12 +87,18 @@ class String {
                    const char* second, std::uint32_t secondCount);
   // The text is now `count` bytes long: terminates it.
   void setLength(std::uint32_t count);
+  // The room of the whole block: the bytes a cut left before `text` and
+  // `capacity`.
+  std::uint32_t wholeRoom() const;
+  // Moves the text to the start of its block.
+  void rewind();
   // Cuts the leading token for split() and skip(); `token` may be nullptr.
   void cutFront(char delimiter, String* token);
 
   char* text;
   std::uint32_t length;
-  std::uint32_t capacity;  // 0: no block of its own
+  std::uint32_t capacity;  // from `text` to the block's end
+  char* block;             // nullptr: no block of its own
 };
 
 String operator+(const String& a, const char* b);

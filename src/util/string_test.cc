@@ -125,6 +125,22 @@ TEST(StringTest, KeepsItsBlockAndMovesWithoutCopying) {
   EXPECT_STREQ(text.chars(), "> short42");
   EXPECT_EQ(text.chars(), block);
 
+  // A cut leaves the rest where it is in the block; the next assignment
+  // starts at the block's start again, a prepend uses the room the cut left.
+  String line("PING Current:900 ms");
+  const char* const lineBlock = line.chars();
+  line.skip(' ');
+  EXPECT_EQ(line.chars(), lineBlock + 5);
+  line = "PING again";
+  EXPECT_EQ(line.chars(), lineBlock);
+  line.skip(' ');
+  line.prepend("P ", 2);
+  EXPECT_STREQ(line.chars(), "P again");
+  EXPECT_EQ(line.chars(), lineBlock + 3);
+  line.append(line.chars() + 2, 5);
+  line += "!";
+  EXPECT_STREQ(line.chars(), "P againagain!");
+
   String moved(std::move(text));
   EXPECT_EQ(moved.chars(), block);
   EXPECT_STREQ(text.chars(), "");  // NOLINT: a moved-from String is empty
