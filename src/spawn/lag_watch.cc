@@ -77,10 +77,32 @@ bool LagWatch::hasRoomFor(std::size_t count) const {
 }
 
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
-                            const String& requesterName) {
-  waiting_.push_back(
-      CheckRequest{target, nameOf(target), requesterName, false});
+                            String typedName, String requesterName) {
+  waiting_.push_back(CheckRequest{target, std::move(typedName),
+                                  std::move(requesterName), false});
   if (!outstanding_) sendNextQuery(bot);
+}
+
+void LagWatch::dropWaiting(botInfo& bot) {
+  while (!waiting_.empty()) {
+    const CheckRequest request = std::move(waiting_.front());
+    waiting_.pop_front();
+    bot.scratchText = "The lag check of ";
+    bot.scratchText += request.targetName;
+    bot.scratchText += " was dropped: checks no longer wait their turn";
+    tellByName(bot, request.requesterName, bot.scratchText.chars());
+  }
+}
+
+void LagWatch::adoptUnorderedCheck(const botInfo& bot, const String& typedName,
+                                   const String& requesterName) {
+  if (outstanding_ || bot.playerList == nullptr) return;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    if (!node->item->nameEqualsIgnoreCase(typedName.chars())) continue;
+    awaitAnswer(CheckRequest{node->item, typedName, requesterName, false});
+    return;
+  }
 }
 
 const CheckRequest* LagWatch::takeAnswered() {
@@ -97,11 +119,6 @@ void LagWatch::tick(botInfo& bot) {
     }
   }
   ++seconds_;
-  if (!ordered(bot)) {
-    // Ordered checks were switched off: nothing waits any longer.
-    waiting_.clear();
-    outstanding_ = false;
-  }
   if (outstanding_ &&
       ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
     outstanding_ = false;
@@ -268,22 +285,27 @@ void LagWatch::sendNextQuery(botInfo& bot) {
   if (bot.autoCheckInterval <= 0) return;
   const Player* due = mostOverdue(bot);
   if (due == nullptr) return;
-  // The name goes into the block of the last query's, which is no longer
-  // out: an automatic query allocates nothing.
-  CheckRequest request{due, std::move(asked_.targetName), String(), true};
-  request.targetName.assign(due->name, due->nameLength());
-  sendQuery(bot, std::move(request));
+  // Written into the request of the last query, which is no longer out, in
+  // the blocks its names already have: an automatic query allocates nothing.
+  asked_.target = due;
+  asked_.targetName.assign(due->name, due->nameLength());
+  asked_.requesterName = "";
+  asked_.automatic = true;
+  sendQuery(bot, asked_);
 }
 
-void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
+void LagWatch::sendQuery(botInfo& bot, const CheckRequest& request) {
+  awaitAnswer(request);
+  bot.sendPrivate(asked_.target, "*lag");
+}
+
+void LagWatch::awaitAnswer(const CheckRequest& request) {
   PlayerState& state = stateOf(request.target);
   state.lastQueried = seconds_;
   state.queried = true;
-  const Player* target = request.target;
-  asked_ = std::move(request);
+  if (&request != &asked_) asked_ = request;  // into the blocks it has
   outstanding_ = true;
   secondsWaited_ = 0;
-  bot.sendPrivate(target, "*lag");
 }
 
 bool LagWatch::isListed(const botInfo& bot, const Player* player) const {
