@@ -38,6 +38,9 @@ class CheckRoad {
 
   // The Init that connects a bot to this road's list and to deliver().
   BotEvent init() const;
+  // The two events of a check: the command and the server's answer.
+  const BotEvent& command() const { return command_; }
+  const BotEvent& answer() const { return answer_; }
   // One whole check: the command, then the server's answer.
   void run(TalkEntry entry) {
     entry(command_);

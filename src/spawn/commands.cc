@@ -63,10 +63,6 @@ void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
   mode = value;
 }
 
-String nameOf(const Player* player) {
-  return String(player->name, player->nameLength());
-}
-
 }  // namespace
 
 std::size_t botInfo::countListed(const char* name) const {
@@ -208,7 +204,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(target, scratchText.chars());
       if (ordered) {
         watch.requestCheck(*this, target, command->parameterText,
-                           nameOf(caller));
+                           textLength(command->parameterText), caller);
       } else {
         sendPrivate(target, "*lag");
       }
@@ -225,8 +221,8 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
         sendPrivate(caller, kQueueFull);
         return;
       }
-      const String name = nameOf(caller);
-      watch.requestCheck(*this, caller, name, name);
+      watch.requestCheck(*this, caller, caller->name, caller->nameLength(),
+                         caller);
     } else {
       checkRequester.assign(caller->name, caller->nameLength());
       checkTarget = checkRequester;
