@@ -119,6 +119,7 @@ void botInfo::handshake(std::uint32_t version) {
 // player without one gets -1. A countdown stops at the lowest value instead
 // of wrapping round to a wait of 68 years.
 void botInfo::tick() {
+  lagLog.tick();
   if (playerList == nullptr) return;
   for (_listnode<Player>* node = playerList->head; node != nullptr;
        node = node->next) {

@@ -1,6 +1,7 @@
 #include "spawn/lag_log.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "spawn/spawn.h"
@@ -23,9 +24,18 @@ class RowBuffer {
     while (*text != '\0') put(*text++);
   }
   void put(std::int32_t number) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(number));
-    put(digits);
+    if (number < 0) put('-');
+    putDigits(number < 0 ? 0u - static_cast<std::uint32_t>(number)
+                         : static_cast<std::uint32_t>(number));
+  }
+  void putDigits(std::uint32_t number) {
+    char digits[12];
+    int count = 0;
+    do {
+      digits[count++] = static_cast<char>('0' + number % 10);
+      number /= 10;
+    } while (number != 0);
+    while (count > 0) put(digits[--count]);
   }
   // `count` bytes of `text` (fewer at a NUL), escaped; a name's leading '*'
   // too.
@@ -55,20 +65,8 @@ class RowBuffer {
   void putName(const Player* player) {
     putEscaped(player->name, player->nameLength(), true);
   }
-  void putTime() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* utc = std::gmtime(&now);
-    char stamp[32] = "";
-    if (utc != nullptr)
-      std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", utc);
-    put(stamp);
-  }
   void putHandle(CALL_HANDLE handle) {
-    char digits[16];
-    std::snprintf(
-        digits, sizeof digits, "%lu",
-        static_cast<unsigned long>(static_cast<std::uint32_t>(handle)));
-    put(digits);
+    putDigits(static_cast<std::uint32_t>(handle));
   }
   const char* bytes() const { return bytes_; }
   std::size_t size() const { return size_; }
@@ -122,10 +120,27 @@ bool inspect(std::FILE* file, long* size, bool* endsLine) {
 
 }  // namespace
 
+const char* LagLog::timeStamp() {
+  const std::time_t now = std::time(nullptr);
+  if (now != stampSecond_) {
+    stampSecond_ = now;
+    stamp_[0] = '\0';
+    const std::tm* utc = std::gmtime(&now);
+    if (utc != nullptr)
+      std::strftime(stamp_, sizeof stamp_, "%Y-%m-%dT%H:%M:%SZ", utc);
+  }
+  return stamp_;
+}
+
+void LagLog::close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
 void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   if (bot.lagLogPath.size() == 0) return;
   RowBuffer row;
-  row.putTime();
+  row.put(timeStamp());
   row.put('\t');
   row.putHandle(bot.handle);
   row.put('\t');
@@ -175,7 +190,7 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
   static const char* const kEventNames[] = {"arrived", "left", "ship",
                                             "connected", "arena-left"};
   RowBuffer row;
-  row.putTime();
+  row.put(timeStamp());
   row.put('\t');
   row.putHandle(bot.handle);
   row.put('\t');
@@ -202,35 +217,47 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
 
 void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   const char* path = bot.lagLogPath.chars();
+  if (file_ != nullptr && (openedSecond_ != stampSecond_ ||
+                           std::strcmp(openPath_.chars(), path) != 0)) {
+    close();
+  }
+  if (file_ == nullptr) {
+    file_ = openLog(path);
+    openPath_ = bot.lagLogPath;
+    openedSecond_ = stampSecond_;
+    end_ = -1;
+  }
   char out[kMostRowBytes];
   std::size_t length = 0;
   bool written = false;
-  std::FILE* file = openLog(path);
   long fileSize = 0;
   bool endsLine = true;
-  if (file != nullptr && !inspect(file, &fileSize, &endsLine)) {
-    std::fclose(file);
-    file = nullptr;
+  if (file_ != nullptr) {
+    // Where this bot's last row ended the file, it ends with a line end.
+    const bool known = std::fseek(file_, 0, SEEK_END) == 0 &&
+                       (fileSize = std::ftell(file_)) == end_;
+    if (!known && !inspect(file_, &fileSize, &endsLine)) close();
   }
-  if (file != nullptr) {
+  if (file_ != nullptr) {
     const long cap = bot.lagLogMaxBytes;
     if (cap > 0 && fileSize > 0 &&
         fileSize + static_cast<long>(size) > cap) {
-      std::fclose(file);
+      close();
       rotate(bot.lagLogPath);
-      file = openLog(path);
+      file_ = openLog(path);
       fileSize = 0;
       endsLine = true;
     }
   }
-  if (file != nullptr) {
+  if (file_ != nullptr) {
     if (!endsLine) out[length++] = '\n';
     if (fileSize == 0) {
       for (const char* c = kHeader; *c != '\0'; ++c) out[length++] = *c;
     }
     for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
-    written = std::fwrite(out, 1, length, file) == length;
-    written = std::fclose(file) == 0 && written;
+    written = std::fwrite(out, 1, length, file_) == length;
+    end_ = fileSize + static_cast<long>(length);
+    if (!written) close();
   }
   if (written) {
     failureReported_ = false;

@@ -1,5 +1,6 @@
 // What a host program needs of its platform beyond the C++ library: where its
-// own executable lies (the plug-in library is looked for beside it), whether
+// own executable lies (the plug-in library is looked for beside it), reading
+// a growing file at an offset, whether
 // a stream is a terminal, whether an output terminal shows colours, and a
 // last word when the user interrupts the program.
 #ifndef TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_
@@ -18,6 +19,13 @@ bool isTerminal(std::FILE* stream);
 // True when `stream` is a terminal that understands ANSI colour sequences
 // (switching them on where the terminal needs that).
 bool terminalShowsColours(std::FILE* stream);
+
+// Reads up to `size` bytes of `file` from byte `offset` on into `buffer`:
+// the count read, 0 at the end or on a failure. On POSIX one system call
+// that leaves the stream's position alone (a follower of a growing file
+// calls it after every event); elsewhere a seek and a read.
+std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
+                       std::size_t size);
 
 // From now on, when the user interrupts the program (Ctrl-C; on POSIX also
 // SIGTERM and SIGHUP), calls `onInterrupt` once, from a thread of its own

@@ -21,6 +21,12 @@ std::string executablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "";
 }
 
+std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
+                       std::size_t size) {
+  const ssize_t count = pread(fileno(file), buffer, size, offset);
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
 bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 bool terminalShowsColours(std::FILE* stream) { return isTerminal(stream); }

@@ -12,6 +12,13 @@ std::string executablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "";
 }
 
+std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
+                       std::size_t size) {
+  // Seeking also drops what the stream buffered and its end-of-file state.
+  if (std::fseek(file, offset, SEEK_SET) != 0) return 0;
+  return std::fread(buffer, 1, size, file);
+}
+
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 bool terminalShowsColours(std::FILE* stream) {

@@ -328,7 +328,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   return true;
 }
 
-std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
+std::string lagLogLineShown(std::string_view line, std::uint32_t second) {
   std::string shown;
   std::size_t start = 0;
   LagLogRow row;
@@ -339,9 +339,8 @@ std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
   }
   for (std::size_t field = start;;) {
     const std::size_t tab = line.find('\t', field);
-    shown += escapeControlBytes(
-        std::string_view(line).substr(field, tab - field));
-    if (tab == std::string::npos) return shown;
+    shown += escapeControlBytes(line.substr(field, tab - field));
+    if (tab == std::string_view::npos) return shown;
     shown += " | ";
     field = tab + 1;
   }

@@ -85,6 +85,6 @@ std::string lagLogTimeText(std::int64_t seconds);
 // `line` as the simulator's transcript shows it: the fields separated by
 // " | ", control bytes as \xNN, and the time of a row replaced by the
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
-std::string lagLogLineShown(const std::string& line, std::uint32_t second);
+std::string lagLogLineShown(std::string_view line, std::uint32_t second);
 
 #endif  // TARVOK_TOOLS_SIM_LAG_LOG_H_

@@ -11,13 +11,15 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class LagLogFollower {
  public:
-  // Called with the file's path, as given to follow(), and the line.
+  // Called with the file's path, as given to follow(), and the line (valid
+  // during the call).
   using LineHandler =
-      std::function<void(const std::string& path, const std::string& line)>;
+      std::function<void(const std::string& path, std::string_view line)>;
 
   static constexpr std::size_t kLongestLine = 64 * 1024;
 

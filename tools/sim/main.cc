@@ -338,7 +338,7 @@ int main(int argc, char** argv) {
       Transcript transcript(out, colours);
       SimulatedHost host(plugin.talk(), &transcript);
       if (!options.chart.empty()) {
-        host.observeLagLog([&](const std::string& line, std::uint32_t second) {
+        host.observeLagLog([&](std::string_view line, std::uint32_t second) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;

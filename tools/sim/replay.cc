@@ -326,9 +326,10 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     return false;
   });
   // Rows the replayed plug-in writes, under the logged bot handles.
-  host.observeLagLog([&](const std::string& line, std::uint32_t second) {
-    LagLogRow row;
-    std::string error;
+  LagLogRow row;
+  std::string error;
+  std::string player;
+  host.observeLagLog([&](std::string_view line, std::uint32_t second) {
     if (line == kLagLogHeader) return;
     if (!parseLagLogRow(line, &row, &error)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),

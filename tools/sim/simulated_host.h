@@ -109,7 +109,7 @@ class SimulatedHost {
   // Called with every line the plug-in appends to its lag log and the
   // simulated second it was written in.
   using LagLogObserver =
-      std::function<void(const std::string& line, std::uint32_t second)>;
+      std::function<void(std::string_view line, std::uint32_t second)>;
   void observeLagLog(LagLogObserver observer) {
     logObserver_ = std::move(observer);
   }
@@ -189,7 +189,7 @@ class SimulatedHost {
 
   void write(LineKind kind, const std::string& text);
   void readLagLogs();
-  void keepLine(const std::string& line);
+  void keepLine(std::string_view line);
   static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
 
   TalkFunction talk_;
