@@ -120,8 +120,13 @@ int hexValue(char c) {
 // The field's text with its escapes undone; a backslash that starts no
 // escape stands for itself.
 void unescape(std::string_view field, std::string* text) {
-  text->clear();
-  for (std::size_t i = 0; i < field.size(); ++i) {
+  std::size_t backslash = field.find('\\');
+  if (backslash == std::string_view::npos) {
+    text->assign(field.data(), field.size());
+    return;
+  }
+  text->assign(field.data(), backslash);
+  for (std::size_t i = backslash; i < field.size(); ++i) {
     const char c = field[i];
     if (c != '\\' || i + 1 == field.size()) {
       *text += c;
@@ -219,30 +224,36 @@ std::string lagLogEscaped(std::string_view text, bool name) {
 
 bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   if (line == kLagLogHeader) return fail(error, "a header line amid the rows");
+  // One pass cuts the fields and finds raw control bytes (a tab cuts).
   std::string_view fields[kFieldCount];
   int count = 0;
   std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find('\t', start);
+  int controlField = -1;
+  unsigned char control = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    const unsigned char byte =
+        i < line.size() ? static_cast<unsigned char>(line[i]) : '\t';
+    if (byte >= 0x20 && byte != 0x7F) continue;
+    if (byte != '\t') {
+      if (controlField < 0) {
+        controlField = count;
+        control = byte;
+      }
+      continue;
+    }
     if (count == kFieldCount) {
       return fail(error, "more than 16 tab-separated fields");
     }
-    fields[count++] = line.substr(start, tab - start);
-    if (tab == std::string_view::npos) break;
-    start = tab + 1;
+    fields[count++] = line.substr(start, i - start);
+    start = i + 1;
   }
   if (count != kFieldCount) {
     return fail(error, std::to_string(count) +
                            " tab-separated fields where a row has 16");
   }
-  for (int i = 0; i < kFieldCount; ++i) {
-    for (char c : fields[i]) {
-      const unsigned char byte = static_cast<unsigned char>(c);
-      if (byte < 0x20 || byte == 0x7F) {
-        return fail(error, "a raw control byte (" + hexByte(byte) +
-                               ") in the " + kFieldNames[i] + " field");
-      }
-    }
+  if (controlField >= 0) {
+    return fail(error, "a raw control byte (" + hexByte(control) +
+                           ") in the " + kFieldNames[controlField] + " field");
   }
   LagLogRow& parsed = *row;
   parsed.limits = 0;

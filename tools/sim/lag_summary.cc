@@ -102,6 +102,13 @@ void LagSummary::add(std::size_t source, std::uint32_t bot,
   }
 }
 
+void LagSummary::moveEarlier(std::uint32_t seconds) {
+  for (PlayerLag& player : players_) {
+    for (ChartPoint& point : player.points) point.second -= seconds;
+    for (ChartMark& mark : player.marks) mark.second -= seconds;
+  }
+}
+
 LagCounts LagSummary::total(std::size_t source) const {
   LagCounts sum;
   for (const PlayerLag& player : players_) sum.add(player.counts[source]);

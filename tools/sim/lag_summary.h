@@ -78,6 +78,9 @@ class LagSummary {
   void add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
            std::uint32_t second);
 
+  // Moves every point and mark `seconds` earlier.
+  void moveEarlier(std::uint32_t seconds);
+
   const std::vector<std::string>& sources() const { return sources_; }
   const std::vector<PlayerLag>& players() const { return players_; }
   LagCounts total(std::size_t source) const;
