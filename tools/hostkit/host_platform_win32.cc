@@ -19,6 +19,18 @@ std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
   return std::fread(buffer, 1, size, file);
 }
 
+bool runJobs(std::size_t jobs, unsigned,
+             const std::function<std::string(std::size_t job)>& work,
+             const std::function<void(std::size_t finished)>& finished,
+             std::vector<std::string>* results) {
+  results->assign(jobs, std::string());
+  for (std::size_t job = 0; job < jobs; ++job) {
+    (*results)[job] = work(job);
+    finished(job + 1);
+  }
+  return true;
+}
+
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 bool terminalShowsColours(std::FILE* stream) {

@@ -6,6 +6,8 @@
 //   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
 //   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
 //   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
+//   tarvok-sim sweep LOG ... --vary KEY=A..B   many settings over a log
+//                                   (sweep_command.h)
 // OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html,
 // --log FILE.
 //
@@ -30,6 +32,7 @@
 #include "sim/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
+#include "sim/sweep_command.h"
 #include "sim/transcript.h"
 
 namespace {
@@ -42,6 +45,9 @@ const char kUsage[] =
     "       tarvok-sim check-ini FILE\n"
     "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
     "                             [--library PATH] [--transcript FILE]\n"
+    "       tarvok-sim sweep LOG... [--ini BASE] --vary KEY=A..B[:STEP]\n"
+    "                  [--vary KEY=A,B,C ...] [--chart OUT.html]\n"
+    "                  [--library PATH] [--processes N]\n"
     "\n"
     "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
     "a prompt. The plug-in library is PATH, or the one beside this program.\n"
@@ -84,7 +90,10 @@ const char kUsage[] =
     "result; exit 1 when there are any, or when FILE is missing.\n"
     "\n"
     "replay plays the lag log LOG again through the plug-in with the settings\n"
-    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n";
+    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n"
+    "\n"
+    "sweep replays LOG once per combination of the --vary values and ranks\n"
+    "them, best trade-off first (tarvok-sim sweep --help says how).\n";
 
 struct Options {
   std::string library;
@@ -226,6 +235,13 @@ bool runInteractive(SimulatedHost& host) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "check-ini") {
     return checkIni(argv[2]);
+  }
+  if (argc >= 2 && std::string(argv[1]) == "sweep") {
+    return runSweepCommand(
+        std::vector<std::string>(argv + 2, argv + argc),
+        (std::filesystem::path(executablePath(argv[0])).parent_path() /
+         PluginLibrary::defaultFileName())
+            .string());
   }
   if (argc >= 2 && std::string(argv[1]) == "replay") {
     return runReplayCommand(

@@ -73,6 +73,15 @@ std::vector<std::string> rotationOrder(const std::vector<std::string>& logs) {
   return ordered;
 }
 
+}  // namespace
+
+std::vector<std::string> logsOldestFirst(
+    const std::vector<std::string>& logs) {
+  return rotationOrder(logs);
+}
+
+namespace {
+
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
   return kFailed;

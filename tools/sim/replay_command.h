@@ -18,6 +18,10 @@
 int runReplayCommand(const std::vector<std::string>& arguments,
                      const std::string& defaultLibrary);
 
+// The logs in the order to read them: the files of one rotated set (FILE.2,
+// FILE.1, FILE) oldest first, where the set first appears; others as given.
+std::vector<std::string> logsOldestFirst(const std::vector<std::string>& logs);
+
 // Reads the whole of `path`, a text file (bounds: hostkit/text_input.h);
 // false when it cannot, with the message of a refusal on the standard error.
 bool readWholeFile(const std::string& path, std::string* contents);
