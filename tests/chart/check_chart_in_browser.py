@@ -5,8 +5,9 @@ Usage: check_chart_in_browser.py SIM LIBRARY PANELS -- SIM-ARGUMENTS...
 
 Runs SIM with SIM-ARGUMENTS (which write chart.html into the current
 folder), then has chromium load the page from disk: the DOM after rendering
-must hold PANELS panels, each with the five limit lines and drawn series,
-and a screenshot must not be blank (many colours, and ink beyond the
+must hold PANELS panels, each with the five limit lines and drawn series
+(PANELS "points:N", a sweep's page: N points, each with its hover title,
+one of them the base, and no script), and a screenshot must not be blank (many colours, and ink beyond the
 background). Exits 77, which ctest counts as skipped, only when no chromium
 is installed.
 """
@@ -80,9 +81,36 @@ def fail(message):
     sys.exit(1)
 
 
+def check_replay_dom(dom, panels):
+    sections = re.findall(r'<section class="panel">(.*?)</section>', dom, re.S)
+    if len(sections) != panels:
+        fail("%d panels rendered, %d expected" % (len(sections), panels))
+    for section in sections:
+        if len(re.findall(r'<line class="limit ', section)) != 5:
+            fail("a panel without its five limit lines")
+        if '<polyline class="series current"' not in section:
+            fail("a panel without its current ping")
+    if "<table class=\"summary\">" not in dom:
+        fail("no summary table")
+
+
+def check_sweep_dom(dom, points):
+    circles = re.findall(r'<circle class="(point[^"]*)"[^>]*>(.*?)</circle>',
+                         dom, re.S)
+    if len(circles) != points:
+        fail("%d points rendered, %d expected" % (len(circles), points))
+    if sum(1 for kind, _ in circles if kind == "point base") != 1:
+        fail("not exactly one point marked as the base")
+    for _, inside in circles:
+        if not re.match(r"\s*<title>[^<]*=[^<]*</title>\s*$", inside):
+            fail("a point without its settings as hover text: " + inside)
+    if "<script" in dom:
+        fail("the page holds a script")
+
+
 def main():
     separator = sys.argv.index("--")
-    sim, library, panels = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    sim, library, panels = sys.argv[1], sys.argv[2], sys.argv[3]
     sim_arguments = sys.argv[separator + 1:]
     chromium = chromium_command()
     if chromium is None:
@@ -101,16 +129,10 @@ def main():
         dom = subprocess.run(chromium + ["--dump-dom", url], check=True,
                              capture_output=True, text=True,
                              timeout=120).stdout
-        sections = re.findall(r'<section class="panel">(.*?)</section>', dom, re.S)
-        if len(sections) != panels:
-            fail("%d panels rendered, %d expected" % (len(sections), panels))
-        for section in sections:
-            if len(re.findall(r'<line class="limit ', section)) != 5:
-                fail("a panel without its five limit lines")
-            if '<polyline class="series current"' not in section:
-                fail("a panel without its current ping")
-        if "<table class=\"summary\">" not in dom:
-            fail("no summary table")
+        if panels.startswith("points:"):
+            check_sweep_dom(dom, int(panels[len("points:"):]))
+        else:
+            check_replay_dom(dom, int(panels))
 
         shot = os.path.join(folder, "shot.png")
         subprocess.run(chromium + ["--window-size=1000,900",
@@ -127,7 +149,7 @@ def main():
         if len(colours) < 16 or ink < width * height // 50:
             fail("the screenshot is blank: %d colours, %d inked pixels"
                  % (len(colours), ink))
-        print("%d panels; screenshot %dx%d with %d colours"
+        print("%s panels; screenshot %dx%d with %d colours"
               % (panels, width, height, len(colours)))
     return 0
 

@@ -227,11 +227,12 @@ int runSweepCommand(const std::vector<std::string>& arguments,
       std::to_string(combinations.size()) +
       (combinations.size() == 1 ? " combination" : " combinations");
   const std::string yardstickNote =
-      "Judged by the limits of " + baseName + " in the log's own checks: " +
+      "Judged by the limits of " + baseName +
+      " in the log's own checks: honest players (over a limit in at most 1 "
+      "check in 10): " +
       std::to_string(yardstick.honestPlayers()) +
-      " honest players (over a limit in at most 1 check in 10), " +
-      std::to_string(yardstick.laggers()) +
-      " laggers (over in most of their checks).";
+      "; laggers (over in most of their checks): " +
+      std::to_string(yardstick.laggers()) + ".";
   const std::string orderNote =
       "Best trade-offs first: fewest honest players spectated plus laggers "
       "let through, then fewest honest spectated, then fewest laggers let "
