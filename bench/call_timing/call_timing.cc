@@ -2,7 +2,8 @@
 // the library as it ships. It loads the plug-in and tarvok_empty (the same
 // export, doing nothing) the way the host does, connects one bot, and then
 // runs rounds that time a batch of calls of each: the empty `talk`, and the
-// plug-in's `talk` with a PlayerMove and with a PlayerWeapon. The kinds take
+// plug-in's `talk` with a PlayerMove, a PlayerWeapon and an ArenaEnter (which
+// a tarvok.ini without arena sections, as here, leaves ignored). The kinds take
 // turns within every round, so that a busy neighbour on a shared machine
 // slows all of them alike; the report gives each kind's median time per call
 // over the rounds and its ratio to the empty call.
@@ -142,6 +143,10 @@ int main(int argc, char** argv) {
       {"talk, ignored PlayerWeapon",
        plugin.talk(),
        makePlayerWeapon(&mover, 3),
+       {}},
+      {"talk, ArenaEnter, no section",
+       plugin.talk(),
+       makeArenaEnter("public", &mover, 0),
        {}},
   };
   for (Kind& kind : kinds) {
