@@ -94,6 +94,20 @@ TEST(ArenaSectionTest, ABotReadsTheGeneralLinesThenItsArenasSections) {
   EXPECT_EQ(env.take(), Lines{});
 }
 
+TEST(ArenaSectionTest, TheWatchIsOnOnlyInArenasWhoseSettingsHoldItsKeys) {
+  TestBot env;
+  Player* staff = env.addPlayer("Sam", 7, OP_SuperModerator);
+  env.writeConfig("[arena league]\nstrikes=3\n");
+  env.connect();
+  enter(env, "league");
+  env.command(staff, "lagwatch");
+  EXPECT_EQ(env.take().size(), 1u);
+  enter(env, "public");
+  env.command(staff, "lagwatch");
+  EXPECT_EQ(env.take(), Lines{});
+  EXPECT_EQ(env.bot.strikesNeeded, 1);
+}
+
 TEST(ArenaSectionTest, ArenaEnterIsHandledOnlyWhileAFileHasSections) {
   EXPECT_FALSE(isHandledEvent(EVENT_ArenaEnter));
   {

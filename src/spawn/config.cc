@@ -5,10 +5,10 @@
 //
 // With arena sections (arena_section.h) a bot reads the lines before the
 // first section and those of its own arena's sections, and skips the
-// others. Every ArenaEnter then starts the bot afresh: the defaults, then
-// the file as it is now for the new arena. Values that staff changed live
-// belong to the arena they were changed in and go with it; before its
-// first ArenaEnter a bot has the settings of every arena.
+// others. Every ArenaEnter then starts the bot afresh: the defaults and the
+// watch off, then the file as it is now for the new arena. Values that staff
+// changed live belong to the arena they were changed in and go with it; before
+// its first ArenaEnter a bot has the settings of every arena.
 #include <cstdint>
 #include <iterator>
 
@@ -66,7 +66,6 @@ const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
 }  // namespace
 
 void botInfo::loadConfig() {
-  watchKeysInFile = 0;
   const bool hadSections = arenaSectionsInFile != 0;
   arenaSectionsInFile = 0;
   arenaSectionFound = 0;
@@ -86,7 +85,7 @@ void botInfo::loadConfig() {
       if (!linesApply) continue;
       const ConfigKey* key = applyConfigLine(*this, line);
       if (key != nullptr && key->group == ConfigGroup::Watch) {
-        watchKeysInFile = 1;
+        watchOn = 1;
       }
     }
   }
@@ -107,6 +106,7 @@ void botInfo::enterArena(const char* name) {
   // the arena the bot was in.
   watch.clear();
   resetSettings();
+  watchOn = 0;
   loadConfig();
 }
 
@@ -153,4 +153,15 @@ void botInfo::sendArenaSettings(const Player* caller) {
     scratchText += "])";
   }
   sendPrivate(caller, scratchText.chars());
+}
+
+// The limits are left as they are: a negative one stays as typed until the
+// next lag report repairs it.
+void botInfo::sanitizeWatchSettings() {
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    if (kBotFields[row].number == nullptr) continue;
+    if (kConfigKeys[row].group != ConfigGroup::Watch) continue;
+    std::int32_t& value = this->*kBotFields[row].number;
+    value = repairedValue(kConfigKeys[row], value);
+  }
 }
