@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
+#include "spawn/line_reader.h"
 #include "util/text.h"
 
 namespace {
@@ -51,6 +53,9 @@ struct Piece {
 
 constexpr std::size_t kEveryArena = static_cast<std::size_t>(-1);
 
+// An arena's name as messages show it.
+std::string shownArena(const std::string& name) { return shownField(name); }
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // White space as atoi skips it.
 bool isSpace(char c) {
@@ -60,11 +65,7 @@ bool isSpace(char c) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Long texts are cut; control bytes are shown as \xNN.
-std::string quoted(const std::string& text) {
-  const std::size_t kShown = 40;
-  if (text.size() <= kShown) return Transcript::quoted(text);
-  return Transcript::quoted(text.substr(0, kShown) + "...");
-}
+std::string quoted(const std::string& text) { return quotedField(text); }
 
 const ConfigKey* keyOf(const std::string& piece) {
   for (const ConfigKey& key : kConfigKeys) {
@@ -200,9 +201,9 @@ std::string skipReason(const std::string& piece, const std::string& section) {
     return "ignored: " + quoted(piece) +
            " is not an arena section (\"[arena NAME]\" starts one): it "
            "starts nothing" +
-           (section.empty() ? std::string()
-                            : ", and the lines after it still belong to " +
-                                  section);
+           (section.empty()
+                ? std::string()
+                : ", and the lines after it still belong to " + section);
   }
   const std::size_t equals = piece.find('=');
   if (equals != std::string::npos) {
@@ -307,7 +308,19 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
 
 }  // namespace
 
-ConfigCheck::ConfigCheck(const std::string& contents) {
+ConfigCheck::ConfigCheck(const std::string& whole) {
+  // The plug-in reads no further into a file than its bound.
+  const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
+  if (whole.size() > contents.size()) {
+    const std::size_t line =
+        std::count(contents.begin(), contents.end(), '\n') + 1;
+    findings_.push_back(
+        {line,
+         "the plug-in reads only the first " + std::to_string(contents.size()) +
+             " bytes of the file: " +
+             (contents.back() == '\n' ? "this line" : "the rest of this line") +
+             " and every line after it are ignored"});
+  }
   std::vector<Piece> pieces = piecesOf(contents);
   std::size_t part = kEveryArena;
   for (Piece& piece : pieces) {
@@ -333,7 +346,8 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
     ConfigSettings& settings =
         everyArena ? settings_ : arenas_[piece.part].settings;
     const std::string section =
-        everyArena ? "" : "[arena " + arenas_[piece.part].name + "]";
+        everyArena ? ""
+                   : "[arena " + shownArena(arenas_[piece.part].name) + "]";
     // Each arena starts from the lines for every arena, all read by now.
     if (piece.startsSection && !sectionsStarted) {
       for (ConfigArena& arena : arenas_) arena.settings = settings_;
@@ -361,7 +375,7 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
       if (piece.line != arena.line) {
         found.push_back(section + " appears again (first on line " +
                         std::to_string(arena.line) + "): a bot in arena " +
-                        arena.name +
+                        shownArena(arena.name) +
                         " reads both parts, and a key in both takes its "
                         "later value");
       }
@@ -409,10 +423,10 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
   for (std::size_t index = 0; index < arenas_.size(); ++index) {
     if (keysInArena[index] != 0) continue;
     const ConfigArena& arena = arenas_[index];
-    findings_.push_back({arena.line, "[arena " + arena.name +
-                                         "] holds no key: a bot in arena " +
-                                         arena.name +
-                                         " has the settings of every arena"});
+    const std::string name = shownArena(arena.name);
+    findings_.push_back(
+        {arena.line, "[arena " + name + "] holds no key: a bot in arena " +
+                         name + " has the settings of every arena"});
   }
   const auto repair = [](ConfigSettings& settings) {
     for (const ConfigKey& key : kConfigKeys) {
@@ -464,13 +478,14 @@ std::vector<std::string> ConfigCheck::settingsReport(
   };
   if (arena != nullptr) {
     const ConfigArena* section = arenaNamed(*arena);
+    const std::string asked = shownArena(*arena);
     if (section != nullptr) {
-      add("Settings of a bot in arena " + *arena + ", from " + file +
-              " with its section [arena " + section->name + "] (line " +
-              std::to_string(section->line) + "):",
+      add("Settings of a bot in arena " + asked + ", from " + file +
+              " with its section [arena " + shownArena(section->name) +
+              "] (line " + std::to_string(section->line) + "):",
           section->settings);
     } else {
-      add("Settings of a bot in arena " + *arena + ", from " + file +
+      add("Settings of a bot in arena " + asked + ", from " + file +
               " (no section for it: the settings of every arena):",
           settings_);
     }
@@ -486,8 +501,8 @@ std::vector<std::string> ConfigCheck::settingsReport(
       settings_);
   for (const ConfigArena& section : arenas_) {
     lines.push_back("");
-    add("Settings of a bot in arena " + section.name + " (section on line " +
-            std::to_string(section.line) + "):",
+    add("Settings of a bot in arena " + shownArena(section.name) +
+            " (section on line " + std::to_string(section.line) + "):",
         section.settings);
   }
   return lines;
@@ -509,7 +524,7 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto message = [](const std::string& text) {
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
-               : "\"" + text + "\"";
+               : Transcript::quoted(text);
   };
   std::string display;
   switch (displayMode) {
@@ -580,7 +595,8 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
-  rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
-                                                  : "\"" + lagLogPath + "\""));
+  rows.push_back(row("LagLog", lagLogPath.empty()
+                                   ? std::string("(no lag log)")
+                                   : Transcript::quoted(lagLogPath)));
   return rows;
 }
