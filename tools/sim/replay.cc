@@ -12,6 +12,7 @@
 #include "sim/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
+#include "spawn/arena_section.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ enum class LogLine { kNothing, kRow, kFault };
 
 LogLine readRow(std::string_view line, LagLogRow* row, std::string* error) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  if (line.empty() || line == kLagLogHeader) return LogLine::kNothing;
+  if (line.empty() || isLagLogHeader(line)) return LogLine::kNothing;
   if (!parseLagLogRow(line, row, error)) return LogLine::kFault;
   if (row->player.find('\0') != std::string::npos ||
       row->requester.find('\0') != std::string::npos) {
@@ -274,6 +275,15 @@ std::uint32_t Replay::nameOf(const std::string& name) {
   return index;
 }
 
+std::uint32_t Replay::arenaOf(const std::string& arena) {
+  const auto found = arenaIndex_.find(arena);
+  if (found != arenaIndex_.end()) return found->second;
+  const std::uint32_t index = static_cast<std::uint32_t>(arenas_.size());
+  arenas_.push_back(arena);
+  arenaIndex_.emplace(arena, index);
+  return index;
+}
+
 std::uint32_t Replay::botOf(std::uint32_t handle) {
   const auto bot = botIndex_.emplace(handle, bots_.size());
   if (bot.second) bots_.push_back(LoggedBot{handle});
@@ -354,12 +364,37 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (!refused && !host.run(action, failure)) refused = true;
   };
 
-  for (const std::string& line : iniLines) {
-    perform(actionOf(ActionKind::Ini, "", line));
+  const std::string logLines[] = {std::string("LagLog=") + kReplayedLogName,
+                                  "LagLogMaxBytes=0"};
+  const auto startsSection = [](const std::string& line) {
+    ArenaSectionName name;
+    return readArenaSectionLine(line.c_str(), &name);
+  };
+  if (std::none_of(iniLines.begin(), iniLines.end(), startsSection)) {
+    for (const std::string& line : iniLines) {
+      perform(actionOf(ActionKind::Ini, "", line));
+    }
+    for (const std::string& line : logLines) {
+      perform(actionOf(ActionKind::IniSet, "", line));
+    }
+  } else {
+    // The replay's own log must hold in every arena: its lines go before
+    // the first section, and the file's lag log lines, wherever they
+    // stand, are left out.
+    bool logLinesAdded = false;
+    for (const std::string& line : iniLines) {
+      if (!logLinesAdded && startsSection(line)) {
+        for (const std::string& logLine : logLines) {
+          perform(actionOf(ActionKind::Ini, "", logLine));
+        }
+        logLinesAdded = true;
+      }
+      if (line.rfind("LagLog=", 0) == 0 ||
+          line.rfind("LagLogMaxBytes=", 0) == 0)
+        continue;
+      perform(actionOf(ActionKind::Ini, "", line));
+    }
   }
-  perform(actionOf(ActionKind::IniSet, "",
-                   std::string("LagLog=") + kReplayedLogName));
-  perform(actionOf(ActionKind::IniSet, "", "LagLogMaxBytes=0"));
 
   // Simulated bots serve logged ones: a logged bot gets one at its first
   // row and gives it back when its arena is empty at the end of a second
@@ -370,6 +405,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
   std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
+  // Per simulated bot: the arena the replay put it in (arenas_), or kNone.
+  std::vector<std::uint32_t> arenaIn;
   std::vector<std::uint32_t> idle;      // simulated bots free to serve
   std::vector<std::uint32_t> population(bots_.size(), 0);
   std::vector<std::uint32_t> servedThisSecond;
@@ -401,6 +438,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     } else {
       simulated = static_cast<std::uint32_t>(loggedOf.size());
       loggedOf.push_back(kNone);
+      arenaIn.push_back(kNone);
       givenBack.push_back(false);
     }
     givenBack[simulated] = false;
@@ -448,7 +486,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::string error;
   std::string player;
   host.observeLagLog([&](std::string_view line, std::uint32_t second) {
-    if (line == kLagLogHeader) return;
+    if (isLagLogHeader(line)) return;
     if (!parseLagLogRow(line, &row, &error)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
                    shownField(line).c_str());
@@ -524,6 +562,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       row.player = next->player.empty() ? kNobody : nameOf(next->player);
       row.requester =
           next->requester.empty() ? kNobody : nameOf(next->requester);
+      row.arena = next->arena.empty() ? kNobody : arenaOf(next->arena);
       row.kind = next->kind;
       row.automatic = next->automatic;
       row.level = static_cast<std::int8_t>(next->level);
@@ -617,6 +656,33 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const bool presenceLogged = bots_[bot].presenceLogged;
     servedThisSecond.push_back(bot);
     const bool justConnected = serve(bot);
+    // Nobody of the bot's arena is listed any more.
+    const auto arenaEmptied = [&]() {
+      population[bot] = 0;
+      for (auto& entry : players) {
+        if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
+          entry.second.listed = false;
+        }
+      }
+      for (std::size_t i = 0; i < visitors.size();) {
+        if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
+          visiting.erase(visitors[i]);
+          visitors.erase(visitors.begin() + static_cast<long>(i));
+        } else {
+          ++i;
+        }
+      }
+    };
+    // A row of arena sections puts the bot in its arena first, so that the
+    // plug-in judges by that arena's section of the replayed settings.
+    std::uint32_t& arena = arenaIn[simulatedOf[bot]];
+    if (row.arena != kNobody && arena != row.arena) {
+      arena = row.arena;
+      ScenarioAction move = actionOf(ActionKind::EnterArena);
+      move.arena = arenas_[row.arena];
+      perform(move);
+      arenaEmptied();
+    }
     switch (row.kind) {
       case LagRowKind::Connected:
         if (!justConnected) {
@@ -626,20 +692,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
         continue;
       case LagRowKind::ArenaLeft:
         perform(actionOf(ActionKind::LeaveArena));
-        population[bot] = 0;
-        for (auto& entry : players) {
-          if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
-            entry.second.listed = false;
-          }
-        }
-        for (std::size_t i = 0; i < visitors.size();) {
-          if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
-            visiting.erase(visitors[i]);
-            visitors.erase(visitors.begin() + static_cast<long>(i));
-          } else {
-            ++i;
-          }
-        }
+        arena = kNone;
+        arenaEmptied();
         continue;
       default:
         break;

@@ -28,6 +28,13 @@
 // to the replayed plug-in; a check row with the player in a ship brings
 // them back to it.
 //
+// Rows that name an arena (a log of settings with arena sections) put the
+// simulated bot in that arena before they are played (ArenaLeave and
+// ArenaEnter, as the host does), so that the plug-in judges by that
+// arena's section of the replayed settings; an "arena-left" row takes it
+// out. The replay's own lag log lines then stand before the first section
+// of its copy of the settings, which leaves the file's lag log lines out.
+//
 // A logged figure answers only a check near its row: the zone stand-in
 // answers a "*lag" with the figures of the player's nearest unused row at
 // most kFigureWindow seconds away, each row answering once; without one it
@@ -131,6 +138,7 @@ class Replay {
     std::uint32_t bot = 0;                    // bots_
     std::uint32_t player = kNobody;           // names_, or kNobody
     std::uint32_t requester = kNobody;        // names_, or kNobody
+    std::uint32_t arena = kNobody;  // arenas_, or kNobody: the row names none
     LagRowKind kind = LagRowKind::Check;
     bool automatic = false;
     std::int8_t level = -1;
@@ -164,6 +172,7 @@ class Replay {
 
   void learn(const LagLogRow& row);
   std::uint32_t nameOf(const std::string& name);
+  std::uint32_t arenaOf(const std::string& arena);
   std::uint32_t botOf(std::uint32_t handle);
   void report(std::uint32_t file, std::uint32_t line,
               const std::string& reason);
@@ -182,6 +191,8 @@ class Replay {
   std::vector<LoadedFile> files_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::uint32_t> nameIndex_;
+  std::vector<std::string> arenas_;
+  std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
   std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
   std::unordered_map<std::uint64_t, KnownPlayer> known_;

@@ -12,11 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "sim/config_check.h"
+
 // `arguments` follow the word "replay"; `defaultLibrary` is the library
 // beside the simulator. Returns the exit status: 0 when the replay went
 // through, 2 for a bad argument or a file that cannot be used.
 int runReplayCommand(const std::vector<std::string>& arguments,
                      const std::string& defaultLibrary);
+
+// The settings of `check` with the longest countdowns of any of its arena
+// sections, so that a replay plays long enough for each arena.
+ConfigSettings longestCountdowns(const ConfigCheck& check);
 
 // The logs in the order to read them: the files of one rotated set (FILE.2,
 // FILE.1, FILE) oldest first, where the set first appears; others as given.

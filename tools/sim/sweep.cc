@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "hostkit/shown_text.h"
+#include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
 #include "util/text.h"
 
@@ -243,18 +244,29 @@ std::vector<std::vector<std::int32_t>> sweepCombinations(
 std::vector<std::string> sweepIniLines(
     const std::vector<std::string>& base, const std::vector<SweepAxis>& axes,
     const std::vector<std::int32_t>& values) {
+  // The varied lines stand before the first arena section, where they hold
+  // for every arena whose section does not set the key itself.
   std::vector<std::string> lines;
+  bool inSection = false;
+  auto addVaried = [&] {
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      lines.push_back(axes[i].key + "=" + std::to_string(values[i]));
+    }
+  };
   for (const std::string& line : base) {
+    ArenaSectionName name;
+    if (!inSection && readArenaSectionLine(line.c_str(), &name)) {
+      addVaried();
+      inSection = true;
+    }
     bool varied = false;
     for (const SweepAxis& axis : axes) {
       varied = varied || line.compare(0, axis.key.size() + 1,
                                       axis.key + "=") == 0;
     }
-    if (!varied) lines.push_back(line);
+    if (!varied || inSection) lines.push_back(line);
   }
-  for (std::size_t i = 0; i < axes.size(); ++i) {
-    lines.push_back(axes[i].key + "=" + std::to_string(values[i]));
-  }
+  if (!inSection) addVaried();
   return lines;
 }
 

@@ -52,8 +52,9 @@ bool parseSweepAxis(const std::string& text, SweepAxis* axis,
 std::vector<std::vector<std::int32_t>> sweepCombinations(
     const std::vector<SweepAxis>& axes, std::string* error);
 
-// The lines of the base tarvok.ini with the axes' keys set to `values`
-// (their lines in the base replaced by one at the end).
+// The lines of the base tarvok.ini with the axes' keys set to `values`:
+// their lines before the first arena section replaced by one each at the
+// end of that part (an arena section that sets a key keeps its own value).
 std::vector<std::string> sweepIniLines(const std::vector<std::string>& base,
                                        const std::vector<SweepAxis>& axes,
                                        const std::vector<std::int32_t>& values);

@@ -192,7 +192,8 @@ int runSweepCommand(const std::vector<std::string>& arguments,
       WorkFolder::Visit visit(folder);
       if (!visit.entered()) return visit.error();
       ran = replay.run(plugin.talk(), iniOf[job],
-                       ConfigCheck(settings).settings(), nullptr, {}, &why);
+                       longestCountdowns(ConfigCheck(settings)), nullptr, {},
+                       &why);
       plugin.unload();
     }
     if (!ran) return why;

@@ -71,6 +71,10 @@ TEST(SweepTest, IniLinesReplaceTheVariedKeysOnly) {
                           axes, {2, 250}),
             (std::vector<std::string>{"deal=3", "strikesX=1", "strikes=2",
                                       "current=250"}));
+  EXPECT_EQ(sweepIniLines({"strikes=3", "[arena league]", "strikes=5"}, axes,
+                          {2, 250}),
+            (std::vector<std::string>{"strikes=2", "current=250",
+                                      "[arena league]", "strikes=5"}));
   ConfigSettings settings;
   settings.strikesNeeded = 3;
   EXPECT_EQ(sweepSettingOf(settings, "strikes"), 3);
