@@ -236,7 +236,8 @@ std::string lagLogEscaped(std::string_view text, bool name) {
   return escaped;
 }
 
-bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
+                    LagLogFigures figures) {
   if (isLagLogHeader(line)) {
     return fail(error, "a header line amid the rows");
   }
@@ -321,6 +322,10 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
                            std::to_string(kLongestLoggedName) + " bytes");
   }
   for (int i = 0; i < kFigureCount; ++i) {
+    if (figures == LagLogFigures::kSkipped) {
+      parsed.figures[i].clear();
+      continue;
+    }
     unescape(fields[6 + i], &parsed.figures[i]);
   }
   if (!parseLimits(fields[13], &parsed.limits)) {

@@ -88,7 +88,11 @@ bool isLagLogHeader(std::string_view line);
 // Parses `line` (without its line end) into `row`, whose earlier contents
 // are replaced. False, with the reason in `error`, for a line that is no
 // row: the header is none either.
-bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error);
+// With LagLogFigures::kSkipped the figures are left empty (a reader that
+// does not need them saves most of the work).
+enum class LagLogFigures { kRead, kSkipped };
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
+                    LagLogFigures figures = LagLogFigures::kRead);
 
 // "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 and back.
 bool parseLagLogTime(std::string_view text, std::int64_t* seconds);

@@ -82,6 +82,7 @@ class LagSummary {
   void moveEarlier(std::uint32_t seconds);
 
   const std::vector<std::string>& sources() const { return sources_; }
+  bool charting() const { return charting_; }
   const std::vector<PlayerLag>& players() const { return players_; }
   LagCounts total(std::size_t source) const;
   // True when rows of more than one bot were counted.

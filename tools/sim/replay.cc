@@ -106,10 +106,11 @@ namespace {
 // A line that load() takes as a row (the run skips what load reported).
 enum class LogLine { kNothing, kRow, kFault };
 
-LogLine readRow(std::string_view line, LagLogRow* row, std::string* error) {
+LogLine readRow(std::string_view line, LagLogRow* row, std::string* error,
+                LagLogFigures figures = LagLogFigures::kRead) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line.empty() || isLagLogHeader(line)) return LogLine::kNothing;
-  if (!parseLagLogRow(line, row, error)) return LogLine::kFault;
+  if (!parseLagLogRow(line, row, error, figures)) return LogLine::kFault;
   if (row->player.find('\0') != std::string::npos ||
       row->requester.find('\0') != std::string::npos) {
     *error = "a name holding a NUL byte";
@@ -206,8 +207,12 @@ bool Replay::load(const std::string& path, std::string* failure) {
   LagLogRow row;
   std::string error;
   std::string_view line;
+  // The figures matter here only to a chart and to an observer.
+  const LagLogFigures figures = summary_.charting() || loadedObserver_
+                                    ? LagLogFigures::kRead
+                                    : LagLogFigures::kSkipped;
   while (lines.next(&line)) {
-    switch (readRow(line, &row, &error)) {
+    switch (readRow(line, &row, &error, figures)) {
       case LogLine::kNothing:
         break;
       case LogLine::kFault:
@@ -487,7 +492,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::string player;
   host.observeLagLog([&](std::string_view line, std::uint32_t second) {
     if (isLagLogHeader(line)) return;
-    if (!parseLagLogRow(line, &row, &error)) {
+    if (!parseLagLogRow(line, &row, &error, LagLogFigures::kSkipped)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
                    shownField(line).c_str());
       return;
