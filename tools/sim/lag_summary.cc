@@ -109,6 +109,24 @@ void LagSummary::moveEarlier(std::uint32_t seconds) {
   }
 }
 
+void LagSummary::reorder(
+    const std::function<bool(const PlayerLag&, const PlayerLag&)>& before) {
+  std::stable_sort(players_.begin(), players_.end(), before);
+  for (std::size_t i = 0; i < players_.size(); ++i) {
+    index_[{players_[i].bot, players_[i].name}] = i;
+    PlayerLag& player = players_[i];
+    std::stable_sort(player.points.begin(), player.points.end(),
+                     [](const ChartPoint& a, const ChartPoint& b) {
+                       return a.second < b.second;
+                     });
+    std::stable_sort(player.marks.begin(), player.marks.end(),
+                     [](const ChartMark& a, const ChartMark& b) {
+                       return a.second < b.second;
+                     });
+  }
+  lastIndex_ = 0;
+}
+
 LagCounts LagSummary::total(std::size_t source) const {
   LagCounts sum;
   for (const PlayerLag& player : players_) sum.add(player.counts[source]);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -80,6 +81,11 @@ class LagSummary {
 
   // Moves every point and mark `seconds` earlier.
   void moveEarlier(std::uint32_t seconds);
+  // Puts the players in the order of `before` (a stable sort), and each
+  // player's points and marks in the order of their seconds: for rows
+  // counted out of the order of their times.
+  void reorder(const std::function<bool(const PlayerLag&, const PlayerLag&)>&
+                   before);
 
   const std::vector<std::string>& sources() const { return sources_; }
   bool charting() const { return charting_; }

@@ -260,6 +260,11 @@ void Replay::learn(const LagLogRow& row) {
   if (loadedObserver_) loadedObserver_(row);
   if (row.kind != LagRowKind::Check) return;
   ++checkRows_;
+  auto first = firstChecked_.emplace(std::make_pair(row.bot, row.player),
+                                     std::make_pair(row.time, allRows_));
+  if (row.time < first.first->second.first) {
+    first.first->second = std::make_pair(row.time, allRows_);
+  }
   summary_.add(0, row.bot, row,
                static_cast<std::uint32_t>(row.time - firstTime_) +
                    kProvisionalZero);
@@ -267,6 +272,10 @@ void Replay::learn(const LagLogRow& row) {
 
 void Replay::finishLoading() {
   if (!anyRow_) return;
+  // Files that interleave in time were counted one after the other.
+  summary_.reorder([this](const PlayerLag& a, const PlayerLag& b) {
+    return firstChecked_.at({a.bot, a.name}) < firstChecked_.at({b.bot, b.name});
+  });
   summary_.moveEarlier(static_cast<std::uint32_t>(startTime_ - firstTime_) +
                        kProvisionalZero);
 }

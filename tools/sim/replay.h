@@ -58,6 +58,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -196,6 +197,11 @@ class Replay {
   std::vector<LoggedBot> bots_;  // first seen first
   std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
+  // Per player of the table (bot handle, name): the time and load order of
+  // their first logged check, which orders the table as the rows' times do.
+  std::map<std::pair<std::uint32_t, std::string>,
+           std::pair<std::int64_t, std::uint64_t>>
+      firstChecked_;
   LagSummary summary_;
   std::size_t checkRows_ = 0;
   std::size_t allRows_ = 0;
