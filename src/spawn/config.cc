@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "spawn/allowance_text.h"
 #include "spawn/config_keys.h"
 #include "spawn/line_reader.h"
 #include "spawn/spawn.h"
@@ -57,13 +58,29 @@ const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
 }  // namespace
 
 void botInfo::loadConfig() {
+  // The file lists every allowance it grants: those of the last read go.
+  allowances.dropFileAllowances();
   {
     LineReader reader(kConfigFileName);
     LineReader::Line line;
     while (reader.readLine(line)) {
+      if (isPrefixOf(kAllowKey, line)) {
+        // A faulty line, or one beyond the table's room, is skipped like
+        // any line the plug-in cannot read; check-ini names it.
+        AllowanceText allowance;
+        if (readAllowanceText(line + textLength(kAllowKey), false,
+                              allowance) == AllowanceFault::None) {
+          allowances.addFromFile(allowance);
+        }
+        fairKeysRead = 1;
+        continue;
+      }
       const ConfigKey* key = applyConfigLine(*this, line);
       if (key != nullptr && key->group == ConfigGroup::Watch) {
         watchOn = 1;
+      }
+      if (key != nullptr && key->group == ConfigGroup::Fair) {
+        fairKeysRead = 1;
       }
     }
   }

@@ -4,7 +4,9 @@
 #include <iterator>
 
 #include "sim/transcript.h"
+#include "spawn/allowance_text.h"
 #include "spawn/config_keys.h"
+#include "spawn/lag_allowances.h"
 #include "util/text.h"
 
 namespace {
@@ -196,8 +198,11 @@ std::string skipReason(const std::string& piece) {
     std::size_t keyEnd = written.size();
     while (keyEnd > keyStart && isBlank(written[keyEnd - 1])) --keyEnd;
     const std::string name = written.substr(keyStart, keyEnd - keyStart) + "=";
-    for (const ConfigKey& key : kConfigKeys) {
-      if (!equalsIgnoreCase(name.c_str(), key.key)) continue;
+    std::vector<const char*> keys;
+    for (const ConfigKey& key : kConfigKeys) keys.push_back(key.key);
+    keys.push_back(kAllowKey);
+    for (const char* keyText : keys) {
+      if (!equalsIgnoreCase(name.c_str(), keyText)) continue;
       std::vector<std::string> reasons;
       if (byteOrderMark) {
         reasons.push_back("a byte order mark (EF BB BF) stands before the key");
@@ -206,8 +211,8 @@ std::string skipReason(const std::string& piece) {
       if (keyEnd < written.size()) {
         reasons.push_back("a blank stands before the \"=\"");
       }
-      if (name != key.key) {
-        reasons.push_back("the key is written \"" + std::string(key.key) +
+      if (name != keyText) {
+        reasons.push_back("the key is written \"" + std::string(keyText) +
                           "\" (letter case counts), not \"" + name + "\"");
       }
       std::string reason = "ignored: ";
@@ -262,6 +267,25 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
+  const std::size_t stabilityLine = lastLineOf(pieces, "stability=");
+  if (stabilityLine != 0 && settings.stabilityJitter > 0 &&
+      settings.strikesNeeded < 3) {
+    traps.push_back(
+        {stabilityLine,
+         "stability=" + std::to_string(settings.stabilityJitter) +
+             " judges a player by their last checks, at least three: with "
+             "strikes=" +
+             std::to_string(settings.strikesNeeded) +
+             " a steady player is dealt with before their checks can show "
+             "them steady (write strikes=3 or more)"});
+  }
+  const std::size_t ceilingLine = lastLineOf(pieces, "pingceiling=");
+  if (ceilingLine != 0 && settings.pingCeiling > 0 &&
+      settings.stabilityJitter == 0) {
+    traps.push_back({ceilingLine,
+                     "pingceiling= is the ceiling of steady players: without "
+                     "stability= it changes nothing"});
+  }
   const std::size_t dealLine = lastLineOf(pieces, "deal=");
   const bool warnsEmpty =
       settings.dealMode == 2 && settings.warnMessage.empty();
@@ -276,6 +300,46 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                                    "private message"});
   }
   return traps;
+}
+
+// An allow= line: the allowance kept in `settings`, or why not.
+void readAllowance(const std::vector<Piece>& pieces, std::size_t index,
+                   ConfigSettings& settings, std::vector<std::string>& found) {
+  settings.fairKeysInFile = true;
+  const std::string& text = pieces[index].text;
+  AllowanceText allowance;
+  const AllowanceFault fault = readAllowanceText(
+      text.c_str() + std::string(kAllowKey).size(), false, allowance);
+  if (fault != AllowanceFault::None) {
+    found.push_back(std::string("ignored: ") + allowanceFaultText(fault));
+    return;
+  }
+  for (std::size_t later = index + 1; later < pieces.size(); ++later) {
+    AllowanceText other;
+    const std::string& laterText = pieces[later].text;
+    if (isPrefixOf(kAllowKey, laterText.c_str()) &&
+        readAllowanceText(laterText.c_str() + std::string(kAllowKey).size(),
+                          false, other) == AllowanceFault::None &&
+        equalsIgnoreCase(other.name, allowance.name)) {
+      found.push_back("the allowance of " + quoted(allowance.name) +
+                      " is given again on line " +
+                      std::to_string(pieces[later].line) +
+                      ", and the last one wins: this line has no effect");
+      return;
+    }
+  }
+  if (allowance.extraMs == 0) {
+    found.push_back("an allowance of 0 grants nothing");
+    return;
+  }
+  if (settings.allowances.size() >=
+      static_cast<std::size_t>(LagAllowances::kMostAllowances)) {
+    found.push_back("ignored: the plug-in holds at most " +
+                    std::to_string(LagAllowances::kMostAllowances) +
+                    " allowances");
+    return;
+  }
+  settings.allowances.push_back({allowance.name, allowance.extraMs});
 }
 
 }  // namespace
@@ -301,7 +365,12 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
               std::to_string(last) + ": ";
     }
     std::vector<std::string> found;
-    if (piece.key == nullptr) {
+    if (piece.key == nullptr && isPrefixOf(kAllowKey, piece.text.c_str())) {
+      if (piece.firstCharacter > 1) {
+        found.push_back("read as the line " + quoted(piece.text));
+      }
+      readAllowance(pieces, i, settings_, found);
+    } else if (piece.key == nullptr) {
       const std::string reason = skipReason(piece.text);
       if (!reason.empty()) found.push_back(reason);
     } else {
@@ -326,6 +395,7 @@ ConfigCheck::ConfigCheck(const std::string& contents) {
           break;
       }
       if (key.group != ConfigGroup::Core) settings_.extraKeysInFile = true;
+      if (key.group == ConfigGroup::Fair) settings_.fairKeysInFile = true;
       for (std::size_t later = i + 1; later < pieces.size(); ++later) {
         if (pieces[later].key == piece.key) {
           found.push_back(std::string(piece.key->key) +
@@ -444,5 +514,47 @@ std::vector<std::string> ConfigSettings::describe() const {
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
                                                   : "\"" + lagLogPath + "\""));
+  if (!fairKeysInFile) return rows;
+  rows.push_back(row(
+      "minplayers",
+      minPlayers > 0
+          ? std::to_string(minPlayers) +
+                " (with fewer players in ships nobody is dealt with, unless "
+                "staff asked for the check)"
+          : std::string("0 (no quorum: checks deal in any arena)")));
+  rows.push_back(row(
+      "stability",
+      stabilityJitter > 0
+          ? std::to_string(stabilityJitter) +
+                " (ms: a player whose last current pings stay this close to "
+                "their median is steady, and not dealt with for ping)"
+          : std::string("0 (no verdict on stability)")));
+  const std::int64_t ceiling =
+      pingCeiling > 0 ? pingCeiling
+                      : std::min<std::int64_t>(
+                            2 * static_cast<std::int64_t>(currentPingLimit),
+                            INT32_MAX);
+  rows.push_back(row("pingceiling",
+                     std::to_string(pingCeiling) + " (a steady player's ping " +
+                         (pingCeiling > 0 ? std::string("at or over this")
+                                          : "at or over twice the current "
+                                            "limit, " +
+                                                std::to_string(ceiling) +
+                                                ",") +
+                         " is dealt with)"));
+  if (allowances.empty()) {
+    rows.push_back(row("allow", "(no allowances)"));
+  }
+  for (const Allowance& allowance : allowances) {
+    const auto with = [&allowance](std::int32_t limit) {
+      return std::to_string(std::min<std::int64_t>(
+          static_cast<std::int64_t>(limit) + allowance.extraMs, INT32_MAX));
+    };
+    rows.push_back(row("allow", "\"" + allowance.name + "\" +" +
+                                    std::to_string(allowance.extraMs) +
+                                    " ms (current " +
+                                    with(currentPingLimit) + ", average " +
+                                    with(averagePingLimit) + ")"));
+  }
   return rows;
 }
