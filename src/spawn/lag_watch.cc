@@ -220,7 +220,7 @@ StabilityEstimate LagWatch::estimateStability(
   }
   estimate.samples = count;
   if (count == 0) return estimate;
-  // The median is robust to the one spike that the spread then shows.
+  // The median is robust to a spike.
   for (int i = 1; i < count; ++i) {
     for (int j = i; j > 0 && pings[j - 1] > pings[j]; --j) {
       const std::int32_t swapped = pings[j];
@@ -234,11 +234,19 @@ StabilityEstimate LagWatch::estimateStability(
                         pings[count / 2]) /
                            2;
   estimate.median = static_cast<std::int32_t>(middle);
+  // The spread leaves out the one ping farthest from the median: a single
+  // spike among five does not make a steady connection unsteady, two do.
+  std::int64_t farthest = 0;
   std::int64_t spread = 0;
   for (int i = 0; i < count; ++i) {
     const std::int64_t distance =
         pings[i] > middle ? pings[i] - middle : middle - pings[i];
-    if (distance > spread) spread = distance;
+    if (distance > farthest) {
+      spread = farthest;
+      farthest = distance;
+    } else if (distance > spread) {
+      spread = distance;
+    }
   }
   estimate.spread =
       spread > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(spread);

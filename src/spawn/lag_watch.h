@@ -66,7 +66,8 @@ constexpr std::uint8_t kPingLimitBits = kCurrentPingReached | kAveragePingReache
 
 // How steady a player's connection has been: the current pings of their
 // last checks (kHistoryLength at most, the one being judged included),
-// their median and the largest distance of one of them from it.
+// their median, and the spread: the distance from the median within which
+// all of them but the farthest lie (one spike in five is no unsteadiness).
 struct StabilityEstimate {
   int samples = 0;
   std::int32_t median = 0;
