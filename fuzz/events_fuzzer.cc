@@ -55,6 +55,7 @@ const char* const kCommandStarts[] = {
     "lagtimelimit ",
     "lagwatch -",
     "laghistory ",
+    "lagallow ",
     "LagCheck ",
     "help ",
 };
@@ -373,6 +374,10 @@ class EventStream {
                                         "grace=",
                                         "autochecklevel=",
                                         "answertimeout=",
+                                        "minplayers=",
+                                        "stability=",
+                                        "pingceiling=",
+                                        "allow=",
                                         "LagLog=",
                                         ""};
     std::string contents;
