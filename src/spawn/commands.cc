@@ -28,6 +28,9 @@ constexpr LimitSwitch kLimitSwitches[] = {
     {'w', &botInfo::s2cWeaponsLossLimit, "Weapons Ploss limit set"},
 };
 
+// What a negative ping limit becomes when the next check is judged.
+constexpr std::int32_t kDefaultPingLimit = 300;
+
 constexpr const char* kChecksDisabled =
     "Staff has disabled this function for now";
 constexpr const char* kQueueFull =
@@ -339,6 +342,22 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     scratchText += "  S2CWeapons: ";
     scratchText += s2cWeaponsLossLimit;
     sendPrivate(caller, scratchText.chars());
+    // A player with an allowance learns their own ping limits, as the next
+    // check judges them (a negative limit is repaired then).
+    scratchText.assign(caller->name, caller->nameLength());
+    const std::int32_t extraMs = allowances.extraFor(scratchText.chars());
+    if (extraMs != 0) {
+      const auto judged = [](std::int32_t limit) {
+        return limit < 0 ? kDefaultPingLimit : limit;
+      };
+      scratchText = "Your allowance: +";
+      scratchText += extraMs;
+      scratchText += " ms, so your ping limits are  C: ";
+      scratchText += withAllowance(judged(currentPingLimit), extraMs);
+      scratchText += "  AVG: ";
+      scratchText += withAllowance(judged(averagePingLimit), extraMs);
+      sendPrivate(caller, scratchText.chars());
+    }
     const std::int32_t secondsLeft = lookupTag(caller, 0);
     if (secondsLeft < 1) return;
     scratchText =
