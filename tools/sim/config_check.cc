@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <iterator>
 
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 #include "spawn/allowance_text.h"
 #include "spawn/config_keys.h"
 #include "spawn/lag_allowances.h"
+#include "spawn/line_reader.h"
 #include "util/text.h"
 
 namespace {
@@ -55,11 +57,7 @@ bool isSpace(char c) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Long texts are cut; control bytes are shown as \xNN.
-std::string quoted(const std::string& text) {
-  const std::size_t kShown = 40;
-  if (text.size() <= kShown) return Transcript::quoted(text);
-  return Transcript::quoted(text.substr(0, kShown) + "...");
-}
+std::string quoted(const std::string& text) { return quotedField(text); }
 
 const ConfigKey* keyOf(const std::string& piece) {
   for (const ConfigKey& key : kConfigKeys) {
@@ -344,7 +342,18 @@ void readAllowance(const std::vector<Piece>& pieces, std::size_t index,
 
 }  // namespace
 
-ConfigCheck::ConfigCheck(const std::string& contents) {
+ConfigCheck::ConfigCheck(const std::string& whole) {
+  // The plug-in reads no further into a file than its bound.
+  const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
+  if (whole.size() > contents.size()) {
+    const std::size_t line =
+        std::count(contents.begin(), contents.end(), '\n') + 1;
+    findings_.push_back(
+        {line, "the plug-in reads only the first " +
+                   std::to_string(contents.size()) + " bytes of the file: " +
+                   (contents.back() == '\n' ? "this line" : "the rest of this line") +
+                   " and every line after it are ignored"});
+  }
   const std::vector<Piece> pieces = piecesOf(contents);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
@@ -441,7 +450,7 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto message = [](const std::string& text) {
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
-               : "\"" + text + "\"";
+               : Transcript::quoted(text);
   };
   std::string display;
   switch (displayMode) {
@@ -513,7 +522,7 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
-                                                  : "\"" + lagLogPath + "\""));
+                                                  : Transcript::quoted(lagLogPath)));
   if (!fairKeysInFile) return rows;
   rows.push_back(row(
       "minplayers",
@@ -550,7 +559,7 @@ std::vector<std::string> ConfigSettings::describe() const {
       return std::to_string(std::min<std::int64_t>(
           static_cast<std::int64_t>(limit) + allowance.extraMs, INT32_MAX));
     };
-    rows.push_back(row("allow", "\"" + allowance.name + "\" +" +
+    rows.push_back(row("allow", Transcript::quoted(allowance.name) + " +" +
                                     std::to_string(allowance.extraMs) +
                                     " ms (current " +
                                     with(currentPingLimit) + ", average " +

@@ -12,16 +12,15 @@
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
 // (with -i: of piped input), a bad argument, or a file, library or folder
 // that cannot be used.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
@@ -94,42 +93,25 @@ struct Options {
 };
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "tarvok-sim: %s\n\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "tarvok-sim: %s\n\n%s",
+               escapeControlBytes(message).c_str(), kUsage);
   return kFailed;
 }
 
 // The name check-ini gives the standard input.
 const char kStandardInput[] = "(standard input)";
 
-// Reads the whole of `file`; false on a read error.
-bool readStream(std::FILE* file, std::string* contents) {
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    contents->append(buffer, count);
+// Reads the file at `path` (bounded: see text_input.h); false, with the
+// message on the standard error, when it cannot.
+bool readFile(const std::string& path, std::string* contents) {
+  std::string why;
+  const TextRead read = readTextFile(path, contents, &why);
+  if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", why.c_str());
+  if (read == TextRead::kCannotRead) {
+    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
+                 escapeControlBytes(path).c_str(), why.c_str());
   }
-  return std::ferror(file) == 0;
-}
-
-// Reads the file at `path`; false, with the reason in `why`, when it cannot.
-bool readFile(const std::string& path, std::string* contents,
-              std::string* why) {
-  std::error_code failure;
-  if (std::filesystem::is_directory(path, failure)) {
-    *why = "it is a folder";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    *why = errno == ENOENT   ? "there is no such file"
-           : errno == EACCES ? "no permission to read it"
-                             : std::strerror(errno);
-    return false;
-  }
-  const bool read = readStream(file, contents);
-  if (!read) *why = std::strerror(errno);
-  std::fclose(file);
-  return read;
+  return read == TextRead::kRead;
 }
 
 void printSettings(const ConfigSettings& settings) {
@@ -141,32 +123,38 @@ void printSettings(const ConfigSettings& settings) {
 int checkIni(const std::string& argument) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
+  const std::string shownPath = escapeControlBytes(path);
   std::string contents;
-  std::string why = "a read error";
-  const bool read = standardInput ? readStream(stdin, &contents)
-                                  : readFile(path, &contents, &why);
+  std::string why;
+  const TextRead read =
+      standardInput ? readTextStream(stdin, path, &contents, &why)
+                    : readTextFile(path, &contents, &why);
   std::error_code failure;
-  if (!read && !standardInput && !std::filesystem::exists(path, failure) &&
-      !failure) {
+  if (read == TextRead::kCannotRead && !standardInput &&
+      !std::filesystem::exists(path, failure) && !failure) {
     std::printf(
         "%s: there is no such file: the plug-in would create it empty and "
         "run on its defaults:\n",
-        path.c_str());
+        shownPath.c_str());
     printSettings(ConfigSettings());
     return 1;
   }
-  if (!read) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", path.c_str(),
-                 why.c_str());
+  if (read == TextRead::kRefused) {
+    std::fprintf(stderr, "%s\n", why.c_str());
+    return kFailed;
+  }
+  if (read == TextRead::kCannotRead) {
+    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
+                 shownPath.c_str(), why.c_str());
     return kFailed;
   }
   const ConfigCheck check(contents);
   for (const ConfigFinding& finding : check.findings()) {
-    std::printf("%s:%zu: %s\n", path.c_str(), finding.line,
+    std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
-  std::printf("Settings the plug-in reads from %s:\n", path.c_str());
+  std::printf("Settings the plug-in reads from %s:\n", shownPath.c_str());
   printSettings(check.settings());
   const std::size_t count = check.findings().size();
   if (count == 0) {
@@ -188,25 +176,33 @@ bool runInteractive(SimulatedHost& host) {
         "Type scenario lines (see tarvok-sim --help); quit or end of input "
         "stops.\n");
   }
+  BoundedLineReader input(stdin);
   std::string line;
   bool allCarriedOut = true;
-  for (std::size_t number = 1;; ++number) {
+  while (true) {
     if (typed) {
       std::printf("> ");
       std::fflush(stdout);
     }
-    if (!std::getline(std::cin, line)) break;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const BoundedLineReader::Result read = input.next(&line);
+    const std::size_t number = input.lineNumber();
+    if (read == BoundedLineReader::Result::kTooLong) {
+      std::fprintf(stderr, "%s:%zu: %s\n", kStandardInput, number,
+                   lineTooLongReason().c_str());
+      allCarriedOut = false;
+      break;
+    }
+    if (read != BoundedLineReader::Result::kLine) break;
     if (line == "quit" || line == "exit") break;
     ScenarioAction action;
     std::string error;
     if (!ScenarioAction::parse(line, &action, &error) ||
         !host.run(action, &error)) {
       if (typed) {
-        std::printf("error: %s\n", error.c_str());
+        std::printf("error: %s\n", escapeControlBytes(error).c_str());
       } else {
         std::fprintf(stderr, "tarvok-sim: line %zu: %s\n", number,
-                     error.c_str());
+                     escapeControlBytes(error).c_str());
         allCarriedOut = false;
       }
     }
@@ -260,11 +256,8 @@ int main(int argc, char** argv) {
   }
 
   // Everything is read before the run moves into its own folder.
-  std::string why;
   std::string iniContents;
-  if (!options.ini.empty() && !readFile(options.ini, &iniContents, &why)) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
-                 options.ini.c_str(), why.c_str());
+  if (!options.ini.empty() && !readFile(options.ini, &iniContents)) {
     return kFailed;
   }
   Scenario scenario;
@@ -275,17 +268,13 @@ int main(int argc, char** argv) {
     if (!options.scenario.empty()) {
       name = options.scenario;
       text.clear();
-      if (!readFile(name, &text, &why)) {
-        std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", name.c_str(),
-                     why.c_str());
-        return kFailed;
-      }
+      if (!readFile(name, &text)) return kFailed;
     }
     std::size_t errorLine = 0;
     std::string error;
     if (!scenario.load(text, &errorLine, &error)) {
-      std::fprintf(stderr, "%s:%zu: %s\n", name.c_str(), errorLine,
-                   error.c_str());
+      std::fprintf(stderr, "%s:%zu: %s\n", escapeControlBytes(name).c_str(),
+                   errorLine, escapeControlBytes(error).c_str());
       return kFailed;
     }
   }
@@ -355,7 +344,7 @@ int main(int argc, char** argv) {
         for (const ScenarioLine& line : scenario.lines()) {
           if (!host.run(line.action, &error)) {
             std::fprintf(stderr, "tarvok-sim: line %zu: %s\n", line.number,
-                         error.c_str());
+                         escapeControlBytes(error).c_str());
             status = kFailed;
             break;
           }
@@ -364,7 +353,7 @@ int main(int argc, char** argv) {
       // The plug-in's instances go before the player lists they point to.
       plugin.unload();
       std::string ignored;
-      readFile("tarvok.ini", &chartSettings, &ignored);
+      readTextFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
   if (out != stdout) std::fclose(out);

@@ -5,6 +5,7 @@
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
@@ -29,16 +30,10 @@ int failed(const std::string& message) {
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::string* contents) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    contents->append(buffer, count);
-  }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
+  std::string error;
+  const TextRead read = readTextFile(path, contents, &error);
+  if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", error.c_str());
+  return read == TextRead::kRead;
 }
 
 bool writeWholeFile(const std::string& path, const std::string& contents) {

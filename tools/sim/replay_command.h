@@ -18,7 +18,8 @@
 int runReplayCommand(const std::vector<std::string>& arguments,
                      const std::string& defaultLibrary);
 
-// Reads the whole of `path`; false when it cannot.
+// Reads the whole of `path`, a text file (bounds: hostkit/text_input.h);
+// false when it cannot, with the message of a refusal on the standard error.
 bool readWholeFile(const std::string& path, std::string* contents);
 // Writes `contents` to `path`; false when it cannot.
 bool writeWholeFile(const std::string& path, const std::string& contents);
