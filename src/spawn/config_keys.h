@@ -64,7 +64,9 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     BelowLowestToDefault, Fair)                                                \
   X(Number, "pingceiling=", pingCeiling, 0, 0, kNoHighest,                     \
     BelowLowestToDefault, Fair)                                                \
-  X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)
+  X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
+  X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
+    BelowLowestToDefault, Log)
 
 // One row without its field.
 struct ConfigKey {

@@ -146,7 +146,8 @@ class botInfo {
   LagAllowances allowances;
   std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
 
-  String lagLogPath;  // empty: no lag log
+  String lagLogPath;            // empty: no lag log
+  std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
 
  private:

@@ -20,10 +20,11 @@
 // deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
 // which send the lagger an empty message; stability= with fewer than three
 // strikes, which deals with a steady player before their checks can show
-// them steady, and pingceiling= without stability=. Lines "allow=NAME +MS"
-// are read by the plug-in's own reader (allowance_text.h): a faulty one, one
-// given again for the same name, and one beyond the plug-in's room are
-// findings. Findings come in line order.
+// them steady, and pingceiling= without stability=. And a lag log whose name
+// has a blank at either end, that is tarvok.ini itself, or that cannot be
+// created. Lines "allow=NAME +MS" are read by the plug-in's own reader
+// (allowance_text.h): a faulty one, one given again for the same name, and
+// one beyond the plug-in's room are findings. Findings come in line order.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 
@@ -56,6 +57,7 @@ struct ConfigSettings {
   std::int32_t autoCheckLevel;
   std::int32_t answerTimeout;
   std::string lagLogPath;
+  std::int32_t lagLogMaxBytes;
   bool extraKeysInFile = false;
   // Fair limits; described only when the file has one of their keys or an
   // allow= line.
@@ -80,8 +82,10 @@ struct ConfigFinding {
 
 class ConfigCheck {
  public:
-  // Checks the file's bytes.
-  explicit ConfigCheck(const std::string& contents);
+  // Checks the file's bytes. With `folder` (the one the file lies in), the
+  // lag log's file is also looked for there.
+  explicit ConfigCheck(const std::string& contents,
+                       const std::string& folder = "");
 
   const std::vector<ConfigFinding>& findings() const { return findings_; }
   const ConfigSettings& settings() const { return settings_; }

@@ -6,7 +6,8 @@
 //   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
 //   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
 //   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
-// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html.
+// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html,
+// --log FILE.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
@@ -37,7 +38,7 @@ const int kFailed = 2;
 
 const char kUsage[] =
     "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
-    "                  [--chart OUT.html] [SCENARIO | -i]\n"
+    "                  [--chart OUT.html] [--log FILE] [SCENARIO | -i]\n"
     "       tarvok-sim check-ini FILE\n"
     "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
     "                             [--library PATH] [--transcript FILE]\n"
@@ -48,7 +49,9 @@ const char kUsage[] =
     "a terminal, and never with NO_COLOR set). --ini starts the run with a\n"
     "copy of that tarvok.ini instead of an empty one (the demo then leaves\n"
     "out its own settings). --chart draws the rows of the plug-in's lag log\n"
-    "(LagLog= in tarvok.ini) as a page.\n"
+    "(LagLog= in tarvok.ini) as a page. --log keeps those rows in FILE, on\n"
+    "the simulated clock (from 2000-01-01T00:00:00Z), ready for replay; the\n"
+    "log itself lives in the run's work folder, never in a real one.\n"
     "\n"
     "Scenario lines (one action a line; # comments, ## notes):\n"
     "  bot NAME                  switch to bot NAME (added when new; the host\n"
@@ -89,6 +92,7 @@ struct Options {
   std::string chart;
   std::string scenario;
   std::string ini;
+  std::string log;
   bool interactive = false;
 };
 
@@ -148,7 +152,13 @@ int checkIni(const std::string& argument) {
                  shownPath.c_str(), why.c_str());
     return kFailed;
   }
-  const ConfigCheck check(contents);
+  const ConfigCheck check(
+      contents, standardInput ? std::string(".")
+                              : std::filesystem::path(path).parent_path().empty()
+                                    ? std::string(".")
+                                    : std::filesystem::path(path)
+                                          .parent_path()
+                                          .string());
   for (const ConfigFinding& finding : check.findings()) {
     std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
@@ -233,11 +243,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (argument == "--library" || argument == "--output" ||
-        argument == "--ini" || argument == "--chart") {
+        argument == "--ini" || argument == "--chart" || argument == "--log") {
       if (i + 1 == argc) return usageError(argument + " needs a value");
       (argument == "--library"  ? options.library
        : argument == "--output" ? options.output
        : argument == "--ini"    ? options.ini
+       : argument == "--log"    ? options.log
                                 : options.chart) = argv[++i];
     } else if (argument == "-i") {
       options.interactive = true;
@@ -304,6 +315,12 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The kept log is named from here, before the run changes folder.
+  std::string keptLog;
+  if (!options.log.empty()) {
+    keptLog = std::filesystem::absolute(options.log, failure).string();
+  }
+
   int status = 0;
   LagSummary logged({"run"}, true);
   std::uint32_t lastLogged = 0;
@@ -325,6 +342,7 @@ int main(int argc, char** argv) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;
+          if (row.kind != LagRowKind::Check) return;
           logged.add(0, row.bot, row, second);
           lastLogged = second;
         });
@@ -334,8 +352,12 @@ int main(int argc, char** argv) {
         host.reportHeapEvery(
             static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
       }
-      if (!options.ini.empty() &&
-          !host.copyIni(options.ini, iniContents, &error)) {
+      if (!keptLog.empty() && !host.keepLagLog(keptLog)) {
+        std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
+                     options.log.c_str());
+        status = kFailed;
+      } else if (!options.ini.empty() &&
+                 !host.copyIni(options.ini, iniContents, &error)) {
         std::fprintf(stderr, "tarvok-sim: %s\n", error.c_str());
         status = kFailed;
       } else if (options.interactive) {

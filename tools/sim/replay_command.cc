@@ -1,14 +1,17 @@
 #include "sim/replay_command.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
+#include "sim/lag_log.h"
 #include "sim/progress_bar.h"
 #include "sim/replay.h"
 #include "sim/scenario.h"
@@ -19,8 +22,56 @@ namespace {
 const int kFailed = 2;
 
 const char kReplayUsage[] =
-    "usage: tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
-    "                             [--library PATH] [--transcript FILE]\n";
+    "usage: tarvok-sim replay LOG... [--ini FILE] [--chart OUT.html]\n"
+    "                                [--library PATH] [--transcript FILE]\n";
+
+// The number after the last '.' of `path` ("lag.log.2": 2), 0 without one.
+unsigned long rotationOf(const std::string& path, std::string* base) {
+  const std::size_t dot = path.rfind('.');
+  *base = path;
+  if (dot == std::string::npos || dot + 1 == path.size() ||
+      path.size() - dot > 6) {
+    return 0;
+  }
+  for (std::size_t i = dot + 1; i < path.size(); ++i) {
+    if (path[i] < '0' || path[i] > '9') return 0;
+  }
+  *base = path.substr(0, dot);
+  return std::stoul(path.substr(dot + 1));
+}
+
+// The logs oldest first: the files of one rotated set (FILE.2, FILE.1,
+// FILE) in that order, where the set first appears; others as given.
+std::vector<std::string> rotationOrder(const std::vector<std::string>& logs) {
+  std::vector<std::pair<std::string, unsigned long>> keyed;
+  for (const std::string& log : logs) {
+    std::string base;
+    const unsigned long number = rotationOf(log, &base);
+    keyed.emplace_back(base, number);
+  }
+  std::vector<std::size_t> order(logs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::vector<std::size_t> firstOfBase(logs.size());
+  for (std::size_t i = 0; i < logs.size(); ++i) {
+    firstOfBase[i] = i;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (keyed[j].first == keyed[i].first) {
+        firstOfBase[i] = firstOfBase[j];
+        break;
+      }
+    }
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) {
+                     if (firstOfBase[a] != firstOfBase[b]) {
+                       return firstOfBase[a] < firstOfBase[b];
+                     }
+                     return keyed[a].second > keyed[b].second;
+                   });
+  std::vector<std::string> ordered;
+  for (std::size_t i : order) ordered.push_back(logs[i]);
+  return ordered;
+}
 
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
@@ -46,7 +97,8 @@ bool writeWholeFile(const std::string& path, const std::string& contents) {
 
 int runReplayCommand(const std::vector<std::string>& arguments,
                      const std::string& defaultLibrary) {
-  std::string log, ini, chart, library = defaultLibrary, transcriptPath;
+  std::vector<std::string> logs;
+  std::string ini, chart, library = defaultLibrary, transcriptPath;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     std::string* value = argument == "--ini"          ? &ini
@@ -61,13 +113,17 @@ int runReplayCommand(const std::vector<std::string>& arguments,
       *value = arguments[++i];
     } else if (!argument.empty() && argument[0] == '-') {
       return failed("unknown option " + argument + "\n\n" + kReplayUsage);
-    } else if (log.empty()) {
-      log = argument;
     } else {
-      return failed("one log at a time\n\n" + std::string(kReplayUsage));
+      logs.push_back(argument);
     }
   }
-  if (log.empty()) return failed("which log?\n\n" + std::string(kReplayUsage));
+  if (logs.empty()) {
+    return failed("which log?\n\n" + std::string(kReplayUsage));
+  }
+  logs = rotationOrder(logs);
+  std::string log = logs.front();
+  for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
+  log = escapeControlBytes(log);
 
   // Everything is read before the run moves into its own folder.
   std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
@@ -76,9 +132,13 @@ int runReplayCommand(const std::vector<std::string>& arguments,
     if (!ini.empty()) return failed("cannot read " + ini);
     settingsName = "the plug-in's defaults (no tarvok.ini here)";
   }
-  Replay replay(log, stderr, !chart.empty());
+  Replay replay(stderr, !chart.empty());
   std::string error;
-  if (!replay.load(log, &error)) return failed(error);
+  for (const std::string& each : logs) {
+    if (!replay.load(each, &error)) return failed(error);
+  }
+  replay.finishLoading();
+  const ConfigCheck settingsCheck(settings);
 
   std::error_code ignored;
   const std::filesystem::path libraryPath =
@@ -105,7 +165,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
       Transcript transcript(transcriptFile, false);
       ProgressBar bar(stderr);
       ran = replay.run(
-          plugin.talk(), splitLines(settings),
+          plugin.talk(), splitLines(settings), settingsCheck.settings(),
           transcriptFile != nullptr ? &transcript : nullptr,
           [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);
@@ -128,9 +188,9 @@ int runReplayCommand(const std::vector<std::string>& arguments,
     std::printf("%s\n", line.c_str());
   }
   std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
-  if (replay.heldFigures() != 0) {
-    std::printf("Rows whose figures could not be sent again: %zu\n",
-                replay.heldFigures());
+  if (replay.unansweredChecks() != 0) {
+    std::printf("Checks with no logged figures near them (not answered): %zu\n",
+                replay.unansweredChecks());
   }
 
   if (!chart.empty()) {
@@ -143,7 +203,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     page.duration = replay.duration();
     if (!writeWholeFile(chart, chartHtml(page, replay.summary(),
-                                         ConfigCheck(settings).settings()))) {
+                                         settingsCheck.settings()))) {
       return failed("cannot write " + chart);
     }
   }
