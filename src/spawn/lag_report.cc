@@ -185,6 +185,8 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
 
   const bool automatic = request != nullptr && request->automatic;
   judgeFairly(request, target, requester, automatic, judgement);
+  entry.verdicts = judgement.verdicts;
+  entry.allowanceMs = judgement.extraMs;
 
   // A manual check announces every limit that counts at once; an automatic
   // one only when it completes a player's strikes.
