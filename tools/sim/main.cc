@@ -27,6 +27,7 @@
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
 #include "sim/lag_summary.h"
+#include "sim/arena_log.h"
 #include "sim/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
@@ -42,6 +43,8 @@ const char kUsage[] =
     "       tarvok-sim check-ini FILE\n"
     "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
     "                             [--library PATH] [--transcript FILE]\n"
+    "                             [--classes]\n"
+    "       tarvok-sim arena [--seed N] [--minutes M] [--output LOG]\n"
     "\n"
     "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
     "a prompt. The plug-in library is PATH, or the one beside this program.\n"
@@ -84,7 +87,10 @@ const char kUsage[] =
     "result; exit 1 when there are any, or when FILE is missing.\n"
     "\n"
     "replay plays the lag log LOG again through the plug-in with the settings\n"
-    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n";
+    "of FILE (default: ./tarvok.ini) and compares what it did with the log;\n"
+    "--classes adds the scores by the class in each player's name. arena\n"
+    "writes the lag log of a synthetic arena whose players' classes are known\n"
+    "(good, spiky, lagger, flaky, far, staff) for replay --classes.\n";
 
 struct Options {
   std::string library;
@@ -226,6 +232,9 @@ bool runInteractive(SimulatedHost& host) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "check-ini") {
     return checkIni(argv[2]);
+  }
+  if (argc >= 2 && std::string(argv[1]) == "arena") {
+    return runArenaCommand(std::vector<std::string>(argv + 2, argv + argc));
   }
   if (argc >= 2 && std::string(argv[1]) == "replay") {
     return runReplayCommand(

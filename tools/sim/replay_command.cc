@@ -9,6 +9,7 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
+#include "sim/arena_log.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
 #include "sim/lag_log.h"
@@ -23,7 +24,8 @@ const int kFailed = 2;
 
 const char kReplayUsage[] =
     "usage: tarvok-sim replay LOG... [--ini FILE] [--chart OUT.html]\n"
-    "                                [--library PATH] [--transcript FILE]\n";
+    "                                [--library PATH] [--transcript FILE]\n"
+    "                                [--classes]\n";
 
 // The number after the last '.' of `path` ("lag.log.2": 2), 0 without one.
 unsigned long rotationOf(const std::string& path, std::string* base) {
@@ -99,6 +101,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
                      const std::string& defaultLibrary) {
   std::vector<std::string> logs;
   std::string ini, chart, library = defaultLibrary, transcriptPath;
+  bool classes = false;  // scores by the class in each player's name
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     std::string* value = argument == "--ini"          ? &ini
@@ -106,7 +109,9 @@ int runReplayCommand(const std::vector<std::string>& arguments,
                          : argument == "--library"    ? &library
                          : argument == "--transcript" ? &transcriptPath
                                                       : nullptr;
-    if (value != nullptr) {
+    if (argument == "--classes") {
+      classes = true;
+    } else if (value != nullptr) {
       if (i + 1 == arguments.size()) {
         return failed(argument + " needs a value\n\n" + kReplayUsage);
       }
@@ -191,6 +196,12 @@ int runReplayCommand(const std::vector<std::string>& arguments,
   if (replay.unansweredChecks() != 0) {
     std::printf("Checks with no logged figures near them (not answered): %zu\n",
                 replay.unansweredChecks());
+  }
+  if (classes) {
+    std::printf("\n");
+    for (const std::string& line : classScores(replay.summary(), 1)) {
+      std::printf("%s\n", line.c_str());
+    }
   }
 
   if (!chart.empty()) {
