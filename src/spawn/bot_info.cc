@@ -30,8 +30,14 @@ botInfo::botInfo(CALL_HANDLE handle)
       laggerFound(0),
       maxCheckRate(600),
       watchOn(0),
-      fairKeysRead(0) {
+      fairKeysRead(0),
+      arenaSectionsInFile(0),
+      arenaSectionFound(0) {
   setExtraDefaults();
+}
+
+botInfo::~botInfo() {
+  countArenaSectionReader(arenaSectionsInFile != 0, false);
 }
 
 void botInfo::onEvent(BotEvent& event) {
@@ -52,6 +58,9 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_Tick:
       tick();
+      return;
+    case EVENT_ArenaEnter:
+      enterArena(pointerOf<const char>(event.p[0]));
       return;
     case EVENT_ArenaLeave:
       clearTags();

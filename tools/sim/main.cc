@@ -4,7 +4,8 @@
 //   tarvok-sim [OPTIONS]            the built-in demo
 //   tarvok-sim [OPTIONS] SCENARIO   one scenario file
 //   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
-//   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
+//   tarvok-sim check-ini FILE [--arena NAME]
+//                                   what the plug-in makes of FILE (-: stdin)
 //   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
 // OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html,
 // --log FILE.
@@ -40,7 +41,7 @@ const int kFailed = 2;
 const char kUsage[] =
     "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
     "                  [--chart OUT.html] [--log FILE] [SCENARIO | -i]\n"
-    "       tarvok-sim check-ini FILE\n"
+    "       tarvok-sim check-ini FILE [--arena NAME]\n"
     "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
     "                             [--library PATH] [--transcript FILE]\n"
     "                             [--classes]\n"
@@ -57,8 +58,8 @@ const char kUsage[] =
     "log itself lives in the run's work folder, never in a real one.\n"
     "\n"
     "Scenario lines (one action a line; # comments, ## notes):\n"
-    "  bot NAME                  switch to bot NAME (added when new; the host\n"
-    "                            starts with LagBot)\n"
+    "  bot NAME [arena=ARENA]    switch to bot NAME (added when new; the host\n"
+    "                            starts with LagBot), in arena ARENA\n"
     "  init [MAJOR.MINOR]        the host connects the plug-in (6.5)\n"
     "  term                      the host disconnects it\n"
     "  arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]\n"
@@ -72,6 +73,7 @@ const char kUsage[] =
     "  wait N                    N seconds pass\n"
     "  leave NAME                the player leaves\n"
     "  leave-arena               the bot leaves its arena\n"
+    "  enter-arena ARENA         the bot moves to arena ARENA\n"
     "  ini TEXT                  add a line to tarvok.ini\n"
     "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
     "  ini-clear                 empty tarvok.ini\n"
@@ -84,7 +86,9 @@ const char kUsage[] =
     "\n"
     "check-ini lists the lines of FILE (- for the standard input) that the\n"
     "plug-in ignores or reads in a surprising way, and the settings that\n"
-    "result; exit 1 when there are any, or when FILE is missing.\n"
+    "result, for every arena and for each [arena NAME] section; --arena\n"
+    "shows only what a bot in arena NAME uses. Exit 1 when there are any\n"
+    "findings, or when FILE is missing.\n"
     "\n"
     "replay plays the lag log LOG again through the plug-in with the settings\n"
     "of FILE (default: ./tarvok.ini) and compares what it did with the log;\n"
@@ -130,15 +134,16 @@ void printSettings(const ConfigSettings& settings) {
   }
 }
 
-int checkIni(const std::string& argument) {
+// `arena`: show only the settings of a bot in that arena; empty: all.
+int checkIni(const std::string& argument, const std::string& arena) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
   const std::string shownPath = escapeControlBytes(path);
   std::string contents;
   std::string why;
-  const TextRead read =
-      standardInput ? readTextStream(stdin, path, &contents, &why)
-                    : readTextFile(path, &contents, &why);
+  const TextRead read = standardInput
+                            ? readTextStream(stdin, path, &contents, &why)
+                            : readTextFile(path, &contents, &why);
   std::error_code failure;
   if (read == TextRead::kCannotRead && !standardInput &&
       !std::filesystem::exists(path, failure) && !failure) {
@@ -154,24 +159,24 @@ int checkIni(const std::string& argument) {
     return kFailed;
   }
   if (read == TextRead::kCannotRead) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
-                 shownPath.c_str(), why.c_str());
+    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", shownPath.c_str(),
+                 why.c_str());
     return kFailed;
   }
   const ConfigCheck check(
       contents, standardInput ? std::string(".")
-                              : std::filesystem::path(path).parent_path().empty()
-                                    ? std::string(".")
-                                    : std::filesystem::path(path)
-                                          .parent_path()
-                                          .string());
+                : std::filesystem::path(path).parent_path().empty()
+                    ? std::string(".")
+                    : std::filesystem::path(path).parent_path().string());
   for (const ConfigFinding& finding : check.findings()) {
     std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
-  std::printf("Settings the plug-in reads from %s:\n", shownPath.c_str());
-  printSettings(check.settings());
+  for (const std::string& line :
+       check.settingsReport(shownPath, arena.empty() ? nullptr : &arena)) {
+    std::printf("%s\n", line.c_str());
+  }
   const std::size_t count = check.findings().size();
   if (count == 0) {
     std::printf("Nothing surprising: every line is read as written.\n");
@@ -231,7 +236,16 @@ bool runInteractive(SimulatedHost& host) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "check-ini") {
-    return checkIni(argv[2]);
+    return checkIni(argv[2], "");
+  }
+  // check-ini FILE --arena NAME, or check-ini --arena NAME FILE.
+  if (argc == 5 && std::string(argv[1]) == "check-ini") {
+    const bool arenaFirst = std::string(argv[2]) == "--arena";
+    if (arenaFirst || std::string(argv[3]) == "--arena") {
+      const std::string arena = arenaFirst ? argv[3] : argv[4];
+      if (arena.empty()) return usageError("--arena needs an arena's name");
+      return checkIni(arenaFirst ? argv[4] : argv[2], arena);
+    }
   }
   if (argc >= 2 && std::string(argv[1]) == "arena") {
     return runArenaCommand(std::vector<std::string>(argv + 2, argv + argc));
@@ -262,7 +276,8 @@ int main(int argc, char** argv) {
     } else if (argument == "-i") {
       options.interactive = true;
     } else if (argument == "check-ini") {
-      return usageError("check-ini takes one FILE and nothing else");
+      return usageError(
+          "check-ini takes one FILE and nothing else but --arena NAME");
     } else if (!argument.empty() && argument[0] == '-') {
       return usageError("unknown option " + argument);
     } else if (options.scenario.empty()) {

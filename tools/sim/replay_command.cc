@@ -1,7 +1,7 @@
 #include "sim/replay_command.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "hostkit/host_platform.h"
@@ -19,6 +19,20 @@
 #include "sim/transcript.h"
 
 namespace {
+
+// The settings of every arena with the countdowns of the longest of any
+// arena section, so that the replay plays long enough for each arena.
+ConfigSettings longestCountdowns(const ConfigCheck& check) {
+  ConfigSettings longest = check.settings();
+  for (const ConfigArena& arena : check.arenas()) {
+    for (std::int32_t ConfigSettings::*field :
+         {&ConfigSettings::maxCheckRate, &ConfigSettings::graceSeconds,
+          &ConfigSettings::autoCheckInterval, &ConfigSettings::answerTimeout}) {
+      longest.*field = std::max(longest.*field, arena.settings.*field);
+    }
+  }
+  return longest;
+}
 
 const int kFailed = 2;
 
@@ -170,7 +184,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
       Transcript transcript(transcriptFile, false);
       ProgressBar bar(stderr);
       ran = replay.run(
-          plugin.talk(), splitLines(settings), settingsCheck.settings(),
+          plugin.talk(), splitLines(settings), longestCountdowns(settingsCheck),
           transcriptFile != nullptr ? &transcript : nullptr,
           [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);
