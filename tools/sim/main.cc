@@ -1,17 +1,12 @@
 // tarvok-sim: plays the host bot and the zone server around the plug-in
-// library, so that its behaviour can be watched and checked.
-//
-//   tarvok-sim [OPTIONS]            the built-in demo
-//   tarvok-sim [OPTIONS] SCENARIO   one scenario file
-//   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
-//   tarvok-sim check-ini FILE       what the plug-in makes of FILE (-: stdin)
-//   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
-// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html.
+// library, so that its behaviour can be watched and checked. Its commands
+// and options are in command_line.h; a scenario run and check-ini are
+// carried out here, a replay by replay_command.h.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
-// (with -i: of piped input), a bad argument, or a file, library or folder
-// that cannot be used.
+// (with -i: of piped input), a faulty command line, or a file, library or
+// folder that cannot be used.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +19,10 @@
 #include "hostkit/plugin_library.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
+#include "sim/command_line.h"
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
+#include "sim/file_access.h"
 #include "sim/lag_summary.h"
 #include "sim/replay_command.h"
 #include "sim/scenario.h"
@@ -34,102 +31,16 @@
 
 namespace {
 
-const int kFailed = 2;
-
-const char kUsage[] =
-    "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
-    "                  [--chart OUT.html] [SCENARIO | -i]\n"
-    "       tarvok-sim check-ini FILE\n"
-    "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
-    "                             [--library PATH] [--transcript FILE]\n"
-    "\n"
-    "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
-    "a prompt. The plug-in library is PATH, or the one beside this program.\n"
-    "The transcript goes to FILE, or to the standard output (colours only on\n"
-    "a terminal, and never with NO_COLOR set). --ini starts the run with a\n"
-    "copy of that tarvok.ini instead of an empty one (the demo then leaves\n"
-    "out its own settings). --chart draws the rows of the plug-in's lag log\n"
-    "(LagLog= in tarvok.ini) as a page.\n"
-    "\n"
-    "Scenario lines (one action a line; # comments, ## notes):\n"
-    "  bot NAME                  switch to bot NAME (added when new; the host\n"
-    "                            starts with LagBot)\n"
-    "  init [MAJOR.MINOR]        the host connects the plug-in (6.5)\n"
-    "  term                      the host disconnects it\n"
-    "  arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]\n"
-    "                            defaults: the next free ident, level 0\n"
-    "                            (Player), ship 0, ping=100/100/100/100,\n"
-    "                            loss=0.0/0.0/0.0; a NAME with blanks is\n"
-    "                            quoted: \"Big Bob\"\n"
-    "  figures NAME [ping=C/A/L/H] [loss=S/C/W]\n"
-    "  ship NAME N               the player changes ship (8: spectator)\n"
-    "  NAME: TEXT                the player types TEXT (\"!...\": a command)\n"
-    "  wait N                    N seconds pass\n"
-    "  leave NAME                the player leaves\n"
-    "  leave-arena               the bot leaves its arena\n"
-    "  ini TEXT                  add a line to tarvok.ini\n"
-    "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
-    "  ini-clear                 empty tarvok.ini\n"
-    "  server TEXT               the zone server sends TEXT to the bot\n"
-    "  server-delay N            the server answers \"*lag\" N seconds late\n"
-    "  server-drop NAME          it stops answering \"*lag\" for NAME\n"
-    "  server-answer NAME        it answers \"*lag\" for NAME again\n"
-    "  spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]\n"
-    "                            those figures for a while, then the old ones\n"
-    "\n"
-    "check-ini lists the lines of FILE (- for the standard input) that the\n"
-    "plug-in ignores or reads in a surprising way, and the settings that\n"
-    "result; exit 1 when there are any, or when FILE is missing.\n"
-    "\n"
-    "replay plays the lag log LOG again through the plug-in with the settings\n"
-    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n";
-
-struct Options {
-  std::string library;
-  std::string output;
-  std::string chart;
-  std::string scenario;
-  std::string ini;
-  bool interactive = false;
-};
-
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "tarvok-sim: %s\n\n%s", message.c_str(), kUsage);
-  return kFailed;
-}
+const int kFailed = kUsageFailed;
 
 // The name check-ini gives the standard input.
 const char kStandardInput[] = "(standard input)";
 
-// Reads the whole of `file`; false on a read error.
-bool readStream(std::FILE* file, std::string* contents) {
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    contents->append(buffer, count);
-  }
-  return std::ferror(file) == 0;
-}
-
-// Reads the file at `path`; false, with the reason in `why`, when it cannot.
-bool readFile(const std::string& path, std::string* contents,
-              std::string* why) {
-  std::error_code failure;
-  if (std::filesystem::is_directory(path, failure)) {
-    *why = "it is a folder";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    *why = errno == ENOENT   ? "there is no such file"
-           : errno == EACCES ? "no permission to read it"
-                             : std::strerror(errno);
-    return false;
-  }
-  const bool read = readStream(file, contents);
-  if (!read) *why = std::strerror(errno);
-  std::fclose(file);
-  return read;
+int cannotUse(const std::string& what, const std::string& path,
+              const std::string& why) {
+  std::fprintf(stderr, "tarvok-sim: cannot %s %s: %s\n", what.c_str(),
+               path.c_str(), why.c_str());
+  return kFailed;
 }
 
 void printSettings(const ConfigSettings& settings) {
@@ -144,7 +55,7 @@ int checkIni(const std::string& argument) {
   std::string contents;
   std::string why = "a read error";
   const bool read = standardInput ? readStream(stdin, &contents)
-                                  : readFile(path, &contents, &why);
+                                  : readWholeFile(path, &contents, &why);
   std::error_code failure;
   if (!read && !standardInput && !std::filesystem::exists(path, failure) &&
       !failure) {
@@ -156,8 +67,8 @@ int checkIni(const std::string& argument) {
     return 1;
   }
   if (!read) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", path.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "tarvok-sim check-ini: cannot read %s: %s\n",
+                 path.c_str(), why.c_str());
     return kFailed;
   }
   const ConfigCheck check(contents);
@@ -215,57 +126,15 @@ bool runInteractive(SimulatedHost& host) {
   return allCarriedOut;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "check-ini") {
-    return checkIni(argv[2]);
-  }
-  if (argc >= 2 && std::string(argv[1]) == "replay") {
-    return runReplayCommand(
-        std::vector<std::string>(argv + 2, argv + argc),
-        (std::filesystem::path(executablePath(argv[0])).parent_path() /
-         PluginLibrary::defaultFileName())
-            .string());
-  }
-
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      std::printf("%s", kUsage);
-      return 0;
-    }
-    if (argument == "--library" || argument == "--output" ||
-        argument == "--ini" || argument == "--chart") {
-      if (i + 1 == argc) return usageError(argument + " needs a value");
-      (argument == "--library"  ? options.library
-       : argument == "--output" ? options.output
-       : argument == "--ini"    ? options.ini
-                                : options.chart) = argv[++i];
-    } else if (argument == "-i") {
-      options.interactive = true;
-    } else if (argument == "check-ini") {
-      return usageError("check-ini takes one FILE and nothing else");
-    } else if (!argument.empty() && argument[0] == '-') {
-      return usageError("unknown option " + argument);
-    } else if (options.scenario.empty()) {
-      options.scenario = argument;
-    } else {
-      return usageError("one scenario at a time");
-    }
-  }
-  if (options.interactive && !options.scenario.empty()) {
-    return usageError("-i and a scenario file exclude each other");
-  }
-
-  // Everything is read before the run moves into its own folder.
+// A scenario run, the demo, or lines typed at a prompt.
+int runScenario(const RunOptions& options, const std::string& besideUs) {
+  // Everything is read, and the outputs checked, before the run moves into
+  // its own folder.
   std::string why;
   std::string iniContents;
-  if (!options.ini.empty() && !readFile(options.ini, &iniContents, &why)) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
-                 options.ini.c_str(), why.c_str());
-    return kFailed;
+  if (!options.ini.empty() &&
+      !readWholeFile(options.ini, &iniContents, &why)) {
+    return cannotUse("read", options.ini, why);
   }
   Scenario scenario;
   if (!options.interactive) {
@@ -275,10 +144,8 @@ int main(int argc, char** argv) {
     if (!options.scenario.empty()) {
       name = options.scenario;
       text.clear();
-      if (!readFile(name, &text, &why)) {
-        std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", name.c_str(),
-                     why.c_str());
-        return kFailed;
+      if (!readWholeFile(name, &text, &why)) {
+        return cannotUse("read", name, why);
       }
     }
     std::size_t errorLine = 0;
@@ -289,12 +156,15 @@ int main(int argc, char** argv) {
       return kFailed;
     }
   }
-
-  std::filesystem::path library = options.library;
-  if (library.empty()) {
-    library = std::filesystem::path(executablePath(argv[0])).parent_path() /
-              PluginLibrary::defaultFileName();
+  if (!options.chart.empty() && !checkWritable(options.chart, &why)) {
+    return cannotUse("write", options.chart, why);
   }
+  if (!options.output.empty() && !checkWritable(options.output, &why)) {
+    return cannotUse("write", options.output, why);
+  }
+
+  std::filesystem::path library =
+      options.library.empty() ? besideUs : options.library;
   std::error_code failure;
   library = std::filesystem::absolute(library, failure);
   PluginLibrary plugin;
@@ -309,9 +179,7 @@ int main(int argc, char** argv) {
   if (!options.output.empty()) {
     out = std::fopen(options.output.c_str(), "wb");
     if (out == nullptr) {
-      std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
-                   options.output.c_str());
-      return kFailed;
+      return cannotUse("write", options.output, std::strerror(errno));
     }
   }
 
@@ -364,7 +232,7 @@ int main(int argc, char** argv) {
       // The plug-in's instances go before the player lists they point to.
       plugin.unload();
       std::string ignored;
-      readFile("tarvok.ini", &chartSettings, &ignored);
+      readWholeFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
   if (out != stdout) std::fclose(out);
@@ -375,11 +243,36 @@ int main(int argc, char** argv) {
     page.duration = lastLogged;
     if (!writeWholeFile(
             options.chart,
-            chartHtml(page, logged, ConfigCheck(chartSettings).settings()))) {
-      std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
-                   options.chart.c_str());
-      status = kFailed;
+            chartHtml(page, logged, ConfigCheck(chartSettings).settings()),
+            &why)) {
+      status = cannotUse("write", options.chart, why);
     }
   }
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out;
+  std::string errors;
+  const CommandLine line = parseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), &out, &errors);
+  std::fputs(out.c_str(), stdout);
+  std::fputs(errors.c_str(), stderr);
+  const std::string besideUs =
+      (std::filesystem::path(executablePath(argv[0])).parent_path() /
+       PluginLibrary::defaultFileName())
+          .string();
+  switch (line.command) {
+    case SimCommand::CheckIni:
+      return checkIni(line.checkIni.file);
+    case SimCommand::Replay:
+      return runReplayCommand(line.replay, besideUs);
+    case SimCommand::Run:
+      return runScenario(line.run, besideUs);
+    case SimCommand::Finished:
+      break;
+  }
+  return line.status;
 }

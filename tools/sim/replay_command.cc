@@ -1,6 +1,8 @@
 #include "sim/replay_command.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "hostkit/host_platform.h"
@@ -8,6 +10,8 @@
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
+#include "sim/file_access.h"
+#include "sim/lag_log.h"
 #include "sim/progress_bar.h"
 #include "sim/replay.h"
 #include "sim/scenario.h"
@@ -15,71 +19,67 @@
 
 namespace {
 
-const int kFailed = 2;
-
-const char kReplayUsage[] =
-    "usage: tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
-    "                             [--library PATH] [--transcript FILE]\n";
+const int kFailed = kUsageFailed;
 
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
   return kFailed;
 }
 
-}  // namespace
+int cannotUse(const std::string& what, const std::string& path,
+              const std::string& why) {
+  return failed("cannot " + what + " " + path + ": " + why);
+}
 
-bool readWholeFile(const std::string& path, std::string* contents) {
+// The longest first line looked at to tell a lag log.
+constexpr std::size_t kLongestFirstLine = 4096;
+
+// True when the first line of `path` is the lag log's header or a row.
+bool looksLikeLagLog(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    contents->append(buffer, count);
-  }
-  const bool failed = std::ferror(file) != 0;
+  std::string line(kLongestFirstLine, '\0');
+  line.resize(std::fread(&line[0], 1, line.size(), file));
   std::fclose(file);
-  return !failed;
+  if (line.empty()) return true;  // nothing logged yet
+  line = line.substr(0, line.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  LagLogRow row;
+  std::string ignored;
+  return line == kLagLogHeader || parseLagLogRow(line, &row, &ignored);
 }
 
-bool writeWholeFile(const std::string& path, const std::string& contents) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written =
-      std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-  return std::fclose(file) == 0 && written;
-}
+}  // namespace
 
-int runReplayCommand(const std::vector<std::string>& arguments,
+int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary) {
-  std::string log, ini, chart, library = defaultLibrary, transcriptPath;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    std::string* value = argument == "--ini"          ? &ini
-                         : argument == "--chart"      ? &chart
-                         : argument == "--library"    ? &library
-                         : argument == "--transcript" ? &transcriptPath
-                                                      : nullptr;
-    if (value != nullptr) {
-      if (i + 1 == arguments.size()) {
-        return failed(argument + " needs a value\n\n" + kReplayUsage);
-      }
-      *value = arguments[++i];
-    } else if (!argument.empty() && argument[0] == '-') {
-      return failed("unknown option " + argument + "\n\n" + kReplayUsage);
-    } else if (log.empty()) {
-      log = argument;
-    } else {
-      return failed("one log at a time\n\n" + std::string(kReplayUsage));
-    }
+  const std::string& log = options.log;
+  const std::string& ini = options.ini;
+  const std::string& chart = options.chart;
+  const std::string& transcriptPath = options.transcript;
+  const std::string library =
+      options.library.empty() ? defaultLibrary : options.library;
+  // Everything is read, and the outputs checked, before the run moves into
+  // its own folder.
+  std::string why;
+  if (!checkReadable(log, &why)) return cannotUse("read", log, why);
+  if (!looksLikeLagLog(log)) {
+    return failed(log +
+                  " is not a lag log: its first line is neither the log's "
+                  "header nor a row");
   }
-  if (log.empty()) return failed("which log?\n\n" + std::string(kReplayUsage));
-
-  // Everything is read before the run moves into its own folder.
   std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
   std::string settings;
-  if (!readWholeFile(settingsName, &settings)) {
-    if (!ini.empty()) return failed("cannot read " + ini);
+  std::error_code absent;
+  if (ini.empty() && !std::filesystem::exists(settingsName, absent)) {
     settingsName = "the plug-in's defaults (no tarvok.ini here)";
+  } else if (!readWholeFile(settingsName, &settings, &why)) {
+    return cannotUse("read", settingsName, why);
+  }
+  for (const std::string* output : {&chart, &transcriptPath}) {
+    if (!output->empty() && !checkWritable(*output, &why)) {
+      return cannotUse("write", *output, why);
+    }
   }
   Replay replay(log, stderr, !chart.empty());
   std::string error;
@@ -96,7 +96,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
   if (!transcriptPath.empty()) {
     transcriptFile = std::fopen(transcriptPath.c_str(), "wb");
     if (transcriptFile == nullptr) {
-      return failed("cannot write " + transcriptPath);
+      return cannotUse("write", transcriptPath, std::strerror(errno));
     }
   }
 
@@ -147,9 +147,11 @@ int runReplayCommand(const std::vector<std::string>& arguments,
         "Replayed with the settings of " + settingsName +
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     page.duration = replay.duration();
-    if (!writeWholeFile(chart, chartHtml(page, replay.summary(),
-                                         ConfigCheck(settings).settings()))) {
-      return failed("cannot write " + chart);
+    if (!writeWholeFile(chart,
+                        chartHtml(page, replay.summary(),
+                                  ConfigCheck(settings).settings()),
+                        &why)) {
+      return cannotUse("write", chart, why);
     }
   }
   return 0;
