@@ -147,6 +147,7 @@ int runReplayCommand(const ReplayOptions& options,
         "Replayed with the settings of " + settingsName +
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     page.duration = replay.duration();
+    if (replay.rows() != 0) page.startTime = replay.startTime();
     if (!writeWholeFile(chart,
                         chartHtml(page, replay.summary(),
                                   ConfigCheck(settings).settings()),
