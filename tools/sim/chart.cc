@@ -38,7 +38,7 @@ const char kStyle[] =
     ".s2c{stroke:#c2410c}.c2s{stroke:#7c3aed}.s2cweapons{stroke:#0e7490}"
     "svg text.current{fill:#1f6fd1}svg text.average{fill:#18a058}"
     "svg text.s2c{fill:#c2410c}svg text.c2s{fill:#7c3aed}"
-    "svg text.s2cweapons{fill:#0e7490}svg text{stroke:none}"
+    "svg text.s2cweapons{fill:#0e7490}svg text.limit-label{stroke:none}"
     ".mark{stroke-width:2}.mark.warned{stroke:#e0a000}"
     ".mark.spectated{stroke:#d11f1f}"
     ".mark.replayed{stroke-dasharray:3 2}"
