@@ -29,7 +29,7 @@ botInfo::botInfo(CALL_HANDLE handle)
       dealMode(1),
       laggerFound(0),
       maxCheckRate(600),
-      watchKeysInFile(0) {
+      watchOn(0) {
   setExtraDefaults();
 }
 
@@ -97,7 +97,9 @@ void botInfo::handshake(std::uint32_t version) {
   // the old one carries over.
   watch.clear();
   lagLog.connected();
+  const bool wasOrdered = LagWatch::ordered(*this);
   loadConfig();
+  orderingSwitched(wasOrdered);
 }
 
 // One second passes: every listed player's countdown goes down by one, and a
@@ -110,5 +112,5 @@ void botInfo::tick() {
     const std::int32_t left = lookupTag(node->item, 0);
     storeTag(node->item, 0, left == INT32_MIN ? left : left - 1);
   }
-  if (watchKeysInFile || LagWatch::ordered(*this)) watch.tick(*this);
+  if (watchOn) watch.tick(*this);
 }

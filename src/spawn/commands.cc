@@ -84,6 +84,7 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     watch.showHistory(*this, caller, command->parameterText);
     return;
   }
+  const bool wasOrdered = LagWatch::ordered(*this);
   bool anySet = false;
   for (const WatchSwitch& entry : kWatchSwitches) {
     const _switch* given = command->findSwitch(entry.letter);
@@ -93,8 +94,22 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     anySet = true;
   }
   // A negative value falls back to the default, as in tarvok.ini.
-  sanitizeLimits();
-  if (!anySet) watch.showStatus(*this, caller);
+  sanitizeWatchSettings();
+  if (!anySet) {
+    watch.showStatus(*this, caller);
+    return;
+  }
+  orderingSwitched(wasOrdered);
+}
+
+void botInfo::orderingSwitched(bool wasOrdered) {
+  const bool nowOrdered = LagWatch::ordered(*this);
+  if (wasOrdered && !nowOrdered) watch.dropWaiting(*this);
+  if (!wasOrdered && nowOrdered) {
+    watch.adoptUnorderedCheck(*this, checkTarget, checkRequester);
+    checkTarget = "";
+    checkRequester = "";
+  }
 }
 
 void botInfo::onCommand(const Player* caller, const Command* command) {
@@ -141,7 +156,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(caller, "Set time limit");
       return;
     }
-    if (watchKeysInFile &&
+    if (watchOn &&
         (command->commandIs("lagwatch") || command->commandIs("laghistory"))) {
       onWatchCommand(caller, command);
       return;
@@ -193,7 +208,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       scratchText += " has requested to check your lag";
       sendPrivate(target, scratchText.chars());
       if (ordered) {
-        watch.requestCheck(*this, target, requester);
+        watch.requestCheck(*this, target, command->parameterText, requester);
       } else {
         sendPrivate(target, "*lag");
       }
@@ -210,7 +225,8 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
         sendPrivate(caller, kQueueFull);
         return;
       }
-      watch.requestCheck(*this, caller, nameOf(caller));
+      const String name = nameOf(caller);
+      watch.requestCheck(*this, caller, name, name);
     } else {
       checkRequester = nameOf(caller);
       checkTarget = checkRequester;

@@ -57,14 +57,13 @@ const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
 }  // namespace
 
 void botInfo::loadConfig() {
-  watchKeysInFile = 0;
   {
     LineReader reader(kConfigFileName);
     LineReader::Line line;
     while (reader.readLine(line)) {
       const ConfigKey* key = applyConfigLine(*this, line);
       if (key != nullptr && key->group == ConfigGroup::Watch) {
-        watchKeysInFile = 1;
+        watchOn = 1;
       }
     }
   }
@@ -85,6 +84,17 @@ void botInfo::setExtraDefaults() {
 void botInfo::sanitizeLimits() {
   for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
     if (kBotFields[row].number == nullptr) continue;
+    std::int32_t& value = this->*kBotFields[row].number;
+    value = repairedValue(kConfigKeys[row], value);
+  }
+}
+
+// The limits are left as they are: a negative one stays as typed until the
+// next lag report repairs it.
+void botInfo::sanitizeWatchSettings() {
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    if (kBotFields[row].number == nullptr) continue;
+    if (kConfigKeys[row].group != ConfigGroup::Watch) continue;
     std::int32_t& value = this->*kBotFields[row].number;
     value = repairedValue(kConfigKeys[row], value);
   }

@@ -21,8 +21,8 @@ enum class ConfigKind : std::uint8_t { Message, Text, Number };
 // What happens to a number below `lowest`.
 enum class ConfigRepair : std::uint8_t { Keep, BelowLowestToDefault };
 // Core keys are the original settings; watch keys belong to the lag watch,
-// whose commands answer only when the file holds one of them; log keys
-// belong to the lag log.
+// which is on from the first file that holds one of them; log keys belong to
+// the lag log.
 enum class ConfigGroup : std::uint8_t { Core, Watch, Log };
 
 constexpr std::int32_t kNoHighest = INT32_MAX;

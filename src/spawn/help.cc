@@ -15,7 +15,7 @@ struct HelpTopic {
   const char* topic;  // lower case
   bool staffOnly;
   const char* lines[kMostHelpLines];  // unused entries are nullptr
-  bool watchOnly = false;  // listed only while the lag watch's keys are set
+  bool watchOnly = false;             // listed only while the lag watch is on
 };
 
 // The switch lines are padded to one width for the clients' fixed font.
@@ -74,14 +74,14 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
                             ? "Ext: !laglimitset [params]  !laggerdeal [#]  "
                               "!lagdisplay [#]  !version  !lagtimelimit"
                             : "!about  !lagme  !lagcheck [name]  !laglimits");
-    if (isStaff && watchKeysInFile) {
+    if (isStaff && watchOn) {
       sendPrivate(caller, "Watch: !lagwatch [switches]  !laghistory [name]");
     }
     return;
   }
 
   for (const HelpTopic& entry : kHelpTopics) {
-    if (entry.watchOnly && !watchKeysInFile) continue;
+    if (entry.watchOnly && !watchOn) continue;
     if (!command->parameterIs(entry.topic)) continue;
     if (entry.staffOnly && !isStaff) return;
     for (const char* line : entry.lines) {

@@ -94,34 +94,32 @@ void botInfo::handleLagReport(const char* text) {
     if (figure.end == ' ') line.split(' ');  // the unit
   }
 
-  // With ordered checks an answer belongs to the query outstanding, and a
-  // lag line that nobody asked for is neither reported nor judged.
-  const bool ordered = LagWatch::ordered(*this);
-  const CheckRequest* request = nullptr;
+  // An answer belongs to the watch's query when one is out, even after
+  // ordered checks were switched off live; with ordered checks a lag line
+  // that nobody asked for is neither reported nor judged. Otherwise it is
+  // the pending check's.
+  const CheckRequest* request = watch.takeAnswered();
   LagLogEntry entry;
-  if (ordered) {
-    request = watch.takeAnswered();
-    if (request == nullptr) {
-      lagLog.append(*this, entry);
-      return;
-    }
-    checkTarget = request->targetName;
-    checkRequester = request->requesterName;
+  if (request == nullptr && LagWatch::ordered(*this)) {
+    lagLog.append(*this, entry);
+    return;
   }
+  const String& target = request != nullptr ? request->targetName : checkTarget;
+  const String& requester =
+      request != nullptr ? request->requesterName : checkRequester;
   const bool automatic = request != nullptr && request->automatic;
-  entry.playerName = checkTarget.chars();
-  entry.requesterName =
-      automatic ? kAutomaticRequester : checkRequester.chars();
+  entry.playerName = target.chars();
+  entry.requesterName = automatic ? kAutomaticRequester : requester.chars();
 
   // Automatic checks are silent.
   if (!automatic) {
     if (displayMode != 1 && displayMode != 2) {
       lagLog.append(*this, entry);
-      if (ordered) watch.answerHandled(*this);
+      if (request != nullptr) watch.answerHandled(*this);
       return;
     }
     scratchText = displayMode == 1 ? "*arena [" : "[";
-    scratchText += checkTarget;
+    scratchText += target;
     for (const Figure& figure : kFigures) {
       scratchText += figure.label;
       scratchText += this->*figure.text;
@@ -131,23 +129,27 @@ void botInfo::handleLagReport(const char* text) {
     } else if (playerList != nullptr) {
       for (const _listnode<Player>* node = playerList->head; node != nullptr;
            node = node->next) {
-        if (node->item->nameEqualsIgnoreCase(checkRequester.chars())) {
+        if (node->item->nameEqualsIgnoreCase(requester.chars())) {
           sendPrivate(node->item, scratchText.chars());
         }
       }
     }
   }
 
-  judgeLagReport(request, entry);
+  judgeLagReport(request, target, entry);
   lagLog.append(*this, entry);
 
   laggerFound = 0;
-  checkRequester = "";
-  checkTarget = "";
-  if (ordered) watch.answerHandled(*this);
+  if (request != nullptr) {
+    watch.answerHandled(*this);
+  } else {
+    checkRequester = "";
+    checkTarget = "";
+  }
 }
 
-void botInfo::judgeLagReport(const CheckRequest* request, LagLogEntry& entry) {
+void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
+                             LagLogEntry& entry) {
   // Losses count in whole percent: "1.9" is 1.
   for (const Figure& figure : kFigures) {
     this->*figure.value = atoiSaturated((this->*figure.text).chars());
@@ -171,29 +173,30 @@ void botInfo::judgeLagReport(const CheckRequest* request, LagLogEntry& entry) {
   // A manual check announces every limit reached at once; an automatic one
   // only when it completes a player's strikes.
   const bool automatic = request != nullptr && request->automatic;
-  if (!automatic) announceLimits(limits);
+  if (!automatic) announceLimits(target, limits);
 
+  // The player of a query who left meanwhile is judged by nobody.
   if (request != nullptr) {
     if (watch.isListed(*this, request->target)) {
-      dealWith(request->target, automatic, limits, entry);
+      dealWith(request->target, target, automatic, limits, entry);
     }
     return;
   }
   if (playerList == nullptr) return;
   for (const _listnode<Player>* node = playerList->head; node != nullptr;
        node = node->next) {
-    if (node->item->nameEqualsIgnoreCase(checkTarget.chars())) {
-      dealWith(node->item, automatic, limits, entry);
+    if (node->item->nameEqualsIgnoreCase(target.chars())) {
+      dealWith(node->item, target, automatic, limits, entry);
     }
   }
 }
 
-void botInfo::announceLimits(std::uint8_t limits) {
+void botInfo::announceLimits(const String& lagger, std::uint8_t limits) {
   if (dealMode == 0) return;
   std::uint8_t bit = 1;
   for (const LimitCheck& check : kLimitChecks) {
     if (limits & bit) {
-      startLaggerLine(scratchText, checkTarget);
+      startLaggerLine(scratchText, lagger);
       scratchText += this->*check.limit;
       scratchText += check.tail;
       sendPublic(scratchText.chars());
@@ -203,7 +206,7 @@ void botInfo::announceLimits(std::uint8_t limits) {
   }
   for (const NegativeLossCheck& check : kNegativeLossChecks) {
     if (limits & bit) {
-      startLaggerLine(scratchText, checkTarget);
+      startLaggerLine(scratchText, lagger);
       scratchText += check.tail;
       sendPublic(scratchText.chars());
       laggerFound = 1;
@@ -212,11 +215,12 @@ void botInfo::announceLimits(std::uint8_t limits) {
   }
 }
 
-void botInfo::dealWith(const Player* lagger, bool automatic,
-                       std::uint8_t limits, LagLogEntry& entry) {
-  // Without the watch's keys every check at a limit completes the strikes,
-  // as one strike always has.
-  const bool counting = watchKeysInFile != 0;
+void botInfo::dealWith(const Player* lagger, const String& laggerName,
+                       bool automatic, std::uint8_t limits,
+                       LagLogEntry& entry) {
+  // Until the watch is on, every check at a limit completes the strikes, as
+  // one strike always has.
+  const bool counting = watchOn != 0;
   const std::int32_t needed = counting ? strikesNeeded : 1;
   const std::int32_t strikes =
       counting ? watch.recordStrike(lagger, limits != 0, needed)
@@ -228,7 +232,7 @@ void botInfo::dealWith(const Player* lagger, bool automatic,
     action = DealAction::Announced;
   if (complete && dealMode != 0) {
     if (automatic) {
-      announceLimits(limits);
+      announceLimits(laggerName, limits);
       action = DealAction::Announced;
     }
     if (dealMode == 2) {

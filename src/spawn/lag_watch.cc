@@ -77,10 +77,32 @@ bool LagWatch::hasRoomFor(std::size_t count) const {
 }
 
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
+                            const String& typedName,
                             const String& requesterName) {
-  waiting_.push_back(
-      CheckRequest{target, nameOf(target), requesterName, false});
+  waiting_.push_back(CheckRequest{target, typedName, requesterName, false});
   if (!outstanding_) sendNextQuery(bot);
+}
+
+void LagWatch::dropWaiting(botInfo& bot) {
+  while (!waiting_.empty()) {
+    const CheckRequest request = std::move(waiting_.front());
+    waiting_.pop_front();
+    bot.scratchText = "The lag check of ";
+    bot.scratchText += request.targetName;
+    bot.scratchText += " was dropped: checks no longer wait their turn";
+    tellByName(bot, request.requesterName, bot.scratchText.chars());
+  }
+}
+
+void LagWatch::adoptUnorderedCheck(const botInfo& bot, const String& typedName,
+                                   const String& requesterName) {
+  if (outstanding_ || bot.playerList == nullptr) return;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    if (!node->item->nameEqualsIgnoreCase(typedName.chars())) continue;
+    awaitAnswer(CheckRequest{node->item, typedName, requesterName, false});
+    return;
+  }
 }
 
 const CheckRequest* LagWatch::takeAnswered() {
@@ -97,11 +119,6 @@ void LagWatch::tick(botInfo& bot) {
     }
   }
   ++seconds_;
-  if (!ordered(bot)) {
-    // Ordered checks were switched off: nothing waits any longer.
-    waiting_.clear();
-    outstanding_ = false;
-  }
   if (outstanding_ &&
       ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
     outstanding_ = false;
@@ -271,14 +288,17 @@ void LagWatch::sendNextQuery(botInfo& bot) {
 }
 
 void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
+  awaitAnswer(request);
+  bot.sendPrivate(request.target, "*lag");
+}
+
+void LagWatch::awaitAnswer(const CheckRequest& request) {
   PlayerState& state = stateOf(request.target);
   state.lastQueried = seconds_;
   state.queried = true;
-  const Player* target = request.target;
-  asked_ = std::move(request);
+  asked_ = request;
   outstanding_ = true;
   secondsWaited_ = 0;
-  bot.sendPrivate(target, "*lag");
 }
 
 bool LagWatch::isListed(const botInfo& bot, const Player* player) const {

@@ -18,6 +18,14 @@
 // Players are known by the identity of their host record. Every record that
 // the watch keeps is checked against the host's list before it is used, so a
 // player who vanished without a PlayerLeaving event is never read through.
+// A manual request keeps the name as the asker typed it: its report and its
+// notices name the player that way, as a check without the queue does.
+//
+// Live switches lose nothing: when ordered checks are switched off, the
+// query already out keeps its request until it is answered or given up, and
+// each request still waiting is dropped with a private line to its
+// requester; when they are switched on while an unordered check is out, that
+// check becomes the query awaited.
 // The settings live in botInfo (they are read from tarvok.ini like the
 // others); the watch owns only its queue and its per-player state.
 #ifndef TARVOK_SPAWN_LAG_WATCH_H_
@@ -59,7 +67,7 @@ void appendLimitNames(String& line, std::uint8_t limits);
 // One check waiting for its query, or the one whose answer is awaited.
 struct CheckRequest {
   const Player* target;  // identity; read only while listed
-  String targetName;
+  String targetName;     // as typed; the listed name for automatic checks
   String requesterName;  // empty for an automatic check
   bool automatic;
 };
@@ -75,9 +83,9 @@ class LagWatch {
 
   // Room for `count` more requests.
   bool hasRoomFor(std::size_t count) const;
-  // Queues a manual check of `target`, then sends the next query if none is
-  // outstanding.
-  void requestCheck(botInfo& bot, const Player* target,
+  // Queues a manual check of `target`, asked for as `typedName`, then sends
+  // the next query if none is outstanding.
+  void requestCheck(botInfo& bot, const Player* target, const String& typedName,
                     const String& requesterName);
 
   // The request that a lag line now arriving answers, no longer
@@ -86,6 +94,15 @@ class LagWatch {
   const CheckRequest* takeAnswered();
   // After an answer has been handled: the next query goes out.
   void answerHandled(botInfo& bot) { sendNextQuery(bot); }
+
+  // Ordered checks were switched off: every waiting request is dropped and
+  // its requester told; the query out keeps its request.
+  void dropWaiting(botInfo& bot);
+  // Ordered checks were switched on while the bot's unordered check of
+  // `typedName` for `requesterName` may be out: it becomes the query
+  // awaited, judged for the first listed player of that name.
+  void adoptUnorderedCheck(const botInfo& bot, const String& typedName,
+                           const String& requesterName);
 
   // One second passes: learns new players, gives up a query whose answer is
   // overdue, and sends the next query when none is outstanding.
@@ -131,6 +148,8 @@ class LagWatch {
   PlayerState& stateOf(const Player* player);
   void sendNextQuery(botInfo& bot);
   void sendQuery(botInfo& bot, CheckRequest request);
+  // `request` becomes the query out, asked now.
+  void awaitAnswer(const CheckRequest& request);
   bool isWatched(const botInfo& bot, const Player* player,
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.

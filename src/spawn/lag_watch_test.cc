@@ -47,18 +47,19 @@ TEST_F(LagWatchTest, OverlappingChecksAreAnsweredAndJudgedInTurn) {
                    "private to 2: Staff has requested to check your lag",
                    "private to 2: *lag", "private to 1: Checking player's lag",
                    "private to 3: Staff has requested to check your lag"}));
-  // The first answer is Bob's, whoever was asked for last.
+  // The first answer is Bob's, whoever was asked for last; the report names
+  // him as typed.
   env.chat(kLagging);
   EXPECT_EQ(env.take(),
-            (Lines{"public: *arena [Bob]  C: 500  Avg: 400  L: 80  H: 950  "
+            (Lines{"public: *arena [bob]  C: 500  Avg: 400  L: 80  H: 950  "
                    "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
-                   "public: *arenaBob is lagging with 300+ PING Current",
-                   "public: *arenaBob is lagging with 300+ PING Average",
+                   "public: *arenabob is lagging with 300+ PING Current",
+                   "public: *arenabob is lagging with 300+ PING Average",
                    "private to 2: *warn Go watch", "private to 2: *spec",
                    "private to 3: *lag"}));
   env.chat(kFine);
   EXPECT_EQ(env.take(),
-            (Lines{"public: *arena [Carol]  C: 90  Avg: 80  L: 70  H: 120  "
+            (Lines{"public: *arena [carol]  C: 90  Avg: 80  L: 70  H: 120  "
                    "S2C: 0.1  C2S: 0.2  S2CW: 0.0"}));
   // Nobody asked: the line is neither reported nor judged.
   env.chat(kLagging);
@@ -195,6 +196,27 @@ TEST_F(LagWatchTest, AnUnwritableLagLogIsReportedOncePerConnection) {
   EXPECT_EQ(std::count(sent.begin(), sent.end(),
                        "echo: Lag log: cannot write to taken"),
             1);
+}
+
+// A reconnection whose file turns the queue on while a check without it is
+// out: that check is the one awaited, judged for its player, and the next
+// lag line is nobody's.
+TEST_F(LagWatchTest, AReconnectionThatTurnsTheQueueOnAwaitsTheCheckOut) {
+  start("deal=3\n");
+  env.command(staff, "lagcheck bob");
+  env.take();
+  env.writeConfig("queue=1\nLockMessage=Go watch\n");
+  env.init();
+  env.take();
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [bob]  C: 500  Avg: 400  L: 80  H: 950  "
+                   "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
+                   "public: *arenabob is lagging with 300+ PING Current",
+                   "public: *arenabob is lagging with 300+ PING Average",
+                   "private to 2: *warn Go watch", "private to 2: *spec"}));
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(), Lines{});
 }
 
 TEST_F(LagWatchTest, WithoutTheWatchKeysItsCommandsAreUnknown) {

@@ -64,8 +64,11 @@ class botInfo {
 
   // Reads kConfigFileName over the current settings, then sanitizeLimits.
   void loadConfig();
-  // A negative ping limit becomes 300, a negative loss limit 2.
+  // A negative ping limit becomes 300, a negative loss limit 2; the watch's
+  // settings are repaired too.
   void sanitizeLimits();
+  // Only the watch's settings: a value below its lowest becomes the default.
+  void sanitizeWatchSettings();
 
   // Per-player countdowns in `checkTimers`.
   void storeTag(const Player* player, std::int32_t slot, std::int32_t value);
@@ -119,15 +122,18 @@ class botInfo {
   String lockMessage;
   std::int32_t maxCheckRate;  // seconds between checks for OP_Player
 
-  // The lag watch's settings (see config_keys.h) and its state. Its
-  // commands answer only while the file read last held one of its keys.
+  // The lag watch's settings (see config_keys.h) and its state. The watch is
+  // on from the first file that holds one of its keys for as long as the
+  // bot lives: like every setting, its values stay through a reload of a
+  // file without them. While it is on, its commands answer and its strikes,
+  // history and hourly counts follow the values in force.
   std::int32_t queueMode;          // 1: checks wait their turn
   std::int32_t autoCheckInterval;  // seconds; 0: no automatic checks
   std::int32_t strikesNeeded;      // bad checks in a row before dealing
   std::int32_t graceSeconds;       // before a newcomer's first auto check
   std::int32_t autoCheckLevel;     // highest access level checked
   std::int32_t answerTimeout;      // Ticks to wait for the server's answer
-  std::uint8_t watchKeysInFile;
+  std::uint8_t watchOn;
   LagWatch watch;
 
   String lagLogPath;  // empty: no lag log
@@ -140,13 +146,19 @@ class botInfo {
   void setExtraDefaults();
   // The judging and dealing of one answered lag line: the request it
   // answers with ordered checks, otherwise nullptr (the pending check).
-  void judgeLagReport(const CheckRequest* request, LagLogEntry& entry);
-  // The arena lines about checkTarget for each limit in `limits`.
-  void announceLimits(std::uint8_t limits);
+  // `target` is the name the report shows.
+  void judgeLagReport(const CheckRequest* request, const String& target,
+                      LagLogEntry& entry);
+  // The arena lines about `lagger` for each limit in `limits`.
+  void announceLimits(const String& lagger, std::uint8_t limits);
   // Counts a strike against one judged player and deals with them when
-  // their strikes are complete.
-  void dealWith(const Player* lagger, bool automatic, std::uint8_t limits,
-                LagLogEntry& entry);
+  // their strikes are complete; `laggerName` is the name the report shows.
+  void dealWith(const Player* lagger, const String& laggerName, bool automatic,
+                std::uint8_t limits, LagLogEntry& entry);
+  // After a setting may have switched ordered checks on or off: the checks
+  // waiting are dropped with a notice, or the pending check becomes the
+  // watch's query out.
+  void orderingSwitched(bool wasOrdered);
   // "!lagwatch" and "!laghistory", for staff.
   void onWatchCommand(const Player* caller, const Command* command);
   // How many listed players have this name, letter case ignored.
