@@ -18,7 +18,7 @@ constexpr int kTop = 10;
 constexpr int kBottom = 34;    // room for the time axis: a time and a date
 constexpr int kLabelRow = 12;  // pixels between two limit labels
 constexpr int kMostTimeTicks = 8;
-constexpr int kMostValueTicks = 5;
+constexpr int kMostValueTicks = 6;
 
 const char kStyle[] =
     "body{font:14px sans-serif;margin:16px;color:#222;background:#fff}"
@@ -278,8 +278,10 @@ std::string timeAxis(const Plot& plot, const Clock& clock) {
       lastDate = date;
     }
   }
-  svg += textElement("caption", kLeft - 6, bottom + 15, "end",
-                     clock.utc() ? "UTC" : "time");
+  // Under the limits' labels, clear of the last tick's label.
+  svg += textElement("caption", kLeft + kPlotWidth + kLabelsWidth - 8,
+                     bottom + 27, "end",
+                     clock.utc() ? "time (UTC)" : "time since the start");
   return svg;
 }
 

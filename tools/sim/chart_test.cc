@@ -102,7 +102,7 @@ TEST(ChartTest, AxesReadByTheClock) {
                                                times.begin() + 8));
   EXPECT_EQ(2u, countOf(html, ">2026-12-07</text>"));
   EXPECT_EQ(2u, countOf(html, ">2026-12-08</text>"));
-  EXPECT_EQ(2u, countOf(html, ">UTC</text>"));
+  EXPECT_EQ(2u, countOf(html, ">time (UTC)</text>"));
   // Ping ticks 0 to 400 in hundreds; loss ticks -4 to 2.
   EXPECT_EQ(std::string::npos, html.find(">-100 ms<"));
   EXPECT_NE(std::string::npos, html.find(">0 ms<"));
