@@ -21,17 +21,29 @@ bool LineReader::readLine(Line& line) {
   std::uint32_t length = 0;
   bool tookAnyByte = false;
   while (length < kMaxLineLength) {
-    const int byte = std::getc(file);
+    const int byte = nextByte();
     if (byte == EOF) break;
     tookAnyByte = true;
     if (byte == '\n') break;
     if (byte == '\r') {
-      const int next = std::getc(file);
+      const int next = nextByte();
       if (next == '\n') break;
-      if (next != EOF) std::ungetc(next, file);
+      if (next != EOF) putBack(next);
     }
     line[length++] = static_cast<char>(byte);
   }
   line[length] = '\0';
   return tookAnyByte;
+}
+
+int LineReader::nextByte() {
+  if (bytesLeft == 0) return EOF;
+  const int byte = std::getc(file);
+  if (byte != EOF) --bytesLeft;
+  return byte;
+}
+
+void LineReader::putBack(int byte) {
+  std::ungetc(byte, file);
+  ++bytesLeft;
 }

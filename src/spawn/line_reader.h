@@ -8,6 +8,11 @@
 // kMaxLineLength bytes is therefore followed by an empty line. The last line
 // needs no line feed.
 //
+// The reader takes at most kMaxFileBytes bytes of a file and then acts as at
+// its end, so that a file without end (a link to a device, a log written
+// into the wrong name) cannot hold up the host: a line that the bound cuts
+// ends there.
+//
 // Opening a file that does not exist creates it empty; the reader then
 // delivers nothing. The file is never written otherwise.
 #ifndef TARVOK_SPAWN_LINE_READER_H_
@@ -19,6 +24,7 @@
 class LineReader {
  public:
   static constexpr std::uint32_t kMaxLineLength = 255;
+  static constexpr std::uint32_t kMaxFileBytes = 1024 * 1024;
   // A line buffer: the line's bytes and a terminating zero byte.
   typedef char Line[kMaxLineLength + 1];
 
@@ -34,7 +40,12 @@ class LineReader {
   bool readLine(Line& line);
 
  private:
+  // The next byte, or EOF at the end or the bound.
+  int nextByte();
+  void putBack(int byte);
+
   std::FILE* file;
+  std::uint32_t bytesLeft = kMaxFileBytes;
 };
 
 #endif  // TARVOK_SPAWN_LINE_READER_H_

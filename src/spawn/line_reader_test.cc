@@ -54,6 +54,31 @@ TEST(LineReaderTest, DeliversLinesAndPiecesOfAtMost255Bytes) {
   }
 }
 
+TEST(LineReaderTest, ReadsNoFurtherThanItsBoundIntoAFile) {
+  // 8192 lines of 128 bytes with their ends fill the bound exactly.
+  const std::string line(127, 'y');
+  std::string full;
+  for (int i = 0; i < 8192; ++i) full += line + "\n";
+  ASSERT_EQ(LineReader::kMaxFileBytes, full.size());
+  {
+    TestBot env;
+    env.writeConfig(full + "display=0\n");
+    const Lines lines = readAll(kConfigFileName);
+    EXPECT_EQ(8192u, lines.size());
+    EXPECT_EQ(line, lines.back());
+  }
+  {
+    // The bound falls between a carriage return and its line feed: the
+    // return is the last byte of a line cut there.
+    TestBot env;
+    env.writeConfig(full.substr(0, full.size() - 128) + std::string(127, 'z') +
+                    "\r\ndisplay=0\n");
+    const Lines lines = readAll(kConfigFileName);
+    EXPECT_EQ(8192u, lines.size());
+    EXPECT_EQ(std::string(127, 'z') + "\r", lines.back());
+  }
+}
+
 TEST(LineReaderTest, CreatesAMissingFileEmpty) {
   TestBot env;
   EXPECT_EQ(readAll("absent.ini"), Lines{});

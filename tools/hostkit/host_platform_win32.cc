@@ -1,4 +1,5 @@
-// Windows: GetModuleFileName, and a console switched to ANSI sequences.
+// Windows: GetModuleFileName, a console switched to ANSI sequences, and a
+// console control handler (the system runs it in a thread of its own).
 #include <io.h>
 #include <windows.h>
 
@@ -21,4 +22,33 @@ bool terminalShowsColours(std::FILE* stream) {
   if (!GetConsoleMode(console, &mode)) return false;
   return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) !=
          0;
+}
+
+namespace {
+
+void (*interruptWork)() = nullptr;
+
+BOOL WINAPI onConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
+      event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  // A folder that is some program's current directory cannot be removed
+  // here: leave for the temporary folder, whatever the work is.
+  char temporary[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof temporary, temporary);
+  if (length > 0 && length < sizeof temporary) {
+    SetCurrentDirectoryA(temporary);
+  }
+  interruptWork();
+  // The next handler, in the end the system's, ends the program.
+  return FALSE;
+}
+
+}  // namespace
+
+void callOnInterrupt(void (*onInterrupt)()) {
+  if (interruptWork != nullptr) return;
+  interruptWork = onInterrupt;
+  SetConsoleCtrlHandler(onConsoleControl, TRUE);
 }

@@ -1,8 +1,52 @@
 #include "hostkit/work_folder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <system_error>
+#include <vector>
+
+#include "hostkit/host_platform.h"
+
+namespace {
+
+// The folders of the WorkFolder objects alive, for an interruption to
+// remove: a replay's folder may hold hundreds of megabytes.
+std::mutex liveFoldersMutex;
+std::vector<std::filesystem::path>& liveFolders() {
+  static std::vector<std::filesystem::path>* folders =
+      new std::vector<std::filesystem::path>;  // outlives every WorkFolder
+  return *folders;
+}
+
+void removeLiveFolders() {
+  std::lock_guard<std::mutex> lock(liveFoldersMutex);
+  for (const std::filesystem::path& folder : liveFolders()) {
+    // The program runs on meanwhile and may add a file: try again.
+    std::error_code failure;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      std::filesystem::remove_all(folder, failure);
+      if (!std::filesystem::exists(folder, failure)) break;
+    }
+  }
+}
+
+void addLiveFolder(const std::filesystem::path& folder) {
+  static std::once_flag handlerInstalled;
+  std::call_once(handlerInstalled, [] { callOnInterrupt(removeLiveFolders); });
+  std::lock_guard<std::mutex> lock(liveFoldersMutex);
+  liveFolders().push_back(folder);
+}
+
+void dropLiveFolder(const std::filesystem::path& folder) {
+  std::lock_guard<std::mutex> lock(liveFoldersMutex);
+  std::vector<std::filesystem::path>& folders = liveFolders();
+  folders.erase(std::remove(folders.begin(), folders.end(), folder),
+                folders.end());
+}
+
+}  // namespace
 
 WorkFolder::WorkFolder() {
   std::error_code failure;
@@ -25,6 +69,7 @@ WorkFolder::WorkFolder() {
         temporary / (stem + "-" + std::to_string(attempt));
     if (std::filesystem::create_directory(candidate, failure)) {
       path_ = candidate;
+      addLiveFolder(path_);
       return;
     }
     if (failure) break;
@@ -34,8 +79,10 @@ WorkFolder::WorkFolder() {
 }
 
 WorkFolder::~WorkFolder() {
+  if (!ready()) return;
+  dropLiveFolder(path_);
   std::error_code ignored;
-  if (ready()) std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(path_, ignored);
 }
 
 WorkFolder::Visit::Visit(const WorkFolder& folder) {

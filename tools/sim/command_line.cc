@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "hostkit/shown_text.h"
+
 namespace {
 
 const char kVersion[] = "tarvok-sim " TARVOK_VERSION;
@@ -130,7 +132,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
     if (!fault.empty()) {
       CommandLine line;
       line.status = kUsageFailed;
-      *errors += "tarvok-sim help: " + fault +
+      *errors += "tarvok-sim help: " + escapeControlBytes(fault) +
                  "; see \"tarvok-sim help --help\"\n";
       return line;
     }
@@ -231,7 +233,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
     *errors += failedApp->get_name() == "tarvok-sim"
                    ? "tarvok-sim: "
                    : "tarvok-sim " + failedApp->get_name() + ": ";
-    *errors += std::string(error.what()) + "; " + helpPointer(*failedApp) +
+    *errors += escapeControlBytes(error.what()) + "; " +
+               helpPointer(*failedApp) +
                "\n";
     line.status = kUsageFailed;
     return line;
@@ -267,7 +270,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
   if (fault.empty()) return line;
   *errors += (chosen == &app ? "tarvok-sim: "
                              : "tarvok-sim " + chosen->get_name() + ": ") +
-             fault + "; " + helpPointer(*chosen) + "\n";
+             escapeControlBytes(fault) + "; " + helpPointer(*chosen) + "\n";
   line.command = SimCommand::Finished;
   line.status = kUsageFailed;
   return line;

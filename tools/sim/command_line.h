@@ -11,6 +11,7 @@
 // program's version, both with exit status 0; an unknown option or a
 // faulty argument is named on the standard error with a pointer to --help,
 // exit status 2. "--" ends the options, so that a file may begin with '-'.
+// Arguments in messages have their control bytes escaped.
 #ifndef TARVOK_TOOLS_SIM_COMMAND_LINE_H_
 #define TARVOK_TOOLS_SIM_COMMAND_LINE_H_
 

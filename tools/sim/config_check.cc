@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 #include "spawn/config_keys.h"
+#include "spawn/line_reader.h"
 #include "util/text.h"
 
 namespace {
@@ -53,11 +55,7 @@ bool isSpace(char c) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Long texts are cut; control bytes are shown as \xNN.
-std::string quoted(const std::string& text) {
-  const std::size_t kShown = 40;
-  if (text.size() <= kShown) return Transcript::quoted(text);
-  return Transcript::quoted(text.substr(0, kShown) + "...");
-}
+std::string quoted(const std::string& text) { return quotedField(text); }
 
 const ConfigKey* keyOf(const std::string& piece) {
   for (const ConfigKey& key : kConfigKeys) {
@@ -285,7 +283,18 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
 
 }  // namespace
 
-ConfigCheck::ConfigCheck(const std::string& contents) {
+ConfigCheck::ConfigCheck(const std::string& whole) {
+  // The plug-in reads no further into a file than its bound.
+  const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
+  if (whole.size() > contents.size()) {
+    const std::size_t line =
+        std::count(contents.begin(), contents.end(), '\n') + 1;
+    findings_.push_back(
+        {line, "the plug-in reads only the first " +
+                   std::to_string(contents.size()) + " bytes of the file: " +
+                   (contents.back() == '\n' ? "this line" : "the rest of this line") +
+                   " and every line after it are ignored"});
+  }
   const std::vector<Piece> pieces = piecesOf(contents);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
@@ -376,7 +385,7 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto message = [](const std::string& text) {
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
-               : "\"" + text + "\"";
+               : Transcript::quoted(text);
   };
   std::string display;
   switch (displayMode) {
@@ -460,6 +469,6 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
-                                                  : "\"" + lagLogPath + "\""));
+                                                  : Transcript::quoted(lagLogPath)));
   return rows;
 }

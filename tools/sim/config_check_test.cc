@@ -125,3 +125,21 @@ TEST(ConfigCheckTest, EndsWithThePluginsSettings) {
                    "LockMessage   \"\" (no line: an empty message is sent)"}),
             defaults.describe());
 }
+
+TEST(ConfigCheckTest, IgnoresWhatLiesBeyondThePluginsReadingBound) {
+  // 8192 comment lines of 128 bytes fill the first mebibyte.
+  std::string comments;
+  for (int i = 0; i < 8192; ++i) comments += "#" + std::string(126, '-') + "\n";
+  const ConfigCheck cut(comments + "display=0\n");
+  EXPECT_EQ(1, cut.settings().displayMode);
+  EXPECT_EQ(Lines({"8193: the plug-in reads only the first 1048576 bytes of "
+                   "the file: this line and every line after it are ignored"}),
+            findingsOf(comments + "display=0\n"));
+  // A line the bound cuts is read as far as it goes.
+  comments.resize(comments.size() - 5);
+  EXPECT_EQ(Lines({"8193: the plug-in reads only the first 1048576 bytes of "
+                   "the file: the rest of this line and every line after it "
+                   "are ignored",
+                   "8193: ignored: \"disp\" begins with no key"}),
+            findingsOf(comments + "\ndisplay=0123456\n"));
+}

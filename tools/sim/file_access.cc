@@ -1,6 +1,7 @@
 #include "sim/file_access.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -28,34 +29,6 @@ std::string reasonOf(int error, const std::string& path, bool writing) {
 }
 
 }  // namespace
-
-bool readStream(std::FILE* stream, std::string* contents) {
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
-    contents->append(buffer, count);
-  }
-  return std::ferror(stream) == 0;
-}
-
-bool readWholeFile(const std::string& path, std::string* contents,
-                   std::string* why) {
-  std::error_code failure;
-  // A folder opens for reading on some systems; it is no file all the same.
-  if (fs::is_directory(path, failure)) {
-    *why = "it is a folder";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    *why = reasonOf(errno, path, false);
-    return false;
-  }
-  const bool read = readStream(file, contents);
-  if (!read) *why = std::strerror(errno);
-  std::fclose(file);
-  return read;
-}
 
 bool checkReadable(const std::string& path, std::string* why) {
   std::error_code failure;

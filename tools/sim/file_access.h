@@ -1,20 +1,13 @@
-// The simulator's files: reading one whole, and checking before any work
-// starts that an input can be read and an output written, so that a long
-// run never ends in "cannot write". Each failure comes with its reason in
-// an operator's words: "there is no such file", "it is a folder", "no
-// permission to read it", "there is no folder ...".
+// The simulator's files: checking before any work starts that an input can
+// be read and an output written, so that a long run never ends in "cannot
+// write", and writing an output whole. Each failure comes with its reason
+// in an operator's words: "there is no such file", "it is a folder", "no
+// permission to read it", "there is no folder ...". (Text files are read
+// through hostkit/text_input.h.)
 #ifndef TARVOK_TOOLS_SIM_FILE_ACCESS_H_
 #define TARVOK_TOOLS_SIM_FILE_ACCESS_H_
 
-#include <cstdio>
 #include <string>
-
-// Reads the rest of `stream`; false on a read error.
-bool readStream(std::FILE* stream, std::string* contents);
-
-// Reads the file at `path`; false, with the reason in `why`, when it cannot.
-bool readWholeFile(const std::string& path, std::string* contents,
-                   std::string* why);
 
 // True when the file at `path` can be read; else false with the reason in
 // `why`.

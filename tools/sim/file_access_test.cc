@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 
 namespace {
@@ -14,7 +15,8 @@ namespace fs = std::filesystem;
 std::string contentsOf(const fs::path& path) {
   std::string contents;
   std::string why;
-  EXPECT_TRUE(readWholeFile(path.string(), &contents, &why)) << why;
+  EXPECT_EQ(TextRead::kRead, readTextFile(path.string(), &contents, &why))
+      << why;
   return contents;
 }
 
@@ -51,9 +53,7 @@ TEST(FileAccessTest, OutputsAreCheckedFirstAndReplacedWhole) {
   EXPECT_EQ("there is no folder " + nowhere.parent_path().string(), why);
   EXPECT_FALSE(fs::exists(nowhere.parent_path()));
 
-  std::string contents;
-  EXPECT_FALSE(readWholeFile((folder.path() / "missing.log").string(),
-                             &contents, &why));
+  EXPECT_FALSE(checkReadable((folder.path() / "missing.log").string(), &why));
   EXPECT_EQ("there is no such file", why);
   EXPECT_FALSE(checkReadable(folder.path().string(), &why));
   EXPECT_EQ("it is a folder", why);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 
 const char kLagLogHeader[] =
@@ -206,7 +207,6 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
 }
 
 std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
-  static const char kHexDigits[] = "0123456789ABCDEF";
   std::string shown;
   std::size_t start = 0;
   LagLogRow row;
@@ -215,17 +215,12 @@ std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
     shown = Transcript::clock(second);
     start = line.find('\t');
   }
-  for (std::size_t i = start; i < line.size(); ++i) {
-    const unsigned char byte = static_cast<unsigned char>(line[i]);
-    if (byte == '\t') {
-      shown += " | ";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      shown += "\\x";
-      shown += kHexDigits[byte >> 4];
-      shown += kHexDigits[byte & 0xF];
-    } else {
-      shown += line[i];
-    }
+  for (std::size_t field = start;;) {
+    const std::size_t tab = line.find('\t', field);
+    shown += escapeControlBytes(
+        std::string_view(line).substr(field, tab - field));
+    if (tab == std::string::npos) return shown;
+    shown += " | ";
+    field = tab + 1;
   }
-  return shown;
 }

@@ -12,11 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/command_line.h"
@@ -39,8 +40,18 @@ const char kStandardInput[] = "(standard input)";
 int cannotUse(const std::string& what, const std::string& path,
               const std::string& why) {
   std::fprintf(stderr, "tarvok-sim: cannot %s %s: %s\n", what.c_str(),
-               path.c_str(), why.c_str());
+               escapeControlBytes(path).c_str(), why.c_str());
   return kFailed;
+}
+
+// Reads the file at `path` (bounded: see text_input.h); false, with the
+// message on the standard error, when it cannot.
+bool readFile(const std::string& path, std::string* contents) {
+  std::string why;
+  const TextRead read = readTextFile(path, contents, &why);
+  if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", why.c_str());
+  if (read == TextRead::kCannotRead) cannotUse("read", path, why);
+  return read == TextRead::kRead;
 }
 
 void printSettings(const ConfigSettings& settings) {
@@ -52,32 +63,38 @@ void printSettings(const ConfigSettings& settings) {
 int checkIni(const std::string& argument) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
+  const std::string shownPath = escapeControlBytes(path);
   std::string contents;
-  std::string why = "a read error";
-  const bool read = standardInput ? readStream(stdin, &contents)
-                                  : readWholeFile(path, &contents, &why);
+  std::string why;
+  const TextRead read =
+      standardInput ? readTextStream(stdin, path, &contents, &why)
+                    : readTextFile(path, &contents, &why);
   std::error_code failure;
-  if (!read && !standardInput && !std::filesystem::exists(path, failure) &&
-      !failure) {
+  if (read == TextRead::kCannotRead && !standardInput &&
+      !std::filesystem::exists(path, failure) && !failure) {
     std::printf(
         "%s: there is no such file: the plug-in would create it empty and "
         "run on its defaults:\n",
-        path.c_str());
+        shownPath.c_str());
     printSettings(ConfigSettings());
     return 1;
   }
-  if (!read) {
+  if (read == TextRead::kRefused) {
+    std::fprintf(stderr, "%s\n", why.c_str());
+    return kFailed;
+  }
+  if (read == TextRead::kCannotRead) {
     std::fprintf(stderr, "tarvok-sim check-ini: cannot read %s: %s\n",
-                 path.c_str(), why.c_str());
+                 shownPath.c_str(), why.c_str());
     return kFailed;
   }
   const ConfigCheck check(contents);
   for (const ConfigFinding& finding : check.findings()) {
-    std::printf("%s:%zu: %s\n", path.c_str(), finding.line,
+    std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
-  std::printf("Settings the plug-in reads from %s:\n", path.c_str());
+  std::printf("Settings the plug-in reads from %s:\n", shownPath.c_str());
   printSettings(check.settings());
   const std::size_t count = check.findings().size();
   if (count == 0) {
@@ -99,25 +116,33 @@ bool runInteractive(SimulatedHost& host) {
         "Type scenario lines (see tarvok-sim --help); quit or end of input "
         "stops.\n");
   }
+  BoundedLineReader input(stdin);
   std::string line;
   bool allCarriedOut = true;
-  for (std::size_t number = 1;; ++number) {
+  while (true) {
     if (typed) {
       std::printf("> ");
       std::fflush(stdout);
     }
-    if (!std::getline(std::cin, line)) break;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const BoundedLineReader::Result read = input.next(&line);
+    const std::size_t number = input.lineNumber();
+    if (read == BoundedLineReader::Result::kTooLong) {
+      std::fprintf(stderr, "%s:%zu: %s\n", kStandardInput, number,
+                   lineTooLongReason().c_str());
+      allCarriedOut = false;
+      break;
+    }
+    if (read != BoundedLineReader::Result::kLine) break;
     if (line == "quit" || line == "exit") break;
     ScenarioAction action;
     std::string error;
     if (!ScenarioAction::parse(line, &action, &error) ||
         !host.run(action, &error)) {
       if (typed) {
-        std::printf("error: %s\n", error.c_str());
+        std::printf("error: %s\n", escapeControlBytes(error).c_str());
       } else {
         std::fprintf(stderr, "tarvok-sim: line %zu: %s\n", number,
-                     error.c_str());
+                     escapeControlBytes(error).c_str());
         allCarriedOut = false;
       }
     }
@@ -132,9 +157,8 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
   // its own folder.
   std::string why;
   std::string iniContents;
-  if (!options.ini.empty() &&
-      !readWholeFile(options.ini, &iniContents, &why)) {
-    return cannotUse("read", options.ini, why);
+  if (!options.ini.empty() && !readFile(options.ini, &iniContents)) {
+    return kFailed;
   }
   Scenario scenario;
   if (!options.interactive) {
@@ -144,15 +168,13 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
     if (!options.scenario.empty()) {
       name = options.scenario;
       text.clear();
-      if (!readWholeFile(name, &text, &why)) {
-        return cannotUse("read", name, why);
-      }
+      if (!readFile(name, &text)) return kFailed;
     }
     std::size_t errorLine = 0;
     std::string error;
     if (!scenario.load(text, &errorLine, &error)) {
-      std::fprintf(stderr, "%s:%zu: %s\n", name.c_str(), errorLine,
-                   error.c_str());
+      std::fprintf(stderr, "%s:%zu: %s\n", escapeControlBytes(name).c_str(),
+                   errorLine, escapeControlBytes(error).c_str());
       return kFailed;
     }
   }
@@ -223,7 +245,7 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
         for (const ScenarioLine& line : scenario.lines()) {
           if (!host.run(line.action, &error)) {
             std::fprintf(stderr, "tarvok-sim: line %zu: %s\n", line.number,
-                         error.c_str());
+                         escapeControlBytes(error).c_str());
             status = kFailed;
             break;
           }
@@ -232,7 +254,7 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       // The plug-in's instances go before the player lists they point to.
       plugin.unload();
       std::string ignored;
-      readWholeFile("tarvok.ini", &chartSettings, &ignored);
+      readTextFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
   if (out != stdout) std::fclose(out);

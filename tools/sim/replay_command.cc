@@ -7,6 +7,8 @@
 
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
+#include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
@@ -28,7 +30,8 @@ int failed(const std::string& message) {
 
 int cannotUse(const std::string& what, const std::string& path,
               const std::string& why) {
-  return failed("cannot " + what + " " + path + ": " + why);
+  return failed("cannot " + what + " " + escapeControlBytes(path) + ": " +
+                why);
 }
 
 // The longest first line looked at to tell a lag log.
@@ -64,7 +67,7 @@ int runReplayCommand(const ReplayOptions& options,
   std::string why;
   if (!checkReadable(log, &why)) return cannotUse("read", log, why);
   if (!looksLikeLagLog(log)) {
-    return failed(log +
+    return failed(escapeControlBytes(log) +
                   " is not a lag log: its first line is neither the log's "
                   "header nor a row");
   }
@@ -73,8 +76,15 @@ int runReplayCommand(const ReplayOptions& options,
   std::error_code absent;
   if (ini.empty() && !std::filesystem::exists(settingsName, absent)) {
     settingsName = "the plug-in's defaults (no tarvok.ini here)";
-  } else if (!readWholeFile(settingsName, &settings, &why)) {
-    return cannotUse("read", settingsName, why);
+  } else {
+    const TextRead read = readTextFile(settingsName, &settings, &why);
+    if (read == TextRead::kRefused) {
+      std::fprintf(stderr, "%s\n", why.c_str());
+      return kFailed;
+    }
+    if (read == TextRead::kCannotRead) {
+      return cannotUse("read", settingsName, why);
+    }
   }
   for (const std::string* output : {&chart, &transcriptPath}) {
     if (!output->empty() && !checkWritable(*output, &why)) {

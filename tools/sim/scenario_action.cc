@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "hostkit/shown_text.h"
 #include "sim/network_figures.h"
 #include "util/player.h"
 #include "util/text.h"
@@ -67,12 +68,12 @@ bool checkName(const std::string& name, std::string* error) {
     return false;
   }
   if (name.size() > kLongestName) {
-    *error = "the name \"" + name + "\" is longer than " +
+    *error = "the name " + quotedField(name) + " is longer than " +
              std::to_string(kLongestName) + " characters";
     return false;
   }
   if (name.find(':') != std::string::npos) {
-    *error = "the name \"" + name + "\" holds a ':'";
+    *error = "the name " + quotedField(name) + " holds a ':'";
     return false;
   }
   return true;
@@ -86,8 +87,8 @@ bool parseVersion(const std::string& text, std::uint32_t* version,
   if (dot == std::string::npos ||
       !parseCount(text.substr(0, dot), 0xFFFF, &major) ||
       !parseCount(text.substr(dot + 1), 0xFFFF, &minor)) {
-    *error = "\"" + text +
-             "\" is not a version MAJOR.MINOR (such as 6.5; each 0 to 65535)";
+    *error = quotedField(text) +
+             " is not a version MAJOR.MINOR (such as 6.5; each 0 to 65535)";
     return false;
   }
   *version = major << 16 | minor;
@@ -129,7 +130,8 @@ std::string levelNames() {
 // A hint for a word that may be the second half of a name written without
 // its quotes.
 std::string quotingHint(const std::string& name, const std::string& word) {
-  return "; a name with blanks stands in quotes: \"" + name + " " + word + "\"";
+  return "; a name with blanks stands in quotes: " +
+         quotedField(name + " " + word);
 }
 
 // The NAME and the KEY=VALUE options of arrive and figures.
@@ -150,7 +152,7 @@ bool parsePlayerOptions(const std::vector<std::string>& words,
                        (allowArrivalOptions &&
                         (key == "ident" || key == "level" || key == "ship"));
     if (equals == std::string::npos || !known) {
-      *error = "unknown option \"" + word + "\" (the options are " +
+      *error = "unknown option " + quotedField(word) + " (the options are " +
                optionList +
                (equals == std::string::npos && !known && i == 2
                     ? quotingHint(words[1], word)
@@ -214,8 +216,8 @@ bool parseTypedLine(const std::string& line, const std::string& keyword,
                     ScenarioAction* action, std::string* error) {
   const std::string::size_type colon = line.find(':');
   if (colon == std::string::npos) {
-    *error = "unknown action \"" + keyword +
-             "\" (a player's line is written NAME: TEXT)";
+    *error = "unknown action " + quotedField(keyword) +
+             " (a player's line is written NAME: TEXT)";
     return false;
   }
   std::string name = trimmed(line.substr(0, colon));

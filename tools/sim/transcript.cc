@@ -1,5 +1,7 @@
 #include "sim/transcript.h"
 
+#include "hostkit/shown_text.h"
+
 namespace {
 
 const char* colourOf(LineKind kind) {
@@ -27,7 +29,10 @@ const char* const kColourOff = "\033[0m";
 Transcript::Transcript(std::FILE* out, bool colours)
     : out_(out), colours_(colours) {}
 
-void Transcript::write(LineKind kind, const std::string& text) {
+void Transcript::write(LineKind kind, const std::string& raw) {
+  // Names and texts come from scenarios, logs and the plug-in: none of them
+  // may colour the screen or start a line of its own.
+  const std::string text = escapeControlBytes(raw);
   const std::string stamp = timeStamp(seconds_);
   if (colours_) {
     std::fprintf(out_, "\033[2m%s%s %s%s%s\n", stamp.c_str(), kColourOff,
@@ -39,20 +44,7 @@ void Transcript::write(LineKind kind, const std::string& text) {
 }
 
 std::string Transcript::quoted(const std::string& text) {
-  static const char kHexDigits[] = "0123456789ABCDEF";
-  std::string result = "\"";
-  for (char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      result += "\\x";
-      result += kHexDigits[byte >> 4];
-      result += kHexDigits[byte & 0xF];
-    } else {
-      result += c;
-    }
-  }
-  result += '"';
-  return result;
+  return '"' + escapeControlBytes(text) + '"';
 }
 
 std::string Transcript::clock(std::uint32_t seconds) {

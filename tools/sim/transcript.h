@@ -2,7 +2,8 @@
 // with the simulated time, "[hh:mm:ss]", and says who said what to whom.
 // Texts that travel between host, plug-in and zone are shown in double
 // quotes, exactly, so that blanks at either end stay visible; control bytes
-// are shown as \xNN. With colours on (a terminal), each kind of line gets
+// anywhere in a line are shown as \xNN, so that no name or text can forge a
+// line or reach the terminal raw. With colours on (a terminal), each kind of line gets
 // its own colour; otherwise the output is plain text and depends on nothing
 // but what is written, so the same run always gives the same bytes.
 #ifndef TARVOK_TOOLS_SIM_TRANSCRIPT_H_
@@ -28,6 +29,8 @@ class Transcript {
 
   void setTime(std::uint32_t seconds) { seconds_ = seconds; }
 
+  // Writes one line: the time stamp, then `text` with its control bytes
+  // escaped.
   void write(LineKind kind, const std::string& text);
 
   // `text` between double quotes, control bytes as \xNN.

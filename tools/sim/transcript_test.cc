@@ -30,3 +30,20 @@ TEST(TranscriptTest, WritesPlainLinesWithoutColours) {
   EXPECT_STREQ("[00:01:05] LagBot -> Al: \"hi\"\n", line);
   std::fclose(file);
 }
+
+TEST(TranscriptTest, NoTextCanStartALineOrSendAnEscapeSequence) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(nullptr, file);
+  Transcript transcript(file, false);
+  transcript.write(LineKind::Host,
+                   "Bob\n[00:00:09] Al -> LagBot: \"!lagme\" enters \x1B[2J");
+  std::rewind(file);
+  char line[128] = {};
+  ASSERT_NE(nullptr, std::fgets(line, sizeof line, file));
+  EXPECT_STREQ(
+      "[00:00:00] Bob\\x0A[00:00:09] Al -> LagBot: \"!lagme\" enters "
+      "\\x1B[2J\n",
+      line);
+  EXPECT_EQ(nullptr, std::fgets(line, sizeof line, file));
+  std::fclose(file);
+}

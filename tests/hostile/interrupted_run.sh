@@ -1,0 +1,47 @@
+#!/bin/sh
+# An interrupted run leaves nothing behind: tarvok-sim -i, with the plug-in
+# writing its lag log and waiting for the next typed line inside its work
+# folder, gets SIGINT (as from Ctrl-C), SIGTERM or SIGHUP. Each time the
+# work folder is gone and the program ended by that signal.
+#   interrupted_run.sh SIM
+set -u
+sim=$1
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+mkdir "$folder/temporary"
+mkfifo "$folder/typed"
+
+failures=0
+for pair in INT:2 TERM:15 HUP:1; do
+  signal=${pair%:*}
+  # A shell starts a program in the background with SIGINT ignored; env
+  # gives it the default back, as a terminal's foreground program has it.
+  TMPDIR="$folder/temporary" env --default-signal=INT "$sim" -i \
+    <"$folder/typed" >"$folder/out.txt" 2>&1 &
+  sim_pid=$!
+  exec 3>"$folder/typed"
+  printf 'ini LagLog=lag.log\ninit\narrive Al\nAl: !lagme\n' >&3
+  # Interrupted once the plug-in has written a row into the work folder.
+  for attempt in $(seq 100); do
+    grep -q "lag.log:" "$folder/out.txt" && break
+    sleep 0.1
+  done
+  grep -q "lag.log:" "$folder/out.txt" || {
+    echo "FAILED: no lag log row before SIG$signal"
+    failures=$((failures + 1))
+  }
+  kill -s "$signal" "$sim_pid"
+  wait "$sim_pid"
+  status=$?
+  exec 3>&-
+  expected=$((128 + ${pair#*:}))
+  left=$(ls "$folder/temporary")
+  if [ -n "$left" ] || [ "$status" -ne "$expected" ]; then
+    echo "FAILED: after SIG$signal: status $status (expected $expected)," \
+         "left in the temporary folder: ${left:-nothing}"
+    cat "$folder/out.txt"
+    failures=$((failures + 1))
+    rm -rf "$folder/temporary/"*
+  fi
+done
+exit "$failures"
