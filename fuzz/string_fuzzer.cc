@@ -17,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "checking_host.h"
@@ -255,6 +256,10 @@ void runStringOperations(FuzzedDataProvider& input) {
       case 9: {
         const String& same = s;
         s = same;
+        // Moved away and back: the block travels, the text stays.
+        String moved(std::move(s));
+        checkSame(s, "", "moved from");
+        s = std::move(moved);
         break;
       }
       case 10: {
@@ -279,8 +284,27 @@ void runStringOperations(FuzzedDataProvider& input) {
         const char delimiters[] = {' ', ':', '%',
                                    input.ConsumeIntegral<char>()};
         const char delimiter = delimiters[input.ConsumeIntegralInRange(0, 3)];
-        const String token = s.split(delimiter);
-        checkSame(token, splitModel(m, delimiter), "split token");
+        // The cut whose token is returned, written into the other String
+        // (which may hold a longer text), dropped, or written into itself.
+        switch (input.ConsumeIntegralInRange(0, 3)) {
+          case 0: {
+            const String token = s.split(delimiter);
+            checkSame(token, splitModel(m, delimiter), "split token");
+            break;
+          }
+          case 1:
+            s.split(delimiter, strings[1 - which]);
+            models[1 - which] = splitModel(m, delimiter);
+            break;
+          case 2:
+            s.skip(delimiter);
+            splitModel(m, delimiter);
+            break;
+          default:
+            s.split(delimiter, s);
+            m = splitModel(m, delimiter);
+            break;
+        }
         break;
       }
       case 15: {

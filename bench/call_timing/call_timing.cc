@@ -1,33 +1,43 @@
-// tarvok_call_timing: what a host pays for an event the plug-in ignores, in
-// the library as it ships. It loads the plug-in and tarvok_empty (the same
-// export, doing nothing) the way the host does, connects one bot, and then
-// runs rounds that time a batch of calls of each: the empty `talk`, and the
-// plug-in's `talk` with a PlayerMove and with a PlayerWeapon. The kinds take
-// turns within every round, so that a busy neighbour on a shared machine
-// slows all of them alike; the report gives each kind's median time per call
-// over the rounds and its ratio to the empty call.
+// tarvok_call_timing: what a host pays for the plug-in's `talk`, in the
+// library as it ships. It loads the plug-in and tarvok_empty (the same
+// export, doing nothing) the way the host does and connects two bots. It
+// times batches of calls of each kind: the empty `talk`, and the plug-in's
+// `talk` with a PlayerMove and with a PlayerWeapon, which it ignores; and
+// whole checks (bench/check_road.h) through the plug-in and through the
+// plain C baseline built into this program, after making sure that both
+// give the same records. The kinds take turns within every round, so that a
+// busy neighbour on a shared machine slows all of them alike; the report
+// gives each kind's median time per call (per check) over the rounds, the
+// ignored events' ratio to the empty call and the check's ratio to the plain
+// C one, and the plug-in's allocations where the platform shows them.
 //
 //   tarvok_call_timing [--library PATH] [--empty PATH] [--rounds N]
 //                      [--calls N]
 //
+// A round makes N calls of each event kind and N / 100 (at least one) whole
+// checks of each check kind.
+//
 // Exit status: 0 when the run went through, 1 when the plug-in allocated
-// while ignoring events, 2 for a bad argument or a library that cannot be
-// used.
+// while ignoring events or its check's records differ from the baseline's,
+// 2 for a bad argument or a library that cannot be used.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "allocation_probe.h"
+#include "check_road.h"
 #include "host/event_makers.h"
 #include "host/linked_list.h"
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/work_folder.h"
+#include "plain_check.h"
 #include "util/player.h"
 
 namespace {
@@ -77,15 +87,46 @@ bool parseOptions(int argc, char** argv, Options* options) {
 
 void TARVOK_STDCALL ignoreRecord(BotEvent&) {}
 
+struct Kind {
+  const char* name;
+  TalkFunction function;
+  BotEvent event;   // one event per call, or
+  CheckRoad* road;  // a whole check per call
+  std::vector<double> nanoseconds;
+};
+
 // Nanoseconds per call of `calls` calls. The function is read from a
 // volatile before every call, as a host reads it from its plug-in table.
-double timeCalls(TalkFunction function, BotEvent& event, long calls) {
-  TalkFunction volatile target = function;
+double timeCalls(Kind& kind, long calls) {
+  TalkFunction volatile target = kind.function;
   const auto start = std::chrono::steady_clock::now();
-  for (long i = 0; i < calls; ++i) target(event);
+  if (kind.road != nullptr) {
+    for (long i = 0; i < calls; ++i) kind.road->run(target);
+  } else {
+    for (long i = 0; i < calls; ++i) target(kind.event);
+  }
   const auto stop = std::chrono::steady_clock::now();
   return std::chrono::duration<double, std::nano>(stop - start).count() /
          static_cast<double>(calls);
+}
+
+// Runs the rounds over `kinds`, and returns the allocations seen while
+// they ran.
+std::uint64_t timeRounds(std::vector<Kind>& kinds, long rounds, long calls) {
+  // One round unmeasured, to warm caches and clocks up.
+  for (Kind& kind : kinds) {
+    kind.nanoseconds.reserve(static_cast<std::size_t>(rounds));
+    timeCalls(kind, calls);
+  }
+  const std::uint64_t allocationsBefore = allocationsSeen();
+  for (long round = 0; round < rounds; ++round) {
+    for (std::size_t turn = 0; turn < kinds.size(); ++turn) {
+      Kind& kind =
+          kinds[(turn + static_cast<std::size_t>(round)) % kinds.size()];
+      kind.nanoseconds.push_back(timeCalls(kind, calls));
+    }
+  }
+  return allocationsSeen() - allocationsBefore;
 }
 
 double median(std::vector<double> values) {
@@ -94,12 +135,16 @@ double median(std::vector<double> values) {
   return values[middle];
 }
 
-struct Kind {
-  const char* name;
-  TalkFunction function;
-  BotEvent event;
-  std::vector<double> nanoseconds;
-};
+// Each kind's median and its ratio to the first kind's.
+void printMedians(const std::vector<Kind>& kinds) {
+  const double baseline = median(kinds[0].nanoseconds);
+  for (const Kind& kind : kinds) {
+    const double nanoseconds = median(kind.nanoseconds);
+    std::printf("  %-28s %8.2f ns  %6.2f x baseline\n", kind.name, nanoseconds,
+                nanoseconds / baseline);
+  }
+}
+
 
 }  // namespace
 
@@ -118,6 +163,8 @@ int main(int argc, char** argv) {
                  (folder.ready() ? visit.error() : folder.error()).c_str());
     return kFailed;
   }
+  std::ofstream(folder.path() / "tarvok.ini", std::ios::binary)
+      << CheckRoad::kConfig;
   PluginLibrary plugin;
   PluginLibrary empty;
   std::string error;
@@ -136,31 +183,38 @@ int main(int argc, char** argv) {
   init.handle = 1;
   plugin.talk()(init);
 
-  std::vector<Kind> kinds = {
-      {"empty talk (baseline)", empty.talk(), makePlayerMove(&mover), {}},
-      {"talk, ignored PlayerMove", plugin.talk(), makePlayerMove(&mover), {}},
-      {"talk, ignored PlayerWeapon",
-       plugin.talk(),
-       makePlayerWeapon(&mover, 3),
-       {}},
-  };
-  for (Kind& kind : kinds) {
-    kind.event.handle = 1;
-    kind.nanoseconds.reserve(static_cast<std::size_t>(options.rounds));
+  CheckRoad road(2);
+  BotEvent roadInit = road.init();
+  plugin.talk()(roadInit);
+  plainCheckTalk(roadInit);
+  const std::string difference = CheckRoad::firstDifference(
+      road.captureCheck(plugin.talk()), road.captureCheck(&plainCheckTalk));
+  if (!difference.empty()) {
+    std::fprintf(stderr,
+                 "tarvok_call_timing: the check's records differ from the "
+                 "plain C baseline's, %s\n",
+                 difference.c_str());
+    return 1;
   }
 
-  // One round unmeasured, to warm caches and clocks up.
-  for (Kind& kind : kinds) timeCalls(kind.function, kind.event, options.calls);
-  const std::uint64_t allocationsBefore = allocationsSeen();
-  for (long round = 0; round < options.rounds; ++round) {
-    for (std::size_t turn = 0; turn < kinds.size(); ++turn) {
-      Kind& kind =
-          kinds[(turn + static_cast<std::size_t>(round)) % kinds.size()];
-      kind.nanoseconds.push_back(
-          timeCalls(kind.function, kind.event, options.calls));
-    }
-  }
-  const std::uint64_t allocations = allocationsSeen() - allocationsBefore;
+  std::vector<Kind> events = {
+      {"empty talk (baseline)", empty.talk(), makePlayerMove(&mover), nullptr,
+       {}},
+      {"talk, ignored PlayerMove", plugin.talk(), makePlayerMove(&mover),
+       nullptr, {}},
+      {"talk, ignored PlayerWeapon", plugin.talk(),
+       makePlayerWeapon(&mover, 3), nullptr, {}},
+  };
+  for (Kind& kind : events) kind.event.handle = 1;
+  std::vector<Kind> checks = {
+      {"plain C check (baseline)", &plainCheckTalk, {}, &road, {}},
+      {"whole check", plugin.talk(), {}, &road, {}},
+  };
+  const long checkCalls = std::max(1L, options.calls / 100);
+  const std::uint64_t ignoringAllocations =
+      timeRounds(events, options.rounds, options.calls);
+  const std::uint64_t checkAllocations =
+      timeRounds(checks, options.rounds, checkCalls);
 
   std::printf(
       "Calls through the loaded libraries: %s against %s,\n"
@@ -168,18 +222,22 @@ int main(int argc, char** argv) {
       std::filesystem::path(options.library).filename().string().c_str(),
       std::filesystem::path(options.empty).filename().string().c_str(),
       options.rounds, options.calls);
-  const double baseline = median(kinds[0].nanoseconds);
-  for (const Kind& kind : kinds) {
-    const double nanoseconds = median(kind.nanoseconds);
-    std::printf("  %-28s %8.2f ns  %6.2f x baseline\n", kind.name, nanoseconds,
-                nanoseconds / baseline);
-  }
+  printMedians(events);
+  std::printf(
+      "Whole checks (11 records, bench/check_road.h), %ld rounds of %ld\n"
+      "checks of each (medians per check)\n",
+      options.rounds, checkCalls);
+  printMedians(checks);
   if (allocationsVisible()) {
     std::printf("  allocations while ignoring events: %llu\n",
-                static_cast<unsigned long long>(allocations));
+                static_cast<unsigned long long>(ignoringAllocations));
+    // The plain C check allocates nothing: every allocation is the
+    // plug-in's.
+    std::printf("  allocations per whole check: %.2f\n",
+                static_cast<double>(checkAllocations) /
+                    static_cast<double>(options.rounds * checkCalls));
   } else {
-    std::printf(
-        "  allocations while ignoring events: not visible on this platform\n");
+    std::printf("  allocations: not visible on this platform\n");
   }
-  return allocations == 0 ? 0 : 1;
+  return ignoringAllocations == 0 ? 0 : 1;
 }

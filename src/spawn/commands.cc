@@ -63,10 +63,6 @@ void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
   mode = value;
 }
 
-String nameOf(const Player* player) {
-  return String(player->name, player->nameLength());
-}
-
 }  // namespace
 
 std::size_t botInfo::countListed(const char* name) const {
@@ -194,21 +190,21 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     // shows it.
     storeTag(caller, 0, maxCheckRate);
     sendPrivate(caller, "Checking player's lag");
-    const String requester = nameOf(caller);
     if (!ordered) {
       checkTarget = command->parameterText;
-      checkRequester = requester;
+      checkRequester.assign(caller->name, caller->nameLength());
     }
     if (playerList == nullptr) return;
     for (const _listnode<Player>* node = playerList->head; node != nullptr;
          node = node->next) {
       const Player* target = node->item;
       if (!target->nameEqualsIgnoreCase(command->parameterText)) continue;
-      scratchText = requester;
+      scratchText.assign(caller->name, caller->nameLength());
       scratchText += " has requested to check your lag";
       sendPrivate(target, scratchText.chars());
       if (ordered) {
-        watch.requestCheck(*this, target, command->parameterText, requester);
+        watch.requestCheck(*this, target, command->parameterText,
+                           textLength(command->parameterText), caller);
       } else {
         sendPrivate(target, "*lag");
       }
@@ -225,10 +221,10 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
         sendPrivate(caller, kQueueFull);
         return;
       }
-      const String name = nameOf(caller);
-      watch.requestCheck(*this, caller, name, name);
+      watch.requestCheck(*this, caller, caller->name, caller->nameLength(),
+                         caller);
     } else {
-      checkRequester = nameOf(caller);
+      checkRequester.assign(caller->name, caller->nameLength());
       checkTarget = checkRequester;
       sendPrivate(caller, "*lag");
     }

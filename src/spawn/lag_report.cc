@@ -86,12 +86,15 @@ void startLaggerLine(String& line, const String& lagger) {
 void botInfo::handleLagReport(const char* text) {
   if (!isLagLine(text)) return;
 
-  String line(text);
-  line.split(' ');  // the keyword
+  // The line is cut in the bot's scratch text, which the report is composed
+  // in only once the figures have been cut out of it.
+  String& line = scratchText;
+  line = text;
+  line.skip(' ');  // the keyword
   for (const Figure& figure : kFigures) {
-    line.split(':');  // the label
-    this->*figure.text = line.split(figure.end);
-    if (figure.end == ' ') line.split(' ');  // the unit
+    line.skip(':');  // the label
+    line.split(figure.end, this->*figure.text);
+    if (figure.end == ' ') line.skip(' ');  // the unit
   }
 
   // An answer belongs to the watch's query when one is out, even after

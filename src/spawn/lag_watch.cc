@@ -10,10 +10,6 @@
 
 namespace {
 
-String nameOf(const Player* player) {
-  return String(player->name, player->nameLength());
-}
-
 // Sends `text` privately to every listed player named `name`.
 void tellByName(botInfo& bot, const String& name, const char* text) {
   if (bot.playerList == nullptr) return;
@@ -76,21 +72,48 @@ bool LagWatch::hasRoomFor(std::size_t count) const {
   return waiting_.size() + count <= kMostWaiting;
 }
 
+CheckRequest& LagWatch::Queue::pushBack() {
+  CheckRequest& slot = at(count_);
+  ++count_;
+  return slot;
+}
+
+void LagWatch::Queue::popFront() {
+  first_ = (first_ + 1) % kMostWaiting;
+  --count_;
+}
+
+void LagWatch::Queue::remove(const Player* player) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (at(i).target == player) continue;
+    // Swapped, not copied: every slot keeps a block of its own.
+    if (kept != i) std::swap(at(kept), at(i));
+    ++kept;
+  }
+  count_ = kept;
+}
+
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
-                            const String& typedName,
-                            const String& requesterName) {
-  waiting_.push_back(CheckRequest{target, typedName, requesterName, false});
+                            const char* typedName, std::uint32_t typedLength,
+                            const Player* requester) {
+  if (!hasRoomFor(1)) return;
+  CheckRequest& request = waiting_.pushBack();
+  request.target = target;
+  request.targetName.assign(typedName, typedLength);
+  request.requesterName.assign(requester->name, requester->nameLength());
+  request.automatic = false;
   if (!outstanding_) sendNextQuery(bot);
 }
 
 void LagWatch::dropWaiting(botInfo& bot) {
   while (!waiting_.empty()) {
-    const CheckRequest request = std::move(waiting_.front());
-    waiting_.pop_front();
+    const CheckRequest& request = waiting_.front();
     bot.scratchText = "The lag check of ";
     bot.scratchText += request.targetName;
     bot.scratchText += " was dropped: checks no longer wait their turn";
     tellByName(bot, request.requesterName, bot.scratchText.chars());
+    waiting_.popFront();
   }
 }
 
@@ -133,9 +156,7 @@ void LagWatch::tick(botInfo& bot) {
 
 void LagWatch::forget(const Player* player) {
   players_.erase(player);
-  for (auto it = waiting_.begin(); it != waiting_.end();) {
-    it = it->target == player ? waiting_.erase(it) : it + 1;
-  }
+  waiting_.remove(player);
   // An answer still on its way is reported, but nobody is judged by it.
   if (outstanding_ && asked_.target == player) asked_.target = nullptr;
 }
@@ -229,7 +250,7 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
           found == players_.end() ? nullptr : &found->second;
       String& line = bot.scratchText;
       line = "[";
-      line += nameOf(player);
+      line.append(player->name, player->nameLength());
       line += "]  strikes: ";
       line += state == nullptr ? 0 : state->strikes;
       line += "/";
@@ -275,28 +296,34 @@ LagWatch::PlayerState& LagWatch::stateOf(const Player* player) {
 
 void LagWatch::sendNextQuery(botInfo& bot) {
   while (!waiting_.empty()) {
-    CheckRequest request = std::move(waiting_.front());
-    waiting_.pop_front();
-    if (isListed(bot, request.target)) {
-      sendQuery(bot, std::move(request));
-      return;
-    }
+    const CheckRequest& request = waiting_.front();
+    const bool listed = isListed(bot, request.target);
+    if (listed) sendQuery(bot, request);  // copied into the blocks asked_ has
+    waiting_.popFront();
+    if (listed) return;
   }
   if (bot.autoCheckInterval <= 0) return;
   const Player* due = mostOverdue(bot);
-  if (due != nullptr) sendQuery(bot, CheckRequest{due, nameOf(due), "", true});
+  if (due == nullptr) return;
+  // Written into the request of the last query, which is no longer out, in
+  // the blocks its names already have: an automatic query allocates nothing.
+  asked_.target = due;
+  asked_.targetName.assign(due->name, due->nameLength());
+  asked_.requesterName = "";
+  asked_.automatic = true;
+  sendQuery(bot, asked_);
 }
 
-void LagWatch::sendQuery(botInfo& bot, CheckRequest request) {
+void LagWatch::sendQuery(botInfo& bot, const CheckRequest& request) {
   awaitAnswer(request);
-  bot.sendPrivate(request.target, "*lag");
+  bot.sendPrivate(asked_.target, "*lag");
 }
 
 void LagWatch::awaitAnswer(const CheckRequest& request) {
   PlayerState& state = stateOf(request.target);
   state.lastQueried = seconds_;
   state.queried = true;
-  asked_ = request;
+  if (&request != &asked_) asked_ = request;  // into the blocks it has
   outstanding_ = true;
   secondsWaited_ = 0;
 }

@@ -32,7 +32,6 @@
 #define TARVOK_SPAWN_LAG_WATCH_H_
 
 #include <cstdint>
-#include <deque>
 #include <unordered_map>
 
 #include "util/string.h"
@@ -83,10 +82,11 @@ class LagWatch {
 
   // Room for `count` more requests.
   bool hasRoomFor(std::size_t count) const;
-  // Queues a manual check of `target`, asked for as `typedName`, then sends
-  // the next query if none is outstanding.
-  void requestCheck(botInfo& bot, const Player* target, const String& typedName,
-                    const String& requesterName);
+  // Queues a manual check of `target`, asked for as the `typedLength`
+  // bytes of `typedName`, for `requester`, then sends the next query if
+  // none is outstanding. Ignored when no room is left.
+  void requestCheck(botInfo& bot, const Player* target, const char* typedName,
+                    std::uint32_t typedLength, const Player* requester);
 
   // The request that a lag line now arriving answers, no longer
   // outstanding; nullptr when no query is. Valid until the next query goes
@@ -147,7 +147,7 @@ class LagWatch {
 
   PlayerState& stateOf(const Player* player);
   void sendNextQuery(botInfo& bot);
-  void sendQuery(botInfo& bot, CheckRequest request);
+  void sendQuery(botInfo& bot, const CheckRequest& request);
   // `request` becomes the query out, asked now.
   void awaitAnswer(const CheckRequest& request);
   bool isWatched(const botInfo& bot, const Player* player,
@@ -158,7 +158,33 @@ class LagWatch {
   void bump(std::uint32_t (&counts)[60]);
   std::uint32_t lastHourSum(const std::uint32_t (&counts)[60]) const;
 
-  std::deque<CheckRequest> waiting_;
+  // The requests waiting, first in first out: a ring of slots whose names
+  // keep their blocks, so that queuing a request allocates nothing once
+  // the slots have held names.
+  class Queue {
+   public:
+    bool empty() const { return count_ == 0; }
+    std::size_t size() const { return count_; }
+    // A slot at the back, its names to be overwritten; only while
+    // size() < kMostWaiting.
+    CheckRequest& pushBack();
+    CheckRequest& front() { return slots_[first_]; }
+    void popFront();
+    // Drops every request of `player`, keeping the others' order.
+    void remove(const Player* player);
+    void clear() { count_ = 0; }
+
+   private:
+    CheckRequest& at(std::size_t i) {
+      return slots_[(first_ + i) % kMostWaiting];
+    }
+
+    CheckRequest slots_[kMostWaiting] = {};
+    std::size_t first_ = 0;
+    std::size_t count_ = 0;
+  };
+
+  Queue waiting_;
   bool outstanding_ = false;
   CheckRequest asked_{};             // valid while outstanding_
   std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out

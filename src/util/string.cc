@@ -1,5 +1,6 @@
 #include "util/string.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,13 @@ namespace {
 
 // split() keeps at most this many characters after the delimiter.
 constexpr std::uint32_t kSplitRemainderLimit = 32000;
+// The smallest room a block is given, so that short texts built by appends
+// allocate once.
+constexpr std::uint64_t kSmallestRoom = 15;
+
+// The text of every String that owns no block. Never written: a String
+// writes only into a block of its own.
+char emptyText[1] = "";
 
 // A new block for `characters` bytes and the terminator. A length that the
 // 32-bit `length` cannot hold, or a size that does not fit in memory, asks
@@ -22,9 +30,32 @@ char* newBlock(std::uint64_t characters) {
   return new char[fits ? static_cast<std::size_t>(size) : SIZE_MAX];
 }
 
-// Copies `count` bytes; a zero count may come with any pointer, even null.
+// The room of a new block for `needed` characters in place of one with
+// `capacity`: the same when the text fits (a block replaced only because
+// its own bytes are copied), else at least twice as much, so that growing by
+// appends allocates a logarithmic number of times.
+std::uint64_t grownRoom(std::uint32_t capacity, std::uint64_t needed) {
+  if (needed > UINT32_MAX) return needed;  // newBlock refuses it
+  if (needed <= capacity) return capacity;
+  const std::uint64_t room =
+      std::max({needed, std::uint64_t{capacity} * 2, kSmallestRoom});
+  return std::min<std::uint64_t>(room, UINT32_MAX);
+}
+
+// Copies or moves `count` bytes; a zero count may come with any pointer,
+// even null.
 void copyBytes(char* target, const char* source, std::uint32_t count) {
   if (count != 0) std::memcpy(target, source, count);
+}
+void moveBytes(char* target, const char* source, std::uint32_t count) {
+  if (count != 0) std::memmove(target, source, count);
+}
+
+// True when `bytes` lies inside the `size` bytes from `block`.
+bool liesWithin(const char* bytes, const char* block, std::uint64_t size) {
+  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(bytes);
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
+  return at >= start && at - start < size;
 }
 
 // `text` with `count` spaces before it (`spacesFirst`) or after it.
@@ -41,52 +72,137 @@ String padded(const String& text, std::uint32_t count, bool spacesFirst) {
 
 }  // namespace
 
-String::String() : text(newBlock(0)), length(0) { text[0] = '\0'; }
+String::String()
+    : text(emptyText), length(0), capacity(0), block(nullptr) {}
 
 String::String(const char* buffer, std::uint32_t count)
-    : text(newBlock(count)), length(count) {
+    : text(count == 0 ? emptyText : newBlock(count)),
+      length(count),
+      capacity(count),
+      block(count == 0 ? nullptr : text) {
+  if (count == 0) return;
   copyBytes(text, buffer, count);
   text[count] = '\0';
 }
 
 String::String(const char* cText) : String(cText, textLength(cText)) {}
 
-String::String(std::int32_t value)
-    : String(formatInteger(static_cast<std::uint32_t>(value), 10, 0, true)) {}
+String::String(std::int32_t value) : String() {
+  IntegerText digits;
+  *this = decimalText(digits, value);
+}
 
 String::String(const String& other) : String(other.text, other.length) {}
 
-String::~String() {
-  delete[] text;
-  text = nullptr;
-  length = 0;
+String::String(String&& other) noexcept
+    : text(other.block == nullptr ? emptyText : other.text),
+      length(other.length),
+      capacity(other.capacity),
+      block(other.block) {
+  other.text = emptyText;
+  other.length = 0;
+  other.capacity = 0;
+  other.block = nullptr;
 }
 
-// Every modifier builds the new block completely before it releases the old
-// one, so the bytes it copies may lie in this String's own block, and a
-// failed allocation leaves the String as it was.
+String::~String() {
+  delete[] block;
+  text = nullptr;
+  length = 0;
+  capacity = 0;
+  block = nullptr;
+}
+
+std::uint32_t String::wholeRoom() const {
+  if (block == nullptr) return 0;
+  return static_cast<std::uint32_t>(text - block) + capacity;
+}
+
+void String::setLength(std::uint32_t count) {
+  length = count;
+  if (block != nullptr) {
+    text[count] = '\0';
+  } else {
+    text = emptyText;  // also revives a released String
+  }
+}
+
+void String::rewind() {
+  if (text == block) return;
+  moveBytes(block, text, length);
+  capacity = wholeRoom();
+  text = block;
+}
+
+// A modifier that needs a new block builds it completely before it releases
+// the old one, so the bytes it copies may lie in this String's own block,
+// and a failed allocation leaves the String as it was.
 void String::replaceWith(const char* first, std::uint32_t firstCount,
                          const char* second, std::uint32_t secondCount) {
-  const std::uint32_t count = firstCount + secondCount;
-  char* const block = newBlock(std::uint64_t{firstCount} + secondCount);
-  copyBytes(block, first, firstCount);
-  copyBytes(block + firstCount, second, secondCount);
-  block[count] = '\0';
-  delete[] text;
-  text = block;
-  length = count;
+  const std::uint64_t count = std::uint64_t{firstCount} + secondCount;
+  const std::uint64_t room = grownRoom(wholeRoom(), count);
+  if (room == 0) {  // empty text, and no block to keep
+    setLength(0);
+    return;
+  }
+  char* const fresh = newBlock(room);
+  copyBytes(fresh, first, firstCount);
+  copyBytes(fresh + firstCount, second, secondCount);
+  delete[] block;
+  block = fresh;
+  text = fresh;
+  capacity = static_cast<std::uint32_t>(room);
+  setLength(static_cast<std::uint32_t>(count));
 }
 
 void String::assign(const char* buffer, std::uint32_t count) {
-  replaceWith(buffer, count, nullptr, 0);
+  // From the start of the block, where its whole room is; the old text is
+  // not needed.
+  const std::uint32_t room = wholeRoom();
+  if (count > room) {
+    replaceWith(buffer, count, nullptr, 0);
+    return;
+  }
+  if (block != nullptr) text = block;
+  capacity = room;
+  moveBytes(text, buffer, count);
+  setLength(count);
 }
 
 void String::append(const char* buffer, std::uint32_t count) {
-  replaceWith(text, length, buffer, count);
+  const std::uint64_t needed = std::uint64_t{length} + count;
+  if (needed > capacity) {
+    // Rewinding would move bytes of its own block before they are copied.
+    if (needed > wholeRoom() ||
+        liesWithin(buffer, block, std::uint64_t{wholeRoom()} + 1)) {
+      replaceWith(text, length, buffer, count);
+      return;
+    }
+    rewind();
+  }
+  moveBytes(text + length, buffer, count);
+  setLength(static_cast<std::uint32_t>(needed));
 }
 
 void String::prepend(const char* buffer, std::uint32_t count) {
-  replaceWith(buffer, count, text, length);
+  const std::uint64_t needed = std::uint64_t{length} + count;
+  // Bytes of its own block would move before they are copied.
+  if (needed > wholeRoom() ||
+      liesWithin(buffer, block, std::uint64_t{wholeRoom()} + 1)) {
+    replaceWith(buffer, count, text, length);
+    return;
+  }
+  if (block != nullptr &&
+      count <= static_cast<std::uint64_t>(text - block)) {
+    // The room a cut left before the text.
+    text -= count;
+    capacity += count;
+  } else {
+    rewind();
+    moveBytes(text + count, text, length);
+  }
+  copyBytes(text, buffer, count);
+  setLength(static_cast<std::uint32_t>(needed));
 }
 
 String& String::operator=(const char* cText) {
@@ -99,7 +215,24 @@ String& String::operator=(const String& other) {
   return *this;
 }
 
-String& String::operator=(std::int32_t value) { return *this = String(value); }
+String& String::operator=(String&& other) noexcept {
+  if (this == &other) return *this;
+  delete[] block;
+  text = other.block == nullptr ? emptyText : other.text;
+  length = other.length;
+  capacity = other.capacity;
+  block = other.block;
+  other.text = emptyText;
+  other.length = 0;
+  other.capacity = 0;
+  other.block = nullptr;
+  return *this;
+}
+
+String& String::operator=(std::int32_t value) {
+  IntegerText digits;
+  return *this = decimalText(digits, value);
+}
 
 String& String::operator+=(const char* cText) {
   append(cText, textLength(cText));
@@ -112,7 +245,8 @@ String& String::operator+=(const String& other) {
 }
 
 String& String::operator+=(std::int32_t value) {
-  return *this += String(value);
+  IntegerText digits;
+  return *this += decimalText(digits, value);
 }
 
 bool String::operator==(const char* cText) const {
@@ -124,10 +258,13 @@ bool String::operator==(const String& other) const {
 }
 
 bool String::operator==(std::int32_t value) const {
-  return *this == String(value);
+  IntegerText digits;
+  return *this == decimalText(digits, value);
 }
 
 std::int32_t String::indexOf(char character) const {
+  // A byte at a time: the delimiters of a lag line lie a few bytes apart,
+  // nearer than a vector search pays off.
   for (std::uint32_t i = 0; i < length; ++i) {
     if (text[i] == character) return static_cast<std::int32_t>(i);
   }
@@ -163,12 +300,44 @@ String String::trimRight() const {
 String String::trim() const { return trimLeft().trimRight(); }
 
 String String::split(char delimiter) {
-  const std::int32_t found = indexOf(delimiter);
-  if (found < 0) return trim();
-  const std::uint32_t at = static_cast<std::uint32_t>(found);
-  String token = left(at).trim();
-  *this = mid(at + 1, kSplitRemainderLimit).trim();
+  String token;
+  cutFront(delimiter, &token);
   return token;
+}
+
+void String::split(char delimiter, String& token) {
+  cutFront(delimiter, &token);
+}
+
+void String::skip(char delimiter) { cutFront(delimiter, nullptr); }
+
+// The token and the remainder are found as bounds inside the text, the
+// token copied out, and the text then starts at the remainder, further into
+// the same block: nothing is moved and no intermediate copy is made.
+void String::cutFront(char delimiter, String* token) {
+  const std::int32_t found = indexOf(delimiter);
+  const std::uint32_t tokenEnd =
+      found < 0 ? length : static_cast<std::uint32_t>(found);
+  if (token != nullptr) {
+    std::uint32_t first = 0;
+    std::uint32_t end = tokenEnd;
+    while (first < end && text[first] == ' ') ++first;
+    while (end > first && text[end - 1] == ' ') --end;
+    if (token == this) {
+      assign(text + first, end - first);
+      return;
+    }
+    token->assign(text + first, end - first);
+  }
+  if (found < 0) return;
+
+  std::uint32_t first = tokenEnd + 1;
+  std::uint32_t end = first + minimum(length - first, kSplitRemainderLimit);
+  while (first < end && text[first] == ' ') ++first;
+  while (end > first && text[end - 1] == ' ') --end;
+  text += first;
+  capacity -= first;
+  setLength(end - first);
 }
 
 String String::padLeft(std::uint32_t width) const {

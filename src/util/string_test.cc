@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -84,6 +85,79 @@ TEST(StringTest, SplitCutsTrimmedTokensOffTheFront) {
     EXPECT_STREQ(token.chars(), c.token) << c.text;
     EXPECT_STREQ(text.chars(), c.rest) << c.text;
   }
+}
+
+TEST(StringTest, SplitIntoATokenAndSkipCutLikeSplit) {
+  // A lag line cut the way the plug-in cuts it, into Strings that already
+  // hold longer texts: each token replaces the old text whole.
+  String line("PING Current:900 ms  S2C: 9.5%  C2S:7.0%");
+  String figure("a much longer text than any figure");
+  line.skip(' ');
+  line.skip(':');
+  line.split(' ', figure);
+  EXPECT_STREQ(figure.chars(), "900");
+  EXPECT_EQ(figure.size(), 3u);
+  line.skip(' ');
+  line.skip(':');
+  line.split('%', figure);
+  EXPECT_STREQ(figure.chars(), "9.5");
+  EXPECT_STREQ(line.chars(), "C2S:7.0%");
+  // Without the delimiter: the trimmed whole, the String unchanged.
+  String rest(" 7 ");
+  rest.split('%', figure);
+  EXPECT_STREQ(figure.chars(), "7");
+  rest.skip('%');
+  EXPECT_STREQ(rest.chars(), " 7 ");
+  // Into itself: the String becomes its token.
+  String self(" a : b ");
+  self.split(':', self);
+  EXPECT_STREQ(self.chars(), "a");
+}
+
+TEST(StringTest, KeepsItsBlockAndMovesWithoutCopying) {
+  String text("a longer text to make room");
+  const char* const block = text.chars();
+  text = "short";
+  text += 42;
+  EXPECT_STREQ(text.chars(), "short42");
+  EXPECT_EQ(text.chars(), block);  // written in place
+  text.prepend("> ", 2);
+  EXPECT_STREQ(text.chars(), "> short42");
+  EXPECT_EQ(text.chars(), block);
+
+  // A cut leaves the rest where it is in the block; the next assignment
+  // starts at the block's start again, a prepend uses the room the cut left.
+  String line("PING Current:900 ms");
+  const char* const lineBlock = line.chars();
+  line.skip(' ');
+  EXPECT_EQ(line.chars(), lineBlock + 5);
+  line = "PING again";
+  EXPECT_EQ(line.chars(), lineBlock);
+  line.skip(' ');
+  line.prepend("P ", 2);
+  EXPECT_STREQ(line.chars(), "P again");
+  EXPECT_EQ(line.chars(), lineBlock + 3);
+  line.append(line.chars() + 2, 5);
+  line += "!";
+  EXPECT_STREQ(line.chars(), "P againagain!");
+
+  String moved(std::move(text));
+  EXPECT_EQ(moved.chars(), block);
+  EXPECT_STREQ(text.chars(), "");  // NOLINT: a moved-from String is empty
+  text = moved;
+  EXPECT_STREQ(text.chars(), "> short42");
+  moved = std::move(text);
+  EXPECT_STREQ(moved.chars(), "> short42");
+
+  // Its own (empty) bytes before an empty String: no block is left behind.
+  String empty;
+  empty.prepend(empty.chars(), 0);
+  EXPECT_STREQ(empty.chars(), "");
+  moved = "";
+  ASSERT_NE(moved.chars(), nullptr);
+  EXPECT_STREQ(moved.chars(), "");
+  moved += "x";
+  EXPECT_STREQ(moved.chars(), "x");
 }
 
 TEST(StringTest, SplitKeepsAtMost32000CharactersAfterTheDelimiter) {

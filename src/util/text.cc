@@ -1,6 +1,7 @@
 #include "util/text.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "util/string.h"
 
@@ -52,9 +53,10 @@ std::uint32_t quadraticRoot(std::int32_t a, std::int32_t b, std::int32_t c,
 }  // namespace
 
 std::uint32_t textLength(const char* text) {
-  std::uint32_t length = 0;
-  while (text[length] != '\0') ++length;
-  return length;
+  // The C library's search reads a word or more at a time. A text beyond
+  // the 32-bit range counts as its largest length, which no String accepts.
+  const std::size_t length = std::strlen(text);
+  return length > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(length);
 }
 
 bool isPrefixOf(const char* prefix, const char* text) {
@@ -69,14 +71,6 @@ bool equalsIgnoreCase(const char* a, const char* b) {
     if (toLowerChar(*a) != toLowerChar(*b)) return false;
     if (*a == '\0') return true;
   }
-}
-
-char toLowerChar(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-char toUpperChar(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
 void lowerText(char* text) {
@@ -105,19 +99,21 @@ bool isAlphanumeric(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c);
 }
 
-String formatInteger(std::uint32_t value, std::uint32_t base,
-                     std::uint16_t minimumDigits, bool isSigned) {
+const char* formatIntegerInto(IntegerText& text, std::uint32_t value,
+                              std::uint32_t base, std::uint16_t minimumDigits,
+                              bool isSigned) {
   // Out-of-range requests are clamped so that every digit has a character
-  // and the buffer below is always large enough.
+  // and the buffer is always large enough.
   if (base < 2) base = 2;
   if (base > kMaximumBase) base = kMaximumBase;
   if (minimumDigits > kMaximumDigits) minimumDigits = kMaximumDigits;
+  static_assert(sizeof text.buffer == 1 + kMaximumDigits + 1,
+                "sign + 32 digits (base 2 of 32 bits, or the longest zero "
+                "fill) + terminator");
 
-  // Sign + 32 digits (base 2 of 32 bits, or the longest zero fill).
-  char buffer[1 + kMaximumDigits];
-  char* const end = buffer + sizeof buffer;
+  char* const end = text.buffer + sizeof text.buffer - 1;
+  *end = '\0';
   char* first = end;
-
   const bool negative = isSigned && (value & 0x80000000u) != 0;
   if (negative) value = 0u - value;
   if (value == 0) *--first = '0';
@@ -127,7 +123,13 @@ String formatInteger(std::uint32_t value, std::uint32_t base,
   }
   while (end - first < minimumDigits) *--first = '0';
   if (negative) *--first = '-';
-  return String(first, static_cast<std::uint32_t>(end - first));
+  return first;
+}
+
+String formatInteger(std::uint32_t value, std::uint32_t base,
+                     std::uint16_t minimumDigits, bool isSigned) {
+  IntegerText text;
+  return String(formatIntegerInto(text, value, base, minimumDigits, isSigned));
 }
 
 std::int32_t parseInteger(const char* text, std::uint32_t base) {

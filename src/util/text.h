@@ -21,8 +21,13 @@ bool isPrefixOf(const char* prefix, const char* text);
 // True when both texts are equal with A-Z folded to a-z.
 bool equalsIgnoreCase(const char* a, const char* b);
 
-char toLowerChar(char c);
-char toUpperChar(char c);
+// Inline: every name comparison folds each byte.
+inline char toLowerChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+inline char toUpperChar(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 void lowerText(char* text);
 void upperText(char* text);
 
@@ -38,6 +43,20 @@ bool isAlphanumeric(char c);
 // otherwise every value reads as unsigned.
 String formatInteger(std::uint32_t value, std::uint32_t base,
                      std::uint16_t minimumDigits, bool isSigned);
+
+// The same text without a heap block: written zero-terminated at the end of
+// `buffer`; returns where it starts. `String` appends numbers with it.
+struct IntegerText {
+  char buffer[34];  // a sign, 32 digits and the terminator
+};
+const char* formatIntegerInto(IntegerText& text, std::uint32_t value,
+                              std::uint32_t base, std::uint16_t minimumDigits,
+                              bool isSigned);
+// The signed decimal text of `value`, as `String` writes numbers.
+inline const char* decimalText(IntegerText& text, std::int32_t value) {
+  return formatIntegerInto(text, static_cast<std::uint32_t>(value), 10, 0,
+                           true);
+}
 
 // Text to integer in `base` without validation, wrapping at 32 bits.
 std::int32_t parseInteger(const char* text, std::uint32_t base);
