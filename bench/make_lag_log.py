@@ -4,8 +4,10 @@
 The arena: 50 players of one bot, each checked automatically every 10
 seconds (5 rows a second), with an occasional manual check by a staff
 member. Most connections are good; some players lag now and then, so the
-log holds limits reached, warnings and spectates. The same ROWS always give
-the same bytes.
+log holds limits reached, warnings and spectates. Presence rows say who is
+there: the bot's connection and the players' arrivals first, and a player
+spectated by the bot moves to ship 8 and back into ship 1 before their next
+check. ROWS counts the checks. The same ROWS always give the same bytes.
 """
 import calendar
 import random
@@ -27,6 +29,11 @@ def main():
     strikes = dict.fromkeys(names, 0)
     out = sys.stdout
     out.write(HEADER)
+    start = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(START))
+    out.write(start + "\t1" + "\t" * 12 + "-\t-\tconnected\n")
+    for name in names:
+        out.write("%s\t1\t%s\t0\t1%s-\t-\tarrived\n" % (start, name, "\t" * 9))
+    spectated = set()
     written = 0
     second = 0
     while written < rows:
@@ -55,10 +62,16 @@ def main():
                 shown = "%d/3" % strikes[name]
             requester = "Staff" if generator.random() < 0.01 else "*auto"
             stamp = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(START + second))
+            if name in spectated:
+                out.write("%s\t1\t%s\t0\t1%s-\t-\tship\n" % (stamp, name, "\t" * 9))
+                spectated.discard(name)
             out.write("%s\t1\t%s\t0\t1\t%s\t%d\t%d\t%d\t%d\t%.1f\t%.1f\t0.0\t%s\t%s\t%s\n"
                       % (stamp, name, requester, current, average, 30, current + 400,
                          s2c, generator.uniform(0, 1), ",".join(limits) or "-",
                          shown, action))
+            if action == "spectated":
+                out.write("%s\t1\t%s\t0\t8%s-\t-\tship\n" % (stamp, name, "\t" * 9))
+                spectated.add(name)
             written += 1
         second += 1
 

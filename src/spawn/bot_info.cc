@@ -55,10 +55,22 @@ void botInfo::onEvent(BotEvent& event) {
     case EVENT_ArenaLeave:
       clearTags();
       watch.clear();
+      lagLog.appendPresence(*this, Presence::ArenaLeft, nullptr);
+      return;
+    // Arrivals and ship changes matter only to the lag log.
+    case EVENT_PlayerEntering:
+      lagLog.appendPresence(*this, Presence::Arrived,
+                            pointerOf<const Player>(event.p[0]));
+      return;
+    case EVENT_PlayerShip:
+      lagLog.appendPresence(*this, Presence::Ship,
+                            pointerOf<const Player>(event.p[0]));
       return;
     case EVENT_PlayerLeaving:
       removeTagsOf(pointerOf<const Player>(event.p[0]));
       watch.forget(pointerOf<const Player>(event.p[0]));
+      lagLog.appendPresence(*this, Presence::Left,
+                            pointerOf<const Player>(event.p[0]));
       return;
     case EVENT_Chat:
       // Lag lines come from the server as chat type 0.
@@ -100,6 +112,7 @@ void botInfo::handshake(std::uint32_t version) {
   const bool wasOrdered = LagWatch::ordered(*this);
   loadConfig();
   orderingSwitched(wasOrdered);
+  lagLog.appendPresence(*this, Presence::Connected, nullptr);
 }
 
 // One second passes: every listed player's countdown goes down by one, and a

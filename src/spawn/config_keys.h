@@ -55,7 +55,9 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     Watch)                                                                     \
   X(Number, "answertimeout=", answerTimeout, 5, 1, kNoHighest,                 \
     BelowLowestToDefault, Watch)                                               \
-  X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)
+  X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
+  X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
+    BelowLowestToDefault, Log)
 
 // One row without its field.
 struct ConfigKey {

@@ -16,7 +16,8 @@
 // shift costs a 32-bit target (the host's) several instructions.
 constexpr std::uint32_t kHandledEvents =
     1u << EVENT_Init | 1u << EVENT_Term | 1u << EVENT_Tick |
-    1u << EVENT_ArenaLeave | 1u << EVENT_PlayerLeaving | 1u << EVENT_Chat |
+    1u << EVENT_ArenaLeave | 1u << EVENT_PlayerEntering |
+    1u << EVENT_PlayerLeaving | 1u << EVENT_PlayerShip | 1u << EVENT_Chat |
     1u << EVENT_LocalCommand | 1u << EVENT_LocalHelp;
 static_assert(EVENT_LocalHelp < 32, "the highest handled code fits the mask");
 

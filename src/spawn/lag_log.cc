@@ -8,89 +8,235 @@
 
 namespace {
 
-constexpr const char* kHeader =
+constexpr const char kHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
     "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction\n";
 
-// Appends `text` with its tabs, CRs and LFs as blanks.
-void appendField(String& line, const char* text) {
-  std::uint32_t run = 0;
-  for (;; ++run) {
-    const char c = text[run];
-    if (c != '\0' && c != '\t' && c != '\r' && c != '\n') continue;
-    line.append(text, run);
-    if (c == '\0') return;
-    line += " ";
-    text += run + 1;
-    run = static_cast<std::uint32_t>(-1);
+// A row under composition in a fixed buffer: what does not fit is dropped,
+// which the sizes of the fields rule out.
+class RowBuffer {
+ public:
+  void put(char c) {
+    if (size_ < sizeof bytes_) bytes_[size_++] = c;
+  }
+  void put(const char* text) {
+    while (*text != '\0') put(*text++);
+  }
+  void put(std::int32_t number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(number));
+    put(digits);
+  }
+  // `count` bytes of `text` (fewer at a NUL), escaped; a name's leading '*'
+  // too.
+  void putEscaped(const char* text, std::size_t count, bool name) {
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < count && text[i] != '\0'; ++i) {
+      const unsigned char byte = static_cast<unsigned char>(text[i]);
+      if (byte == '\\') {
+        put("\\\\");
+      } else if (byte == '\t') {
+        put("\\t");
+      } else if (byte == '\r') {
+        put("\\r");
+      } else if (byte == '\n') {
+        put("\\n");
+      } else if (byte < 0x20 || byte == 0x7F || (name && i == 0 && byte == '*')) {
+        put('\\');
+        put('x');
+        put(kHexDigits[byte >> 4]);
+        put(kHexDigits[byte & 0xF]);
+      } else {
+        put(static_cast<char>(byte));
+      }
+    }
+  }
+  void putName(const char* text) { putEscaped(text, kPlayerNameSize, true); }
+  void putName(const Player* player) {
+    putEscaped(player->name, player->nameLength(), true);
+  }
+  void putTime() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* utc = std::gmtime(&now);
+    char stamp[32] = "";
+    if (utc != nullptr)
+      std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", utc);
+    put(stamp);
+  }
+  void putHandle(CALL_HANDLE handle) {
+    char digits[16];
+    std::snprintf(
+        digits, sizeof digits, "%lu",
+        static_cast<unsigned long>(static_cast<std::uint32_t>(handle)));
+    put(digits);
+  }
+  const char* bytes() const { return bytes_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  char bytes_[LagLog::kMostRowBytes - sizeof kHeader - 1];
+  std::size_t size_ = 0;
+};
+
+// Moves FILE to FILE.1, FILE.1 to FILE.2 and so on, dropping the oldest.
+void rotate(const String& path) {
+  String older;
+  String newer;
+  for (int n = LagLog::kKeptFiles; n >= 1; --n) {
+    older = path;
+    older += ".";
+    older += static_cast<std::int32_t>(n);
+    newer = path;
+    if (n > 1) {
+      newer += ".";
+      newer += static_cast<std::int32_t>(n - 1);
+    }
+    // Renaming onto an existing file fails on some systems.
+    std::remove(older.chars());
+    std::rename(newer.chars(), older.chars());
   }
 }
 
-void appendUtcNow(String& line) {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* utc = std::gmtime(&now);
-  char stamp[32] = "";
-  if (utc != nullptr)
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", utc);
-  line += stamp;
+// Opens the log for appending and reading its end, unbuffered so that a row
+// goes out in one write.
+std::FILE* openLog(const char* path) {
+  std::FILE* file = std::fopen(path, "a+b");
+  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
 }
 
-// Writes `line` at the end of the file, after the header when the file is
-// empty. False when the file cannot be opened or written.
-bool appendToFile(const char* path, const String& line) {
-  std::FILE* file = std::fopen(path, "ab");
-  if (file == nullptr) return false;
-  bool written = std::fseek(file, 0, SEEK_END) == 0;
-  if (written && std::ftell(file) == 0) {
-    written = std::fputs(kHeader, file) >= 0;
+// The size of the file at `file` and whether its last byte is a line end.
+bool inspect(std::FILE* file, long* size, bool* endsLine) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return false;
+  *size = std::ftell(file);
+  if (*size < 0) return false;
+  *endsLine = true;
+  if (*size > 0) {
+    if (std::fseek(file, -1, SEEK_END) != 0) return false;
+    *endsLine = std::fgetc(file) == '\n';
+    // Writing after reading needs a seek between.
+    if (std::fseek(file, 0, SEEK_END) != 0) return false;
   }
-  if (written) {
-    written = std::fwrite(line.chars(), 1, line.size(), file) == line.size();
-  }
-  return std::fclose(file) == 0 && written;
+  return true;
 }
 
 }  // namespace
 
 void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   if (bot.lagLogPath.size() == 0) return;
-  String line;
-  appendUtcNow(line);
-  line += "\t";
-  char handle[16];
-  std::snprintf(
-      handle, sizeof handle, "%lu",
-      static_cast<unsigned long>(static_cast<std::uint32_t>(bot.handle)));
-  line += handle;
-  line += "\t";
-  appendField(line, entry.playerName);
-  line += "\t";
+  RowBuffer row;
+  row.putTime();
+  row.put('\t');
+  row.putHandle(bot.handle);
+  row.put('\t');
+  row.putName(entry.playerName);
+  row.put('\t');
   if (entry.player != nullptr)
-    line += static_cast<std::int32_t>(entry.player->accessLevel);
-  line += "\t";
+    row.put(static_cast<std::int32_t>(entry.player->accessLevel));
+  row.put('\t');
   if (entry.player != nullptr)
-    line += static_cast<std::int32_t>(entry.player->ship);
-  line += "\t";
-  appendField(line, entry.requesterName);
-  for (String botInfo::*text : kFigureTexts) {
-    const String* figure = &(bot.*text);
-    line += "\t";
-    appendField(line, figure->chars());
-  }
-  line += "\t";
-  appendLimitNames(line, entry.limits);
-  line += "\t";
-  if (entry.player == nullptr) {
-    line += "-";
+    row.put(static_cast<std::int32_t>(entry.player->ship));
+  row.put('\t');
+  if (entry.automatic) {
+    row.put(kAutomaticRequester);
   } else {
-    line += entry.strikes;
-    line += "/";
-    line += entry.strikesNeeded;
+    row.putName(entry.requesterName);
   }
-  line += "\t";
-  line += dealActionName(entry.action);
-  line += "\n";
-  if (appendToFile(bot.lagLogPath.chars(), line) || failureReported_) return;
+  for (String botInfo::*text : kFigureTexts) {
+    row.put('\t');
+    row.putEscaped((bot.*text).chars(), kFigureBytes, false);
+  }
+  row.put('\t');
+  bool first = true;
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((entry.limits & 1u << bit) == 0) continue;
+    if (!first) row.put(',');
+    row.put(limitName(bit));
+    first = false;
+  }
+  if (first) row.put('-');
+  row.put('\t');
+  if (entry.player == nullptr) {
+    row.put('-');
+  } else {
+    row.put(entry.strikes);
+    row.put('/');
+    row.put(entry.strikesNeeded);
+  }
+  row.put('\t');
+  row.put(dealActionName(entry.action));
+  row.put('\n');
+  write(bot, row.bytes(), row.size());
+}
+
+void LagLog::appendPresence(botInfo& bot, Presence event,
+                            const Player* player) {
+  if (bot.lagLogPath.size() == 0) return;
+  static const char* const kEventNames[] = {"arrived", "left", "ship",
+                                            "connected", "arena-left"};
+  RowBuffer row;
+  row.putTime();
+  row.put('\t');
+  row.putHandle(bot.handle);
+  row.put('\t');
+  if (player != nullptr) {
+    row.putName(player);
+    row.put('\t');
+    row.put(static_cast<std::int32_t>(player->accessLevel));
+    row.put('\t');
+    row.put(static_cast<std::int32_t>(player->ship));
+  } else {
+    row.put("\t\t");
+  }
+  // The requester, the seven figures, the limits and the strikes.
+  row.put("\t\t\t\t\t\t\t\t\t-\t-\t");
+  row.put(kEventNames[static_cast<int>(event)]);
+  row.put('\n');
+  write(bot, row.bytes(), row.size());
+  if (event != Presence::Connected || bot.playerList == nullptr) return;
+  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+       node = node->next) {
+    appendPresence(bot, Presence::Arrived, node->item);
+  }
+}
+
+void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
+  const char* path = bot.lagLogPath.chars();
+  char out[kMostRowBytes];
+  std::size_t length = 0;
+  bool written = false;
+  std::FILE* file = openLog(path);
+  long fileSize = 0;
+  bool endsLine = true;
+  if (file != nullptr && !inspect(file, &fileSize, &endsLine)) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (file != nullptr) {
+    const long cap = bot.lagLogMaxBytes;
+    if (cap > 0 && fileSize > 0 &&
+        fileSize + static_cast<long>(size) > cap) {
+      std::fclose(file);
+      rotate(bot.lagLogPath);
+      file = openLog(path);
+      fileSize = 0;
+      endsLine = true;
+    }
+  }
+  if (file != nullptr) {
+    if (!endsLine) out[length++] = '\n';
+    if (fileSize == 0) {
+      for (const char* c = kHeader; *c != '\0'; ++c) out[length++] = *c;
+    }
+    for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
+    written = std::fwrite(out, 1, length, file) == length;
+    written = std::fclose(file) == 0 && written;
+  }
+  if (written) {
+    failureReported_ = false;
+    return;
+  }
+  if (failureReported_) return;
   failureReported_ = true;
   bot.scratchText = "Lag log: cannot write to ";
   bot.scratchText += bot.lagLogPath;

@@ -1,24 +1,49 @@
-// LagLog: the optional record of every lag line a bot handles, for tuning
-// its settings afterwards ("LagLog=FILE" in tarvok.ini; no file, no log).
+// LagLog: the optional record of every lag line a bot handles and of who is
+// in its arena, for tuning its settings afterwards ("LagLog=FILE" in
+// tarvok.ini; no file, no log).
 //
-// Each line is appended to FILE (relative to the current directory) with
-// one write and the file closed at once, so several bots of one host may
-// share it and nothing in it is ever rewritten; a header line comes first
-// when the file is empty. Fields, tab-separated: the time (UTC, ISO 8601),
-// the bot's handle, the player, their access level and ship, the requester
-// ("*auto" for an automatic check), the seven figures as cut from the
-// server's line, the limits reached ("-" for none), the strikes as "K/N" and
-// what was done. A tab, CR or LF inside a name is written as a blank. A lag
-// line that belonged to no request has an empty player, level, ship and
-// requester; one that judged no listed player (nobody of that name, a
-// player who left, a report that went nowhere) has an empty level and ship
-// and "-" for its strikes.
+// Each row is appended to FILE (relative to the current directory) with
+// one write of at most kMostRowBytes and the file closed at once, so several
+// bots of one host may share it and nothing in it is ever rewritten; a
+// header line comes first when the file is empty, in the same write. When
+// the file does not end with a line end (a write that failed half-way, on a
+// full disk say), the row starts with one, so no row is ever glued to a torn
+// one.
+//
+// Fields, tab-separated: the time (UTC, ISO 8601), the bot's handle, the
+// player, their access level and ship, the requester ("*auto" for an
+// automatic check), the seven figures as cut from the server's line (each
+// cut to kFigureBytes), the limits reached ("-" for none), the strikes as
+// "K/N" and what was done. A lag line that belonged to no request has an
+// empty player, level, ship and requester; one that judged no listed player
+// (nobody of that name, a player who left, a report that went nowhere) has
+// an empty level and ship and "-" for its strikes.
+//
+// Presence rows say who is in the arena, so that a replay lists the players
+// only where they were: "arrived", "left" and "ship" (the player's new ship)
+// in the action field, with the player, level and ship, an empty requester
+// and empty figures, "-" for limits and strikes; "connected" (at Init, after
+// which every player already listed follows as "arrived") and "arena-left"
+// (the bot's player list was emptied) have no player either. Readers of the
+// first format reject these rows and skip them.
+//
+// Names and figures are escaped so that a row is one line of exactly sixteen
+// fields and every name comes back as it was: a backslash is written "\\",
+// tab, CR and LF "\t", "\r", "\n", any other byte below 0x20 and 0x7F as
+// "\xNN", and a name's leading "*" as "\x2A", so that no player's name can
+// read as "*auto".
+//
+// When the file would grow beyond LagLogMaxBytes (0: no cap), it becomes
+// FILE.1 (FILE.1 becomes FILE.2, and so on, kKeptFiles of them kept, the
+// oldest dropped) and a new FILE begins with its header.
 //
 // A file that cannot be opened or written never disturbs checking: the bot
-// echoes one line naming the file, once per connection, and goes on.
+// echoes one line naming the file, and echoes it again only after a row has
+// been written since: once per run of failures.
 #ifndef TARVOK_SPAWN_LAG_LOG_H_
 #define TARVOK_SPAWN_LAG_LOG_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "spawn/lag_watch.h"
@@ -33,6 +58,7 @@ constexpr const char* kAutomaticRequester = "*auto";
 struct LagLogEntry {
   const char* playerName = "";  // empty: the line belonged to no request
   const char* requesterName = "";
+  bool automatic = false;
   const Player* player = nullptr;  // the first player judged, if any
   std::uint8_t limits = 0;
   std::int32_t strikes = 0;
@@ -40,14 +66,30 @@ struct LagLogEntry {
   DealAction action = DealAction::None;
 };
 
+// A change of who is in the arena.
+enum class Presence : std::uint8_t { Arrived, Left, Ship, Connected, ArenaLeft };
+
 class LagLog {
  public:
+  // A figure's text is logged up to this many bytes: far more than any
+  // number the plug-in judges.
+  static constexpr std::size_t kFigureBytes = 24;
+  // A row's largest size, with the header and a leading line end.
+  static constexpr std::size_t kMostRowBytes = 2048;
+  // Rotated files kept beside FILE: FILE.1 to FILE.3.
+  static constexpr int kKeptFiles = 3;
+
   // A new connection: a failure is reported again.
   void connected() { failureReported_ = false; }
   // Appends `entry` with the bot's figures, when the bot has a log file.
   void append(botInfo& bot, const LagLogEntry& entry);
+  // Appends a presence row; `player` is nullptr for Connected and ArenaLeft.
+  // Connected is followed by an Arrived row for each listed player.
+  void appendPresence(botInfo& bot, Presence event, const Player* player);
 
  private:
+  void write(botInfo& bot, const char* row, std::size_t size);
+
   bool failureReported_ = false;
 };
 

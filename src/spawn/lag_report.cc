@@ -112,7 +112,8 @@ void botInfo::handleLagReport(const char* text) {
       request != nullptr ? request->requesterName : checkRequester;
   const bool automatic = request != nullptr && request->automatic;
   entry.playerName = target.chars();
-  entry.requesterName = automatic ? kAutomaticRequester : requester.chars();
+  entry.requesterName = requester.chars();
+  entry.automatic = automatic;
 
   // Automatic checks are silent.
   if (!automatic) {

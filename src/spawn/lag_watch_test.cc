@@ -148,56 +148,6 @@ TEST_F(LagWatchTest, StrikesForgiveASpikeAndDealOnTheLastOne) {
   EXPECT_EQ(check(kLagging), first);  // the strikes started again
 }
 
-TEST_F(LagWatchTest, TheLagLogAppendsOneLinePerAnswer) {
-  start("queue=1\nstrikes=2\nLagLog=lag.log\n");
-  env.command(staff, "lagcheck Bob");
-  env.chat(kLagging);
-  env.chat(kFine);  // nobody asked
-  std::ifstream in(env.folder.path() / "lag.log", std::ios::binary);
-  std::stringstream log;
-  log << in.rdbuf();
-  std::string text = log.str();
-  // The time stamps vary: check their shape and drop them.
-  std::string withoutTimes;
-  std::istringstream lines(text);
-  std::string line;
-  std::getline(lines, line);
-  EXPECT_EQ(line,
-            "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow"
-            "\thigh\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction");
-  while (std::getline(lines, line)) {
-    ASSERT_GT(line.size(), 21u);
-    EXPECT_EQ(line[4], '-');
-    EXPECT_EQ(line[10], 'T');
-    EXPECT_EQ(line[19], 'Z');
-    withoutTimes += line.substr(21) + "\n";
-  }
-  EXPECT_EQ(withoutTimes,
-            "1\tBob\t0\t0\tStaff\t500\t400\t80\t950\t0.0\t0.0\t0.0\tcurrent,"
-            "average\t1/2\tannounced\n"
-            "1\t\t\t\t\t90\t80\t70\t120\t0.1\t0.2\t0.0\t-\t-\tnone\n");
-}
-
-TEST_F(LagWatchTest, AnUnwritableLagLogIsReportedOncePerConnection) {
-  std::filesystem::create_directory(env.folder.path() / "taken");
-  start("queue=1\nLagLog=taken\n");
-  for (int i = 0; i < 2; ++i) {
-    env.command(staff, "lagme");
-    env.chat(kFine);
-  }
-  Lines sent = env.take();
-  EXPECT_EQ(std::count(sent.begin(), sent.end(),
-                       "echo: Lag log: cannot write to taken"),
-            1);
-  env.init();
-  env.command(staff, "lagme");
-  env.chat(kFine);
-  sent = env.take();
-  EXPECT_EQ(std::count(sent.begin(), sent.end(),
-                       "echo: Lag log: cannot write to taken"),
-            1);
-}
-
 // A reconnection whose file turns the queue on while a check without it is
 // out: that check is the one awaited, judged for its player, and the next
 // lag line is nobody's.

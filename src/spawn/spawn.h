@@ -136,7 +136,8 @@ class botInfo {
   std::uint8_t watchOn;
   LagWatch watch;
 
-  String lagLogPath;  // empty: no lag log
+  String lagLogPath;            // empty: no lag log
+  std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
 
  private:

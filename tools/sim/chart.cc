@@ -523,7 +523,7 @@ std::string summaryTable(const LagSummary& summary) {
   for (std::size_t source = 0; source < sources.size(); ++source) {
     totals.push_back(summary.total(source));
   }
-  row("total", totals);
+  row(LagSummary::kTotalLabel, totals);
   return html + "</table>\n";
 }
 

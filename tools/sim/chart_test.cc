@@ -164,18 +164,45 @@ TEST(ChartTest, TableCountsEachSourceAndTotals) {
   summary.add(1, 2, "Bob", false, LagAction::None, 6, nullptr);
   summary.add(0, 1, "", false, LagAction::None, 7, nullptr);
   const std::vector<std::string> expected = {
-      "                                  checks      limits reached"
+      "                                             checks      limits reached"
       "              warned           spectated",
-      "player                   logged replayed     logged replayed"
+      "player                              logged replayed     logged replayed"
       "     logged replayed     logged replayed",
-      "Bob (bot 1)                   2        1          1        1"
+      "bot 1: Bob                               2        1          1        1"
       "          1        0          0        1",
-      "Bob (bot 2)                   0        1          0        0"
+      "bot 2: Bob                               0        1          0        0"
       "          0        0          0        0",
-      "(no request) (bot 1)          1        0          0        0"
+      "bot 1: (lines nobody asked for)          1        0          0        0"
       "          0        0          0        0",
-      "total                         3        2          1        1"
+      "(all players together)                   3        2          1        1"
       "          1        0          0        1",
+  };
+  EXPECT_EQ(expected, summary.table());
+}
+
+// Players named like the table's own rows keep rows of their own, and a
+// name's control bytes never reach the terminal raw.
+TEST(ChartTest, NoNamePassesForTheTablesOwnRows) {
+  LagSummary summary({"logged"}, false);
+  for (const char* name : {"total", "(no request)", "", "\x1B[2Jx", "\\x1B[2Jx"}) {
+    summary.add(0, 1, name, false, LagAction::None, 5, nullptr);
+  }
+  const std::vector<std::string> expected = {
+      "player                            checks  limits reached          warned"
+      "       spectated",
+      // None dealt with: by name, the lines nobody asked for last.
+      "\\x1B[2Jx                               1               0               0"
+      "               0",
+      "(no request)                           1               0               0"
+      "               0",
+      "\\\\x1B[2Jx                              1               0               0"
+      "               0",
+      "total                                  1               0               0"
+      "               0",
+      "(lines nobody asked for)               1               0               0"
+      "               0",
+      "(all players together)                 5               0               0"
+      "               0",
   };
   EXPECT_EQ(expected, summary.table());
 }

@@ -60,7 +60,7 @@ const char kCheckIniFooter[] =
     "faulty command line.";
 
 const char kReplayDescription[] =
-    "replay plays the lag log LOG (written by the plug-in with LagLog= in\n"
+    "replay plays the lag log LOG... (written by the plug-in with LagLog= in\n"
     "tarvok.ini) again through the plug-in, in simulated time, under the\n"
     "settings of --ini, and prints per player the checks, the limits\n"
     "reached, the warnings and the moves to spectator mode: logged beside\n"
@@ -167,6 +167,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                  "draw the rows of the plug-in's lag log\n"
                  "(LagLog= in tarvok.ini) as a page")
       ->type_name("OUT.html");
+  app.add_option("--log", run.log,
+                 "keep the plug-in's lag log in FILE, on the\n"
+                 "simulated clock (second 0 is\n"
+                 "2000-01-01T00:00:00Z), ready for replay")
+      ->type_name("FILE");
   app.add_flag("-i", run.interactive,
                "take scenario lines typed at a prompt");
 
@@ -186,7 +191,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
   replay->group("Commands");
   replay->footer(std::string(kReplayDescription) + "\n" + kReplayFooter);
   ReplayOptions& replayed = line.replay;
-  replay->add_option("LOG", replayed.log, "the lag log")
+  replay->add_option("LOG", replayed.logs,
+                     "the lag log; several files are read as one,\n"
+                     "a rotated set (lag.log.2 lag.log.1 lag.log,\n"
+                     "in any order) oldest first")
       ->type_name("")
       ->required();
   replay->add_option("--ini", replayed.ini,
@@ -258,7 +266,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
     line.command = SimCommand::CheckIni;
   } else if (replay->parsed()) {
     chosen = replay;
-    fault = leftOver(*replay, "replay takes one LOG");
+    fault = leftOver(*replay, "");
     line.command = SimCommand::Replay;
   } else {
     fault = leftOver(app, "one scenario at a time");

@@ -3,7 +3,7 @@
 //   tarvok-sim [OPTIONS] [SCENARIO | -i]   a scenario run (the demo without
 //                                          SCENARIO)
 //   tarvok-sim check-ini FILE              what the plug-in makes of FILE
-//   tarvok-sim replay LOG [OPTIONS]        a lag log played again
+//   tarvok-sim replay LOG... [OPTIONS]     a lag log played again
 //   tarvok-sim help [COMMAND]              the same as COMMAND --help
 //
 // In the conventions of command-line tools: --help (-h) on the program and
@@ -30,6 +30,7 @@ struct RunOptions {
   std::string output;   // empty: the standard output
   std::string ini;
   std::string chart;
+  std::string log;       // keep the plug-in's lag log here
   std::string scenario;  // empty: the demo, or -i
   bool interactive = false;
 };
@@ -39,7 +40,7 @@ struct CheckIniOptions {
 };
 
 struct ReplayOptions {
-  std::string log;
+  std::vector<std::string> logs;  // read as one log; a rotated set oldest first
   std::string ini;  // empty: ./tarvok.ini, else the plug-in's defaults
   std::string chart;
   std::string library;  // empty: the library beside the simulator

@@ -1,6 +1,7 @@
 #include "sim/config_check.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 
 #include "hostkit/shown_text.h"
@@ -281,9 +282,47 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
   return traps;
 }
 
+// What may go wrong with the lag log's file name, read from `folder` (the
+// plug-in's current directory, which holds tarvok.ini); empty: the folder
+// is unknown and nothing is looked up.
+std::vector<std::string> lagLogFindings(const std::string& path,
+                                        const std::string& folder) {
+  std::vector<std::string> found;
+  if (path.empty()) return found;
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  if (isBlank(path.front()) || isBlank(path.back())) {
+    found.push_back("the lag log " + quoted(path) +
+                    " has a blank at either end: the plug-in writes to a "
+                    "file named with it");
+  }
+  std::string lower;
+  for (char c : path) lower += static_cast<char>(toLowerChar(c));
+  if (lower == "tarvok.ini" || lower == "./tarvok.ini" ||
+      lower == ".\\tarvok.ini") {
+    found.push_back(
+        "the lag log is tarvok.ini itself: its rows would be read as "
+        "settings");
+  }
+  if (folder.empty()) return found;
+  std::error_code failure;
+  const std::filesystem::path file = std::filesystem::path(folder) / path;
+  if (std::filesystem::is_directory(file, failure)) {
+    found.push_back("the lag log " + quoted(path) +
+                    " is a folder: the plug-in cannot write it");
+  } else if (!std::filesystem::exists(file, failure) &&
+             !std::filesystem::is_directory(
+                 file.parent_path().empty() ? std::filesystem::path(".")
+                                            : file.parent_path(),
+                 failure)) {
+    found.push_back("the lag log " + quoted(path) +
+                    " cannot be created: its folder does not exist");
+  }
+  return found;
+}
+
 }  // namespace
 
-ConfigCheck::ConfigCheck(const std::string& whole) {
+ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   // The plug-in reads no further into a file than its bound.
   const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
   if (whole.size() > contents.size()) {
@@ -337,6 +376,11 @@ ConfigCheck::ConfigCheck(const std::string& whole) {
           break;
         case ConfigKind::Text:
           settings_.*field.text = value;
+          if (field.text == &ConfigSettings::lagLogPath) {
+            for (const std::string& message : lagLogFindings(value, folder)) {
+              found.push_back(message);
+            }
+          }
           break;
       }
       if (key.group != ConfigGroup::Core) settings_.extraKeysInFile = true;
@@ -363,6 +407,7 @@ ConfigCheck::ConfigCheck(const std::string& whole) {
   for (const ConfigFinding& trap : trapsOf(settings_, pieces)) {
     findings_.push_back(trap);
   }
+
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const ConfigFinding& a, const ConfigFinding& b) {
                      return a.line < b.line;
@@ -470,5 +515,13 @@ std::vector<std::string> ConfigSettings::describe() const {
           seconds(answerTimeout, "seconds to wait for the server's answer")));
   rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
                                                   : Transcript::quoted(lagLogPath)));
+  if (!lagLogPath.empty()) {
+    rows.push_back(row(
+        "LagLogMaxBytes",
+        lagLogMaxBytes == 0
+            ? std::string("0 (the log grows without a cap)")
+            : std::to_string(lagLogMaxBytes) +
+                  " (bytes before the log moves to FILE.1, three kept)"));
+  }
   return rows;
 }

@@ -18,7 +18,9 @@
 // key given again later; a line over 255 characters. Also settings that are
 // read as written but bite: a limit of 0, which every player reaches, and
 // deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
-// which send the lagger an empty message. Findings come in line order.
+// which send the lagger an empty message. And a lag log whose name has a
+// blank at either end, that is tarvok.ini itself, or that cannot be created.
+// Findings come in line order.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 
@@ -51,6 +53,7 @@ struct ConfigSettings {
   std::int32_t autoCheckLevel;
   std::int32_t answerTimeout;
   std::string lagLogPath;
+  std::int32_t lagLogMaxBytes;
   bool extraKeysInFile = false;
 
   // One line per setting, as check-ini prints them.
@@ -64,8 +67,10 @@ struct ConfigFinding {
 
 class ConfigCheck {
  public:
-  // Checks the file's bytes.
-  explicit ConfigCheck(const std::string& contents);
+  // Checks the file's bytes. With `folder` (the one the file lies in), the
+  // lag log's file is also looked for there.
+  explicit ConfigCheck(const std::string& contents,
+                       const std::string& folder = "");
 
   const std::vector<ConfigFinding>& findings() const { return findings_; }
   const ConfigSettings& settings() const { return settings_; }

@@ -88,6 +88,60 @@ bool parseAction(std::string_view text, LagAction* action) {
   return false;
 }
 
+bool parsePresence(std::string_view text, LagRowKind* kind) {
+  static const char* const kNames[] = {"arrived", "left", "ship", "connected",
+                                       "arena-left"};
+  for (int i = 0; i < 5; ++i) {
+    if (text == kNames[i]) {
+      *kind = static_cast<LagRowKind>(i + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* const kFieldNames[kFieldCount] = {
+    "time",    "bot",  "player", "level", "ship", "requester",
+    "current", "average", "low", "high",  "s2c",  "c2s",
+    "s2cweapons", "limits", "strikes", "action"};
+
+std::string hexByte(unsigned char byte) {
+  static const char kHexDigits[] = "0123456789ABCDEF";
+  return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0xF];
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The field's text with its escapes undone; a backslash that starts no
+// escape stands for itself.
+void unescape(std::string_view field, std::string* text) {
+  text->clear();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    const char c = field[i];
+    if (c != '\\' || i + 1 == field.size()) {
+      *text += c;
+      continue;
+    }
+    const char next = field[i + 1];
+    if (next == '\\' || next == 't' || next == 'r' || next == 'n') {
+      *text += next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : '\\';
+      ++i;
+    } else if (next == 'x' && i + 3 < field.size() &&
+               hexValue(field[i + 2]) >= 0 && hexValue(field[i + 3]) >= 0) {
+      *text += static_cast<char>(hexValue(field[i + 2]) * 16 +
+                                 hexValue(field[i + 3]));
+      i += 3;
+    } else {
+      *text += c;
+    }
+  }
+}
+
 bool fail(std::string* error, const std::string& reason) {
   *error = reason;
   return false;
@@ -139,6 +193,30 @@ std::string lagLogTimeText(std::int64_t seconds) {
   return buffer;
 }
 
+std::string lagLogEscaped(std::string_view text, bool name) {
+  static const char kHexDigits[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\\') {
+      escaped += "\\\\";
+    } else if (byte == '\t') {
+      escaped += "\\t";
+    } else if (byte == '\r') {
+      escaped += "\\r";
+    } else if (byte == '\n') {
+      escaped += "\\n";
+    } else if (byte < 0x20 || byte == 0x7F || (name && i == 0 && byte == '*')) {
+      escaped += "\\x";
+      escaped += kHexDigits[byte >> 4];
+      escaped += kHexDigits[byte & 0xF];
+    } else {
+      escaped += static_cast<char>(byte);
+    }
+  }
+  return escaped;
+}
+
 bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   if (line == kLagLogHeader) return fail(error, "a header line amid the rows");
   std::string_view fields[kFieldCount];
@@ -157,14 +235,32 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
     return fail(error, std::to_string(count) +
                            " tab-separated fields where a row has 16");
   }
-  LagLogRow parsed;
+  for (int i = 0; i < kFieldCount; ++i) {
+    for (char c : fields[i]) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte == 0x7F) {
+        return fail(error, "a raw control byte (" + hexByte(byte) +
+                               ") in the " + kFieldNames[i] + " field");
+      }
+    }
+  }
+  LagLogRow& parsed = *row;
+  parsed.limits = 0;
+  parsed.strikes = 0;
+  parsed.strikesOutOf = 0;
+  parsed.level = -1;
+  parsed.ship = -1;
   if (!parseLagLogTime(fields[0], &parsed.time)) {
     return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
   }
   if (!readNumber(fields[1], &parsed.bot)) {
     return fail(error, "the bot handle is not a number");
   }
-  parsed.player = fields[2];
+  unescape(fields[2], &parsed.player);
+  if (parsed.player.size() > kLongestLoggedName) {
+    return fail(error, "a player name longer than " +
+                           std::to_string(kLongestLoggedName) + " bytes");
+  }
   std::uint32_t number = 0;
   if (!fields[3].empty()) {
     if (!readNumber(fields[3], &number) || number > 12) {
@@ -181,11 +277,37 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   if (parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
     return fail(error, "a level or ship without player");
   }
-  parsed.requester = fields[5];
-  for (int i = 0; i < kFigureCount; ++i) parsed.figures[i] = fields[6 + i];
+  parsed.automatic = fields[5] == kAutomaticRequester;
+  parsed.requester.clear();
+  if (!parsed.automatic) unescape(fields[5], &parsed.requester);
+  if (parsed.requester.size() > kLongestLoggedName) {
+    return fail(error, "a requester name longer than " +
+                           std::to_string(kLongestLoggedName) + " bytes");
+  }
+  for (int i = 0; i < kFigureCount; ++i) {
+    unescape(fields[6 + i], &parsed.figures[i]);
+  }
   if (!parseLimits(fields[13], &parsed.limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
   }
+  if (parsePresence(fields[15], &parsed.kind)) {
+    const bool ofPlayer = parsed.kind == LagRowKind::Arrived ||
+                          parsed.kind == LagRowKind::Left ||
+                          parsed.kind == LagRowKind::Ship;
+    bool empty = fields[5].empty() && fields[13] == "-" && fields[14] == "-";
+    for (int i = 0; i < kFigureCount; ++i) empty = empty && fields[6 + i].empty();
+    if (!empty) {
+      return fail(error, "a presence row with a requester, figures or strikes");
+    }
+    if (ofPlayer != !parsed.player.empty() ||
+        (ofPlayer && (parsed.level < 0 || parsed.ship < 0))) {
+      return fail(error, ofPlayer ? "a presence row without player, level or ship"
+                                  : "a player in a row of the bot's own");
+    }
+    parsed.action = LagAction::None;
+    return true;
+  }
+  parsed.kind = LagRowKind::Check;
   if (fields[14] == "-") {
     if (!parsed.player.empty()) return fail(error, "a player without strikes");
   } else {
@@ -200,9 +322,9 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   }
   if (!parseAction(fields[15], &parsed.action)) {
     return fail(error,
-                "the action is not none, announced, warned or spectated");
+                "the action is not none, announced, warned, spectated, "
+                "arrived, left, ship, connected or arena-left");
   }
-  *row = parsed;
   return true;
 }
 

@@ -10,10 +10,18 @@
 // reached ("current,average", "-" for none), the strikes ("K/N", "-" without
 // player) and what the bot did ("none", "announced", "warned", "spectated").
 //
-// A parsed row's texts point into the line it was parsed from.
+// Presence rows have "arrived", "left" or "ship" in the action field (with a
+// player, level and ship), or "connected" or "arena-left" (without player);
+// their requester and figures are empty, their limits and strikes "-".
+//
+// Names and figures are escaped: "\\", "\t", "\r", "\n" and "\xNN" stand for
+// a backslash, tab, CR, LF and any byte; a backslash before anything else is
+// itself (logs of the first format did not escape). A raw control byte in
+// a row makes it no row. Names are at most kLongestLoggedName bytes.
 #ifndef TARVOK_TOOLS_SIM_LAG_LOG_H_
 #define TARVOK_TOOLS_SIM_LAG_LOG_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,14 +32,29 @@ enum class LagAction : std::uint8_t { None, Announced, Warned, Spectated };
 enum LagFigure { kCurrent, kAverage, kLow, kHigh, kS2C, kC2S, kS2CWeapons };
 constexpr int kFigureCount = 7;
 
+// What a row records: a check or a change of presence.
+enum class LagRowKind : std::uint8_t {
+  Check,
+  Arrived,
+  Left,
+  Ship,
+  Connected,
+  ArenaLeft
+};
+
+// The longest name of the host's player record.
+constexpr std::size_t kLongestLoggedName = 20;
+
 struct LagLogRow {
+  LagRowKind kind = LagRowKind::Check;
   std::int64_t time = 0;  // seconds since 1970-01-01 00:00:00 UTC
   std::uint32_t bot = 0;
-  std::string_view player;
-  int level = -1;  // -1: unknown
-  int ship = -1;   // -1: unknown
-  std::string_view requester;
-  std::string_view figures[kFigureCount];
+  std::string player;  // unescaped
+  int level = -1;      // -1: unknown
+  int ship = -1;       // -1: unknown
+  bool automatic = false;  // the requester field is "*auto"
+  std::string requester;   // unescaped; empty when automatic
+  std::string figures[kFigureCount];
   // Bit i: the i-th of current, average, s2c, c2s, s2cweapons,
   // s2c-negative, c2s-negative, s2cweapons-negative.
   std::uint8_t limits = 0;
@@ -43,11 +66,16 @@ struct LagLogRow {
 // The requester of an automatic check.
 constexpr std::string_view kAutomaticRequester = "*auto";
 
+// `text` as the log writes a name (`name`: a leading '*' escaped too) or a
+// figure.
+std::string lagLogEscaped(std::string_view text, bool name);
+
 // The header line the plug-in writes first, without its line end.
 extern const char kLagLogHeader[];
 
-// Parses `line` (without its line end). False, with the reason in `error`,
-// for a line that is no row: the header is none either.
+// Parses `line` (without its line end) into `row`, whose earlier contents
+// are replaced. False, with the reason in `error`, for a line that is no
+// row: the header is none either.
 bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error);
 
 // "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 and back.

@@ -2,7 +2,9 @@
 // simulation runs, so that the simulator can show or count each line as it
 // is written. Each file is read from its beginning, once it exists; a line
 // is passed on when its line feed has arrived (a carriage return before it
-// is dropped). Paths are relative to the current directory.
+// is dropped). A line longer than kLongestLine is passed on as a note that
+// says so, its bytes dropped; only regular files are followed. Paths are
+// relative to the current directory.
 #ifndef TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
 #define TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
 
@@ -16,6 +18,8 @@ class LagLogFollower {
   // Called with the file's path, as given to follow(), and the line.
   using LineHandler =
       std::function<void(const std::string& path, const std::string& line)>;
+
+  static constexpr std::size_t kLongestLine = 64 * 1024;
 
   LagLogFollower() = default;
   ~LagLogFollower();
@@ -35,6 +39,7 @@ class LagLogFollower {
     std::FILE* stream = nullptr;  // nullptr until the file exists
     long offset = 0;              // of the first byte not yet read
     std::string pending;          // the start of a line without its end
+    bool skipping = false;        // dropping the rest of an overlong line
   };
   std::vector<File> files_;
 };

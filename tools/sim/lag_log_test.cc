@@ -75,8 +75,68 @@ TEST(LagLogTest, NamesWhatIsWrongWithALine) {
   EXPECT_EQ("the strikes are not \"-\" or K/N with K <= N",
             reasonOf(withField(14, "4/3")));
   EXPECT_EQ("a player without strikes", reasonOf(withField(14, "-")));
-  EXPECT_EQ("the action is not none, announced, warned or spectated",
-            reasonOf(withField(15, "kicked")));
+  EXPECT_EQ(
+      "the action is not none, announced, warned, spectated, arrived, left, "
+      "ship, connected or arena-left",
+      reasonOf(withField(15, "kicked")));
+  // Raw control bytes, the NUL too, make no row; names have 20 bytes at most.
+  EXPECT_EQ("a raw control byte (\\x00) in the player field",
+            reasonOf(withField(2, std::string("Bo\0b", 4))));
+  EXPECT_EQ("a raw control byte (\\x1B) in the average field",
+            reasonOf(withField(7, "1\x1B[2J")));
+  EXPECT_EQ("a player name longer than 20 bytes",
+            reasonOf(withField(2, "Twentyonebytesofname1")));
+  EXPECT_EQ("a requester name longer than 20 bytes",
+            reasonOf(withField(5, "Twentyonebytesofname1")));
+  EXPECT_EQ("a presence row with a requester, figures or strikes",
+            reasonOf(withField(15, "arrived")));
+}
+
+// Every name and figure comes back byte for byte, and "*auto" only means an
+// automatic check when the log wrote it so.
+TEST(LagLogTest, EscapingIsReversibleAndKeepsNamesApart) {
+  const std::string names[] = {"a\nb", "a b", "\t", "\tlead", "back\\slash",
+                               "*auto", std::string("\x01\x7F\x1B", 3),
+                               "Twentybytesofname123"};
+  for (const std::string& name : names) {
+    const std::string line = withField(2, lagLogEscaped(name, true));
+    LagLogRow row;
+    std::string error;
+    ASSERT_TRUE(parseLagLogRow(line, &row, &error)) << error << ": " << line;
+    EXPECT_EQ(name, row.player);
+    EXPECT_EQ(std::string::npos, lagLogEscaped(name, true).find('\t'));
+  }
+  LagLogRow row;
+  std::string error;
+  ASSERT_TRUE(parseLagLogRow(withField(5, "*auto"), &row, &error));
+  EXPECT_TRUE(row.automatic);
+  EXPECT_EQ("", row.requester);
+  ASSERT_TRUE(
+      parseLagLogRow(withField(5, lagLogEscaped("*auto", true)), &row, &error));
+  EXPECT_FALSE(row.automatic);
+  EXPECT_EQ("*auto", row.requester);
+  // A log of the first format wrote backslashes as they were: one that
+  // starts no escape stands for itself.
+  ASSERT_TRUE(parseLagLogRow(withField(2, "C:\\x\\q"), &row, &error));
+  EXPECT_EQ("C:\\x\\q", row.player);
+}
+
+TEST(LagLogTest, ReadsPresenceRows) {
+  LagLogRow row;
+  std::string error;
+  ASSERT_TRUE(parseLagLogRow("2026-12-07T10:19:45Z\t2\tBob\t0\t8\t\t\t\t\t\t\t\t"
+                             "\t-\t-\tship",
+                             &row, &error))
+      << error;
+  EXPECT_EQ(LagRowKind::Ship, row.kind);
+  EXPECT_EQ(8, row.ship);
+  ASSERT_TRUE(parseLagLogRow("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t"
+                             "\t-\t-\tconnected",
+                             &row, &error))
+      << error;
+  EXPECT_EQ(LagRowKind::Connected, row.kind);
+  EXPECT_EQ("a presence row without player, level or ship",
+            reasonOf("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tleft"));
 }
 
 TEST(LagLogTest, ConvertsTimesAcrossLeapDaysAndBack) {

@@ -11,7 +11,6 @@ namespace {
 
 const char* const kColumns[] = {"checks", "limits reached", "warned",
                                 "spectated"};
-constexpr int kNameWidth = 20;
 
 std::string padded(const std::string& text, std::size_t width, bool right) {
   if (text.size() >= width) return text;
@@ -76,14 +75,14 @@ LagSummary::LagSummary(std::vector<std::string> sources, bool charting)
 
 void LagSummary::add(std::size_t source, std::uint32_t bot,
                      const LagLogRow& row, std::uint32_t second) {
+  if (row.kind != LagRowKind::Check) return;
   float figures[5];
   const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
   if (charting_ && source == 0) {
     for (int i = 0; i < 5; ++i)
       figures[i] = chartFigureOf(row.figures[charted[i]]);
   }
-  add(source, bot, std::string(row.player), row.limits != 0, row.action, second,
-      figures);
+  add(source, bot, row.player, row.limits != 0, row.action, second, figures);
 }
 
 void LagSummary::add(std::size_t source, std::uint32_t bot,
@@ -96,6 +95,7 @@ void LagSummary::add(std::size_t source, std::uint32_t bot,
     auto found = index_.find(key);
     if (found == index_.end()) {
       found = index_.emplace(key, players_.size()).first;
+      if (!players_.empty() && players_.front().bot != bot) severalBots_ = true;
       players_.push_back(PlayerLag{
           bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {}});
     }
@@ -157,16 +157,14 @@ LagCounts LagSummary::total(std::size_t source) const {
   return sum;
 }
 
-bool LagSummary::severalBots() const {
-  for (const PlayerLag& player : players_) {
-    if (player.bot != players_.front().bot) return true;
-  }
-  return false;
+std::string LagSummary::label(const PlayerLag& player) const {
+  return labelOf(player, severalBots());
 }
 
-std::string LagSummary::label(const PlayerLag& player) const {
-  std::string name = player.name.empty() ? "(no request)" : player.name;
-  if (severalBots()) name += " (bot " + std::to_string(player.bot) + ")";
+std::string LagSummary::labelOf(const PlayerLag& player, bool severalBots) {
+  std::string name =
+      player.name.empty() ? kNoRequestLabel : lagLogEscaped(player.name, false);
+  if (severalBots) name = "bot " + std::to_string(player.bot) + ": " + name;
   return name;
 }
 
@@ -182,8 +180,15 @@ std::vector<std::string> LagSummary::table() const {
   columnWidth = std::max(columnWidth, (sourceWidth + 1) * sources_.size());
   const std::size_t cellWidth = columnWidth / sources_.size();
 
-  std::string top = padded("", kNameWidth, false);
-  std::string second = padded("player", kNameWidth, false);
+  const bool several = severalBots();
+  std::vector<std::string> labels;
+  std::size_t nameWidth = std::string(kTotalLabel).size();
+  for (const PlayerLag& player : players_) {
+    labels.push_back(labelOf(player, several));
+    nameWidth = std::max(nameWidth, labels.back().size());
+  }
+  std::string top = padded("", nameWidth, false);
+  std::string second = padded("player", nameWidth, false);
   for (const char* column : kColumns) {
     top += "  " + padded(column, columnWidth, true);
     second += "  ";
@@ -199,7 +204,7 @@ std::vector<std::string> LagSummary::table() const {
 
   auto rowOf = [&](const std::string& name,
                    const std::vector<LagCounts>& counts) {
-    std::string line = padded(name, kNameWidth, false);
+    std::string line = padded(name, nameWidth, false);
     for (int column = 0; column < 4; ++column) {
       std::string cells;
       for (const LagCounts& each : counts) {
@@ -210,13 +215,13 @@ std::vector<std::string> LagSummary::table() const {
     return line;
   };
   for (const PlayerLag* player : playersByConcern()) {
-    lines.push_back(rowOf(label(*player), player->counts));
+    lines.push_back(rowOf(labels[player - players_.data()], player->counts));
   }
   std::vector<LagCounts> totals;
   for (std::size_t source = 0; source < sources_.size(); ++source) {
     totals.push_back(total(source));
   }
-  lines.push_back(rowOf("total", totals));
+  lines.push_back(rowOf(kTotalLabel, totals));
   // Trailing blanks tell nothing.
   for (std::string& line : lines) {
     while (!line.empty() && line.back() == ' ') line.pop_back();

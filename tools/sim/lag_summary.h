@@ -59,12 +59,17 @@ struct PlayerLag {
 
 class LagSummary {
  public:
+  // The table's own rows. Longer than any name (at most 20 bytes), so no
+  // player's row can be taken for them.
+  static constexpr const char* kNoRequestLabel = "(lines nobody asked for)";
+  static constexpr const char* kTotalLabel = "(all players together)";
+
   // `sources` names the columns ("logged", "replayed"); `charting` keeps
   // points and marks.
   LagSummary(std::vector<std::string> sources, bool charting);
 
   // Counts one check of `player` for `source` at `second`, under its bot
-  // handle `bot`. `figures` (the five charted ones, or nullptr) become a
+  // handle `bot` (presence rows count nothing). `figures` (the five charted ones, or nullptr) become a
   // point when `source` is 0: the figures are the same in every source.
   void add(std::size_t source, std::uint32_t bot, const std::string& player,
            bool limitsReached, LagAction action, std::uint32_t second,
@@ -81,20 +86,25 @@ class LagSummary {
   std::vector<const PlayerLag*> playersByConcern() const;
   LagCounts total(std::size_t source) const;
   // True when rows of more than one bot were counted.
-  bool severalBots() const;
+  bool severalBots() const { return severalBots_; }
 
   // The table as text, one line each: two header lines, a row per player
   // (by concern), the totals.
   std::vector<std::string> table() const;
-  // A player's name as the table shows it.
+  // A player's name as the table shows it: escaped as the log escapes it
+  // (control bytes as \t or \xNN, a backslash doubled), with "bot N: "
+  // before it when there are several bots.
   std::string label(const PlayerLag& player) const;
 
  private:
+  static std::string labelOf(const PlayerLag& player, bool severalBots);
+
   std::vector<std::string> sources_;
   bool charting_;
   std::vector<PlayerLag> players_;
   std::map<std::pair<std::uint32_t, std::string>, std::size_t> index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run
+  bool severalBots_ = false;
 };
 
 #endif  // TARVOK_TOOLS_SIM_LAG_SUMMARY_H_

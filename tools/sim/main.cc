@@ -88,7 +88,13 @@ int checkIni(const std::string& argument) {
                  shownPath.c_str(), why.c_str());
     return kFailed;
   }
-  const ConfigCheck check(contents);
+  const ConfigCheck check(
+      contents, standardInput ? std::string(".")
+                              : std::filesystem::path(path).parent_path().empty()
+                                    ? std::string(".")
+                                    : std::filesystem::path(path)
+                                          .parent_path()
+                                          .string());
   for (const ConfigFinding& finding : check.findings()) {
     std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
@@ -178,11 +184,11 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       return kFailed;
     }
   }
-  if (!options.chart.empty() && !checkWritable(options.chart, &why)) {
-    return cannotUse("write", options.chart, why);
-  }
-  if (!options.output.empty() && !checkWritable(options.output, &why)) {
-    return cannotUse("write", options.output, why);
+  for (const std::string* output :
+       {&options.output, &options.chart, &options.log}) {
+    if (!output->empty() && !checkWritable(*output, &why)) {
+      return cannotUse("write", *output, why);
+    }
   }
 
   std::filesystem::path library =
@@ -203,6 +209,12 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
     if (out == nullptr) {
       return cannotUse("write", options.output, std::strerror(errno));
     }
+  }
+
+  // The kept log is named from here, before the run changes folder.
+  std::string keptLog;
+  if (!options.log.empty()) {
+    keptLog = std::filesystem::absolute(options.log, failure).string();
   }
 
   int status = 0;
@@ -226,6 +238,7 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;
+          if (row.kind != LagRowKind::Check) return;
           logged.add(0, row.bot, row, second);
           lastLogged = second;
         });
@@ -235,8 +248,10 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
         host.reportHeapEvery(
             static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
       }
-      if (!options.ini.empty() &&
-          !host.copyIni(options.ini, iniContents, &error)) {
+      if (!keptLog.empty() && !host.keepLagLog(keptLog)) {
+        status = cannotUse("write", options.log, "it cannot be created");
+      } else if (!options.ini.empty() &&
+                 !host.copyIni(options.ini, iniContents, &error)) {
         std::fprintf(stderr, "tarvok-sim: %s\n", error.c_str());
         status = kFailed;
       } else if (options.interactive) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
+#include "sim/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
 
@@ -10,6 +13,7 @@ namespace {
 
 constexpr std::uint32_t kStaffLevel = 12;
 constexpr std::int8_t kUnknown = -1;
+constexpr std::int8_t kSpectator = static_cast<std::int8_t>(kHighestShip);
 
 ScenarioAction actionOf(ActionKind kind, const std::string& name = "",
                         const std::string& text = "") {
@@ -26,68 +30,109 @@ std::uint64_t keyOf(std::uint32_t bot, std::uint32_t player) {
 
 }  // namespace
 
-Replay::Replay(std::string logName, std::FILE* errors, bool charting)
-    : logName_(std::move(logName)),
-      errors_(errors),
-      summary_({"logged", "replayed"}, charting) {}
+Replay::Replay(std::FILE* errors, bool charting)
+    : errors_(errors), summary_({"logged", "replayed"}, charting) {}
 
-void Replay::report(std::uint32_t line, const std::string& reason) {
-  std::fprintf(errors_, "%s:%lu: %s\n", logName_.c_str(),
+void Replay::report(std::uint32_t file, std::uint32_t line,
+                    const std::string& reason) {
+  std::fprintf(errors_, "%s:%lu: %s\n",
+               escapeControlBytes(files_[file]).c_str(),
                static_cast<unsigned long>(line), reason.c_str());
 }
 
 bool Replay::load(const std::string& path, std::string* failure) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
-    *failure = "cannot read " + path;
+    *failure = "cannot read " + escapeControlBytes(path);
     return false;
   }
+  const std::uint32_t fileIndex = static_cast<std::uint32_t>(files_.size());
+  files_.push_back(path);
+  // A line is taken from `pending`, which never holds more than the longest
+  // line and one buffer.
   std::string pending;
   std::uint32_t lineNumber = 0;
-  char buffer[1 << 16];
+  std::vector<char> buffer(1 << 16);
   std::size_t count;
   LagLogRow row;
   std::string error;
+  bool tooLong = false;
   auto takeLine = [&](std::string_view line) {
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line == kLagLogHeader) return;
+    if (line.empty() || line == kLagLogHeader) return;
     if (!parseLagLogRow(line, &row, &error)) {
-      report(lineNumber, error);
+      report(fileIndex, lineNumber, error);
       ++skipped_;
-    } else if (row.player.size() > kLongestName ||
-               row.requester.size() > kLongestName) {
-      report(lineNumber, "a name longer than " + std::to_string(kLongestName) +
-                             " characters");
+    } else if (row.player.find('\0') != std::string::npos ||
+               row.requester.find('\0') != std::string::npos) {
+      report(fileIndex, lineNumber, "a name holding a NUL byte");
       ++skipped_;
     } else {
-      addRow(row, lineNumber);
+      addRow(row);
     }
   };
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    pending.append(buffer, count);
+  while (!tooLong &&
+         (count = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
     std::size_t start = 0;
-    std::size_t end;
-    while ((end = pending.find('\n', start)) != std::string::npos) {
-      takeLine(std::string_view(pending).substr(start, end - start));
-      start = end + 1;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (buffer[i] != '\n') continue;
+      if (pending.empty()) {
+        if (i - start > kLongestLine) break;
+        takeLine(std::string_view(buffer.data() + start, i - start));
+      } else {
+        pending.append(buffer.data() + start, i - start);
+        if (pending.size() > kLongestLine) break;
+        takeLine(pending);
+        pending.clear();
+      }
+      start = i + 1;
     }
-    pending.erase(0, start);
+    pending.append(buffer.data() + start, count - start);
+    tooLong = pending.size() > kLongestLine;
   }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
+  if (tooLong) {
+    *failure = escapeControlBytes(path) + ":" +
+               std::to_string(lineNumber + 1) + ": " +
+               lineTooLongReason(kLongestLine);
+    return false;
+  }
   if (failed) {
-    *failure = "cannot read " + path;
+    *failure = "cannot read " + escapeControlBytes(path);
     return false;
   }
   if (!pending.empty()) takeLine(pending);
-  std::stable_sort(checks_.begin(), checks_.end(),
-                   [](const LoggedCheck& a, const LoggedCheck& b) {
+  return true;
+}
+
+void Replay::finishLoading() {
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [](const LoggedRow& a, const LoggedRow& b) {
                      return a.time < b.time;
                    });
-  if (!checks_.empty()) startTime_ = checks_.front().time;
-  countLogged();
-  return true;
+  if (!rows_.empty()) startTime_ = rows_.front().time;
+  used_.assign(rows_.size(), false);
+  std::vector<float> numbers;
+  numbers.reserve(texts_.size());
+  for (const std::string& text : texts_) numbers.push_back(chartFigureOf(text));
+  const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
+  static const std::string kNoName;
+  for (std::uint32_t i = 0; i < rows_.size(); ++i) {
+    const LoggedRow& row = rows_[i];
+    if (row.kind != LagRowKind::Check) continue;
+    ++checkRows_;
+    if (row.player != kNobody) {
+      figures_[keyOf(row.bot, row.player)].rows.push_back(i);
+    }
+    float figures[5];
+    for (int f = 0; f < 5; ++f) figures[f] = numbers[row.figures[charted[f]]];
+    summary_.add(0, bots_[row.bot].handle,
+                 row.player == kNobody ? kNoName : names_[row.player],
+                 row.limitsReached, row.action,
+                 static_cast<std::uint32_t>(row.time - startTime_), figures);
+  }
 }
 
 std::uint32_t Replay::intern(
@@ -99,57 +144,92 @@ std::uint32_t Replay::intern(
   return found.first->second;
 }
 
-void Replay::addRow(const LagLogRow& row, std::uint32_t line) {
-  LoggedCheck check;
-  check.time = row.time;
-  check.line = line;
-  check.bot = row.bot;
-  check.player =
+void Replay::addRow(const LagLogRow& row) {
+  LoggedRow logged;
+  logged.time = row.time;
+  const auto bot = botIndex_.emplace(row.bot, bots_.size());
+  if (bot.second) bots_.push_back(LoggedBot{row.bot});
+  logged.bot = bot.first->second;
+  if (row.kind != LagRowKind::Check) bots_[logged.bot].presenceLogged = true;
+  logged.player =
       row.player.empty() ? kNobody : intern(names_, nameIndex_, row.player);
-  check.requester = row.requester.empty() ? kNobody
-                    : row.requester == kAutomaticRequester
-                        ? kAutomatic
-                        : intern(names_, nameIndex_, row.requester);
+  logged.requester = row.requester.empty()
+                         ? kNobody
+                         : intern(names_, nameIndex_, row.requester);
   for (int i = 0; i < kFigureCount; ++i) {
-    check.figures[i] = intern(texts_, textIndex_, row.figures[i]);
+    logged.figures[i] = intern(texts_, textIndex_, row.figures[i]);
   }
-  check.level = static_cast<std::int8_t>(row.level);
-  check.ship = static_cast<std::int8_t>(row.ship);
-  check.limitsReached = row.limits != 0;
-  check.action = row.action;
-  if (std::find(botHandles_.begin(), botHandles_.end(), row.bot) ==
-      botHandles_.end()) {
-    botHandles_.push_back(row.bot);
-  }
-  checks_.push_back(check);
-}
-
-void Replay::countLogged() {
-  std::vector<float> numbers;
-  numbers.reserve(texts_.size());
-  for (const std::string& text : texts_) numbers.push_back(chartFigureOf(text));
-  const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
-  static const std::string kNoName;
-  for (const LoggedCheck& check : checks_) {
-    float figures[5];
-    for (int i = 0; i < 5; ++i) figures[i] = numbers[check.figures[charted[i]]];
-    summary_.add(0, check.bot,
-                 check.player == kNobody ? kNoName : names_[check.player],
-                 check.limitsReached, check.action,
-                 static_cast<std::uint32_t>(check.time - startTime_), figures);
-  }
+  logged.kind = row.kind;
+  logged.automatic = row.automatic;
+  logged.level = static_cast<std::int8_t>(row.level);
+  logged.ship = static_cast<std::int8_t>(row.ship);
+  logged.limitsReached = row.limits != 0;
+  logged.action = row.action;
+  rows_.push_back(logged);
 }
 
 std::uint32_t Replay::duration() const {
-  return checks_.empty()
+  return rows_.empty()
              ? 0
-             : static_cast<std::uint32_t>(checks_.back().time - startTime_);
+             : static_cast<std::uint32_t>(rows_.back().time - startTime_);
+}
+
+std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
+  const auto positive = [](std::int32_t value) {
+    return static_cast<std::uint32_t>(std::max(value, 0));
+  };
+  std::uint32_t horizon = positive(settings.maxCheckRate);
+  horizon = std::max(horizon, positive(settings.graceSeconds) +
+                                  positive(settings.autoCheckInterval));
+  return horizon + positive(settings.answerTimeout) + kFigureWindow + 1;
+}
+
+std::string Replay::lagLineOf(const LoggedRow& row) const {
+  const std::uint32_t* f = row.figures;
+  return "PING Current:" + texts_[f[kCurrent]] + " ms  Average:" +
+         texts_[f[kAverage]] + " ms  Low:" + texts_[f[kLow]] +
+         " ms  High:" + texts_[f[kHigh]] + " ms  S2C: " + texts_[f[kS2C]] +
+         "%  C2S: " + texts_[f[kC2S]] + "%  S2CWeapons: " +
+         texts_[f[kS2CWeapons]] + "%";
+}
+
+// The player's unused row nearest `time`, within the window; the earlier of
+// two as near.
+bool Replay::answer(std::uint32_t bot, const std::string& name,
+                    std::int64_t time, std::string* line) {
+  const auto nameFound = nameIndex_.find(name);
+  if (nameFound == nameIndex_.end()) return false;
+  const auto found = figures_.find(keyOf(bot, nameFound->second));
+  if (found == figures_.end()) return false;
+  Figures& figures = found->second;
+  while (figures.next < figures.rows.size() &&
+         (used_[figures.rows[figures.next]] ||
+          rows_[figures.rows[figures.next]].time + kFigureWindow < time)) {
+    ++figures.next;
+  }
+  std::size_t best = figures.rows.size();
+  std::int64_t bestDistance = 0;
+  for (std::size_t i = figures.next; i < figures.rows.size(); ++i) {
+    const std::int64_t rowTime = rows_[figures.rows[i]].time;
+    if (rowTime > time + kFigureWindow) break;
+    if (used_[figures.rows[i]]) continue;
+    const std::int64_t distance = rowTime < time ? time - rowTime : rowTime - time;
+    if (best == figures.rows.size() || distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  if (best == figures.rows.size()) return false;
+  used_[figures.rows[best]] = true;
+  *line = lagLineOf(rows_[figures.rows[best]]);
+  return true;
 }
 
 bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
-                 Transcript* transcript, const Progress& progress,
-                 std::string* failure) {
+                 const ConfigSettings& settings, Transcript* transcript,
+                 const Progress& progress, std::string* failure) {
   SimulatedHost host(talk, transcript);
+  host.tickOnlyPopulatedBots();
   bool refused = false;
   auto perform = [&](const ScenarioAction& action) {
     if (!refused && !host.run(action, failure)) refused = true;
@@ -160,37 +240,91 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   }
   perform(actionOf(ActionKind::IniSet, "",
                    std::string("LagLog=") + kReplayedLogName));
-  // One simulated bot per logged handle; the host starts with the first.
-  std::vector<std::string> botNames;
-  for (std::size_t i = 0; i < botHandles_.size(); ++i) {
-    botNames.push_back(i == 0 ? std::string(SimulatedHost::kFirstBotName)
-                              : "Bot" + std::to_string(botHandles_[i]));
-    perform(actionOf(ActionKind::Bot, botNames.back()));
+  perform(actionOf(ActionKind::IniSet, "", "LagLogMaxBytes=0"));
+
+  // Simulated bots serve logged ones: a logged bot gets one at its first
+  // row and gives it back when its arena is empty at the end of a second
+  // (then nothing of it is left in the plug-in but its settings; another
+  // logged bot that takes it connects it afresh), so that thousands of
+  // logged handles need only as many bots as are busy at once.
+  // The host's handle of a simulated bot is its index plus one.
+  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
+  std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
+  std::vector<std::uint32_t> idle;      // simulated bots free to serve
+  std::vector<std::uint32_t> population(bots_.size(), 0);
+  std::vector<std::uint32_t> servedThisSecond;
+  std::uint32_t currentSimulated = 0;
+  auto switchTo = [&](std::uint32_t simulated) {
+    if (simulated == currentSimulated) return;
+    currentSimulated = simulated;
+    perform(actionOf(ActionKind::Bot, simulated == 0
+                                          ? SimulatedHost::kFirstBotName
+                                          : "Bot" + std::to_string(simulated + 1)));
+  };
+  // Makes the logged bot's simulated bot current. True when it was just
+  // connected. A bot given back keeps serving its logged bot until another
+  // one takes it.
+  std::vector<bool> givenBack;  // per simulated bot
+  auto serve = [&](std::uint32_t bot) {
+    std::uint32_t simulated = simulatedOf[bot];
+    if (simulated != kNone) {
+      givenBack[simulated] = false;
+      switchTo(simulated);
+      return false;
+    }
+    while (!idle.empty() && !givenBack[idle.back()]) idle.pop_back();
+    const bool reused = !idle.empty();
+    if (reused) {
+      simulated = idle.back();
+      idle.pop_back();
+      simulatedOf[loggedOf[simulated]] = kNone;
+    } else {
+      simulated = static_cast<std::uint32_t>(loggedOf.size());
+      loggedOf.push_back(kNone);
+      givenBack.push_back(false);
+    }
+    givenBack[simulated] = false;
+    simulatedOf[bot] = simulated;
+    loggedOf[simulated] = bot;
+    switchTo(simulated);
+    if (reused) perform(actionOf(ActionKind::Term));
     perform(actionOf(ActionKind::Init));
-  }
-  std::unordered_map<std::uint32_t, std::uint32_t> botIndex;
-  for (std::size_t i = 0; i < botHandles_.size(); ++i) {
-    botIndex[botHandles_[i]] = static_cast<std::uint32_t>(i);
-  }
+    return true;
+  };
+  auto loggedBotOf = [&](CALL_HANDLE handle) {
+    const std::size_t simulated = static_cast<std::size_t>(handle) - 1;
+    return simulated < loggedOf.size() ? loggedOf[simulated] : kNone;
+  };
+
   // What the replay knows of each logged player of each bot.
   struct Listed {
-    std::int64_t lastTime = 0;  // of their last row
-    std::int8_t level = kUnknown;
-    std::int8_t ship = kUnknown;             // the ship of their latest row
-    const std::uint32_t* figures = nullptr;  // of the figures in force
+    std::int64_t lastTime = 0;  // of their last row (logs without presence)
+    std::int8_t level = kUnknown;  // of their first row that has it
+    std::int8_t ship = kUnknown;
+    std::int8_t replayedShip = kUnknown;  // in the replay, while listed
     bool listed = false;
-    bool spectatedByBot = false;     // their latest row says the bot did
-    bool spectatedInReplay = false;  // the replayed bot did, since their row
+    bool spectatedByBot = false;  // their latest row says the bot did
+    std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
   };
   std::unordered_map<std::uint64_t, Listed> players;
-  for (const LoggedCheck& check : checks_) {
-    if (check.player == kNobody) continue;
-    Listed& player = players[keyOf(botIndex[check.bot], check.player)];
-    player.lastTime = check.time;
-    if (player.level == kUnknown) player.level = check.level;
-    if (player.ship == kUnknown) player.ship = check.ship;
+  for (const LoggedRow& row : rows_) {
+    if (row.player == kNobody) continue;
+    Listed& player = players[keyOf(row.bot, row.player)];
+    player.lastTime = row.time;
+    if (player.level == kUnknown) player.level = row.level;
+    if (player.ship == kUnknown) player.ship = row.ship;
   }
 
+  host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
+                         std::uint32_t second, std::string* line) {
+    const std::uint32_t bot = loggedBotOf(handle);
+    if (bot != kNone && answer(bot, name, startTime_ + second, line)) {
+      return true;
+    }
+    ++unanswered_;
+    return false;
+  });
   // Rows the replayed plug-in writes, under the logged bot handles.
   host.observeLagLog([&](const std::string& line, std::uint32_t second) {
     LagLogRow row;
@@ -198,140 +332,210 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (line == kLagLogHeader) return;
     if (!parseLagLogRow(line, &row, &error)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
-                   line.c_str());
+                   shownField(line).c_str());
       return;
     }
-    if (row.bot == 0 || row.bot > botHandles_.size()) return;
-    summary_.add(1, botHandles_[row.bot - 1], row, second);
-    if (row.action != LagAction::Spectated) return;
-    const auto name = nameIndex_.find(std::string(row.player));
+    const std::uint32_t bot = loggedBotOf(row.bot);
+    if (bot == kNone) return;
+    if (row.kind == LagRowKind::Check) {
+      summary_.add(1, bots_[bot].handle, row, second);
+    }
+    if (row.ship < 0) return;
+    const auto name = nameIndex_.find(row.player);
     if (name == nameIndex_.end()) return;
-    const auto player = players.find(keyOf(row.bot - 1, name->second));
-    if (player != players.end()) player->second.spectatedInReplay = true;
+    const auto player = players.find(keyOf(bot, name->second));
+    if (player == players.end()) return;
+    if (row.action == LagAction::Spectated) {
+      player->second.spectatedInReplay = startTime_ + second;
+    }
+    if (row.kind != LagRowKind::Check) {
+      player->second.replayedShip = static_cast<std::int8_t>(row.ship);
+    }
   });
 
-  std::uint32_t currentBot = 0;
-  auto switchTo = [&](std::uint32_t bot) {
-    if (bot == currentBot) return;
-    currentBot = bot;
-    perform(actionOf(ActionKind::Bot, botNames[bot]));
+  // Arrivals and departures in the current bot's arena.
+  auto enter = [&](std::uint32_t bot, const std::string& name, int level,
+                   int ship) {
+    ScenarioAction action = actionOf(ActionKind::Arrive, name);
+    action.level = level < 0 ? 0u : static_cast<std::uint32_t>(level);
+    action.ship = static_cast<std::uint8_t>(ship < 0 ? 0 : ship);
+    ++population[bot];
+    perform(action);
   };
-  std::vector<std::uint64_t> touched;   // players of this second
+  auto leave = [&](std::uint32_t bot, const std::string& name) {
+    --population[bot];
+    perform(actionOf(ActionKind::Leave, name));
+  };
+  auto arrive = [&](std::uint32_t bot, const std::string& name,
+                    Listed& player, int level, int ship) {
+    player.listed = true;
+    player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
+    enter(bot, name, level, ship);
+  };
+  auto changeShip = [&](const std::string& name, Listed& player, int ship) {
+    ScenarioAction action = actionOf(ActionKind::Ship, name);
+    action.ship = static_cast<std::uint8_t>(ship);
+    player.replayedShip = static_cast<std::int8_t>(ship);
+    perform(action);
+  };
+
+  std::vector<std::uint64_t> touched;   // players of logs without presence
   std::vector<std::uint64_t> visitors;  // requesters listed for a second
   std::unordered_set<std::uint64_t> visiting;
+  const std::uint32_t horizon = idleHorizon(settings);
   std::int64_t now = startTime_;
   std::size_t done = 0;
 
-  for (const LoggedCheck& check : checks_) {
-    if (check.time > now) {
-      // The second is over: who was seen last in it leaves.
+  for (const LoggedRow& row : rows_) {
+    if (refused) break;
+    if (row.time > now) {
+      // The second is over: visitors leave, and so does who was seen last
+      // in it, where the log does not say who is there.
       for (std::uint64_t key : touched) {
         Listed& player = players[key];
+        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
         if (player.listed && player.lastTime <= now) {
-          switchTo(static_cast<std::uint32_t>(key >> 32));
-          perform(actionOf(ActionKind::Leave,
-                           names_[static_cast<std::uint32_t>(key)]));
+          serve(bot);
+          leave(bot, names_[static_cast<std::uint32_t>(key)]);
           player.listed = false;
         }
       }
       for (std::uint64_t key : visitors) {
-        switchTo(static_cast<std::uint32_t>(key >> 32));
-        perform(actionOf(ActionKind::Leave,
-                         names_[static_cast<std::uint32_t>(key)]));
+        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+        serve(bot);
+        leave(bot, names_[static_cast<std::uint32_t>(key)]);
       }
       touched.clear();
       visitors.clear();
       visiting.clear();
-      ScenarioAction wait = actionOf(ActionKind::Wait);
-      wait.seconds = static_cast<std::uint32_t>(check.time - now);
-      perform(wait);
-      now = check.time;
-      if (progress) progress(done, checks_.size());
+      for (std::uint32_t bot : servedThisSecond) {
+        const std::uint32_t simulated = simulatedOf[bot];
+        if (population[bot] != 0 || simulated == kNone || givenBack[simulated])
+          continue;
+        givenBack[simulated] = true;
+        idle.push_back(simulated);
+      }
+      servedThisSecond.clear();
+      const std::int64_t gap = row.time - now;
+      const std::uint32_t played =
+          !host.anyPopulatedBot()
+              ? 0
+              : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
+      if (played > 0) {
+        ScenarioAction wait = actionOf(ActionKind::Wait);
+        wait.seconds = played;
+        perform(wait);
+      }
+      if (gap > played) host.skip(static_cast<std::uint32_t>(gap - played));
+      now = row.time;
+      if (progress) progress(done, rows_.size());
     }
     ++done;
-    const std::uint32_t bot = botIndex[check.bot];
-    switchTo(bot);
-    if (check.player == kNobody) {
+    const std::uint32_t bot = row.bot;
+    const bool presenceLogged = bots_[bot].presenceLogged;
+    servedThisSecond.push_back(bot);
+    const bool justConnected = serve(bot);
+    switch (row.kind) {
+      case LagRowKind::Connected:
+        if (!justConnected) {
+          perform(actionOf(ActionKind::Term));
+          perform(actionOf(ActionKind::Init));
+        }
+        continue;
+      case LagRowKind::ArenaLeft:
+        perform(actionOf(ActionKind::LeaveArena));
+        population[bot] = 0;
+        for (auto& entry : players) {
+          if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
+            entry.second.listed = false;
+          }
+        }
+        for (std::size_t i = 0; i < visitors.size();) {
+          if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
+            visiting.erase(visitors[i]);
+            visitors.erase(visitors.begin() + static_cast<long>(i));
+          } else {
+            ++i;
+          }
+        }
+        continue;
+      default:
+        break;
+    }
+    if (row.player == kNobody) {
       // Sent again as the server sent it; empty texts stay empty.
-      const std::uint32_t* f = check.figures;
-      perform(actionOf(ActionKind::Server, "",
-                       "PING Current:" + texts_[f[kCurrent]] + " ms  Average:" +
-                           texts_[f[kAverage]] + " ms  Low:" + texts_[f[kLow]] +
-                           " ms  High:" + texts_[f[kHigh]] + " ms  S2C: " +
-                           texts_[f[kS2C]] + "%  C2S: " + texts_[f[kC2S]] +
-                           "%  S2CWeapons: " + texts_[f[kS2CWeapons]] + "%"));
+      perform(actionOf(ActionKind::Server, "", lagLineOf(row)));
       continue;
     }
-    const std::uint64_t key = keyOf(bot, check.player);
-    const std::string& name = names_[check.player];
+    const std::uint64_t key = keyOf(bot, row.player);
+    const std::string& name = names_[row.player];
     Listed& player = players[key];
-    touched.push_back(key);
     if (visiting.count(key) != 0) {
       // Listed as a requester earlier in this second: now as themself.
-      perform(actionOf(ActionKind::Leave, name));
+      leave(bot, name);
       visiting.erase(key);
       visitors.erase(std::find(visitors.begin(), visitors.end(), key));
     }
+    const bool botsDoing = row.ship == kSpectator && player.spectatedByBot;
+    switch (row.kind) {
+      case LagRowKind::Arrived:
+        if (!player.listed) {
+          arrive(bot, name, player, row.level, row.ship);
+        } else if (row.ship != player.replayedShip) {
+          changeShip(name, player, row.ship);
+        }
+        player.spectatedByBot = false;
+        continue;
+      case LagRowKind::Left:
+        if (player.listed) leave(bot, name);
+        player.listed = false;
+        player.spectatedByBot = false;
+        continue;
+      case LagRowKind::Ship:
+        if (!player.listed) {
+          arrive(bot, name, player, row.level, row.ship);
+        } else if (row.ship != player.replayedShip && !botsDoing) {
+          changeShip(name, player, row.ship);
+        }
+        player.spectatedByBot = false;
+        continue;
+      default:
+        break;
+    }
+    // A check.
+    if (!presenceLogged) touched.push_back(key);
     if (!player.listed) {
-      ScenarioAction arrive = actionOf(ActionKind::Arrive, name);
-      arrive.level = player.level == kUnknown ? 0u : player.level;
-      arrive.ship = player.ship == kUnknown ? 0u : player.ship;
-      perform(arrive);
-      player.listed = true;
-    }
-    if (player.figures == nullptr ||
-        !std::equal(check.figures, check.figures + kFigureCount,
-                    player.figures)) {
-      const std::uint32_t* f = check.figures;
-      ScenarioAction figures = actionOf(ActionKind::Figures, name);
-      figures.pings = texts_[f[kCurrent]] + "/" + texts_[f[kAverage]] + "/" +
-                      texts_[f[kLow]] + "/" + texts_[f[kHigh]];
-      figures.losses = texts_[f[kS2C]] + "/" + texts_[f[kC2S]] + "/" +
-                       texts_[f[kS2CWeapons]];
-      NetworkFigures probe;
-      if (probe.setPings(*figures.pings) && probe.setLosses(*figures.losses)) {
-        perform(figures);
+      if (presenceLogged) {
+        arrive(bot, name, player, row.level, row.ship);
       } else {
-        report(check.line, "figures " + *figures.pings + " " + *figures.losses +
-                               " cannot be sent again: the previous ones hold");
-        ++held_;
+        arrive(bot, name, player, player.level, player.ship);
       }
-      player.figures = check.figures;
     }
-    if (check.ship != kUnknown) {
-      const bool spectator =
-          check.ship == static_cast<std::int8_t>(kHighestShip);
-      // A player the replayed bot spectated is back in a ship by this row.
-      const bool back = player.spectatedInReplay && !spectator;
-      const bool botsDoing = spectator && player.spectatedByBot;
-      if (back || (check.ship != player.ship && !botsDoing)) {
-        ScenarioAction ship = actionOf(ActionKind::Ship, name);
-        ship.ship = static_cast<std::uint8_t>(check.ship);
-        perform(ship);
-        player.spectatedInReplay = false;
-      }
-      player.ship = check.ship;
+    // Where the log says who is where, its ship rows alone move players.
+    // Otherwise a check row's ship counts, unless the replayed bot has just
+    // spectated the player: the row is of the check that led to it.
+    if (!presenceLogged && row.ship != kUnknown &&
+        row.ship != player.replayedShip && !botsDoing &&
+        player.spectatedInReplay != row.time) {
+      changeShip(name, player, row.ship);
     }
-    player.spectatedByBot = check.action == LagAction::Spectated;
+    player.spectatedByBot = row.action == LagAction::Spectated;
 
-    if (check.requester == kNobody || check.requester == kAutomatic) continue;
-    if (check.requester == check.player) {
+    if (row.automatic || row.requester == kNobody) continue;
+    if (row.requester == row.player) {
       perform(actionOf(ActionKind::Say, name, "!lagme"));
       continue;
     }
-    const std::uint64_t requesterKey = keyOf(bot, check.requester);
-    const std::string& requester = names_[check.requester];
+    const std::uint64_t requesterKey = keyOf(bot, row.requester);
+    const std::string& requester = names_[row.requester];
     const auto known = players.find(requesterKey);
     if ((known == players.end() || !known->second.listed) &&
         visiting.insert(requesterKey).second) {
-      ScenarioAction arrive = actionOf(ActionKind::Arrive, requester);
-      arrive.level = kStaffLevel;
-      arrive.ship = static_cast<std::uint8_t>(kHighestShip);
-      perform(arrive);
+      enter(bot, requester, kStaffLevel, kHighestShip);
       visitors.push_back(requesterKey);
     }
     perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
   }
-  if (progress) progress(done, checks_.size());
+  if (progress) progress(done, rows_.size());
   return !refused;
 }

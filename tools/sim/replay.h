@@ -2,27 +2,43 @@
 // other settings, and counts what the plug-in does then beside what the log
 // says it did.
 //
-// Loading reads the log row by row: a line that is no row is reported on
-// the error stream as "LOG:LINE: reason" and skipped (a header line is
-// taken silently). Rows are then taken in the order of their times (rows of
-// one second in the order of the file); the first row's second is the
-// simulated second 0.
+// Loading reads the logs row by row, each line at most kLongestLine bytes
+// (a longer one stops the load: "LOG:LINE: line longer than N bytes"); a
+// line that is no row is reported on the error stream as "LOG:LINE: reason"
+// and skipped (header and blank lines are taken silently). Rows are then
+// taken in the order of their times (rows of one second in the order of the
+// files, then of the lines); the first row's second is the simulated second
+// 0.
 //
-// Running drives a SimulatedHost, one simulated bot per logged bot handle:
-// each logged player is listed from their first row to their last, at the
-// level and in the ship of their first row that has them (else level 0,
-// ship 0). The figures in force are those of the player's latest row, and
-// the zone stand-in answers every "*lag", manual or automatic, with them. A
-// change of ship between rows is the player's, except a move to ship 8 after
-// the bot spectated them, which was the bot's doing and is left to the
-// replayed plug-in. Manual checks are typed again at their second by their
-// requester ("!lagme" when the requester is the player); a requester who is
-// not listed then is listed for that second at level 12 in the spectator
-// ship (neither rate-limited nor watched). Automatic rows ask nothing:
-// the replayed settings decide when to check. A lag line that belonged to
-// no request is sent again as the server's line. The plug-in's own log
-// (the settings get "LagLog=" of a file in the work folder) gives the
-// replayed counts, each row at the simulated second it was written.
+// Running drives a SimulatedHost, one simulated bot per logged bot handle,
+// connected at its first row. Where a bot's rows say who is in its arena
+// (presence rows: "connected", "arrived", "left", "ship", "arena-left"),
+// the players come, go and change ships at the seconds logged; a checked
+// player not yet listed is listed from that check on. A bot whose log has
+// no presence rows (a log of the first format) lists each player from
+// their first row to their last, at the level and in the ship of their
+// first row that has them (else level 0, ship 0). A move to ship 8 right
+// after the logged bot spectated the player was the bot's doing and is left
+// to the replayed plug-in; a check row with the player in a ship brings
+// them back to it.
+//
+// A logged figure answers only a check near its row: the zone stand-in
+// answers a "*lag" with the figures of the player's nearest unused row at
+// most kFigureWindow seconds away, each row answering once; without one it
+// does not answer (such checks are counted). Manual checks are typed again
+// at their second by their requester ("!lagme" when the requester is the
+// player); a requester who is not listed then is listed for that second at
+// level 12 in the spectator ship (neither rate-limited nor watched), in the
+// arena of the row's bot. Automatic rows ask nothing: the replayed settings
+// decide when to check. A lag line that belonged to no request is sent again
+// as the server's line. The plug-in's own log (the settings get "LagLog="
+// of a file in the work folder, without a cap) gives the replayed counts.
+//
+// Time: while no bot has a player, the time up to the next row passes at
+// once; otherwise at most idleHorizon() seconds of a stretch without rows
+// are played second by second (enough for every countdown of the settings
+// to run out) and the rest passes at once. So the run is linear in the
+// rows, whatever their time span.
 #ifndef TARVOK_TOOLS_SIM_REPLAY_H_
 #define TARVOK_TOOLS_SIM_REPLAY_H_
 
@@ -34,79 +50,111 @@
 #include <vector>
 
 #include "hostkit/plugin_library.h"
+#include "hostkit/text_input.h"
 #include "sim/lag_log.h"
 #include "sim/lag_summary.h"
 #include "sim/transcript.h"
 
+struct ConfigSettings;
+
 class Replay {
  public:
-  // `logName` is how messages name the log; `errors` gets the reports of
-  // skipped lines. `charting` keeps the figures over time.
-  Replay(std::string logName, std::FILE* errors, bool charting);
+  // The longest line a log may hold, as for every file the tools read.
+  static constexpr std::size_t kLongestLine = kLongestInputLine;
+  // How far from its row a logged figure may answer a check, in seconds.
+  static constexpr std::uint32_t kFigureWindow = 10;
 
-  // Reads the log. False, with the reason in `failure`, when it cannot be
-  // read at all.
+  // `errors` gets the reports of skipped lines. `charting` keeps the
+  // figures over time.
+  Replay(std::FILE* errors, bool charting);
+
+  // Reads one log; call it for each file of a set, oldest first. False,
+  // with the reason in `failure`, when the file cannot be read at all or
+  // holds a line longer than kLongestLine.
   bool load(const std::string& path, std::string* failure);
+  // After the last load: orders the rows and counts the logged ones.
+  void finishLoading();
 
   // Called now and then while running with the rows played and their count.
   using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
-  // Plays the log through `talk` with a tarvok.ini of `iniLines`, in the
-  // current directory. `transcript` (may be nullptr) gets every event.
-  // False, with the reason in `failure`, when the host refuses an action.
+  // Plays the logs through `talk` with a tarvok.ini of `iniLines` (read by
+  // the plug-in as `settings`), in the current directory. `transcript` (may
+  // be nullptr) gets every event. False, with the reason in `failure`, when
+  // the host refuses an action.
   bool run(TalkFunction talk, const std::vector<std::string>& iniLines,
-           Transcript* transcript, const Progress& progress,
-           std::string* failure);
+           const ConfigSettings& settings, Transcript* transcript,
+           const Progress& progress, std::string* failure);
 
   // Sources: 0 logged, 1 replayed.
   const LagSummary& summary() const { return summary_; }
-  std::size_t rows() const { return checks_.size(); }
+  // Check rows, the ones that count.
+  std::size_t rows() const { return checkRows_; }
   std::size_t skippedLines() const { return skipped_; }
-  // Rows whose figures are no numbers the zone stand-in can send: the
-  // previous figures held.
-  std::size_t heldFigures() const { return held_; }
+  // Checks of the replayed plug-in that no logged figure was near.
+  std::size_t unansweredChecks() const { return unanswered_; }
   std::int64_t startTime() const { return startTime_; }
   std::uint32_t duration() const;
+
+  // Seconds of a stretch without rows played second by second while a bot
+  // has players: the longest countdown of `settings`, and some.
+  static std::uint32_t idleHorizon(const ConfigSettings& settings);
 
   // The file in the work folder that the replayed plug-in logs to.
   static constexpr const char* kReplayedLogName = "replayed-lag.log";
 
  private:
   static constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
-  static constexpr std::uint32_t kAutomatic = 0xFFFFFFFEu;
 
   // A row, compact: texts as indexes into names_ and texts_.
-  struct LoggedCheck {
+  struct LoggedRow {
     std::int64_t time;
-    std::uint32_t line;
-    std::uint32_t bot;                    // the logged handle
+    std::uint32_t bot;                    // bots_
     std::uint32_t player;                 // names_, or kNobody
-    std::uint32_t requester;              // names_, kNobody or kAutomatic
+    std::uint32_t requester;              // names_, or kNobody
     std::uint32_t figures[kFigureCount];  // texts_
+    LagRowKind kind;
+    bool automatic;
     std::int8_t level;
     std::int8_t ship;
     bool limitsReached;
     LagAction action;
   };
+  struct LoggedBot {
+    std::uint32_t handle;
+    bool presenceLogged = false;  // the log says who is in its arena
+  };
+  // One logged player of one bot: the check rows that may answer a "*lag".
+  struct Figures {
+    std::vector<std::uint32_t> rows;  // rows_, by time
+    std::size_t next = 0;             // the first row that may still answer
+  };
 
-  void addRow(const LagLogRow& row, std::uint32_t line);
+  void addRow(const LagLogRow& row);
   std::uint32_t intern(std::vector<std::string>& table,
                        std::unordered_map<std::string, std::uint32_t>& index,
                        std::string_view text);
-  void countLogged();
-  void report(std::uint32_t line, const std::string& reason);
+  void report(std::uint32_t file, std::uint32_t line,
+              const std::string& reason);
+  std::string lagLineOf(const LoggedRow& row) const;
+  bool answer(std::uint32_t bot, const std::string& name, std::int64_t time,
+              std::string* line);
 
-  std::string logName_;
   std::FILE* errors_;
-  std::vector<LoggedCheck> checks_;
+  std::vector<std::string> files_;
+  std::vector<LoggedRow> rows_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::uint32_t> nameIndex_;
   std::vector<std::string> texts_;
   std::unordered_map<std::string, std::uint32_t> textIndex_;
-  std::vector<std::uint32_t> botHandles_;  // logged handles, first seen first
+  std::vector<LoggedBot> bots_;  // first seen first
+  std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
+  std::unordered_map<std::uint64_t, Figures> figures_;
+  std::vector<bool> used_;  // per row: it answered a check
   LagSummary summary_;
+  std::size_t checkRows_ = 0;
   std::size_t skipped_ = 0;
-  std::size_t held_ = 0;
+  std::size_t unanswered_ = 0;
   std::int64_t startTime_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "sim/replay_command.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,54 @@ namespace {
 
 const int kFailed = kUsageFailed;
 
+// The number after the last '.' of `path` ("lag.log.2": 2), 0 without one.
+unsigned long rotationOf(const std::string& path, std::string* base) {
+  const std::size_t dot = path.rfind('.');
+  *base = path;
+  if (dot == std::string::npos || dot + 1 == path.size() ||
+      path.size() - dot > 6) {
+    return 0;
+  }
+  for (std::size_t i = dot + 1; i < path.size(); ++i) {
+    if (path[i] < '0' || path[i] > '9') return 0;
+  }
+  *base = path.substr(0, dot);
+  return std::stoul(path.substr(dot + 1));
+}
+
+// The logs oldest first: the files of one rotated set (FILE.2, FILE.1,
+// FILE) in that order, where the set first appears; others as given.
+std::vector<std::string> rotationOrder(const std::vector<std::string>& logs) {
+  std::vector<std::pair<std::string, unsigned long>> keyed;
+  for (const std::string& log : logs) {
+    std::string base;
+    const unsigned long number = rotationOf(log, &base);
+    keyed.emplace_back(base, number);
+  }
+  std::vector<std::size_t> order(logs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::vector<std::size_t> firstOfBase(logs.size());
+  for (std::size_t i = 0; i < logs.size(); ++i) {
+    firstOfBase[i] = i;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (keyed[j].first == keyed[i].first) {
+        firstOfBase[i] = firstOfBase[j];
+        break;
+      }
+    }
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) {
+                     if (firstOfBase[a] != firstOfBase[b]) {
+                       return firstOfBase[a] < firstOfBase[b];
+                     }
+                     return keyed[a].second > keyed[b].second;
+                   });
+  std::vector<std::string> ordered;
+  for (std::size_t i : order) ordered.push_back(logs[i]);
+  return ordered;
+}
+
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
   return kFailed;
@@ -38,7 +87,11 @@ int cannotUse(const std::string& what, const std::string& path,
 constexpr std::size_t kLongestFirstLine = 4096;
 
 // True when the first line of `path` is the lag log's header or a row.
+// Only a regular file is looked at: a pipe would lose what is read here, and
+// the log's own reader bounds a device's endless line.
 bool looksLikeLagLog(const std::string& path) {
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(path, failure)) return true;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   std::string line(kLongestFirstLine, '\0');
@@ -56,20 +109,26 @@ bool looksLikeLagLog(const std::string& path) {
 
 int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary) {
-  const std::string& log = options.log;
+  const std::vector<std::string> logs = rotationOrder(options.logs);
   const std::string& ini = options.ini;
   const std::string& chart = options.chart;
   const std::string& transcriptPath = options.transcript;
   const std::string library =
       options.library.empty() ? defaultLibrary : options.library;
+  std::string log = logs.front();
+  for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
+  log = escapeControlBytes(log);
+
   // Everything is read, and the outputs checked, before the run moves into
   // its own folder.
   std::string why;
-  if (!checkReadable(log, &why)) return cannotUse("read", log, why);
-  if (!looksLikeLagLog(log)) {
-    return failed(escapeControlBytes(log) +
-                  " is not a lag log: its first line is neither the log's "
-                  "header nor a row");
+  for (const std::string& each : logs) {
+    if (!checkReadable(each, &why)) return cannotUse("read", each, why);
+    if (!looksLikeLagLog(each)) {
+      return failed(escapeControlBytes(each) +
+                    " is not a lag log: its first line is neither the log's "
+                    "header nor a row");
+    }
   }
   std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
   std::string settings;
@@ -91,9 +150,13 @@ int runReplayCommand(const ReplayOptions& options,
       return cannotUse("write", *output, why);
     }
   }
-  Replay replay(log, stderr, !chart.empty());
+  Replay replay(stderr, !chart.empty());
   std::string error;
-  if (!replay.load(log, &error)) return failed(error);
+  for (const std::string& each : logs) {
+    if (!replay.load(each, &error)) return failed(error);
+  }
+  replay.finishLoading();
+  const ConfigCheck settingsCheck(settings);
 
   std::error_code ignored;
   const std::filesystem::path libraryPath =
@@ -120,7 +183,7 @@ int runReplayCommand(const ReplayOptions& options,
       Transcript transcript(transcriptFile, false);
       ProgressBar bar(stderr);
       ran = replay.run(
-          plugin.talk(), splitLines(settings),
+          plugin.talk(), splitLines(settings), settingsCheck.settings(),
           transcriptFile != nullptr ? &transcript : nullptr,
           [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);
@@ -143,9 +206,9 @@ int runReplayCommand(const ReplayOptions& options,
     std::printf("%s\n", line.c_str());
   }
   std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
-  if (replay.heldFigures() != 0) {
-    std::printf("Rows whose figures could not be sent again: %zu\n",
-                replay.heldFigures());
+  if (replay.unansweredChecks() != 0) {
+    std::printf("Checks with no logged figures near them (not answered): %zu\n",
+                replay.unansweredChecks());
   }
 
   if (!chart.empty()) {
@@ -160,7 +223,7 @@ int runReplayCommand(const ReplayOptions& options,
     if (replay.rows() != 0) page.startTime = replay.startTime();
     if (!writeWholeFile(chart,
                         chartHtml(page, replay.summary(),
-                                  ConfigCheck(settings).settings()),
+                                  settingsCheck.settings()),
                         &why)) {
       return cannotUse("write", chart, why);
     }

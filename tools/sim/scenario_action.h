@@ -22,7 +22,7 @@
 //   spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]
 //                            the figures for SECONDS seconds, then the old ones
 //
-// A NAME is one word or a "quoted name" of up to 19 characters; before the
+// A NAME is one word or a "quoted name" of up to 20 characters; before the
 // colon of a typed line it may hold blanks without quotes. Texts of ini,
 // ini-set, server and typed lines are taken exactly, blanks included.
 #ifndef TARVOK_TOOLS_SIM_SCENARIO_ACTION_H_
@@ -77,7 +77,8 @@ struct ScenarioAction {
 constexpr std::uint32_t kHighestShip = 8;
 // The longest wait one line may ask for, in seconds (over eleven days).
 constexpr std::uint32_t kLongestWait = 1000000;
-// The longest player or bot name: the host's record holds 19 characters.
-constexpr std::size_t kLongestName = 19;
+// The longest player or bot name: the host's record holds 20 bytes, without
+// an end when they are all used.
+constexpr std::size_t kLongestName = 20;
 
 #endif  // TARVOK_TOOLS_SIM_SCENARIO_ACTION_H_

@@ -126,9 +126,9 @@ TEST(ScenarioActionTest, NamesWhatIsWrong) {
        "S2C/C2S/WEAPONS, such as 0.5/1.9/0.0"},
       {"arrive \"John Doe level=1", "a quoted name has no closing quote"},
       {"arrive \"John\"Doe", "a closing quote must be followed by a blank"},
-      {"arrive ThisNameIsFarTooLong",
-       "the name \"ThisNameIsFarTooLong\" is "
-       "longer than 19 characters"},
+      {"arrive ThisNameIsFarTooLong!",
+       "the name \"ThisNameIsFarTooLong!\" is "
+       "longer than 20 characters"},
       {"figures Al", "figures needs ping=C/A/L/H, loss=S/C/W or both"},
       {"figures Al ship=1",
        "unknown option \"ship=1\" (the options are "

@@ -36,6 +36,13 @@ SimulatedHost::SimulatedHost(TalkFunction talk, Transcript* transcript)
 
 SimulatedHost::~SimulatedHost() {
   if (active_ == this) active_ = nullptr;
+  if (keptLog_ != nullptr) std::fclose(keptLog_);
+}
+
+bool SimulatedHost::keepLagLog(const std::string& path) {
+  if (keptLog_ != nullptr) std::fclose(keptLog_);
+  keptLog_ = std::fopen(path.c_str(), "wb");
+  return keptLog_ != nullptr;
 }
 
 bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
@@ -104,11 +111,40 @@ bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
 
 bool SimulatedHost::copyIni(const std::string& from,
                             const std::string& contents, std::string* error) {
-  const bool written = ini_.copy(contents, error);
+  static const std::string kLagLogKey = "LagLog=";
+  static const std::string kWorkLog = "lag.log";
+  std::string copied;
+  std::vector<std::string> moved;
+  std::size_t start = 0;
+  while (start < contents.size()) {
+    std::size_t end = contents.find('\n', start);
+    end = end == std::string::npos ? contents.size() : end + 1;
+    std::string line = contents.substr(start, end - start);
+    if (line.compare(0, kLagLogKey.size(), kLagLogKey) == 0) {
+      std::string value = line.substr(kLagLogKey.size());
+      while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
+        value.pop_back();
+      if (!value.empty()) {
+        moved.push_back(value);
+        line = kLagLogKey + kWorkLog + line.substr(kLagLogKey.size() +
+                                                   value.size());
+      }
+    }
+    copied += line;
+    start = end;
+  }
+  const bool written = ini_.copy(copied, error);
   const std::size_t count = ini_.lines().size();
   write(LineKind::Host, "tarvok.ini: a copy of " + from + ", " +
                             std::to_string(count) +
                             (count == 1 ? " line" : " lines"));
+  for (const std::string& value : moved) {
+    write(LineKind::Host,
+          "tarvok.ini: the lag log goes to " + kWorkLog +
+              " in the work folder, not to " + Transcript::quoted(value) +
+              " (the simulator never writes to a real log; --log FILE "
+              "keeps a copy)");
+  }
   return written;
 }
 
@@ -150,6 +186,7 @@ void SimulatedHost::addBot(const std::string& name) {
   bot->name = name;
   bot->handle = bots_.size() + 1;
   current_ = bot.get();
+  botNames_.emplace(name, bots_.size());
   bots_.push_back(std::move(bot));
   if (bots_.size() > 1) {
     write(LineKind::Host, "bot " + name + " joins the host (handle " +
@@ -194,6 +231,9 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
     delete record;
     write(LineKind::Host, "no memory for " + action.name + "'s arrival");
     return;
+  }
+  if (current_->residents.empty()) {
+    populated_.insert(static_cast<std::size_t>(current_->handle - 1));
   }
   Resident resident;
   resident.record = record;
@@ -262,6 +302,9 @@ void SimulatedHost::leave(const std::string& name) {
   deliver(*current_, makePlayerLeaving(record));
   current_->residents.erase(current_->residents.begin() +
                             (resident - current_->residents.data()));
+  if (current_->residents.empty()) {
+    populated_.erase(static_cast<std::size_t>(current_->handle - 1));
+  }
   for (_listnode<Player>* node = current_->players.head; node != nullptr;
        node = node->next) {
     if (node->item == record) {
@@ -276,6 +319,7 @@ void SimulatedHost::leaveArena() {
                             " leaves its arena (ArenaLeave): its player list "
                             "is emptied");
   deliver(*current_, makeArenaLeave());
+  populated_.erase(static_cast<std::size_t>(current_->handle - 1));
   current_->residents.clear();
   current_->players.clear();
 }
@@ -287,13 +331,24 @@ void SimulatedHost::wait(std::uint32_t seconds) {
   for (std::uint32_t second = 0; second < seconds; ++second) {
     ++seconds_;
     if (transcript_ != nullptr) transcript_->setTime(seconds_);
-    endSpikes();
-    for (const std::unique_ptr<Bot>& bot : bots_) deliver(*bot, makeTick());
+    if (tickOnlyPopulated_) {
+      // A bot may lose its last player during the loop.
+      ticked_.assign(populated_.begin(), populated_.end());
+      for (std::size_t index : ticked_) deliver(*bots_[index], makeTick());
+    } else {
+      endSpikes();
+      for (const std::unique_ptr<Bot>& bot : bots_) deliver(*bot, makeTick());
+    }
     deliverDueReplies();
     if (heapReportSeconds_ != 0 && seconds_ % heapReportSeconds_ == 0) {
       reportHeap();
     }
   }
+}
+
+void SimulatedHost::skip(std::uint32_t seconds) {
+  seconds_ += seconds;
+  if (transcript_ != nullptr) transcript_->setTime(seconds_);
 }
 
 void SimulatedHost::reportHeap() const {
@@ -391,7 +446,15 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
           "zone does not answer \"*lag\" for " + addressee.name);
     return;
   }
-  ServerReply reply{bot.handle, nullptr, addressee.figures.lagLine()};
+  ServerReply reply{bot.handle, nullptr, std::string()};
+  if (!answerer_) {
+    reply.chatLine = addressee.figures.lagLine();
+  } else if (!answerer_(bot.handle, addressee.name, seconds_,
+                        &reply.chatLine)) {
+    write(LineKind::Zone, "zone has no logged figures for " + addressee.name +
+                              " now: no answer");
+    return;
+  }
   if (lagDelay_ == 0) {
     replies_.push_back(reply);
   } else {
@@ -431,17 +494,14 @@ bool SimulatedHost::reachable() {
 }
 
 SimulatedHost::Bot* SimulatedHost::findBot(const std::string& name) {
-  for (const std::unique_ptr<Bot>& bot : bots_) {
-    if (bot->name == name) return bot.get();
-  }
-  return nullptr;
+  const auto found = botNames_.find(name);
+  return found == botNames_.end() ? nullptr : bots_[found->second].get();
 }
 
+// Handles are given in order from 1.
 SimulatedHost::Bot* SimulatedHost::botOfHandle(CALL_HANDLE handle) {
-  for (const std::unique_ptr<Bot>& bot : bots_) {
-    if (bot->handle == handle) return bot.get();
-  }
-  return nullptr;
+  if (handle == 0 || handle > bots_.size()) return nullptr;
+  return bots_[handle - 1].get();
 }
 
 SimulatedHost::Resident* SimulatedHost::findResident(Bot& bot,
@@ -494,8 +554,7 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
   active_ = this;
   talk_(event);
   active_ = nullptr;
-  // The plug-in writes its lag log only when it handles a lag line.
-  if (event.code == EVENT_Chat && logFollower_.following()) readLagLogs();
+  if (event.code != EVENT_Tick && logFollower_.following()) readLagLogs();
 }
 
 void SimulatedHost::readLagLogs() {
@@ -504,7 +563,20 @@ void SimulatedHost::readLagLogs() {
       write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
     }
     if (logObserver_) logObserver_(line, seconds_);
+    if (keptLog_ != nullptr) keepLine(line);
   });
+}
+
+void SimulatedHost::keepLine(const std::string& line) {
+  LagLogRow row;
+  std::string ignored;
+  std::string kept = line;
+  if (parseLagLogRow(line, &row, &ignored)) {
+    kept = lagLogTimeText(kSimulatedEpoch + seconds_) +
+           line.substr(line.find('\t'));
+  }
+  kept += '\n';
+  std::fwrite(kept.data(), 1, kept.size(), keptLog_);
 }
 
 void SimulatedHost::deliverReply(const ServerReply& reply) {

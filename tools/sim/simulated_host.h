@@ -22,9 +22,13 @@
 // addressed to the bot notes that it hears nothing.
 //
 // When tarvok.ini names a lag log ("LagLog=FILE") at an Init, the host
-// follows that file: after every chat line it delivers, the rows the plug-in
-// appended go to the transcript, their time replaced by the simulated one,
-// and to the lag log observer.
+// follows that file: after every event it delivers (Ticks aside), the rows
+// the plug-in appended go to the transcript, their time replaced by the
+// simulated one, to the lag log observer, and to the kept copy when asked
+// for (keepLagLog). A tarvok.ini copied from elsewhere (copyIni) never
+// sends the plug-in to that file's log: its LagLog lines name a file in the
+// current directory (the run's work folder) instead, and the transcript
+// says so.
 //
 // Everything is written to the transcript as it happens. Only one
 // SimulatedHost may talk to a plug-in at a time: the host callback has no
@@ -33,10 +37,13 @@
 #define TARVOK_TOOLS_SIM_SIMULATED_HOST_H_
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/bot_event.h"
@@ -77,6 +84,27 @@ class SimulatedHost {
   // `from`. False, with the reason in `error`, when it cannot be written.
   bool copyIni(const std::string& from, const std::string& contents,
                std::string* error);
+
+  // Writes every line the plug-in appends to its lag logs to `path` too, the
+  // time of a row replaced by kSimulatedEpoch plus the simulated second, so
+  // that the file can be replayed. False when it cannot be created.
+  bool keepLagLog(const std::string& path);
+  // The time of the simulated second 0 in a kept log: 2000-01-01T00:00:00Z.
+  static constexpr std::int64_t kSimulatedEpoch = 946684800;
+
+  // For replays: "*lag" is answered by `answerer` with the lag line for the
+  // player `name` of the bot with `handle` at the simulated `second`, or not
+  // at all when it returns false.
+  using LagAnswerer =
+      std::function<bool(CALL_HANDLE handle, const std::string& name,
+                         std::uint32_t second, std::string* line)>;
+  void answerLagWith(LagAnswerer answerer) { answerer_ = std::move(answerer); }
+  // For replays: Ticks go only to bots with players in their arena (a bot
+  // without any has nothing to count), and skip() lets time pass without
+  // Ticks while no bot has a player.
+  void tickOnlyPopulatedBots() { tickOnlyPopulated_ = true; }
+  bool anyPopulatedBot() const { return !populated_.empty(); }
+  void skip(std::uint32_t seconds);
 
   // Called with every line the plug-in appends to its lag log and the
   // simulated second it was written in.
@@ -161,18 +189,25 @@ class SimulatedHost {
 
   void write(LineKind kind, const std::string& text);
   void readLagLogs();
+  void keepLine(const std::string& line);
   static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
 
   TalkFunction talk_;
   Transcript* transcript_;
   IniFile ini_;
   std::vector<std::unique_ptr<Bot>> bots_;  // in the order they joined
+  std::unordered_map<std::string, std::size_t> botNames_;
   Bot* current_ = nullptr;
   std::uint16_t nextIdent_ = 1;
   std::uint32_t seconds_ = 0;
   std::deque<ServerReply> replies_;
   LagLogFollower logFollower_;
   LagLogObserver logObserver_;
+  std::FILE* keptLog_ = nullptr;
+  LagAnswerer answerer_;
+  bool tickOnlyPopulated_ = false;
+  std::set<std::size_t> populated_;  // indexes of bots with players
+  std::vector<std::size_t> ticked_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
   std::deque<DelayedReply> delayedReplies_;
   std::uint32_t heapReportSeconds_ = 0;

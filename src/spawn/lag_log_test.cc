@@ -1,0 +1,192 @@
+#include "spawn/lag_log.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "spawn/test_bot.h"
+
+namespace {
+
+const char kLagging[] =
+    "PING Current:500 ms  Average:400 ms  Low:80 ms  High:950 ms  S2C: 0.0%  "
+    "C2S: 0.0%  S2CWeapons: 0.0%";
+const char kFine[] =
+    "PING Current:90 ms  Average:80 ms  Low:70 ms  High:120 ms  S2C: 0.1%  "
+    "C2S: 0.2%  S2CWeapons: 0.0%";
+const char kHeader[] =
+    "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
+    "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction";
+
+std::string contentsOf(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The file's lines without the time stamps, whose shape is checked.
+std::string withoutTimes(const std::string& text) {
+  std::istringstream lines(text);
+  std::string line;
+  std::string result;
+  while (std::getline(lines, line)) {
+    if (line == kHeader || line.empty()) {
+      result += line + "\n";
+      continue;
+    }
+    EXPECT_GT(line.size(), 21u);
+    if (line.size() <= 21) continue;
+    EXPECT_EQ(line[4], '-');
+    EXPECT_EQ(line[10], 'T');
+    EXPECT_EQ(line[19], 'Z');
+    result += line.substr(21) + "\n";
+  }
+  return result;
+}
+
+class LagLogTest : public ::testing::Test {
+ protected:
+  std::string log() { return withoutTimes(contentsOf(env.folder.path() / "lag.log")); }
+  TestBot env;
+};
+
+// The story of a log: who was there at the connection, arrivals, ship
+// changes, checks of names that need escaping, departures.
+TEST_F(LagLogTest, RecordsPresenceAndChecksWithEveryNameReadable) {
+  env.writeConfig("queue=1\nstrikes=2\nLagLog=lag.log\n");
+  Player* staff = env.addPlayer("Staff", 1, OP_SuperModerator, kSpectatorShip);
+  Player* bob = env.addPlayer("Bob", 2);
+  env.connect();
+  // A name that reads like the automatic requester, one with a tab and a
+  // backslash, and one of the full 20 bytes.
+  Player* fake = env.addPlayer("*auto", 3, OP_Moderator, 1);
+  env.send(makePlayerEntering(fake));
+  Player* odd = env.addPlayer("a\tb\\c", 4, OP_Player, 2);
+  env.send(makePlayerEntering(odd));
+  Player* longest = env.addPlayer("Twentybytesofname123", 5, OP_Player, 3);
+  env.send(makePlayerEntering(longest));
+  env.command(fake, "lagcheck Bob");
+  env.chat(kLagging);
+  env.command(staff, "lagcheck a\tb\\c");
+  env.chat(kFine);
+  bob->ship = 4;
+  env.send(makePlayerShip(bob, 0, 0));
+  env.chat(kFine);  // nobody asked
+  env.send(makePlayerLeaving(longest));
+  env.removePlayer(longest);
+  env.send(makeArenaLeave());
+  // Presence rows: no requester, figures, limits or strikes.
+  const auto presence = [](const char* who, const char* event) {
+    return std::string("1\t") + who + "\t\t\t\t\t\t\t\t\t-\t-\t" + event + "\n";
+  };
+  EXPECT_EQ(log(),
+            std::string(kHeader) + "\n" + presence("\t\t", "connected") +
+                presence("Staff\t3\t8", "arrived") +
+                presence("Bob\t0\t0", "arrived") +
+                presence("\\x2Aauto\t2\t1", "arrived") +
+                presence("a\\tb\\\\c\t0\t2", "arrived") +
+                presence("Twentybytesofname123\t0\t3", "arrived") +
+                "1\tBob\t0\t0\t\\x2Aauto\t500\t400\t80\t950\t0.0\t0.0\t0.0\t"
+                "current,average\t1/2\tannounced\n"
+                "1\ta\\tb\\\\c\t0\t2\tStaff\t90\t80\t70\t120\t0.1\t0.2\t0.0\t-\t"
+                "0/2\tnone\n" +
+                presence("Bob\t0\t4", "ship") +
+                "1\t\t\t\t\t90\t80\t70\t120\t0.1\t0.2\t0.0\t-\t-\tnone\n" +
+                presence("Twentybytesofname123\t0\t3", "left") +
+                presence("\t\t", "arena-left"));
+}
+
+// A server line of absurd figures gives a row of bounded size, each figure
+// cut, written in one piece; control bytes never reach the file raw.
+TEST_F(LagLogTest, ARowHasABoundedSizeAndNoRawControlBytes) {
+  env.writeConfig("LagLog=lag.log\n");
+  Player* bob = env.addPlayer("Bob", 2);
+  env.connect();
+  const std::string digits(5000, '9');
+  const std::string line = "PING Current:" + digits + " ms  Average:1\x1B[2J" +
+                           " ms  Low:1 ms  High:1 ms  S2C: 0.0%  C2S: 0.0" +
+                           "%  S2CWeapons: 0.0%";
+  env.command(bob, "lagme");
+  env.chat(line.c_str());
+  const std::string text = contentsOf(env.folder.path() / "lag.log");
+  EXPECT_LT(text.size(), 1000u);
+  const std::string cut(LagLog::kFigureBytes, '9');
+  EXPECT_NE(text.find("\t" + cut + "\t1\\x1B[2J\t"), std::string::npos) << text;
+  EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                          [](char c) {
+                            return static_cast<unsigned char>(c) < 0x20 &&
+                                   c != '\t' && c != '\n';
+                          }),
+            0);
+}
+
+// A torn last line (a write that failed half-way) is never continued: the
+// next row starts on a line of its own.
+TEST_F(LagLogTest, ARowNeverGluesOntoATornOne) {
+  env.writeConfig("LagLog=lag.log\n");
+  Player* bob = env.addPlayer("Bob", 2);
+  {
+    std::ofstream torn(env.folder.path() / "lag.log", std::ios::binary);
+    torn << kHeader << "\n2026-12-07T10:00:00Z\t1\tBo";
+  }
+  env.connect();
+  env.command(bob, "lagme");
+  env.chat(kFine);
+  const std::string text = contentsOf(env.folder.path() / "lag.log");
+  EXPECT_EQ(text.find("\t1\tBo\n"), std::string(kHeader).size() + 21)
+      << text;
+  EXPECT_EQ(text.find(kHeader, 1), std::string::npos);
+}
+
+// A failure is echoed once per run of failures: again after a success, and
+// at a new connection.
+TEST_F(LagLogTest, AFailureIsEchoedOncePerRunOfFailures) {
+  const std::filesystem::path taken = env.folder.path() / "taken";
+  std::filesystem::create_directory(taken);
+  env.writeConfig("LagLog=taken\n");
+  Player* bob = env.addPlayer("Bob", 2);
+  env.connect();
+  auto failures = [&] {
+    for (int i = 0; i < 2; ++i) {
+      env.command(bob, "lagme");
+      env.chat(kFine);
+    }
+    const Lines sent = env.take();
+    return std::count(sent.begin(), sent.end(),
+                      "echo: Lag log: cannot write to taken");
+  };
+  EXPECT_EQ(failures(), 0);  // the echo of the connection row went before
+  std::filesystem::remove(taken);
+  EXPECT_EQ(failures(), 0);  // space again
+  std::filesystem::remove(taken);
+  std::filesystem::create_directory(taken);
+  EXPECT_EQ(failures(), 1);
+  env.init();
+  EXPECT_EQ(env.take().size(), 2u);  // connected, and the failure again
+}
+
+// Beyond LagLogMaxBytes the file moves to FILE.1 and so on; three are kept
+// and every file begins with the header.
+TEST_F(LagLogTest, ACappedLogRotatesAndKeepsThreeOldFiles) {
+  env.writeConfig("LagLog=lag.log\nLagLogMaxBytes=400\n");
+  Player* bob = env.addPlayer("Bob", 2);
+  env.connect();
+  for (int i = 0; i < 40; ++i) {
+    env.command(bob, "lagme");
+    env.chat(kFine);
+  }
+  const std::filesystem::path folder = env.folder.path();
+  for (const char* name : {"lag.log", "lag.log.1", "lag.log.2", "lag.log.3"}) {
+    const std::string text = contentsOf(folder / name);
+    EXPECT_EQ(text.rfind(kHeader, 0), 0u) << name;
+    EXPECT_LE(text.size(), 400u) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "lag.log.4"));
+}
+
+}  // namespace

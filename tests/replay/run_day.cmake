@@ -1,0 +1,63 @@
+# The generated day, played live and then replayed under the settings that
+# wrote its log: the replay must give back every check, limit reached,
+# warning and move to spectator mode of every player, and its table must
+# equal EXPECTED.
+#   SIM, LIBRARY, SOURCE (this folder), WORK (a folder of the build), EXPECTED
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${SOURCE}/day.ini ${SOURCE}/day.scenario DESTINATION ${WORK})
+
+execute_process(
+  COMMAND ${emulator} ${SIM} --library ${LIBRARY} --ini day.ini
+    --log day.log --output day.transcript day.scenario
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the day did not run (${status}):\n${err}")
+endif()
+file(READ ${WORK}/day.transcript transcript)
+if(NOT transcript MATCHES "the lag log goes to lag.log in the work folder")
+  message(FATAL_ERROR "the simulator did not say where the lag log went")
+endif()
+
+execute_process(
+  COMMAND ${emulator} ${SIM} replay day.log --ini day.ini --library ${LIBRARY}
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" out "${out}")
+if(NOT status EQUAL 0 OR NOT err STREQUAL "")
+  message(FATAL_ERROR "the replay failed (${status}):\n${err}")
+endif()
+
+# Each player's row: logged and replayed side by side, four times.
+string(REGEX MATCHALL "bot [0-9]+: [^\n]*" players "${out}")
+list(LENGTH players count)
+if(count LESS 20)
+  message(FATAL_ERROR "too few players in the table:\n${out}")
+endif()
+foreach(row ${players})
+  string(REGEX REPLACE "^bot [0-9]+: [^ ]+ +" "" counts "${row}")
+  string(REGEX MATCHALL "[0-9]+" counts "${counts}")
+  list(LENGTH counts length)
+  if(NOT length EQUAL 8)
+    message(FATAL_ERROR "not a row of counts: ${row}")
+  endif()
+  foreach(logged 0 2 4 6)
+    math(EXPR replayed "${logged} + 1")
+    list(GET counts ${logged} a)
+    list(GET counts ${replayed} b)
+    if(NOT a EQUAL b)
+      message(FATAL_ERROR "the replay differs from the log: ${row}")
+    endif()
+  endforeach()
+endforeach()
+
+file(WRITE ${WORK}/replay.actual "${out}")
+file(READ ${EXPECTED} expected)
+if(NOT expected STREQUAL out)
+  if(DIFF)
+    execute_process(COMMAND ${DIFF} -u ${EXPECTED} ${WORK}/replay.actual)
+  endif()
+  message(FATAL_ERROR "${WORK}/replay.actual differs from ${EXPECTED}")
+endif()
