@@ -3,7 +3,11 @@
 // directory while the bot reads it; the settings that result are compared
 // with a model of the reading rules: lines of at most 255 bytes ended by LF
 // or CR LF, keys matched exactly at the start of the line up to its first
-// zero byte, numbers read as a saturating atoi, negative limits repaired.
+// zero byte, numbers read as a saturating atoi, negative limits repaired,
+// and arena sections: before ArenaEnter the bot reads the lines before the
+// first "[arena NAME]" line; after it, from the defaults, those and the
+// lines of its arena's sections. The bot enters the arena of the file's
+// first section, in upper case, and then another one.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "host/event_makers.h"
 #include "input_folder.h"
 #include "spawn/spawn.h"
 
@@ -92,9 +97,49 @@ bool startsWith(const std::string& text, const char* key, std::string* rest) {
   return true;
 }
 
-void modelApply(Settings& settings, const std::string& rawLine) {
-  // The reader's buffer is C text: a zero byte ends the line early.
-  const std::string line = rawLine.substr(0, rawLine.find('\0'));
+std::string lowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string upperCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string withoutBlanksAround(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The NAME of a line "[arena NAME]", or false.
+bool modelSection(const std::string& line, std::string* name) {
+  const std::string shown = withoutBlanksAround(line);
+  if (line.empty() || line[0] != '[' || shown.size() < 2 ||
+      shown.back() != ']') {
+    return false;
+  }
+  const std::string inside =
+      withoutBlanksAround(shown.substr(1, shown.size() - 2));
+  if (inside.size() < 7 || lowerCase(inside.substr(0, 5)) != "arena" ||
+      (inside[5] != ' ' && inside[5] != '\t')) {
+    return false;
+  }
+  *name = withoutBlanksAround(inside.substr(6));
+  return true;
+}
+
+// The reader's buffer is C text: a zero byte ends the line early.
+std::string asRead(const std::string& rawLine) {
+  return rawLine.substr(0, rawLine.find('\0'));
+}
+
+void modelApply(Settings& settings, const std::string& line) {
   std::string value;
   if (startsWith(line, "WarnMessage=", &value)) {
     settings.warnMessage = "*warn " + value;
@@ -119,8 +164,27 @@ void modelApply(Settings& settings, const std::string& rawLine) {
   }
 }
 
-Settings modelLoad(Settings settings, const std::string& file) {
-  for (const std::string& line : modelLines(file)) modelApply(settings, line);
+// The arena of the file's first section; false for a file without one.
+bool modelFirstSection(const std::string& file, std::string* arena) {
+  for (const std::string& line : modelLines(file)) {
+    if (modelSection(asRead(line), arena)) return true;
+  }
+  return false;
+}
+
+// `arena`: the bot's arena, empty before it entered one.
+Settings modelLoad(Settings settings, const std::string& file,
+                   const std::string& arena) {
+  bool applies = true;
+  for (const std::string& rawLine : modelLines(file)) {
+    const std::string line = asRead(rawLine);
+    std::string section;
+    if (modelSection(line, &section)) {
+      applies = !arena.empty() && lowerCase(section) == lowerCase(arena);
+    } else if (applies) {
+      modelApply(settings, line);
+    }
+  }
   if (settings.currentPingLimit < 0) settings.currentPingLimit = 300;
   if (settings.averagePingLimit < 0) settings.averagePingLimit = 300;
   if (settings.s2cLossLimit < 0) settings.s2cLossLimit = 2;
@@ -183,11 +247,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   botInfo bot(1);
   bot.loadConfig();
-  const Settings once = modelLoad(Settings(), contents);
+  const Settings once = modelLoad(Settings(), contents, "");
   checkSettings(bot, once);
   // A second reading over the settings of the first changes nothing.
   bot.loadConfig();
-  checkSettings(bot, modelLoad(once, contents));
+  checkSettings(bot, modelLoad(once, contents, ""));
+
+  std::string arena;
+  const bool sections = modelFirstSection(contents, &arena);
+  FUZZ_CHECK(sections == (bot.arenaSectionsInFile != 0),
+             "arena sections found where the model finds none, or the other "
+             "way round");
+  if (sections) {
+    const std::string entered = arena + "X";
+    for (const std::string& name : {upperCase(arena), entered}) {
+      BotEvent enter = makeArenaEnter(name.c_str(), nullptr, 0);
+      bot.onEvent(enter);
+      checkSettings(bot, modelLoad(Settings(), contents, name));
+    }
+  } else {
+    // Ignored: the settings stay as they are.
+    BotEvent enter = makeArenaEnter("league", nullptr, 0);
+    bot.onEvent(enter);
+    checkSettings(bot, modelLoad(once, contents, ""));
+  }
 
   FUZZ_CHECK(std::filesystem::exists(kConfigFileName), "file not created");
   FUZZ_CHECK(readFile(kConfigFileName) == contents, "the file was changed");

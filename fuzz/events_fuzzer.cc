@@ -2,13 +2,14 @@
 // the input: Init with varied versions, Term, ticks, players entering and
 // leaving (names of up to 20 bytes, unterminated ones included; any access
 // level; any ship), chat lines of every type, commands and help requests
-// parsed from arbitrary bytes, ArenaLeave, events the plug-in ignores, and
-// new contents for "tarvok.ini", spread over several bot handles (0
+// parsed from arbitrary bytes, ArenaLeave and ArenaEnter (a few arena names,
+// no name at all), events the plug-in ignores, and new contents for
+// "tarvok.ini" with arena sections, spread over several bot handles (0
 // included). A CheckingHost checks every record; on top of that, a model of
 // each bot's connection state says when a bot must stay silent and which
 // status line it must echo, and a tick may only send the lag watch's one
-// query or its notice of a query given up. Each input starts from an empty registry and
-// ends by unloading every bot, as a library unload does.
+// query or its notice of a query given up. Each input starts from an empty
+// registry and ends by unloading every bot, as a library unload does.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cctype>
@@ -120,7 +121,11 @@ class EventStream {
         command(handleIndex, true);
         break;
       case 8:
-        sendSilent(handleIndex, makeArenaLeave());
+        if (input_.ConsumeBool()) {
+          sendSilent(handleIndex, makeArenaLeave());
+        } else {
+          enterArena(handleIndex);
+        }
         break;
       case 9:
         ignoredEvent(handleIndex);
@@ -164,8 +169,7 @@ class EventStream {
   // the requester told that a query went unanswered; at most one query goes
   // out per second.
   void tick(std::size_t handleIndex) {
-    const std::vector<ReceivedRecord> received =
-        send(handleIndex, makeTick());
+    const std::vector<ReceivedRecord> received = send(handleIndex, makeTick());
     int queries = 0;
     for (const ReceivedRecord& record : received) {
       FUZZ_CHECK(record.chatType == CHAT_Private,
@@ -174,12 +178,12 @@ class EventStream {
         ++queries;
         continue;
       }
-      FUZZ_CHECK(record.text.rfind("No answer came for the lag check of ",
-                                   0) == 0,
-                 "a tick said '" + record.text + "'");
+      FUZZ_CHECK(
+          record.text.rfind("No answer came for the lag check of ", 0) == 0,
+          "a tick said '" + record.text + "'");
     }
-    FUZZ_CHECK(queries <= 1, "a tick sent " + std::to_string(queries) +
-                                 " lag queries");
+    FUZZ_CHECK(queries <= 1,
+               "a tick sent " + std::to_string(queries) + " lag queries");
   }
 
   void sendSilent(std::size_t handleIndex, BotEvent event) {
@@ -206,8 +210,14 @@ class EventStream {
       FUZZ_CHECK(received.empty(), "a dead bot answered Init");
       return;
     }
+    // A connection logs a row when the file names a lag log; a log that
+    // cannot be written adds its one failure echo after the status line.
+    const bool logFailureAfter =
+        received.size() == 2 && received[1].code == COMMAND_Echo &&
+        received[1].text.rfind("Lag log: cannot write to ", 0) == 0;
     FUZZ_CHECK(
-        received.size() == 1 && received[0].code == COMMAND_Echo,
+        (received.size() == 1 || logFailureAfter) &&
+            received[0].code == COMMAND_Echo,
         "Init answered with " + std::to_string(received.size()) + " records");
     const bool connected = received[0].text == "DLL plugin connected.";
     FUZZ_CHECK(connected == (states_[handleIndex] == Connection::kConnected),
@@ -331,7 +341,7 @@ class EventStream {
     const std::uint32_t codes[] = {
         EVENT_PlayerMove,
         EVENT_PlayerWeapon,
-        EVENT_ArenaEnter,
+        EVENT_ArenaSettings,
         EVENT_RemoteCommand,
         EVENT_SelfUFO,
         EVENT_BrickDropped,
@@ -351,39 +361,45 @@ class EventStream {
     sendSilent(handleIndex, event);
   }
 
-  // Read at the next accepted Init: lines that mostly start with a key. The
+  // The bot enters an arena: it reads tarvok.ini again when the file has
+  // arena sections, and says nothing.
+  void enterArena(std::size_t handleIndex) {
+    static const char* const kArenas[] = {"league", "LEAGUE", "duel",
+                                          "0",      "",       nullptr};
+    const char* arena = kArenas[input_.ConsumeIntegralInRange(0, 5)];
+    sendSilent(handleIndex, makeArenaEnter(arena, nullptr, 0));
+  }
+
+  // Read at the next accepted Init or ArenaEnter: lines that mostly start
+  // with a key or an arena section. The
   // lag log goes to one of a few fixed places, never outside the input's
   // folder: a file, the folder itself, a missing folder.
   void writeConfig() {
     static const char* const kLagLogs[] = {"lag.log", ".", "missing/lag.log",
                                            ""};
-    static const char* const kKeys[] = {"WarnMessage=",
-                                        "LockMessage=",
-                                        "current=",
-                                        "average=",
-                                        "s2cploss=",
-                                        "c2sploss=",
-                                        "s2cweapons=",
-                                        "display=",
-                                        "deal=",
-                                        "maxcheckrate=",
-                                        "queue=",
-                                        "autocheck=",
-                                        "strikes=",
-                                        "grace=",
-                                        "autochecklevel=",
-                                        "answertimeout=",
-                                        "LagLog=",
-                                        ""};
+    static const char* const kKeys[] = {"WarnMessage=",    "LockMessage=",
+                                        "current=",        "average=",
+                                        "s2cploss=",       "c2sploss=",
+                                        "s2cweapons=",     "display=",
+                                        "deal=",           "maxcheckrate=",
+                                        "queue=",          "autocheck=",
+                                        "strikes=",        "grace=",
+                                        "autochecklevel=", "answertimeout=",
+                                        "LagLog=",         "[arena league]",
+                                        "[arena duel]",    "[ARENA 0 ]",
+                                        "[settings]",      ""};
     std::string contents;
     const int lines = input_.ConsumeIntegralInRange(0, 8);
     for (int i = 0; i < lines; ++i) {
       const std::string key = kKeys[input_.ConsumeIntegralInRange<std::size_t>(
           0, sizeof kKeys / sizeof kKeys[0] - 1)];
       contents += key;
-      contents += key == "LagLog="
-                      ? kLagLogs[input_.ConsumeIntegralInRange(0, 3)]
-                      : input_.ConsumeRandomLengthString(40);
+      // A section line stands alone.
+      if (key.empty() || key[0] != '[') {
+        contents += key == "LagLog="
+                        ? kLagLogs[input_.ConsumeIntegralInRange(0, 3)]
+                        : input_.ConsumeRandomLengthString(40);
+      }
       contents += '\n';
     }
     std::ofstream out(kConfigFileName, std::ios::binary | std::ios::trunc);

@@ -3,8 +3,9 @@
 // "tarvok-sim replay" loads it; then the checks:
 // - nothing crashes, and a line longer than the reader's cap stops the load;
 // - no raw control byte reaches the error stream or the table;
-// - every row the reader took gives its names and figures back when written
-//   again with the log's escaping and read once more (no two names merge).
+// - every row the reader took gives its names, figures and arena back when
+//   written again with the log's escaping and read once more (no two names
+//   merge).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -61,6 +62,13 @@ void checkRoundTrips(const std::string& text) {
     FUZZ_CHECK(parseLagLogRow(rest, &again, &error), error + ": " + rest);
     FUZZ_CHECK(again.player == row.player, rest);
     FUZZ_CHECK(again.kind == row.kind, rest);
+    FUZZ_CHECK(again.hasArena == row.hasArena, rest);
+    if (!row.hasArena) continue;
+    // The arena field (the last) written again from the name read.
+    const std::size_t arenaAt = rest.rfind('\t') + 1;
+    rest.replace(arenaAt, std::string::npos, lagLogEscaped(row.arena, false));
+    FUZZ_CHECK(parseLagLogRow(rest, &again, &error), error + ": " + rest);
+    FUZZ_CHECK(again.arena == row.arena, rest);
   }
 }
 

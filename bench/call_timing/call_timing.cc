@@ -2,7 +2,8 @@
 // library as it ships. It loads the plug-in and tarvok_empty (the same
 // export, doing nothing) the way the host does and connects two bots. It
 // times batches of calls of each kind: the empty `talk`, and the plug-in's
-// `talk` with a PlayerMove and with a PlayerWeapon, which it ignores; and
+// `talk` with a PlayerMove, a PlayerWeapon and an ArenaEnter, which it
+// ignores (the work folder's tarvok.ini has no arena sections); and
 // whole checks (bench/check_road.h) through the plug-in and through the
 // plain C baseline built into this program, after making sure that both
 // give the same records. The kinds take turns within every round, so that a
@@ -145,7 +146,6 @@ void printMedians(const std::vector<Kind>& kinds) {
   }
 }
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,12 +198,26 @@ int main(int argc, char** argv) {
   }
 
   std::vector<Kind> events = {
-      {"empty talk (baseline)", empty.talk(), makePlayerMove(&mover), nullptr,
+      {"empty talk (baseline)",
+       empty.talk(),
+       makePlayerMove(&mover),
+       nullptr,
        {}},
-      {"talk, ignored PlayerMove", plugin.talk(), makePlayerMove(&mover),
-       nullptr, {}},
-      {"talk, ignored PlayerWeapon", plugin.talk(),
-       makePlayerWeapon(&mover, 3), nullptr, {}},
+      {"talk, ignored PlayerMove",
+       plugin.talk(),
+       makePlayerMove(&mover),
+       nullptr,
+       {}},
+      {"talk, ignored PlayerWeapon",
+       plugin.talk(),
+       makePlayerWeapon(&mover, 3),
+       nullptr,
+       {}},
+      {"talk, ArenaEnter, no section",
+       plugin.talk(),
+       makeArenaEnter("public", &mover, 0),
+       nullptr,
+       {}},
   };
   for (Kind& kind : events) kind.event.handle = 1;
   std::vector<Kind> checks = {

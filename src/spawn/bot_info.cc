@@ -29,8 +29,14 @@ botInfo::botInfo(CALL_HANDLE handle)
       dealMode(1),
       laggerFound(0),
       maxCheckRate(600),
-      watchOn(0) {
+      watchOn(0),
+      arenaSectionsInFile(0),
+      arenaSectionFound(0) {
   setExtraDefaults();
+}
+
+botInfo::~botInfo() {
+  countArenaSectionReader(arenaSectionsInFile != 0, false);
 }
 
 void botInfo::onEvent(BotEvent& event) {
@@ -51,6 +57,9 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_Tick:
       tick();
+      return;
+    case EVENT_ArenaEnter:
+      enterArena(pointerOf<const char>(event.p[0]));
       return;
     case EVENT_ArenaLeave:
       clearTags();

@@ -243,6 +243,9 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     scratchText += "  S2CWeapons: ";
     scratchText += s2cWeaponsLossLimit;
     sendPrivate(caller, scratchText.chars());
+    if (arenaSectionsInFile && level >= OP_SuperModerator) {
+      sendArenaSettings(caller);
+    }
     const std::int32_t secondsLeft = lookupTag(caller, 0);
     if (secondsLeft < 1) return;
     scratchText =

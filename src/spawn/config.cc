@@ -2,10 +2,19 @@
 // keys in config_keys.h. Lines without a known key are skipped, a key
 // missing from the file keeps the value the field already has, and a key
 // given twice takes its last value. Nothing is ever written back.
+//
+// With arena sections (arena_section.h) a bot reads the lines before the
+// first section and those of its own arena's sections, and skips the
+// others. Every ArenaEnter then starts the bot afresh: the defaults and the
+// watch off, then the file as it is now for the new arena. Values that staff
+// changed live belong to the arena they were changed in and go with it; before
+// its first ArenaEnter a bot has the settings of every arena.
 #include <cstdint>
 #include <iterator>
 
+#include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
+#include "spawn/handled_events.h"
 #include "spawn/line_reader.h"
 #include "spawn/spawn.h"
 #include "util/text.h"
@@ -57,17 +66,58 @@ const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
 }  // namespace
 
 void botInfo::loadConfig() {
+  const bool hadSections = arenaSectionsInFile != 0;
+  arenaSectionsInFile = 0;
+  arenaSectionFound = 0;
   {
     LineReader reader(kConfigFileName);
     LineReader::Line line;
+    bool linesApply = true;  // before the first section: every arena's
     while (reader.readLine(line)) {
+      ArenaSectionName section;
+      if (readArenaSectionLine(line, &section)) {
+        arenaSectionsInFile = 1;
+        linesApply =
+            arenaName.size() > 0 && arenaSectionIs(section, arenaName.chars());
+        if (linesApply) arenaSectionFound = 1;
+        continue;
+      }
+      if (!linesApply) continue;
       const ConfigKey* key = applyConfigLine(*this, line);
       if (key != nullptr && key->group == ConfigGroup::Watch) {
         watchOn = 1;
       }
     }
   }
+  countArenaSectionReader(hadSections, arenaSectionsInFile != 0);
   sanitizeLimits();
+}
+
+void botInfo::enterArena(const char* name) {
+  if (name == nullptr) name = "";
+  // No section line is longer than a line the reader delivers.
+  std::uint32_t length = 0;
+  while (length < LineReader::kMaxLineLength && name[length] != '\0') {
+    ++length;
+  }
+  arenaName.assign(name, length);
+  if (!arenaSectionsInFile) return;
+  // The requests and the history of the watch were about the players of
+  // the arena the bot was in.
+  watch.clear();
+  resetSettings();
+  watchOn = 0;
+  loadConfig();
+}
+
+void botInfo::resetSettings() {
+  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
+    if (kBotFields[row].number != nullptr) {
+      this->*kBotFields[row].number = kConfigKeys[row].defaultValue;
+    } else {
+      this->*kBotFields[row].text = "";
+    }
+  }
 }
 
 void botInfo::setExtraDefaults() {
@@ -87,6 +137,22 @@ void botInfo::sanitizeLimits() {
     std::int32_t& value = this->*kBotFields[row].number;
     value = repairedValue(kConfigKeys[row], value);
   }
+}
+
+void botInfo::sendArenaSettings(const Player* caller) {
+  scratchText = "Settings in force: tarvok.ini's lines for every arena";
+  if (arenaName.size() == 0) {
+    scratchText += " (no arena entered yet)";
+  } else if (arenaSectionFound) {
+    scratchText += " and its section [arena ";
+    scratchText += arenaName;
+    scratchText += "]";
+  } else {
+    scratchText += " (no section [arena ";
+    scratchText += arenaName;
+    scratchText += "])";
+  }
+  sendPrivate(caller, scratchText.chars());
 }
 
 // The limits are left as they are: a negative one stays as typed until the

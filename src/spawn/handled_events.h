@@ -5,6 +5,11 @@
 // come many times a second. A code beyond the last event code is never
 // handled. Codes are compared as 32 bits: on a 64-bit build the high half
 // of the word is not part of the code.
+//
+// ArenaEnter is handled only while some bot of the process has read a
+// tarvok.ini with arena sections: only then does a bot need its arena's
+// name, and without sections ArenaEnter costs what every ignored event
+// costs.
 #ifndef TARVOK_SPAWN_HANDLED_EVENTS_H_
 #define TARVOK_SPAWN_HANDLED_EVENTS_H_
 
@@ -21,8 +26,15 @@ constexpr std::uint32_t kHandledEvents =
     1u << EVENT_LocalCommand | 1u << EVENT_LocalHelp;
 static_assert(EVENT_LocalHelp < 32, "the highest handled code fits the mask");
 
+// kHandledEvents, with ArenaEnter while a bot reads arena sections.
+extern std::uint32_t handledEventMask;
+
+// A bot's last read of tarvok.ini found arena sections (`now`) or not;
+// `before` is what its read before found. Each bot counts once.
+void countArenaSectionReader(bool before, bool now);
+
 inline bool isHandledEvent(std::uint32_t code) {
-  return code < 32 && ((kHandledEvents >> code) & 1u) != 0;
+  return code < 32 && ((handledEventMask >> code) & 1u) != 0;
 }
 
 #endif  // TARVOK_SPAWN_HANDLED_EVENTS_H_

@@ -11,6 +11,8 @@ namespace {
 constexpr const char kHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
     "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction\n";
+// The header's last column while the settings have arena sections.
+constexpr const char kArenaColumn[] = "\tarena";
 
 // A row under composition in a fixed buffer: what does not fit is dropped,
 // which the sizes of the fields rule out.
@@ -41,7 +43,8 @@ class RowBuffer {
         put("\\r");
       } else if (byte == '\n') {
         put("\\n");
-      } else if (byte < 0x20 || byte == 0x7F || (name && i == 0 && byte == '*')) {
+      } else if (byte < 0x20 || byte == 0x7F ||
+                 (name && i == 0 && byte == '*')) {
         put('\\');
         put('x');
         put(kHexDigits[byte >> 4]);
@@ -74,7 +77,7 @@ class RowBuffer {
   std::size_t size() const { return size_; }
 
  private:
-  char bytes_[LagLog::kMostRowBytes - sizeof kHeader - 1];
+  char bytes_[LagLog::kMostRowBytes - sizeof kHeader - sizeof kArenaColumn];
   std::size_t size_ = 0;
 };
 
@@ -118,6 +121,15 @@ bool inspect(std::FILE* file, long* size, bool* endsLine) {
     if (std::fseek(file, 0, SEEK_END) != 0) return false;
   }
   return true;
+}
+
+// While the settings have arena sections, a row ends with the arena whose
+// settings are in force (empty before the bot entered one); without
+// sections it is the row of before.
+void putArena(const botInfo& bot, RowBuffer& row) {
+  if (!bot.arenaSectionsInFile) return;
+  row.put('\t');
+  row.putEscaped(bot.arenaName.chars(), LagLog::kArenaBytes, false);
 }
 
 }  // namespace
@@ -165,6 +177,7 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   }
   row.put('\t');
   row.put(dealActionName(entry.action));
+  putArena(bot, row);
   row.put('\n');
   write(bot, row.bytes(), row.size());
 }
@@ -191,6 +204,7 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
   // The requester, the seven figures, the limits and the strikes.
   row.put("\t\t\t\t\t\t\t\t\t-\t-\t");
   row.put(kEventNames[static_cast<int>(event)]);
+  putArena(bot, row);
   row.put('\n');
   write(bot, row.bytes(), row.size());
   if (event != Presence::Connected || bot.playerList == nullptr) return;
@@ -214,8 +228,7 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   }
   if (file != nullptr) {
     const long cap = bot.lagLogMaxBytes;
-    if (cap > 0 && fileSize > 0 &&
-        fileSize + static_cast<long>(size) > cap) {
+    if (cap > 0 && fileSize > 0 && fileSize + static_cast<long>(size) > cap) {
       std::fclose(file);
       rotate(bot.lagLogPath);
       file = openLog(path);
@@ -226,7 +239,13 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   if (file != nullptr) {
     if (!endsLine) out[length++] = '\n';
     if (fileSize == 0) {
-      for (const char* c = kHeader; *c != '\0'; ++c) out[length++] = *c;
+      // The header names an arena column when the first row has one.
+      const char* c = kHeader;
+      for (; *c != '\n'; ++c) out[length++] = *c;
+      if (bot.arenaSectionsInFile) {
+        for (const char* a = kArenaColumn; *a != '\0'; ++a) out[length++] = *a;
+      }
+      out[length++] = '\n';
     }
     for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
     written = std::fwrite(out, 1, length, file) == length;

@@ -27,9 +27,17 @@
 // (the bot's player list was emptied) have no player either. Readers of the
 // first format reject these rows and skip them.
 //
+// While tarvok.ini has arena sections, every row has a seventeenth field:
+// the arena whose settings judged it (the bot's arena, cut to kArenaBytes
+// and escaped like a figure; empty before the bot entered one), and a
+// header written then names it "arena". Without sections rows are as
+// above, so logs written before stay readable and a reader of sixteen
+// fields reads every log of a host without sections.
+//
 // Names and figures are escaped so that a row is one line of exactly sixteen
-// fields and every name comes back as it was: a backslash is written "\\",
-// tab, CR and LF "\t", "\r", "\n", any other byte below 0x20 and 0x7F as
+// (or seventeen) fields and every name comes back as it was: a backslash is
+// written "\\", tab, CR and LF "\t", "\r", "\n", any other byte below 0x20 and
+// 0x7F as
 // "\xNN", and a name's leading "*" as "\x2A", so that no player's name can
 // read as "*auto".
 //
@@ -67,13 +75,21 @@ struct LagLogEntry {
 };
 
 // A change of who is in the arena.
-enum class Presence : std::uint8_t { Arrived, Left, Ship, Connected, ArenaLeft };
+enum class Presence : std::uint8_t {
+  Arrived,
+  Left,
+  Ship,
+  Connected,
+  ArenaLeft
+};
 
 class LagLog {
  public:
   // A figure's text is logged up to this many bytes: far more than any
   // number the plug-in judges.
   static constexpr std::size_t kFigureBytes = 24;
+  // An arena's name is logged up to this many bytes: the game's are short.
+  static constexpr std::size_t kArenaBytes = 64;
   // A row's largest size, with the header and a leading line end.
   static constexpr std::size_t kMostRowBytes = 2048;
   // Rotated files kept beside FILE: FILE.1 to FILE.3.

@@ -40,6 +40,7 @@ constexpr const char* kConfigFileName = "tarvok.ini";
 class botInfo {
  public:
   explicit botInfo(CALL_HANDLE handle);
+  ~botInfo();
   botInfo(const botInfo&) = delete;
   botInfo& operator=(const botInfo&) = delete;
 
@@ -62,7 +63,9 @@ class botInfo {
   void onCommand(const Player* caller, const Command* command);
   void onHelp(const Player* caller, const Command* command);
 
-  // Reads kConfigFileName over the current settings, then sanitizeLimits.
+  // Reads kConfigFileName over the current settings: the lines before the
+  // first arena section, then those of arenaName's section; then
+  // sanitizeLimits.
   void loadConfig();
   // A negative ping limit becomes 300, a negative loss limit 2; the watch's
   // settings are repaired too.
@@ -124,8 +127,9 @@ class botInfo {
 
   // The lag watch's settings (see config_keys.h) and its state. The watch is
   // on from the first file that holds one of its keys for as long as the
-  // bot lives: like every setting, its values stay through a reload of a
-  // file without them. While it is on, its commands answer and its strikes,
+  // bot lives (with arena sections: until the bot enters another arena):
+  // like every setting, its values stay through a reload of a file without
+  // them. While it is on, its commands answer and its strikes,
   // history and hourly counts follow the values in force.
   std::int32_t queueMode;          // 1: checks wait their turn
   std::int32_t autoCheckInterval;  // seconds; 0: no automatic checks
@@ -140,9 +144,22 @@ class botInfo {
   std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
 
+  // Arena sections (arena_section.h). The name of the arena the bot entered
+  // last; empty before the first ArenaEnter that it heard.
+  String arenaName;
+  std::uint8_t arenaSectionsInFile;  // the file read last has sections
+  std::uint8_t arenaSectionFound;    // ... and one of them is arenaName's
+
  private:
   void handshake(std::uint32_t version);
   void tick();
+  // ArenaEnter: the bot is now in arena `name`. With arena sections in the
+  // file it starts from the defaults and reads the file for that arena.
+  void enterArena(const char* name);
+  // Every setting of the key table at its default, messages empty.
+  void resetSettings();
+  // Tells staff which arena section of the file is in force.
+  void sendArenaSettings(const Player* caller);
   // Every setting that the original ones do not include, at its default.
   void setExtraDefaults();
   // The judging and dealing of one answered lag line: the request it

@@ -4,8 +4,8 @@
 #   MODE demo        the same without INPUT: the built-in demo
 #   MODE error       SIM --library LIBRARY INPUT; nothing on stdout; stderr
 #                    and "exit status: N" equal to EXPECTED
-#   MODE check-ini   SIM check-ini INPUT; stdout and "exit status: N" equal
-#                    to EXPECTED
+#   MODE check-ini   SIM check-ini INPUT [--arena ARENA]; stdout and
+#                    "exit status: N" equal to EXPECTED
 #   MODE check-ini-stdin  the same with INPUT as the standard input of
 #                    SIM check-ini -
 #   MODE commands    SIM with the arguments of each line of INPUT (blanks
@@ -40,6 +40,9 @@ elseif(MODE STREQUAL "error")
   set(arguments --library ${LIBRARY} ${input_name})
 elseif(MODE STREQUAL "check-ini")
   set(arguments check-ini ${input_name})
+  if(ARENA)
+    list(APPEND arguments --arena ${ARENA})
+  endif()
 elseif(MODE STREQUAL "check-ini-stdin")
   set(arguments check-ini -)
   set(standard_input INPUT_FILE ${INPUT})

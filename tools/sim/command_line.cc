@@ -19,8 +19,8 @@ const char kScenarioLines[] =
     "the copy of --ini): files of yours are never changed.\n"
     "\n"
     "Scenario lines (one action a line; # comments, ## notes):\n"
-    "  bot NAME                  switch to bot NAME (added when new; the host\n"
-    "                            starts with LagBot)\n"
+    "  bot NAME [arena=ARENA]    switch to bot NAME (added when new; the host\n"
+    "                            starts with LagBot), in arena ARENA\n"
     "  init [MAJOR.MINOR]        the host connects the plug-in (6.5)\n"
     "  term                      the host disconnects it\n"
     "  arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]\n"
@@ -34,6 +34,7 @@ const char kScenarioLines[] =
     "  wait N                    N seconds pass\n"
     "  leave NAME                the player leaves\n"
     "  leave-arena               the bot leaves its arena\n"
+    "  enter-arena ARENA         the bot moves to arena ARENA\n"
     "  ini TEXT                  add a line to tarvok.ini\n"
     "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
     "  ini-clear                 empty tarvok.ini\n"
@@ -51,7 +52,9 @@ const char kScenarioLines[] =
 const char kCheckIniDescription[] =
     "check-ini reads FILE as the plug-in reads tarvok.ini and lists, with\n"
     "their line numbers, the lines it ignores or reads in a way you may not\n"
-    "expect, then the settings that result.\n";
+    "expect, then the settings that result: for every arena and for each\n"
+    "[arena NAME] section, or with --arena only what a bot in that arena\n"
+    "uses.\n";
 
 const char kCheckIniFooter[] =
     "Exit status: 0 when nothing is surprising; 1 when something is, or when\n"
@@ -184,6 +187,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                        "the file to check; - reads the standard input")
       ->type_name("")
       ->required();
+  checkIni
+      ->add_option("--arena", line.checkIni.arena,
+                   "show only the settings of a bot in arena\n"
+                   "NAME")
+      ->type_name("NAME");
 
   CLI::App* replay = app.add_subcommand(
       "replay", "a lag log played again under other settings");
@@ -263,6 +271,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
   } else if (checkIni->parsed()) {
     chosen = checkIni;
     fault = leftOver(*checkIni, "check-ini takes one FILE");
+    if (fault.empty() && checkIni->count("--arena") != 0 &&
+        line.checkIni.arena.empty()) {
+      fault = "--arena needs an arena's name";
+    }
     line.command = SimCommand::CheckIni;
   } else if (replay->parsed()) {
     chosen = replay;

@@ -2,7 +2,7 @@
 //
 //   tarvok-sim [OPTIONS] [SCENARIO | -i]   a scenario run (the demo without
 //                                          SCENARIO)
-//   tarvok-sim check-ini FILE              what the plug-in makes of FILE
+//   tarvok-sim check-ini FILE [--arena NAME]  what the plug-in makes of FILE
 //   tarvok-sim replay LOG... [OPTIONS]     a lag log played again
 //   tarvok-sim help [COMMAND]              the same as COMMAND --help
 //
@@ -36,7 +36,8 @@ struct RunOptions {
 };
 
 struct CheckIniOptions {
-  std::string file;  // "-": the standard input
+  std::string file;   // "-": the standard input
+  std::string arena;  // only what a bot in this arena uses; empty: all
 };
 
 struct ReplayOptions {

@@ -6,6 +6,7 @@
 
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
+#include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
 #include "spawn/line_reader.h"
 #include "util/text.h"
@@ -45,7 +46,16 @@ struct Piece {
   std::size_t lineLength;
   std::string text;
   const ConfigKey* key;  // the key the piece begins with, or nullptr
+  // The part of the file: kEveryArena before the first section, otherwise
+  // the index of its arena.
+  std::size_t part = 0;
+  bool startsSection = false;
 };
+
+constexpr std::size_t kEveryArena = static_cast<std::size_t>(-1);
+
+// An arena's name as messages show it.
+std::string shownArena(const std::string& name) { return shownField(name); }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // White space as atoi skips it.
@@ -183,12 +193,23 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
 }
 
 // Why a piece that begins with no key is skipped, or nothing when skipping
-// it is plainly meant (a blank line, a comment).
-std::string skipReason(const std::string& piece) {
+// it is plainly meant (a blank line, a comment). `section` names the arena
+// section the piece stands in; empty before the first.
+std::string skipReason(const std::string& piece, const std::string& section) {
   std::size_t start = 0;
   while (start < piece.size() && isBlank(piece[start])) ++start;
   if (start == piece.size() || piece[start] == '#' || piece[start] == ';') {
     return "";
+  }
+  std::size_t end = piece.size();
+  while (end > start && isBlank(piece[end - 1])) --end;
+  if (piece[start] == '[' && piece[end - 1] == ']') {
+    return "ignored: " + quoted(piece) +
+           " is not an arena section (\"[arena NAME]\" starts one): it "
+           "starts nothing" +
+           (section.empty()
+                ? std::string()
+                : ", and the lines after it still belong to " + section);
   }
   const std::size_t equals = piece.find('=');
   if (equals != std::string::npos) {
@@ -224,10 +245,18 @@ std::string skipReason(const std::string& piece) {
   return "ignored: " + quoted(piece) + " begins with no key";
 }
 
-// The line of the last piece that begins with `keyText`; 0 for none.
-std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText) {
+// Whether `piece` is read by a bot whose settings are those of `part`.
+bool readIn(const Piece& piece, std::size_t part) {
+  return piece.part == kEveryArena || piece.part == part;
+}
+
+// The line of the last piece read in `part` that begins with `keyText`; 0
+// for none.
+std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText,
+                       std::size_t part) {
   std::size_t line = 0;
   for (const Piece& piece : pieces) {
+    if (!readIn(piece, part)) continue;
     if (piece.key != nullptr && std::string(piece.key->key) == keyText) {
       line = piece.line;
     }
@@ -239,7 +268,8 @@ std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText) {
 // player reaches, and a dealing mode that sends a message no line sets.
 // Each is told at the line whose value is in force.
 std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
-                                   const std::vector<Piece>& pieces) {
+                                   const std::vector<Piece>& pieces,
+                                   std::size_t part) {
   struct LimitTrap {
     const char* keyText;
     std::int32_t value;
@@ -258,7 +288,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
   };
   std::vector<ConfigFinding> traps;
   for (const LimitTrap& limit : limits) {
-    const std::size_t line = lastLineOf(pieces, limit.keyText);
+    const std::size_t line = lastLineOf(pieces, limit.keyText, part);
     if (limit.value != 0 || line == 0) continue;
     traps.push_back({line,
                      "the limit 0 makes every checked player a lagger: "
@@ -266,7 +296,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
-  const std::size_t dealLine = lastLineOf(pieces, "deal=");
+  const std::size_t dealLine = lastLineOf(pieces, "deal=", part);
   const bool warnsEmpty =
       settings.dealMode == 2 && settings.warnMessage.empty();
   const bool locksEmpty =
@@ -310,10 +340,10 @@ std::vector<std::string> lagLogFindings(const std::string& path,
     found.push_back("the lag log " + quoted(path) +
                     " is a folder: the plug-in cannot write it");
   } else if (!std::filesystem::exists(file, failure) &&
-             !std::filesystem::is_directory(
-                 file.parent_path().empty() ? std::filesystem::path(".")
-                                            : file.parent_path(),
-                 failure)) {
+             !std::filesystem::is_directory(file.parent_path().empty()
+                                                ? std::filesystem::path(".")
+                                                : file.parent_path(),
+                                            failure)) {
     found.push_back("the lag log " + quoted(path) +
                     " cannot be created: its folder does not exist");
   }
@@ -329,14 +359,44 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
     const std::size_t line =
         std::count(contents.begin(), contents.end(), '\n') + 1;
     findings_.push_back(
-        {line, "the plug-in reads only the first " +
-                   std::to_string(contents.size()) + " bytes of the file: " +
-                   (contents.back() == '\n' ? "this line" : "the rest of this line") +
-                   " and every line after it are ignored"});
+        {line,
+         "the plug-in reads only the first " + std::to_string(contents.size()) +
+             " bytes of the file: " +
+             (contents.back() == '\n' ? "this line" : "the rest of this line") +
+             " and every line after it are ignored"});
   }
-  const std::vector<Piece> pieces = piecesOf(contents);
+  std::vector<Piece> pieces = piecesOf(contents);
+  std::size_t part = kEveryArena;
+  for (Piece& piece : pieces) {
+    ArenaSectionName name;
+    if (piece.key == nullptr &&
+        readArenaSectionLine(piece.text.c_str(), &name)) {
+      const std::string arena(name.start, name.length);
+      if (const ConfigArena* known = arenaNamed(arena)) {
+        part = static_cast<std::size_t>(known - arenas_.data());
+      } else {
+        arenas_.push_back({arena, piece.line, ConfigSettings()});
+        part = arenas_.size() - 1;
+      }
+      piece.startsSection = true;
+    }
+    piece.part = part;
+  }
+  std::vector<std::size_t> keysInArena(arenas_.size(), 0);
+  bool sectionsStarted = false;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
+    const bool everyArena = piece.part == kEveryArena;
+    ConfigSettings& settings =
+        everyArena ? settings_ : arenas_[piece.part].settings;
+    const std::string section =
+        everyArena ? ""
+                   : "[arena " + shownArena(arenas_[piece.part].name) + "]";
+    // Each arena starts from the lines for every arena, all read by now.
+    if (piece.startsSection && !sectionsStarted) {
+      for (ConfigArena& arena : arenas_) arena.settings = settings_;
+      sectionsStarted = true;
+    }
     std::string where;
     if (piece.lineLength > kPieceLength) {
       if (piece.firstCharacter == 1) {
@@ -354,10 +414,20 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
               std::to_string(last) + ": ";
     }
     std::vector<std::string> found;
-    if (piece.key == nullptr) {
-      const std::string reason = skipReason(piece.text);
+    if (piece.startsSection) {
+      const ConfigArena& arena = arenas_[piece.part];
+      if (piece.line != arena.line) {
+        found.push_back(section + " appears again (first on line " +
+                        std::to_string(arena.line) + "): a bot in arena " +
+                        shownArena(arena.name) +
+                        " reads both parts, and a key in both takes its "
+                        "later value");
+      }
+    } else if (piece.key == nullptr) {
+      const std::string reason = skipReason(piece.text, section);
       if (!reason.empty()) found.push_back(reason);
     } else {
+      if (!everyArena) ++keysInArena[piece.part];
       if (piece.firstCharacter > 1) {
         found.push_back("read as the line " + quoted(piece.text));
       }
@@ -369,13 +439,13 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
           for (const std::string& message : valueFindings(key, value)) {
             found.push_back(message);
           }
-          settings_.*field.number = atoiSaturated(value.c_str());
+          settings.*field.number = atoiSaturated(value.c_str());
           break;
         case ConfigKind::Message:
-          settings_.*field.text = "*warn " + value;
+          settings.*field.text = "*warn " + value;
           break;
         case ConfigKind::Text:
-          settings_.*field.text = value;
+          settings.*field.text = value;
           if (field.text == &ConfigSettings::lagLogPath) {
             for (const std::string& message : lagLogFindings(value, folder)) {
               found.push_back(message);
@@ -383,9 +453,10 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
           }
           break;
       }
-      if (key.group != ConfigGroup::Core) settings_.extraKeysInFile = true;
+      if (key.group != ConfigGroup::Core) settings.extraKeysInFile = true;
       for (std::size_t later = i + 1; later < pieces.size(); ++later) {
-        if (pieces[later].key == piece.key) {
+        if (pieces[later].key == piece.key &&
+            pieces[later].part == piece.part) {
           found.push_back(std::string(piece.key->key) +
                           " is given again on line " +
                           std::to_string(pieces[later].line) +
@@ -398,20 +469,92 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
       findings_.push_back({piece.line, where + message});
     }
   }
-  for (const ConfigKey& key : kConfigKeys) {
-    const SettingsField& field = fieldOf(key);
-    if (field.number != nullptr) {
-      settings_.*field.number = repairedValue(key, settings_.*field.number);
-    }
+  for (std::size_t index = 0; index < arenas_.size(); ++index) {
+    if (keysInArena[index] != 0) continue;
+    const ConfigArena& arena = arenas_[index];
+    const std::string name = shownArena(arena.name);
+    findings_.push_back(
+        {arena.line, "[arena " + name + "] holds no key: a bot in arena " +
+                         name + " has the settings of every arena"});
   }
-  for (const ConfigFinding& trap : trapsOf(settings_, pieces)) {
+  const auto repair = [](ConfigSettings& settings) {
+    for (const ConfigKey& key : kConfigKeys) {
+      const SettingsField& field = fieldOf(key);
+      if (field.number != nullptr) {
+        settings.*field.number = repairedValue(key, settings.*field.number);
+      }
+    }
+  };
+  repair(settings_);
+  for (const ConfigFinding& trap : trapsOf(settings_, pieces, kEveryArena)) {
     findings_.push_back(trap);
   }
-
+  // A trap that a section only inherits is told once.
+  for (std::size_t index = 0; index < arenas_.size(); ++index) {
+    repair(arenas_[index].settings);
+    for (const ConfigFinding& trap :
+         trapsOf(arenas_[index].settings, pieces, index)) {
+      const bool told = std::any_of(findings_.begin(), findings_.end(),
+                                    [&trap](const ConfigFinding& other) {
+                                      return other.line == trap.line &&
+                                             other.message == trap.message;
+                                    });
+      if (!told) findings_.push_back(trap);
+    }
+  }
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const ConfigFinding& a, const ConfigFinding& b) {
                      return a.line < b.line;
                    });
+}
+
+const ConfigArena* ConfigCheck::arenaNamed(const std::string& arena) const {
+  for (const ConfigArena& known : arenas_) {
+    if (equalsIgnoreCase(known.name.c_str(), arena.c_str())) return &known;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> ConfigCheck::settingsReport(
+    const std::string& file, const std::string* arena) const {
+  std::vector<std::string> lines;
+  const auto add = [&lines](const std::string& heading,
+                            const ConfigSettings& settings) {
+    lines.push_back(heading);
+    for (const std::string& row : settings.describe()) {
+      lines.push_back("  " + row);
+    }
+  };
+  if (arena != nullptr) {
+    const ConfigArena* section = arenaNamed(*arena);
+    const std::string asked = shownArena(*arena);
+    if (section != nullptr) {
+      add("Settings of a bot in arena " + asked + ", from " + file +
+              " with its section [arena " + shownArena(section->name) +
+              "] (line " + std::to_string(section->line) + "):",
+          section->settings);
+    } else {
+      add("Settings of a bot in arena " + asked + ", from " + file +
+              " (no section for it: the settings of every arena):",
+          settings_);
+    }
+    return lines;
+  }
+  if (arenas_.empty()) {
+    add("Settings the plug-in reads from " + file + ":", settings_);
+    return lines;
+  }
+  add("Settings the plug-in reads from " + file +
+          " for every arena without a section (and before a bot enters an "
+          "arena):",
+      settings_);
+  for (const ConfigArena& section : arenas_) {
+    lines.push_back("");
+    add("Settings of a bot in arena " + shownArena(section.name) +
+            " (section on line " + std::to_string(section.line) + "):",
+        section.settings);
+  }
+  return lines;
 }
 
 ConfigSettings::ConfigSettings() {
@@ -513,15 +656,16 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
-  rows.push_back(row("LagLog", lagLogPath.empty() ? std::string("(no lag log)")
-                                                  : Transcript::quoted(lagLogPath)));
+  rows.push_back(row("LagLog", lagLogPath.empty()
+                                   ? std::string("(no lag log)")
+                                   : Transcript::quoted(lagLogPath)));
   if (!lagLogPath.empty()) {
-    rows.push_back(row(
-        "LagLogMaxBytes",
-        lagLogMaxBytes == 0
-            ? std::string("0 (the log grows without a cap)")
-            : std::to_string(lagLogMaxBytes) +
-                  " (bytes before the log moves to FILE.1, three kept)"));
+    rows.push_back(
+        row("LagLogMaxBytes",
+            lagLogMaxBytes == 0
+                ? std::string("0 (the log grows without a cap)")
+                : std::to_string(lagLogMaxBytes) +
+                      " (bytes before the log moves to FILE.1, three kept)"));
   }
   return rows;
 }

@@ -21,6 +21,13 @@
 // which send the lagger an empty message. And a lag log whose name has a
 // blank at either end, that is tarvok.ini itself, or that cannot be created.
 // Findings come in line order.
+//
+// Arena sections ("[arena NAME]", see spawn/arena_section.h): the lines
+// before the first section are every arena's settings; each section's
+// settings are those with the section's lines over them. A key given again
+// counts only within its part of the file. Findings also name a section
+// that appears twice (a bot reads both parts), a section without a key, and
+// a bracketed line that is not an arena section (it starts nothing).
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 
@@ -65,6 +72,13 @@ struct ConfigFinding {
   std::string message;  // why the line is surprising
 };
 
+// The settings of one arena that has a section.
+struct ConfigArena {
+  std::string name;  // as its first section line writes it
+  std::size_t line;  // of that line
+  ConfigSettings settings;
+};
+
 class ConfigCheck {
  public:
   // Checks the file's bytes. With `folder` (the one the file lies in), the
@@ -73,11 +87,24 @@ class ConfigCheck {
                        const std::string& folder = "");
 
   const std::vector<ConfigFinding>& findings() const { return findings_; }
+  // The settings of every arena without a section, and of a bot before it
+  // enters an arena.
   const ConfigSettings& settings() const { return settings_; }
+  // The arenas with sections, in the order of their first lines.
+  const std::vector<ConfigArena>& arenas() const { return arenas_; }
+  // The section of `arena` (letter case ignored), or nullptr.
+  const ConfigArena* arenaNamed(const std::string& arena) const;
+
+  // The report of the settings, as check-ini prints it: every arena's, then
+  // each section's; with `arena`, only the settings a bot in that arena
+  // uses. `file` names the file.
+  std::vector<std::string> settingsReport(const std::string& file,
+                                          const std::string* arena) const;
 
  private:
   std::vector<ConfigFinding> findings_;
   ConfigSettings settings_;
+  std::vector<ConfigArena> arenas_;
 };
 
 #endif  // TARVOK_TOOLS_SIM_CONFIG_CHECK_H_

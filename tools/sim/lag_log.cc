@@ -9,6 +9,15 @@ const char kLagLogHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh"
     "\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction";
 
+bool isLagLogHeader(std::string_view line) {
+  static const std::string_view kArenaColumn = "\tarena";
+  const std::string_view header = kLagLogHeader;
+  return line == header ||
+         (line.size() == header.size() + kArenaColumn.size() &&
+          line.substr(0, header.size()) == header &&
+          line.substr(header.size()) == kArenaColumn);
+}
+
 namespace {
 
 // The names the limits field may list, in their order.
@@ -18,6 +27,8 @@ const char* const kLimitNames[kLagLimitCount] = {
     "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
 
 constexpr int kFieldCount = 16;
+// With the arena of arena sections.
+constexpr int kMostFields = kFieldCount + 1;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
 // Digits only, at most nine of them, read into `value`.
@@ -100,10 +111,10 @@ bool parsePresence(std::string_view text, LagRowKind* kind) {
   return false;
 }
 
-const char* const kFieldNames[kFieldCount] = {
-    "time",    "bot",  "player", "level", "ship", "requester",
-    "current", "average", "low", "high",  "s2c",  "c2s",
-    "s2cweapons", "limits", "strikes", "action"};
+const char* const kFieldNames[kMostFields] = {
+    "time",       "bot",     "player",  "level",  "ship", "requester",
+    "current",    "average", "low",     "high",   "s2c",  "c2s",
+    "s2cweapons", "limits",  "strikes", "action", "arena"};
 
 std::string hexByte(unsigned char byte) {
   static const char kHexDigits[] = "0123456789ABCDEF";
@@ -129,7 +140,10 @@ void unescape(std::string_view field, std::string* text) {
     }
     const char next = field[i + 1];
     if (next == '\\' || next == 't' || next == 'r' || next == 'n') {
-      *text += next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : '\\';
+      *text += next == 't'   ? '\t'
+               : next == 'r' ? '\r'
+               : next == 'n' ? '\n'
+                             : '\\';
       ++i;
     } else if (next == 'x' && i + 3 < field.size() &&
                hexValue(field[i + 2]) >= 0 && hexValue(field[i + 3]) >= 0) {
@@ -218,24 +232,26 @@ std::string lagLogEscaped(std::string_view text, bool name) {
 }
 
 bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
-  if (line == kLagLogHeader) return fail(error, "a header line amid the rows");
-  std::string_view fields[kFieldCount];
+  if (isLagLogHeader(line)) {
+    return fail(error, "a header line amid the rows");
+  }
+  std::string_view fields[kMostFields];
   int count = 0;
   std::size_t start = 0;
   while (true) {
     const std::size_t tab = line.find('\t', start);
-    if (count == kFieldCount) {
-      return fail(error, "more than 16 tab-separated fields");
+    if (count == kMostFields) {
+      return fail(error, "more than 17 tab-separated fields");
     }
     fields[count++] = line.substr(start, tab - start);
     if (tab == std::string_view::npos) break;
     start = tab + 1;
   }
-  if (count != kFieldCount) {
+  if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
                            " tab-separated fields where a row has 16");
   }
-  for (int i = 0; i < kFieldCount; ++i) {
+  for (int i = 0; i < count; ++i) {
     for (char c : fields[i]) {
       const unsigned char byte = static_cast<unsigned char>(c);
       if (byte < 0x20 || byte == 0x7F) {
@@ -245,6 +261,15 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
     }
   }
   LagLogRow& parsed = *row;
+  parsed.hasArena = count == kMostFields;
+  parsed.arena.clear();
+  if (parsed.hasArena) {
+    unescape(fields[kFieldCount], &parsed.arena);
+    if (parsed.arena.size() > kLongestLoggedArena) {
+      return fail(error, "an arena name longer than " +
+                             std::to_string(kLongestLoggedArena) + " bytes");
+    }
+  }
   parsed.limits = 0;
   parsed.strikes = 0;
   parsed.strikesOutOf = 0;
@@ -295,14 +320,16 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
                           parsed.kind == LagRowKind::Left ||
                           parsed.kind == LagRowKind::Ship;
     bool empty = fields[5].empty() && fields[13] == "-" && fields[14] == "-";
-    for (int i = 0; i < kFigureCount; ++i) empty = empty && fields[6 + i].empty();
+    for (int i = 0; i < kFigureCount; ++i)
+      empty = empty && fields[6 + i].empty();
     if (!empty) {
       return fail(error, "a presence row with a requester, figures or strikes");
     }
     if (ofPlayer != !parsed.player.empty() ||
         (ofPlayer && (parsed.level < 0 || parsed.ship < 0))) {
-      return fail(error, ofPlayer ? "a presence row without player, level or ship"
-                                  : "a player in a row of the bot's own");
+      return fail(error, ofPlayer
+                             ? "a presence row without player, level or ship"
+                             : "a player in a row of the bot's own");
     }
     parsed.action = LagAction::None;
     return true;
@@ -339,8 +366,8 @@ std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
   }
   for (std::size_t field = start;;) {
     const std::size_t tab = line.find('\t', field);
-    shown += escapeControlBytes(
-        std::string_view(line).substr(field, tab - field));
+    shown +=
+        escapeControlBytes(std::string_view(line).substr(field, tab - field));
     if (tab == std::string::npos) return shown;
     shown += " | ";
     field = tab + 1;

@@ -14,6 +14,11 @@
 // player, level and ship), or "connected" or "arena-left" (without player);
 // their requester and figures are empty, their limits and strikes "-".
 //
+// While the plug-in's tarvok.ini has arena sections, a row has a
+// seventeenth field, "arena": the arena whose settings judged it (empty
+// before the bot entered one), and the header then ends with "\tarena".
+// Rows of sixteen fields come from settings without sections.
+//
 // Names and figures are escaped: "\\", "\t", "\r", "\n" and "\xNN" stand for
 // a backslash, tab, CR, LF and any byte; a backslash before anything else is
 // itself (logs of the first format did not escape). A raw control byte in
@@ -44,14 +49,16 @@ enum class LagRowKind : std::uint8_t {
 
 // The longest name of the host's player record.
 constexpr std::size_t kLongestLoggedName = 20;
+// The longest arena name the plug-in logs.
+constexpr std::size_t kLongestLoggedArena = 64;
 
 struct LagLogRow {
   LagRowKind kind = LagRowKind::Check;
   std::int64_t time = 0;  // seconds since 1970-01-01 00:00:00 UTC
   std::uint32_t bot = 0;
-  std::string player;  // unescaped
-  int level = -1;      // -1: unknown
-  int ship = -1;       // -1: unknown
+  std::string player;      // unescaped
+  int level = -1;          // -1: unknown
+  int ship = -1;           // -1: unknown
   bool automatic = false;  // the requester field is "*auto"
   std::string requester;   // unescaped; empty when automatic
   std::string figures[kFigureCount];
@@ -61,6 +68,8 @@ struct LagLogRow {
   std::uint32_t strikes = 0;
   std::uint32_t strikesOutOf = 0;  // 0 when the field is "-"
   LagAction action = LagAction::None;
+  bool hasArena = false;  // the row has the arena field
+  std::string arena;      // unescaped; empty before the bot entered one
 };
 
 // The requester of an automatic check.
@@ -70,8 +79,11 @@ constexpr std::string_view kAutomaticRequester = "*auto";
 // figure.
 std::string lagLogEscaped(std::string_view text, bool name);
 
-// The header line the plug-in writes first, without its line end.
+// The header line the plug-in writes first, without its line end (and
+// without the arena column).
 extern const char kLagLogHeader[];
+// True for the header, with or without the arena column.
+bool isLagLogHeader(std::string_view line);
 
 // Parses `line` (without its line end) into `row`, whose earlier contents
 // are replaced. False, with the reason in `error`, for a line that is no

@@ -58,8 +58,8 @@ TEST(LagLogTest, ReadsEveryFieldOfARow) {
 TEST(LagLogTest, NamesWhatIsWrongWithALine) {
   EXPECT_EQ("a header line amid the rows", reasonOf(kLagLogHeader));
   EXPECT_EQ("1 tab-separated fields where a row has 16", reasonOf("hello"));
-  EXPECT_EQ("more than 16 tab-separated fields",
-            reasonOf(kRow + std::string("\t")));
+  EXPECT_EQ("more than 17 tab-separated fields",
+            reasonOf(kRow + std::string("\t\t")));
   EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ",
             reasonOf(withField(0, "2026-12-07 10:19:45")));
   EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ",
@@ -95,8 +95,13 @@ TEST(LagLogTest, NamesWhatIsWrongWithALine) {
 // Every name and figure comes back byte for byte, and "*auto" only means an
 // automatic check when the log wrote it so.
 TEST(LagLogTest, EscapingIsReversibleAndKeepsNamesApart) {
-  const std::string names[] = {"a\nb", "a b", "\t", "\tlead", "back\\slash",
-                               "*auto", std::string("\x01\x7F\x1B", 3),
+  const std::string names[] = {"a\nb",
+                               "a b",
+                               "\t",
+                               "\tlead",
+                               "back\\slash",
+                               "*auto",
+                               std::string("\x01\x7F\x1B", 3),
                                "Twentybytesofname123"};
   for (const std::string& name : names) {
     const std::string line = withField(2, lagLogEscaped(name, true));
@@ -124,19 +129,22 @@ TEST(LagLogTest, EscapingIsReversibleAndKeepsNamesApart) {
 TEST(LagLogTest, ReadsPresenceRows) {
   LagLogRow row;
   std::string error;
-  ASSERT_TRUE(parseLagLogRow("2026-12-07T10:19:45Z\t2\tBob\t0\t8\t\t\t\t\t\t\t\t"
-                             "\t-\t-\tship",
-                             &row, &error))
+  ASSERT_TRUE(
+      parseLagLogRow("2026-12-07T10:19:45Z\t2\tBob\t0\t8\t\t\t\t\t\t\t\t"
+                     "\t-\t-\tship",
+                     &row, &error))
       << error;
   EXPECT_EQ(LagRowKind::Ship, row.kind);
   EXPECT_EQ(8, row.ship);
-  ASSERT_TRUE(parseLagLogRow("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t"
-                             "\t-\t-\tconnected",
-                             &row, &error))
+  ASSERT_TRUE(
+      parseLagLogRow("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t"
+                     "\t-\t-\tconnected",
+                     &row, &error))
       << error;
   EXPECT_EQ(LagRowKind::Connected, row.kind);
-  EXPECT_EQ("a presence row without player, level or ship",
-            reasonOf("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tleft"));
+  EXPECT_EQ(
+      "a presence row without player, level or ship",
+      reasonOf("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tleft"));
 }
 
 TEST(LagLogTest, ConvertsTimesAcrossLeapDaysAndBack) {
@@ -164,4 +172,27 @@ TEST(LagLogTest, ShowsARowAtTheSimulatedTime) {
       lagLogLineShown(kRow, 65));
   // Other lines keep their time, and control bytes show.
   EXPECT_EQ("time | bot | x\\x0D", lagLogLineShown("time\tbot\tx\r", 65));
+}
+
+TEST(LagLogTest, RowsOfArenaSectionsNameTheirArenaAndOldRowsStillRead) {
+  LagLogRow row;
+  std::string error;
+  ASSERT_TRUE(parseLagLogRow(kRow, &row, &error)) << error;
+  EXPECT_FALSE(row.hasArena);
+  ASSERT_TRUE(parseLagLogRow(kRow + std::string("\tle\\x07ague"), &row, &error))
+      << error;
+  EXPECT_TRUE(row.hasArena);
+  EXPECT_EQ("le\aague", row.arena);
+  EXPECT_EQ("Bob", row.player);
+  // Before the bot entered an arena.
+  ASSERT_TRUE(parseLagLogRow(kRow + std::string("\t"), &row, &error)) << error;
+  EXPECT_TRUE(row.hasArena);
+  EXPECT_EQ("", row.arena);
+  EXPECT_EQ("an arena name longer than 64 bytes",
+            reasonOf(kRow + std::string("\t") + std::string(65, 'a')));
+  EXPECT_TRUE(isLagLogHeader(kLagLogHeader));
+  EXPECT_TRUE(isLagLogHeader(kLagLogHeader + std::string("\tarena")));
+  EXPECT_FALSE(isLagLogHeader(kLagLogHeader + std::string("\tarenas")));
+  EXPECT_EQ("a header line amid the rows",
+            reasonOf(kLagLogHeader + std::string("\tarena")));
 }

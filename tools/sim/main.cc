@@ -60,7 +60,8 @@ void printSettings(const ConfigSettings& settings) {
   }
 }
 
-int checkIni(const std::string& argument) {
+// `arena`: show only the settings of a bot in that arena; empty: all.
+int checkIni(const std::string& argument, const std::string& arena) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
   const std::string shownPath = escapeControlBytes(path);
@@ -100,8 +101,10 @@ int checkIni(const std::string& argument) {
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
-  std::printf("Settings the plug-in reads from %s:\n", shownPath.c_str());
-  printSettings(check.settings());
+  for (const std::string& line :
+       check.settingsReport(shownPath, arena.empty() ? nullptr : &arena)) {
+    std::printf("%s\n", line.c_str());
+  }
   const std::size_t count = check.findings().size();
   if (count == 0) {
     std::printf("Nothing surprising: every line is read as written.\n");
@@ -303,7 +306,7 @@ int main(int argc, char** argv) {
           .string();
   switch (line.command) {
     case SimCommand::CheckIni:
-      return checkIni(line.checkIni.file);
+      return checkIni(line.checkIni.file, line.checkIni.arena);
     case SimCommand::Replay:
       return runReplayCommand(line.replay, besideUs);
     case SimCommand::Run:

@@ -8,6 +8,7 @@
 #include "sim/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
+#include "spawn/arena_section.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ bool Replay::load(const std::string& path, std::string* failure) {
   auto takeLine = [&](std::string_view line) {
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line == kLagLogHeader) return;
+    if (line.empty() || isLagLogHeader(line)) return;
     if (!parseLagLogRow(line, &row, &error)) {
       report(fileIndex, lineNumber, error);
       ++skipped_;
@@ -94,9 +95,8 @@ bool Replay::load(const std::string& path, std::string* failure) {
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (tooLong) {
-    *failure = escapeControlBytes(path) + ":" +
-               std::to_string(lineNumber + 1) + ": " +
-               lineTooLongReason(kLongestLine);
+    *failure = escapeControlBytes(path) + ":" + std::to_string(lineNumber + 1) +
+               ": " + lineTooLongReason(kLongestLine);
     return false;
   }
   if (failed) {
@@ -108,10 +108,9 @@ bool Replay::load(const std::string& path, std::string* failure) {
 }
 
 void Replay::finishLoading() {
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [](const LoggedRow& a, const LoggedRow& b) {
-                     return a.time < b.time;
-                   });
+  std::stable_sort(
+      rows_.begin(), rows_.end(),
+      [](const LoggedRow& a, const LoggedRow& b) { return a.time < b.time; });
   if (!rows_.empty()) startTime_ = rows_.front().time;
   used_.assign(rows_.size(), false);
   std::vector<float> numbers;
@@ -159,6 +158,8 @@ void Replay::addRow(const LagLogRow& row) {
   for (int i = 0; i < kFigureCount; ++i) {
     logged.figures[i] = intern(texts_, textIndex_, row.figures[i]);
   }
+  logged.arena =
+      row.arena.empty() ? kNobody : intern(texts_, textIndex_, row.arena);
   logged.kind = row.kind;
   logged.automatic = row.automatic;
   logged.level = static_cast<std::int8_t>(row.level);
@@ -186,11 +187,11 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
 
 std::string Replay::lagLineOf(const LoggedRow& row) const {
   const std::uint32_t* f = row.figures;
-  return "PING Current:" + texts_[f[kCurrent]] + " ms  Average:" +
-         texts_[f[kAverage]] + " ms  Low:" + texts_[f[kLow]] +
+  return "PING Current:" + texts_[f[kCurrent]] +
+         " ms  Average:" + texts_[f[kAverage]] + " ms  Low:" + texts_[f[kLow]] +
          " ms  High:" + texts_[f[kHigh]] + " ms  S2C: " + texts_[f[kS2C]] +
-         "%  C2S: " + texts_[f[kC2S]] + "%  S2CWeapons: " +
-         texts_[f[kS2CWeapons]] + "%";
+         "%  C2S: " + texts_[f[kC2S]] +
+         "%  S2CWeapons: " + texts_[f[kS2CWeapons]] + "%";
 }
 
 // The player's unused row nearest `time`, within the window; the earlier of
@@ -213,7 +214,8 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
     const std::int64_t rowTime = rows_[figures.rows[i]].time;
     if (rowTime > time + kFigureWindow) break;
     if (used_[figures.rows[i]]) continue;
-    const std::int64_t distance = rowTime < time ? time - rowTime : rowTime - time;
+    const std::int64_t distance =
+        rowTime < time ? time - rowTime : rowTime - time;
     if (best == figures.rows.size() || distance < bestDistance) {
       best = i;
       bestDistance = distance;
@@ -235,12 +237,37 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (!refused && !host.run(action, failure)) refused = true;
   };
 
-  for (const std::string& line : iniLines) {
-    perform(actionOf(ActionKind::Ini, "", line));
+  const std::string logLines[] = {std::string("LagLog=") + kReplayedLogName,
+                                  "LagLogMaxBytes=0"};
+  const auto startsSection = [](const std::string& line) {
+    ArenaSectionName name;
+    return readArenaSectionLine(line.c_str(), &name);
+  };
+  if (std::none_of(iniLines.begin(), iniLines.end(), startsSection)) {
+    for (const std::string& line : iniLines) {
+      perform(actionOf(ActionKind::Ini, "", line));
+    }
+    for (const std::string& line : logLines) {
+      perform(actionOf(ActionKind::IniSet, "", line));
+    }
+  } else {
+    // The replay's own log must hold in every arena: its lines go before
+    // the first section, and the file's lag log lines, wherever they
+    // stand, are left out.
+    bool logLinesAdded = false;
+    for (const std::string& line : iniLines) {
+      if (!logLinesAdded && startsSection(line)) {
+        for (const std::string& logLine : logLines) {
+          perform(actionOf(ActionKind::Ini, "", logLine));
+        }
+        logLinesAdded = true;
+      }
+      if (line.rfind("LagLog=", 0) == 0 ||
+          line.rfind("LagLogMaxBytes=", 0) == 0)
+        continue;
+      perform(actionOf(ActionKind::Ini, "", line));
+    }
   }
-  perform(actionOf(ActionKind::IniSet, "",
-                   std::string("LagLog=") + kReplayedLogName));
-  perform(actionOf(ActionKind::IniSet, "", "LagLogMaxBytes=0"));
 
   // Simulated bots serve logged ones: a logged bot gets one at its first
   // row and gives it back when its arena is empty at the end of a second
@@ -251,16 +278,18 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
   std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
-  std::vector<std::uint32_t> idle;      // simulated bots free to serve
+  // Per simulated bot: the arena the replay put it in (texts_), or kNone.
+  std::vector<std::uint32_t> arenaOf;
+  std::vector<std::uint32_t> idle;  // simulated bots free to serve
   std::vector<std::uint32_t> population(bots_.size(), 0);
   std::vector<std::uint32_t> servedThisSecond;
   std::uint32_t currentSimulated = 0;
   auto switchTo = [&](std::uint32_t simulated) {
     if (simulated == currentSimulated) return;
     currentSimulated = simulated;
-    perform(actionOf(ActionKind::Bot, simulated == 0
-                                          ? SimulatedHost::kFirstBotName
-                                          : "Bot" + std::to_string(simulated + 1)));
+    perform(actionOf(ActionKind::Bot,
+                     simulated == 0 ? SimulatedHost::kFirstBotName
+                                    : "Bot" + std::to_string(simulated + 1)));
   };
   // Makes the logged bot's simulated bot current. True when it was just
   // connected. A bot given back keeps serving its logged bot until another
@@ -282,6 +311,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     } else {
       simulated = static_cast<std::uint32_t>(loggedOf.size());
       loggedOf.push_back(kNone);
+      arenaOf.push_back(kNone);
       givenBack.push_back(false);
     }
     givenBack[simulated] = false;
@@ -299,12 +329,12 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
 
   // What the replay knows of each logged player of each bot.
   struct Listed {
-    std::int64_t lastTime = 0;  // of their last row (logs without presence)
+    std::int64_t lastTime = 0;     // of their last row (logs without presence)
     std::int8_t level = kUnknown;  // of their first row that has it
     std::int8_t ship = kUnknown;
     std::int8_t replayedShip = kUnknown;  // in the replay, while listed
     bool listed = false;
-    bool spectatedByBot = false;  // their latest row says the bot did
+    bool spectatedByBot = false;          // their latest row says the bot did
     std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
   };
   std::unordered_map<std::uint64_t, Listed> players;
@@ -329,7 +359,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   host.observeLagLog([&](const std::string& line, std::uint32_t second) {
     LagLogRow row;
     std::string error;
-    if (line == kLagLogHeader) return;
+    if (isLagLogHeader(line)) return;
     if (!parseLagLogRow(line, &row, &error)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
                    shownField(line).c_str());
@@ -366,8 +396,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     --population[bot];
     perform(actionOf(ActionKind::Leave, name));
   };
-  auto arrive = [&](std::uint32_t bot, const std::string& name,
-                    Listed& player, int level, int ship) {
+  auto arrive = [&](std::uint32_t bot, const std::string& name, Listed& player,
+                    int level, int ship) {
     player.listed = true;
     player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
     enter(bot, name, level, ship);
@@ -418,9 +448,9 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       servedThisSecond.clear();
       const std::int64_t gap = row.time - now;
       const std::uint32_t played =
-          !host.anyPopulatedBot()
-              ? 0
-              : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
+          !host.anyPopulatedBot() ? 0
+                                  : static_cast<std::uint32_t>(
+                                        std::min<std::int64_t>(gap, horizon));
       if (played > 0) {
         ScenarioAction wait = actionOf(ActionKind::Wait);
         wait.seconds = played;
@@ -435,6 +465,33 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const bool presenceLogged = bots_[bot].presenceLogged;
     servedThisSecond.push_back(bot);
     const bool justConnected = serve(bot);
+    // Nobody of the bot's arena is listed any more.
+    const auto arenaEmptied = [&]() {
+      population[bot] = 0;
+      for (auto& entry : players) {
+        if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
+          entry.second.listed = false;
+        }
+      }
+      for (std::size_t i = 0; i < visitors.size();) {
+        if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
+          visiting.erase(visitors[i]);
+          visitors.erase(visitors.begin() + static_cast<long>(i));
+        } else {
+          ++i;
+        }
+      }
+    };
+    // A row of arena sections puts the bot in its arena first, so that the
+    // plug-in judges by that arena's section of the replayed settings.
+    std::uint32_t& arena = arenaOf[simulatedOf[bot]];
+    if (row.arena != kNobody && arena != row.arena) {
+      arena = row.arena;
+      ScenarioAction move = actionOf(ActionKind::EnterArena);
+      move.arena = texts_[row.arena];
+      perform(move);
+      arenaEmptied();
+    }
     switch (row.kind) {
       case LagRowKind::Connected:
         if (!justConnected) {
@@ -444,20 +501,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
         continue;
       case LagRowKind::ArenaLeft:
         perform(actionOf(ActionKind::LeaveArena));
-        population[bot] = 0;
-        for (auto& entry : players) {
-          if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
-            entry.second.listed = false;
-          }
-        }
-        for (std::size_t i = 0; i < visitors.size();) {
-          if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
-            visiting.erase(visitors[i]);
-            visitors.erase(visitors.begin() + static_cast<long>(i));
-          } else {
-            ++i;
-          }
-        }
+        arena = kNone;
+        arenaEmptied();
         continue;
       default:
         break;

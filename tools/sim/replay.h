@@ -22,6 +22,13 @@
 // to the replayed plug-in; a check row with the player in a ship brings
 // them back to it.
 //
+// Rows that name an arena (a log of settings with arena sections) put the
+// simulated bot in that arena before they are played (ArenaLeave and
+// ArenaEnter, as the host does), so that the plug-in judges by that
+// arena's section of the replayed settings; an "arena-left" row takes it
+// out. The replay's own lag log lines then stand before the first section
+// of its copy of the settings, which leaves the file's lag log lines out.
+//
 // A logged figure answers only a check near its row: the zone stand-in
 // answers a "*lag" with the figures of the player's nearest unused row at
 // most kFigureWindow seconds away, each row answering once; without one it
@@ -113,6 +120,7 @@ class Replay {
     std::uint32_t player;                 // names_, or kNobody
     std::uint32_t requester;              // names_, or kNobody
     std::uint32_t figures[kFigureCount];  // texts_
+    std::uint32_t arena;  // texts_, or kNobody: the row names none
     LagRowKind kind;
     bool automatic;
     std::int8_t level;

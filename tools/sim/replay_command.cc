@@ -22,6 +22,20 @@
 
 namespace {
 
+// The settings of every arena with the countdowns of the longest of any
+// arena section, so that the replay plays long enough for each arena.
+ConfigSettings longestCountdowns(const ConfigCheck& check) {
+  ConfigSettings longest = check.settings();
+  for (const ConfigArena& arena : check.arenas()) {
+    for (std::int32_t ConfigSettings::*field :
+         {&ConfigSettings::maxCheckRate, &ConfigSettings::graceSeconds,
+          &ConfigSettings::autoCheckInterval, &ConfigSettings::answerTimeout}) {
+      longest.*field = std::max(longest.*field, arena.settings.*field);
+    }
+  }
+  return longest;
+}
+
 const int kFailed = kUsageFailed;
 
 // The number after the last '.' of `path` ("lag.log.2": 2), 0 without one.
@@ -102,7 +116,7 @@ bool looksLikeLagLog(const std::string& path) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   LagLogRow row;
   std::string ignored;
-  return line == kLagLogHeader || parseLagLogRow(line, &row, &ignored);
+  return isLagLogHeader(line) || parseLagLogRow(line, &row, &ignored);
 }
 
 }  // namespace
@@ -183,7 +197,7 @@ int runReplayCommand(const ReplayOptions& options,
       Transcript transcript(transcriptFile, false);
       ProgressBar bar(stderr);
       ran = replay.run(
-          plugin.talk(), splitLines(settings), settingsCheck.settings(),
+          plugin.talk(), splitLines(settings), longestCountdowns(settingsCheck),
           transcriptFile != nullptr ? &transcript : nullptr,
           [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);

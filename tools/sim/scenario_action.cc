@@ -317,7 +317,7 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   static const char* const kWordKeywords[] = {
       "bot",         "init",          "term",  "leave-arena", "ini-clear",
       "arrive",      "figures",       "ship",  "wait",        "server-delay",
-      "server-drop", "server-answer", "spike", "leave"};
+      "server-drop", "server-answer", "spike", "enter-arena", "leave"};
   bool takesWords = false;
   for (const char* candidate : kWordKeywords) {
     if (keyword == candidate) takesWords = true;
@@ -329,13 +329,27 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
   const std::size_t argumentCount = words.size() - 1;
 
   if (keyword == "bot") {
-    if (argumentCount != 1) {
-      *error = "bot needs one NAME";
+    static const std::string kArenaOption = "arena=";
+    if (argumentCount == 2 &&
+        words[2].compare(0, kArenaOption.size(), kArenaOption) == 0) {
+      action->arena = words[2].substr(kArenaOption.size());
+    } else if (argumentCount != 1) {
+      *error = "bot needs one NAME, and may have arena=ARENA after it";
       return false;
     }
     action->kind = ActionKind::Bot;
     action->name = words[1];
-    return checkName(action->name, error);
+    return checkName(action->name, error) &&
+           (!action->arena || checkName(*action->arena, error));
+  }
+  if (keyword == "enter-arena") {
+    if (argumentCount != 1) {
+      *error = "enter-arena needs one ARENA";
+      return false;
+    }
+    action->kind = ActionKind::EnterArena;
+    action->arena = words[1];
+    return checkName(*action->arena, error);
   }
   if (keyword == "init") {
     action->kind = ActionKind::Init;

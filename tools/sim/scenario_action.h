@@ -2,7 +2,8 @@
 // one action per line; '#' starts a comment line and blank lines do nothing,
 // but a line starting with "##" is a note shown in the transcript.
 //
-//   bot NAME                 switch to bot NAME, adding it to the host if new
+//   bot NAME [arena=ARENA]   switch to bot NAME, adding it to the host if new;
+//                            with arena=, the bot enters ARENA if elsewhere
 //   init [MAJOR.MINOR]       the host connects the plug-in (Init, 6.5 default)
 //   term                     the host disconnects it (Term)
 //   arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]
@@ -12,6 +13,7 @@
 //   wait N                   N seconds pass, one Tick each
 //   leave NAME               the player leaves
 //   leave-arena              the bot leaves its arena (ArenaLeave)
+//   enter-arena ARENA        the bot moves to ARENA (ArenaLeave, ArenaEnter)
 //   ini TEXT                 add the line TEXT to tarvok.ini
 //   ini-set KEY=VALUE        replace the lines starting with "KEY=" (or add)
 //   ini-clear                empty tarvok.ini
@@ -22,9 +24,10 @@
 //   spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]
 //                            the figures for SECONDS seconds, then the old ones
 //
-// A NAME is one word or a "quoted name" of up to 20 characters; before the
-// colon of a typed line it may hold blanks without quotes. Texts of ini,
-// ini-set, server and typed lines are taken exactly, blanks included.
+// A NAME or ARENA is one word or a "quoted name" of up to 20 characters;
+// before the colon of a typed line it may hold blanks without quotes. Texts
+// of ini, ini-set, server and typed lines are taken exactly, blanks
+// included.
 #ifndef TARVOK_TOOLS_SIM_SCENARIO_ACTION_H_
 #define TARVOK_TOOLS_SIM_SCENARIO_ACTION_H_
 
@@ -45,6 +48,7 @@ enum class ActionKind {
   Wait,
   Leave,
   LeaveArena,
+  EnterArena,
   Ini,
   IniSet,
   IniClear,
@@ -66,6 +70,7 @@ struct ScenarioAction {
   std::optional<std::uint8_t> ship;
   std::optional<std::string> pings;   // "C/A/L/H", already checked
   std::optional<std::string> losses;  // "S/C/W", already checked
+  std::optional<std::string> arena;   // Bot, EnterArena
 
   // Parses one line (without its line end). False, with a message that
   // names what is wrong, for a line that is not in the language.

@@ -55,6 +55,11 @@ TEST(ScenarioActionTest, ReadsTheOtherActions) {
   EXPECT_EQ(4u, *parsed("ship Bob 4").ship);
   EXPECT_EQ("Bob", parsed("leave Bob").name);
   EXPECT_EQ("Second", parsed("bot Second").name);
+  EXPECT_FALSE(parsed("bot Second").arena);
+  EXPECT_EQ("duel", parsed("bot Second arena=duel").arena.value_or(""));
+  const ScenarioAction move = parsed("enter-arena \"the duel\"");
+  EXPECT_EQ(ActionKind::EnterArena, move.kind);
+  EXPECT_EQ("the duel", move.arena.value_or(""));
   const ScenarioAction figures = parsed("figures Bob loss=1/2/3");
   EXPECT_EQ(ActionKind::Figures, figures.kind);
   EXPECT_FALSE(figures.pings);
@@ -85,8 +90,11 @@ TEST(ScenarioActionTest, NamesWhatIsWrong) {
       {"jump Alice",
        "unknown action \"jump\" (a player's line is written "
        "NAME: TEXT)"},
-      {"bot", "bot needs one NAME"},
-      {"bot A B", "bot needs one NAME"},
+      {"bot", "bot needs one NAME, and may have arena=ARENA after it"},
+      {"bot A B", "bot needs one NAME, and may have arena=ARENA after it"},
+      {"bot A arena=", "a name needs at least one character"},
+      {"enter-arena", "enter-arena needs one ARENA"},
+      {"enter-arena a b", "enter-arena needs one ARENA"},
       {"init 6",
        "\"6\" is not a version MAJOR.MINOR (such as 6.5; each 0 to "
        "65535)"},

@@ -57,7 +57,12 @@ bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
       if (Bot* known = findBot(action.name)) {
         current_ = known;
       } else {
-        addBot(action.name);
+        addBot(action.name, action.arena ? *action.arena : "");
+        return true;
+      }
+      if (action.arena &&
+          (*action.arena != current_->arena || !current_->inArena)) {
+        enterArena(*action.arena);
       }
       return true;
     case ActionKind::Init:
@@ -86,6 +91,9 @@ bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
       return true;
     case ActionKind::LeaveArena:
       leaveArena();
+      return true;
+    case ActionKind::EnterArena:
+      enterArena(*action.arena);
       return true;
     case ActionKind::Ini:
     case ActionKind::IniSet:
@@ -181,16 +189,21 @@ bool SimulatedHost::check(const ScenarioAction& action, std::string* error) {
   }
 }
 
-void SimulatedHost::addBot(const std::string& name) {
+void SimulatedHost::addBot(const std::string& name, const std::string& arena) {
   std::unique_ptr<Bot> bot(new Bot);
   bot->name = name;
   bot->handle = bots_.size() + 1;
+  bot->arena = arena;
+  bot->self.reset(
+      new Player(0, name.c_str(), "", 0, 0, 0, 0, 0, kSpectatorShip, 0, 0));
   current_ = bot.get();
   botNames_.emplace(name, bots_.size());
   bots_.push_back(std::move(bot));
   if (bots_.size() > 1) {
-    write(LineKind::Host, "bot " + name + " joins the host (handle " +
-                              std::to_string(current_->handle) + ")");
+    write(LineKind::Host,
+          "bot " + name + " joins the host (handle " +
+              std::to_string(current_->handle) + ")" +
+              (arena.empty() ? "" : " in " + arenaOf(*current_)));
   }
 }
 
@@ -212,6 +225,9 @@ void SimulatedHost::connect(std::uint32_t version) {
   }
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
                               &current_->players, nullptr, nullptr, nullptr));
+  if (!current_->arena.empty() && current_->inArena && !current_->arenaHeard) {
+    announceArena();
+  }
 }
 
 void SimulatedHost::disconnect() {
@@ -315,13 +331,42 @@ void SimulatedHost::leave(const std::string& name) {
 }
 
 void SimulatedHost::leaveArena() {
-  write(LineKind::Host, current_->name +
-                            " leaves its arena (ArenaLeave): its player list "
-                            "is emptied");
+  write(LineKind::Host, current_->name + " leaves " +
+                            (current_->arena.empty() ? std::string("its arena")
+                                                     : arenaOf(*current_)) +
+                            " (ArenaLeave): its player list is emptied");
   deliver(*current_, makeArenaLeave());
   populated_.erase(static_cast<std::size_t>(current_->handle - 1));
   current_->residents.clear();
   current_->players.clear();
+  current_->inArena = false;
+  current_->arenaHeard = false;
+}
+
+void SimulatedHost::enterArena(const std::string& arena) {
+  Bot& bot = *current_;
+  if (!bot.connected) {
+    bot.residents.clear();
+    bot.players.clear();
+    bot.arena = arena;
+    bot.inArena = true;
+    bot.arenaHeard = false;
+    write(LineKind::Host, bot.name + " goes to " + arenaOf(bot) +
+                              ": the plug-in hears of it when it connects");
+    return;
+  }
+  if (bot.inArena) leaveArena();
+  bot.arena = arena;
+  bot.inArena = true;
+  announceArena();
+}
+
+// The plug-in of the current bot hears the name of its arena.
+void SimulatedHost::announceArena() {
+  Bot& bot = *current_;
+  write(LineKind::Host, bot.name + " enters " + arenaOf(bot) + " (ArenaEnter)");
+  bot.arenaHeard = true;
+  deliver(bot, makeArenaEnter(bot.arena.c_str(), bot.self.get(), 0));
 }
 
 void SimulatedHost::wait(std::uint32_t seconds) {

@@ -4,7 +4,8 @@
 // As the host it keeps bots (each with its handle, its own arena and its
 // player list, a _linkedlist<Player> whose pointer goes out in Init), sends
 // Init, Term, Tick (one per simulated second), PlayerEntering,
-// PlayerLeaving, ArenaLeave and PlayerShip, and turns a player's "!word ..."
+// PlayerLeaving, ArenaLeave, ArenaEnter and PlayerShip, and turns a player's
+// "!word ..."
 // line into a Command for LocalCommand ("!help [topic]" for LocalHelp). As
 // the zone server it answers "*lag" with the player's lag line, shows
 // "*arena" texts to the arena and "*warn " texts to the player, and moves a
@@ -16,6 +17,14 @@
 // to answer it for a player, and to show a player's figures changed for a
 // while (a spike; a `figures` line ends it). Records and texts that the plug-in
 // passes are copied during the callback.
+//
+// A bot's arena has no name ("LagBot's arena") until the scenario names one:
+// the bot was there before the scenario began, and the plug-in hears no
+// ArenaEnter for it. A bot in a named arena is sent ArenaEnter with the
+// name right after its first Init there, and a move to another arena is
+// ArenaLeave (the player list emptied) and ArenaEnter, as the real host
+// does; a bot that moves while not connected hears of its arena at its next
+// Init.
 //
 // A bot whose plug-in echoed that it cannot connect is marked refused: the
 // plug-in stays dead for that bot until it is unloaded, so every later line
@@ -130,6 +139,10 @@ class SimulatedHost {
     bool refused = false;             // the plug-in refused its Init
     _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
+    std::string arena;                // empty: the unnamed arena
+    bool inArena = true;              // false after leave-arena
+    bool arenaHeard = false;          // the plug-in was sent its ArenaEnter
+    std::unique_ptr<Player> self;     // the bot's own record, for ArenaEnter
   };
   // An answer of the zone server, waiting for the current `talk` to return.
   struct ServerReply {
@@ -145,7 +158,7 @@ class SimulatedHost {
 
   bool check(const ScenarioAction& action, std::string* error);
 
-  void addBot(const std::string& name);
+  void addBot(const std::string& name, const std::string& arena = "");
   void connect(std::uint32_t version);
   void disconnect();
   void arrive(const ScenarioAction& action);
@@ -154,6 +167,8 @@ class SimulatedHost {
   void type(Resident& resident, const std::string& text);
   void leave(const std::string& name);
   void leaveArena();
+  void enterArena(const std::string& arena);
+  void announceArena();
   void wait(std::uint32_t seconds);
   bool editIni(const ScenarioAction& action, std::string* error);
   void serverSays(const std::string& text);
@@ -190,7 +205,9 @@ class SimulatedHost {
   void write(LineKind kind, const std::string& text);
   void readLagLogs();
   void keepLine(const std::string& line);
-  static std::string arenaOf(const Bot& bot) { return bot.name + "'s arena"; }
+  static std::string arenaOf(const Bot& bot) {
+    return bot.arena.empty() ? bot.name + "'s arena" : "arena " + bot.arena;
+  }
 
   TalkFunction talk_;
   Transcript* transcript_;
