@@ -5,8 +5,9 @@
 #include <map>
 #include <random>
 
+#include "hostkit/shown_text.h"
 #include "sim/lag_log.h"
-#include "sim/replay_command.h"
+#include "sim/file_access.h"
 
 namespace {
 
@@ -145,16 +146,6 @@ std::string presenceRow(const Player& player, std::uint32_t second,
          "\n";
 }
 
-bool readCount(const std::string& text, std::uint32_t lowest,
-               std::uint32_t highest, std::uint32_t* value) {
-  if (text.empty() || text.size() > 9 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  *value = static_cast<std::uint32_t>(std::stoul(text));
-  return *value >= lowest && *value <= highest;
-}
-
 }  // namespace
 
 std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
@@ -272,44 +263,17 @@ std::vector<std::string> classScores(const LagSummary& summary,
   return lines;
 }
 
-int runArenaCommand(const std::vector<std::string>& arguments) {
-  const char usage[] =
-      "usage: tarvok-sim arena [--seed N] [--minutes M] [--output LOG]\n";
-  std::uint32_t seed = 1;
-  std::uint32_t minutes = 120;
-  std::string output;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (i + 1 == arguments.size() ||
-        (argument != "--seed" && argument != "--minutes" &&
-         argument != "--output")) {
-      std::fprintf(stderr, "tarvok-sim arena: %s %s\n\n%s",
-                   i + 1 == arguments.size() ? "a value is missing after"
-                                             : "unknown argument",
-                   argument.c_str(), usage);
-      return 2;
-    }
-    const std::string& value = arguments[++i];
-    if (argument == "--output") {
-      output = value;
-    } else if (!readCount(value, argument == "--seed" ? 0 : 10,
-                          argument == "--seed" ? 999999999 : 10080,
-                          argument == "--seed" ? &seed : &minutes)) {
-      std::fprintf(stderr,
-                   "tarvok-sim arena: %s takes a whole number (the minutes: "
-                   "10 to 10080)\n",
-                   argument.c_str());
-      return 2;
-    }
-  }
-  const std::string log = generateArenaLog(seed, minutes);
-  if (output.empty()) {
+int runArenaCommand(const ArenaOptions& options) {
+  const std::string log = generateArenaLog(options.seed, options.minutes);
+  if (options.output.empty()) {
     std::fwrite(log.data(), 1, log.size(), stdout);
     return 0;
   }
-  if (!writeWholeFile(output, log)) {
-    std::fprintf(stderr, "tarvok-sim arena: cannot write %s\n", output.c_str());
-    return 2;
+  std::string why;
+  if (!writeWholeFile(options.output, log, &why)) {
+    std::fprintf(stderr, "tarvok-sim arena: cannot write %s: %s\n",
+                 escapeControlBytes(options.output).c_str(), why.c_str());
+    return kUsageFailed;
   }
   return 0;
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/command_line.h"
 #include "sim/lag_summary.h"
 
 // The whole log, header first, rows in time order.
@@ -37,8 +38,8 @@ std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes);
 std::vector<std::string> classScores(const LagSummary& summary,
                                      std::size_t source);
 
-// "tarvok-sim arena [--seed N] [--minutes M] [--output LOG]": writes the log
-// (standard output without --output). Returns the exit status.
-int runArenaCommand(const std::vector<std::string>& arguments);
+// "tarvok-sim arena": writes the log (to the standard output without
+// --output). Returns the exit status.
+int runArenaCommand(const ArenaOptions& options);
 
 #endif  // TARVOK_TOOLS_SIM_ARENA_LOG_H_

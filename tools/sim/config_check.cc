@@ -169,6 +169,11 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
       found.push_back("display mode " + read +
                       " is outside 0 to 2: checks start but no report is sent");
     }
+    if (keyName == "maxcheckrate=" && reading.value < 0) {
+      found.push_back("maxcheckrate " + read +
+                      " is below 0: ordinary players never wait between two "
+                      "checks");
+    }
     if (keyName == "deal=" && (reading.value < 0 || reading.value > 3)) {
       found.push_back("dealing mode " + read +
                       " is outside 0 to 3: laggers are only announced in the "
@@ -699,10 +704,21 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto seconds = [](std::int32_t value, const char* what) {
     return std::to_string(value) + " (" + what + ")";
   };
-  rows.push_back(row("queue", std::to_string(queueMode) +
+  // A value above the key's highest is listed as written, with the value it
+  // works as.
+  const auto worksAs = [](std::int32_t value, const char* keyText) {
+    std::int32_t highest = kNoHighest;
+    for (const ConfigKey& key : kConfigKeys) {
+      if (std::string(key.key) == keyText) highest = key.highest;
+    }
+    return value > highest ? "works as " + std::to_string(highest) + ": "
+                           : std::string();
+  };
+  rows.push_back(row("queue", std::to_string(queueMode) + " (" +
+                                  worksAs(queueMode, "queue=") +
                                   (queueMode != 0 || autoCheckInterval > 0
-                                       ? " (checks wait their turn)"
-                                       : " (checks are not queued)")));
+                                       ? "checks wait their turn)"
+                                       : "checks are not queued)")));
   rows.push_back(
       row("autocheck",
           autoCheckInterval > 0
@@ -715,9 +731,10 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(row("grace", seconds(graceSeconds,
                                       "seconds before a newcomer's first "
                                       "automatic check")));
-  rows.push_back(row("autochecklevel", seconds(autoCheckLevel,
-                                               "highest access level checked "
-                                               "automatically")));
+  rows.push_back(
+      row("autochecklevel",
+          std::to_string(autoCheckLevel) + " (" + worksAs(autoCheckLevel, "autochecklevel=") +
+              "highest access level checked automatically)"));
   rows.push_back(
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
