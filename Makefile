@@ -25,7 +25,9 @@ build: deps-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 
-# The demo needs only the library and the simulator: no tests, no GoogleTest.
+# The demo needs only the library and the simulator: no tests, no GoogleTest;
+# the build preset builds the target tarvok-sim alone, which brings in the
+# library.
 run: deps-demo
 	cmake --preset demo >/dev/null
 	cmake --build --preset demo

@@ -56,6 +56,7 @@ const char* const kCommandStarts[] = {
     "lagtimelimit ",
     "lagwatch -",
     "laghistory ",
+    "lagallow ",
     "LagCheck ",
     "help ",
 };
@@ -387,7 +388,9 @@ class EventStream {
                                         "autochecklevel=", "answertimeout=",
                                         "LagLog=",         "[arena league]",
                                         "[arena duel]",    "[ARENA 0 ]",
-                                        "[settings]",      ""};
+                                        "[settings]",      "minplayers=",
+                                        "stability=",      "pingceiling=",
+                                        "allow=",          ""};
     std::string contents;
     const int lines = input_.ConsumeIntegralInRange(0, 8);
     for (int i = 0; i < lines; ++i) {

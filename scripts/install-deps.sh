@@ -7,7 +7,8 @@
 set -euo pipefail
 
 lane="${1:-all}"
-packages=(cmake ninja-build g++)
+# libcli11-dev: the header-only parser of the simulator's command line.
+packages=(cmake ninja-build g++ libcli11-dev)
 if [ "$lane" != demo ]; then
   packages+=(libgtest-dev libgmock-dev googletest)
 fi

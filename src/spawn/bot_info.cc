@@ -30,6 +30,7 @@ botInfo::botInfo(CALL_HANDLE handle)
       laggerFound(0),
       maxCheckRate(600),
       watchOn(0),
+      fairKeysRead(0),
       arenaSectionsInFile(0),
       arenaSectionFound(0) {
   setExtraDefaults();
@@ -125,10 +126,11 @@ void botInfo::handshake(std::uint32_t version) {
 }
 
 // One second passes: every listed player's countdown goes down by one, and a
-// player without one gets -1. A countdown stops at the lowest value instead
+// player without one gets -1; timed allowances come nearer their end. A countdown stops at the lowest value instead
 // of wrapping round to a wait of 68 years.
 void botInfo::tick() {
   lagLog.tick();
+  allowances.tick();
   if (playerList == nullptr) return;
   for (_listnode<Player>* node = playerList->head; node != nullptr;
        node = node->next) {

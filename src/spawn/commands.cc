@@ -3,6 +3,7 @@
 // Commands a caller may not use, and unknown ones, get no answer at all.
 #include <cstdint>
 
+#include "spawn/allowance_text.h"
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -26,6 +27,9 @@ constexpr LimitSwitch kLimitSwitches[] = {
     {'c', &botInfo::c2sLossLimit, "C2S Ploss limit set"},
     {'w', &botInfo::s2cWeaponsLossLimit, "Weapons Ploss limit set"},
 };
+
+// What a negative ping limit becomes when the next check is judged.
+constexpr std::int32_t kDefaultPingLimit = 300;
 
 constexpr const char* kChecksDisabled =
     "Staff has disabled this function for now";
@@ -63,6 +67,29 @@ void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
   mode = value;
 }
 
+// " for 1 h 5 min more", " for 4 min 10 s more", " for 9 s more".
+void appendTimeLeft(String& line, std::uint32_t seconds) {
+  const std::int32_t hours = static_cast<std::int32_t>(seconds / 3600);
+  const std::int32_t minutes = static_cast<std::int32_t>(seconds % 3600 / 60);
+  const std::int32_t rest = static_cast<std::int32_t>(seconds % 60);
+  line += " for ";
+  if (hours > 0) {
+    line += hours;
+    line += " h ";
+    line += minutes;
+    line += " min";
+  } else if (minutes > 0) {
+    line += minutes;
+    line += " min ";
+    line += rest;
+    line += " s";
+  } else {
+    line += rest;
+    line += " s";
+  }
+  line += " more";
+}
+
 }  // namespace
 
 std::size_t botInfo::countListed(const char* name) const {
@@ -96,6 +123,70 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     return;
   }
   orderingSwitched(wasOrdered);
+}
+
+void botInfo::onAllowCommand(const Player* caller, const Command* command) {
+  const char* parameter = command->parameterText;
+  std::uint32_t start = 0;
+  while (parameter[start] == ' ' || parameter[start] == '\t') ++start;
+  if (parameter[start] == '\0') {
+    bool any = false;
+    for (int slot = 0; slot < LagAllowances::kMostAllowances; ++slot) {
+      const LagAllowances::Allowance* allowance = allowances.at(slot);
+      if (allowance == nullptr) continue;
+      any = true;
+      scratchText = allowance->name;
+      scratchText += " +";
+      scratchText += allowance->extraMs;
+      scratchText += " ms";
+      if (allowance->fromFile) {
+        scratchText += " (tarvok.ini)";
+      } else if (allowance->endsAt == 0) {
+        scratchText += " until the bot restarts";
+      } else {
+        appendTimeLeft(scratchText, allowance->endsAt - allowances.now());
+      }
+      sendPrivate(caller, scratchText.chars());
+    }
+    if (!any) sendPrivate(caller, "Lag allowances: none");
+    return;
+  }
+  AllowanceText text;
+  const AllowanceFault fault = readAllowanceText(parameter, true, text);
+  if (fault != AllowanceFault::None) {
+    scratchText = "Usage: !lagallow NAME +MS [HOURS], or NAME 0 to take it "
+                  "back (";
+    scratchText += allowanceFaultText(fault);
+    scratchText += ")";
+    sendPrivate(caller, scratchText.chars());
+    return;
+  }
+  if (text.extraMs == 0) {
+    scratchText = allowances.takeBack(text.name) ? "Lag allowance taken back: "
+                                                 : "No lag allowance to take "
+                                                   "back: ";
+    scratchText += text.name;
+    sendPrivate(caller, scratchText.chars());
+    return;
+  }
+  const std::uint32_t seconds = static_cast<std::uint32_t>(text.hours) * 3600u;
+  if (!allowances.grant(text, seconds)) {
+    sendPrivate(caller, "Too many lag allowances: take one back first");
+    return;
+  }
+  scratchText = "Lag allowance set: ";
+  scratchText += text.name;
+  scratchText += " +";
+  scratchText += text.extraMs;
+  scratchText += " ms";
+  if (seconds == 0) {
+    scratchText += " until the bot restarts";
+  } else {
+    scratchText += " for ";
+    scratchText += text.hours;
+    scratchText += " h";
+  }
+  sendPrivate(caller, scratchText.chars());
 }
 
 void botInfo::orderingSwitched(bool wasOrdered) {
@@ -150,6 +241,10 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       if (!isNumeric(command->parameterText)) return;
       maxCheckRate = atoiSaturated(command->parameterText);
       sendPrivate(caller, "Set time limit");
+      return;
+    }
+    if (command->commandIs("lagallow")) {
+      onAllowCommand(caller, command);
       return;
     }
     if (watchOn &&
@@ -243,6 +338,22 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     scratchText += "  S2CWeapons: ";
     scratchText += s2cWeaponsLossLimit;
     sendPrivate(caller, scratchText.chars());
+    // A player with an allowance learns their own ping limits, as the next
+    // check judges them (a negative limit is repaired then).
+    scratchText.assign(caller->name, caller->nameLength());
+    const std::int32_t extraMs = allowances.extraFor(scratchText.chars());
+    if (extraMs != 0) {
+      const auto judged = [](std::int32_t limit) {
+        return limit < 0 ? kDefaultPingLimit : limit;
+      };
+      scratchText = "Your allowance: +";
+      scratchText += extraMs;
+      scratchText += " ms, so your ping limits are  C: ";
+      scratchText += withAllowance(judged(currentPingLimit), extraMs);
+      scratchText += "  AVG: ";
+      scratchText += withAllowance(judged(averagePingLimit), extraMs);
+      sendPrivate(caller, scratchText.chars());
+    }
     if (arenaSectionsInFile && level >= OP_SuperModerator) {
       sendArenaSettings(caller);
     }

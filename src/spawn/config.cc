@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
 #include "spawn/handled_events.h"
@@ -66,6 +67,8 @@ const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
 }  // namespace
 
 void botInfo::loadConfig() {
+  // The file lists every allowance it grants: those of the last read go.
+  allowances.dropFileAllowances();
   const bool hadSections = arenaSectionsInFile != 0;
   arenaSectionsInFile = 0;
   arenaSectionFound = 0;
@@ -83,9 +86,23 @@ void botInfo::loadConfig() {
         continue;
       }
       if (!linesApply) continue;
+      if (isPrefixOf(kAllowKey, line)) {
+        // A faulty line, or one beyond the table's room, is skipped like
+        // any line the plug-in cannot read; check-ini names it.
+        AllowanceText allowance;
+        if (readAllowanceText(line + textLength(kAllowKey), false,
+                              allowance) == AllowanceFault::None) {
+          allowances.addFromFile(allowance);
+        }
+        fairKeysRead = 1;
+        continue;
+      }
       const ConfigKey* key = applyConfigLine(*this, line);
       if (key != nullptr && key->group == ConfigGroup::Watch) {
         watchOn = 1;
+      }
+      if (key != nullptr && key->group == ConfigGroup::Fair) {
+        fairKeysRead = 1;
       }
     }
   }

@@ -21,9 +21,12 @@ enum class ConfigKind : std::uint8_t { Message, Text, Number };
 // What happens to a number below `lowest`.
 enum class ConfigRepair : std::uint8_t { Keep, BelowLowestToDefault };
 // Core keys are the original settings; watch keys belong to the lag watch,
-// which is on from the first file that holds one of them; log keys belong to
-// the lag log.
-enum class ConfigGroup : std::uint8_t { Core, Watch, Log };
+// which is on from the first file that holds one of them; fair keys make
+// enforcement fair to real connections (the quorum and the verdict on
+// stability; the allowances, "allow=", have a reader of their own in
+// allowance_text.h because the key may stand many times); log keys belong
+// to the lag log.
+enum class ConfigGroup : std::uint8_t { Core, Watch, Fair, Log };
 
 constexpr std::int32_t kNoHighest = INT32_MAX;
 
@@ -55,6 +58,12 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     Watch)                                                                     \
   X(Number, "answertimeout=", answerTimeout, 5, 1, kNoHighest,                 \
     BelowLowestToDefault, Watch)                                               \
+  X(Number, "minplayers=", minPlayers, 0, 0, kNoHighest, BelowLowestToDefault, \
+    Fair)                                                                      \
+  X(Number, "stability=", stabilityJitter, 0, 0, kNoHighest,                   \
+    BelowLowestToDefault, Fair)                                                \
+  X(Number, "pingceiling=", pingCeiling, 0, 0, kNoHighest,                     \
+    BelowLowestToDefault, Fair)                                                \
   X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
   X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
     BelowLowestToDefault, Log)

@@ -54,6 +54,11 @@ constexpr HelpTopic kHelpTopics[] = {
       "-g=[#]  (seconds before a newcomer is checked)",
       "-l=[#]  (highest access level checked automatically)"},
      true},
+    {"lagallow",
+     true,
+     {"!lagallow [name] +[ms] [hours]  (add [ms] to [name]'s ping limits for "
+      "[hours], or until the bot restarts)",
+      "!lagallow [name] 0  (take it back)    !lagallow  (list them)"}},
     {"laghistory",
      true,
      {"!laghistory [name]  (the last five judged checks of [name] and their "
@@ -76,6 +81,9 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
                             : "!about  !lagme  !lagcheck [name]  !laglimits");
     if (isStaff && watchOn) {
       sendPrivate(caller, "Watch: !lagwatch [switches]  !laghistory [name]");
+    }
+    if (isStaff && fairKeysRead) {
+      sendPrivate(caller, "Fair: !lagallow [name +ms [hours]]");
     }
     return;
   }

@@ -192,6 +192,12 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   }
   row.put('\t');
   row.put(dealActionName(entry.action));
+  if (entry.verdicts & kVerdictAllowance) {
+    row.put("+allowance=");
+    row.put(entry.allowanceMs);
+  }
+  if (entry.verdicts & kVerdictNoQuorum) row.put("+no-quorum");
+  if (entry.verdicts & kVerdictSteady) row.put("+steady");
   putArena(bot, row);
   row.put('\n');
   write(bot, row.bytes(), row.size());

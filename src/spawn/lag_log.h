@@ -20,7 +20,12 @@
 // player, their access level and ship, the requester ("*auto" for an
 // automatic check), the seven figures as cut from the server's line (each
 // cut to kFigureBytes), the limits reached ("-" for none), the strikes as
-// "K/N" and what was done. A lag line that belonged to no request has an
+// "K/N" and what was done. When fair limits spared or shaped the check, the
+// action is followed by its verdicts, each after a '+': "allowance=MS" (the
+// ping limits held MS more), "no-quorum" (too few players in ships to deal
+// with anyone) and "steady" (a steady connection's ping forgiven), as in
+// "none+steady" or "announced+allowance=150+no-quorum". Without fair limits
+// the action stands alone, as in logs written before them. A lag line that belonged to no request has an
 // empty player, level, ship and requester; one that judged no listed player
 // (nobody of that name, a player who left, a report that went nowhere) has
 // an empty level and ship and "-" for its strikes.
@@ -80,6 +85,9 @@ struct LagLogEntry {
   std::int32_t strikes = 0;
   std::int32_t strikesNeeded = 1;
   DealAction action = DealAction::None;
+  // Fair limits: VerdictBit, and the allowance added to the ping limits.
+  std::uint8_t verdicts = 0;
+  std::int32_t allowanceMs = 0;
 };
 
 // A change of who is in the arena.

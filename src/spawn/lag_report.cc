@@ -140,7 +140,7 @@ void botInfo::handleLagReport(const char* text) {
     }
   }
 
-  judgeLagReport(request, target, entry);
+  judgeLagReport(request, target, requester, entry);
   lagLog.append(*this, entry);
 
   laggerFound = 0;
@@ -153,7 +153,7 @@ void botInfo::handleLagReport(const char* text) {
 }
 
 void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
-                             LagLogEntry& entry) {
+                             const String& requester, LagLogEntry& entry) {
   // Losses count in whole percent: "1.9" is 1.
   for (const Figure& figure : kFigures) {
     this->*figure.value = atoiSaturated((this->*figure.text).chars());
@@ -162,27 +162,40 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   // Limits changed by chat command may be negative until now.
   sanitizeLimits();
 
-  std::uint8_t limits = 0;
+  // An allowance belongs to the name: every player of the name judged
+  // here has it.
+  Judgement judgement;
+  judgement.extraMs = allowances.extraFor(target.chars());
+  if (judgement.extraMs != 0) judgement.verdicts |= kVerdictAllowance;
   std::uint8_t bit = 1;
   for (const LimitCheck& check : kLimitChecks) {
-    if (this->*check.figure >= this->*check.limit) limits |= bit;
+    const std::int32_t limit =
+        (bit & kPingLimitBits) ? withAllowance(this->*check.limit,
+                                                judgement.extraMs)
+                               : this->*check.limit;
+    if (this->*check.figure >= limit) judgement.reached |= bit;
     bit <<= 1;
   }
   for (const NegativeLossCheck& check : kNegativeLossChecks) {
-    if (this->*check.figure < kLowestPlausibleLoss) limits |= bit;
+    if (this->*check.figure < kLowestPlausibleLoss) judgement.reached |= bit;
     bit <<= 1;
   }
-  entry.limits = limits;
+  judgement.counted = judgement.reached;
+  entry.limits = judgement.reached;
 
-  // A manual check announces every limit reached at once; an automatic one
-  // only when it completes a player's strikes.
   const bool automatic = request != nullptr && request->automatic;
-  if (!automatic) announceLimits(target, limits);
+  judgeFairly(request, target, requester, automatic, judgement);
+  entry.verdicts = judgement.verdicts;
+  entry.allowanceMs = judgement.extraMs;
+
+  // A manual check announces every limit that counts at once; an automatic
+  // one only when it completes a player's strikes.
+  if (!automatic) announceLimits(target, judgement.counted, judgement.extraMs);
 
   // The player of a query who left meanwhile is judged by nobody.
   if (request != nullptr) {
     if (watch.isListed(*this, request->target)) {
-      dealWith(request->target, target, automatic, limits, entry);
+      dealWith(request->target, target, automatic, judgement, entry);
     }
     return;
   }
@@ -190,18 +203,102 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   for (const _listnode<Player>* node = playerList->head; node != nullptr;
        node = node->next) {
     if (node->item->nameEqualsIgnoreCase(target.chars())) {
-      dealWith(node->item, target, automatic, limits, entry);
+      dealWith(node->item, target, automatic, judgement, entry);
     }
   }
 }
 
-void botInfo::announceLimits(const String& lagger, std::uint8_t limits) {
+void botInfo::judgeFairly(const CheckRequest* request, const String& target,
+                          const String& requester, bool automatic,
+                          Judgement& judgement) {
+  // Steady: the player's own recent current pings (this one's included)
+  // stay within `stability` ms of their median, with no loss limit
+  // reached. Their ping over the limit is forgiven below the ceiling.
+  if (stabilityJitter > 0 && watchOn &&
+      judgement.reached == (judgement.reached & kPingLimitBits) &&
+      judgement.reached != 0) {
+    const Player* judged = nullptr;
+    if (request != nullptr) {
+      if (watch.isListed(*this, request->target)) judged = request->target;
+    } else if (playerList != nullptr) {
+      for (const _listnode<Player>* node = playerList->head; node != nullptr;
+           node = node->next) {
+        if (node->item->nameEqualsIgnoreCase(target.chars())) {
+          judged = node->item;
+          break;
+        }
+      }
+    }
+    const std::int64_t doubled = static_cast<std::int64_t>(currentPingLimit) * 2;
+    const std::int32_t ceiling = withAllowance(
+        pingCeiling > 0 ? pingCeiling
+                        : static_cast<std::int32_t>(
+                              doubled > INT32_MAX ? INT32_MAX : doubled),
+        judgement.extraMs);
+    if (judged != nullptr && currentPing < ceiling) {
+      const StabilityEstimate estimate =
+          watch.estimateStability(judged, &currentPing);
+      if (estimate.steadyWithin(stabilityJitter)) {
+        judgement.counted = 0;
+        judgement.verdicts |= kVerdictSteady;
+        if (!automatic && dealMode != 0) {
+          scratchText = "*arena";
+          scratchText += target;
+          scratchText += " is over the ping limit but steady (median ";
+          scratchText += estimate.median;
+          scratchText += " ms, spread ";
+          scratchText += estimate.spread;
+          scratchText += " ms): no strike";
+          sendPublic(scratchText.chars());
+        }
+      }
+    }
+  }
+
+  // The quorum: in a near-empty arena checks are reported and announced,
+  // but nobody is dealt with, unless staff asked for the check.
+  if (minPlayers > 0 && judgement.counted != 0 && countInShips() < minPlayers) {
+    bool askedByStaff = false;
+    if (!automatic && playerList != nullptr) {
+      for (const _listnode<Player>* node = playerList->head; node != nullptr;
+           node = node->next) {
+        const std::uint32_t level = node->item->accessLevel;
+        if (level >= OP_SuperModerator && level <= OP_God &&
+            node->item->nameEqualsIgnoreCase(requester.chars())) {
+          askedByStaff = true;
+          break;
+        }
+      }
+    }
+    if (!askedByStaff) judgement.verdicts |= kVerdictNoQuorum;
+  }
+}
+
+std::int32_t botInfo::withAllowance(std::int32_t limit, std::int32_t extraMs) {
+  const std::int64_t sum = static_cast<std::int64_t>(limit) + extraMs;
+  return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
+}
+
+std::int32_t botInfo::countInShips() const {
+  std::int32_t count = 0;
+  if (playerList == nullptr) return count;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->ship != kSpectatorShip) ++count;
+  }
+  return count;
+}
+
+void botInfo::announceLimits(const String& lagger, std::uint8_t limits,
+                             std::int32_t extraMs) {
   if (dealMode == 0) return;
   std::uint8_t bit = 1;
   for (const LimitCheck& check : kLimitChecks) {
     if (limits & bit) {
       startLaggerLine(scratchText, lagger);
-      scratchText += this->*check.limit;
+      scratchText += (bit & kPingLimitBits)
+                         ? withAllowance(this->*check.limit, extraMs)
+                         : this->*check.limit;
       scratchText += check.tail;
       sendPublic(scratchText.chars());
       laggerFound = 1;
@@ -220,23 +317,31 @@ void botInfo::announceLimits(const String& lagger, std::uint8_t limits) {
 }
 
 void botInfo::dealWith(const Player* lagger, const String& laggerName,
-                       bool automatic, std::uint8_t limits,
+                       bool automatic, const Judgement& judgement,
                        LagLogEntry& entry) {
+  const std::uint8_t limits = judgement.counted;
+  const bool noQuorum = (judgement.verdicts & kVerdictNoQuorum) != 0;
   // Until the watch is on, every check at a limit completes the strikes, as
-  // one strike always has.
+  // one strike always has. Without the quorum a check at a limit adds no
+  // strike and deals with nobody.
   const bool counting = watchOn != 0;
   const std::int32_t needed = counting ? strikesNeeded : 1;
-  const std::int32_t strikes =
-      counting ? watch.recordStrike(lagger, limits != 0, needed)
-               : (limits != 0 ? 1 : 0);
-  const bool complete = limits != 0 && strikes >= needed;
+  std::int32_t strikes = 0;
+  if (noQuorum) {
+    strikes = counting ? watch.strikesOf(lagger) : 0;
+  } else if (counting) {
+    strikes = watch.recordStrike(lagger, limits != 0, needed);
+  } else {
+    strikes = limits != 0 ? 1 : 0;
+  }
+  const bool complete = !noQuorum && limits != 0 && strikes >= needed;
 
   DealAction action = DealAction::None;
   if (limits != 0 && dealMode != 0 && !automatic)
     action = DealAction::Announced;
   if (complete && dealMode != 0) {
     if (automatic) {
-      announceLimits(laggerName, limits);
+      announceLimits(laggerName, limits, judgement.extraMs);
       action = DealAction::Announced;
     }
     if (dealMode == 2) {
@@ -250,7 +355,7 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
         action = DealAction::Spectated;
       }
     }
-  } else if (limits != 0 && dealMode != 0 && needed > 1) {
+  } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1) {
     scratchText = "Lag strike ";
     scratchText += strikes;
     scratchText += " of ";
@@ -258,7 +363,10 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
     scratchText += ": your connection is over the arena's lag limits";
     sendPrivate(lagger, scratchText.chars());
   }
-  if (counting) watch.recordJudged(*this, lagger, limits, action);
+  if (counting) {
+    watch.recordJudged(*this, lagger, judgement.reached, action,
+                       judgement.verdicts, currentPing);
+  }
   if (entry.player == nullptr) {
     entry.player = lagger;
     entry.strikes = strikes;

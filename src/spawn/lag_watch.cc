@@ -27,6 +27,38 @@ void appendFigure(String& line, const char* label, const char* figure) {
   line += figure;
 }
 
+// The verdict on stability in "!laghistory": the estimator's figures and
+// what they come to under `stability=`.
+void appendStability(String& line, const StabilityEstimate& estimate,
+                     std::int32_t jitter) {
+  line += "  ping median: ";
+  line += estimate.median;
+  line += " ms, spread: ";
+  line += estimate.spread;
+  line += " ms over ";
+  line += static_cast<std::int32_t>(estimate.samples);
+  line += estimate.samples == 1 ? " check" : " checks";
+  if (estimate.samples < LagWatch::kLeastSteadySamples) {
+    line += " (too few to judge)";
+  } else if (!estimate.lossFree) {
+    line += " (not steady: a loss limit was reached)";
+  } else if (estimate.spread > jitter) {
+    line += " (not steady: over ";
+    line += jitter;
+    line += ")";
+  } else {
+    line += " (steady: within ";
+    line += jitter;
+    line += ")";
+  }
+}
+
+void appendVerdicts(String& line, std::uint8_t verdicts) {
+  if (verdicts & kVerdictAllowance) line += "  allowance";
+  if (verdicts & kVerdictNoQuorum) line += "  no quorum";
+  if (verdicts & kVerdictSteady) line += "  steady";
+}
+
 }  // namespace
 
 const char* limitName(int bit) {
@@ -180,8 +212,71 @@ std::int32_t LagWatch::recordStrike(const Player* player, bool reachedLimit,
   return strikes;
 }
 
+std::int32_t LagWatch::strikesOf(const Player* player) const {
+  const auto found = players_.find(player);
+  return found == players_.end() ? 0 : found->second.strikes;
+}
+
+bool StabilityEstimate::steadyWithin(std::int32_t jitter) const {
+  return samples >= LagWatch::kLeastSteadySamples && lossFree &&
+         spread <= jitter;
+}
+
+StabilityEstimate LagWatch::estimateStability(
+    const Player* player, const std::int32_t* present) const {
+  StabilityEstimate estimate;
+  std::int32_t pings[kHistoryLength];
+  int count = 0;
+  if (present != nullptr) pings[count++] = *present;
+  const auto found = players_.find(player);
+  if (found != players_.end()) {
+    const PlayerState& state = found->second;
+    for (int i = 1; i <= state.historyCount && count < kHistoryLength; ++i) {
+      const JudgedCheck& check =
+          state.history[(state.historyNext - i + kHistoryLength) %
+                        kHistoryLength];
+      pings[count++] = check.currentPing;
+      if (check.limits & ~kPingLimitBits) estimate.lossFree = false;
+    }
+  }
+  estimate.samples = count;
+  if (count == 0) return estimate;
+  // The median is robust to a spike.
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && pings[j - 1] > pings[j]; --j) {
+      const std::int32_t swapped = pings[j];
+      pings[j] = pings[j - 1];
+      pings[j - 1] = swapped;
+    }
+  }
+  const std::int64_t middle =
+      count % 2 == 1 ? pings[count / 2]
+                     : (static_cast<std::int64_t>(pings[count / 2 - 1]) +
+                        pings[count / 2]) /
+                           2;
+  estimate.median = static_cast<std::int32_t>(middle);
+  // The spread leaves out the one ping farthest from the median: a single
+  // spike among five does not make a steady connection unsteady, two do.
+  std::int64_t farthest = 0;
+  std::int64_t spread = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::int64_t distance =
+        pings[i] > middle ? pings[i] - middle : middle - pings[i];
+    if (distance > farthest) {
+      spread = farthest;
+      farthest = distance;
+    } else if (distance > spread) {
+      spread = distance;
+    }
+  }
+  estimate.spread =
+      spread > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(spread);
+  return estimate;
+}
+
 void LagWatch::recordJudged(const botInfo& bot, const Player* player,
-                            std::uint8_t limits, DealAction action) {
+                            std::uint8_t limits, DealAction action,
+                            std::uint8_t verdicts, std::int32_t currentPing) {
   PlayerState& state = stateOf(player);
   JudgedCheck& check = state.history[state.historyNext];
   state.historyNext = (state.historyNext + 1) % kHistoryLength;
@@ -195,6 +290,8 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   }
   check.limits = limits;
   check.action = action;
+  check.verdicts = verdicts;
+  check.currentPing = currentPing;
   bump(recentChecks_);
   if (action != DealAction::None) bump(recentDeals_);
 }
@@ -257,6 +354,9 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
       line += bot.strikesNeeded;
       if (state == nullptr || state->historyCount == 0) {
         line += "  no judged checks yet";
+      } else if (bot.stabilityJitter > 0) {
+        appendStability(line, estimateStability(player, nullptr),
+                        bot.stabilityJitter);
       }
       bot.sendPrivate(caller, line.chars());
       if (state == nullptr) continue;
@@ -277,6 +377,7 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
         appendLimitNames(line, check.limits);
         line += "  ";
         line += dealActionName(check.action);
+        appendVerdicts(line, check.verdicts);
         bot.sendPrivate(caller, line.chars());
       }
     }

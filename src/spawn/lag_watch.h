@@ -52,6 +52,30 @@ enum LimitBit : std::uint8_t {
   kS2cWeaponsLossNegative = 1 << 7,
 };
 
+// Why a judged check was dealt with more mildly than its figures and the
+// plain limits say, as bits.
+enum VerdictBit : std::uint8_t {
+  kVerdictAllowance = 1 << 0,  // the player's ping limits hold an allowance
+  kVerdictNoQuorum = 1 << 1,   // too few players in ships: nobody is dealt with
+  kVerdictSteady = 1 << 2,     // a steady connection: its ping is forgiven
+};
+
+// The limits a steady connection may be over: the two ping limits.
+constexpr std::uint8_t kPingLimitBits = kCurrentPingReached | kAveragePingReached;
+
+// How steady a player's connection has been: the current pings of their
+// last checks (kHistoryLength at most, the one being judged included),
+// their median, and the spread: the distance from the median within which
+// all of them but the farthest lie (one spike in five is no unsteadiness).
+struct StabilityEstimate {
+  int samples = 0;
+  std::int32_t median = 0;
+  std::int32_t spread = 0;
+  bool lossFree = true;  // no loss limit reached in any of those checks
+  // Steady: enough checks, all within `jitter` ms of the median, no loss.
+  bool steadyWithin(std::int32_t jitter) const;
+};
+
 // What dealing with a judged player came to.
 enum class DealAction : std::uint8_t { None, Announced, Warned, Spectated };
 
@@ -116,10 +140,20 @@ class LagWatch {
   // player's strikes after it (0 once the strikes have been dealt with).
   std::int32_t recordStrike(const Player* player, bool reachedLimit,
                             std::int32_t strikesNeeded);
-  // Keeps a judged check of `player` (the bot's figures as cut) for
-  // "!laghistory" and the hourly counts.
+  // The player's strikes now.
+  std::int32_t strikesOf(const Player* player) const;
+  // Keeps a judged check of `player` (the bot's figures as cut, the current
+  // ping as read) for "!laghistory", the hourly counts and the verdict on
+  // stability.
   void recordJudged(const botInfo& bot, const Player* player,
-                    std::uint8_t limits, DealAction action);
+                    std::uint8_t limits, DealAction action,
+                    std::uint8_t verdicts, std::int32_t currentPing);
+  // The steadiness of `player`'s connection over their last judged checks
+  // and, when `present` is given, the check being judged.
+  StabilityEstimate estimateStability(const Player* player,
+                                      const std::int32_t* present) const;
+  // At least this many checks before a connection can be steady.
+  static constexpr int kLeastSteadySamples = 3;
 
   // True when `player` is on the bot's host list now.
   bool isListed(const botInfo& bot, const Player* player) const;
@@ -134,6 +168,8 @@ class LagWatch {
     char figures[7][kFigureSize];
     std::uint8_t limits;
     DealAction action;
+    std::uint8_t verdicts;
+    std::int32_t currentPing;
   };
   struct PlayerState {
     std::uint32_t listedSince;

@@ -148,6 +148,53 @@ TEST_F(LagWatchTest, StrikesForgiveASpikeAndDealOnTheLastOne) {
   EXPECT_EQ(check(kLagging), first);  // the strikes started again
 }
 
+std::string lagLine(int current, const char* s2cLoss) {
+  return "PING Current:" + std::to_string(current) +
+         " ms  Average:310 ms  Low:80 ms  High:950 ms  S2C: " + s2cLoss +
+         "%  C2S: 0.0%  S2CWeapons: 0.0%";
+}
+
+// The verdict on stability from the watch's history: the loss of an earlier
+// check, a second spike, the ceiling and an even count of pings.
+TEST_F(LagWatchTest, StabilityNeedsSteadyPingsWithoutLossUnderTheCeiling) {
+  start("strikes=9\ndeal=3\ndisplay=2\nstability=30\n");
+  const auto strikes = [&](int current, const char* s2cLoss) {
+    env.command(staff, "lagcheck bob");
+    env.chat(lagLine(current, s2cLoss).c_str());
+    env.take();
+    return env.bot.watch.strikesOf(bob);
+  };
+  const auto estimate = [&]() {
+    return env.bot.watch.estimateStability(bob, nullptr);
+  };
+  EXPECT_EQ(strikes(500, "0.0"), 1);
+  EXPECT_EQ(strikes(540, "0.0"), 2);
+  // 500 and 540: the median of an even count lies between them.
+  EXPECT_EQ(estimate().median, 520);
+  EXPECT_EQ(estimate().samples, 2);
+  // A loss over its limit strikes, and keeps the next checks unsteady while
+  // it is among the last five.
+  EXPECT_EQ(strikes(510, "3.0"), 3);
+  EXPECT_FALSE(estimate().lossFree);
+  EXPECT_EQ(strikes(505, "0.0"), 4);
+  EXPECT_EQ(strikes(515, "0.0"), 5);
+  EXPECT_EQ(strikes(520, "0.0"), 6);
+  EXPECT_EQ(strikes(510, "0.0"), 7);
+  // The lossy check has left the last five: 510 520 515 505 and this 512.
+  EXPECT_EQ(strikes(512, "0.0"), 0);
+  EXPECT_TRUE(estimate().steadyWithin(30));
+  // At the ceiling (twice the current limit) a steady ping strikes.
+  EXPECT_EQ(strikes(600, "0.0"), 1);
+  // 600 is the one spike left out; a second one is not.
+  EXPECT_EQ(estimate().spread, 5);
+  EXPECT_EQ(strikes(590, "0.0"), 2);
+  EXPECT_EQ(strikes(512, "0.0"), 3);
+  // Within the limits the verdict is not needed: the strikes clear.
+  env.command(staff, "lagcheck bob");
+  env.chat(kFine);
+  EXPECT_EQ(env.bot.watch.strikesOf(bob), 0);
+}
+
 // A reconnection whose file turns the queue on while a check without it is
 // out: that check is the one awaited, judged for its player, and the next
 // lag line is nobody's.

@@ -18,6 +18,7 @@
 
 #include "host/bot_event.h"
 #include "host/linked_list.h"
+#include "spawn/lag_allowances.h"
 #include "spawn/lag_log.h"
 #include "spawn/lag_watch.h"
 #include "spawn/player_tag_index.h"
@@ -140,6 +141,15 @@ class botInfo {
   std::uint8_t watchOn;
   LagWatch watch;
 
+  // Fair limits (config_keys.h, lag_allowances.h). Each is off at its
+  // default: no quorum, no verdict on stability, no allowances.
+  std::int32_t minPlayers;       // players in ships before anyone is dealt with
+  std::int32_t stabilityJitter;  // ms around a steady player's median; 0: off
+  std::int32_t pingCeiling;      // ms a steady player stays under; 0: twice
+                                 // the current-ping limit
+  LagAllowances allowances;
+  std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
+
   String lagLogPath;            // empty: no lag log
   std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
@@ -151,6 +161,14 @@ class botInfo {
   std::uint8_t arenaSectionFound;    // ... and one of them is arenaName's
 
  private:
+  // What judging one lag line came to before anyone is dealt with.
+  struct Judgement {
+    std::uint8_t reached = 0;  // the limits reached, with the allowance
+    std::uint8_t counted = 0;  // those that count: a steady player's ping not
+    std::int32_t extraMs = 0;  // the allowance added to the ping limits
+    std::uint8_t verdicts = 0;  // VerdictBit
+  };
+
   void handshake(std::uint32_t version);
   void tick();
   // ArenaEnter: the bot is now in arena `name`. With arena sections in the
@@ -166,13 +184,26 @@ class botInfo {
   // answers with ordered checks, otherwise nullptr (the pending check).
   // `target` is the name the report shows.
   void judgeLagReport(const CheckRequest* request, const String& target,
-                      LagLogEntry& entry);
-  // The arena lines about `lagger` for each limit in `limits`.
-  void announceLimits(const String& lagger, std::uint8_t limits);
+                      const String& requester, LagLogEntry& entry);
+  // The arena lines about `lagger` for each limit in `limits`; the ping
+  // limits with `extraMs` added.
+  void announceLimits(const String& lagger, std::uint8_t limits,
+                      std::int32_t extraMs);
   // Counts a strike against one judged player and deals with them when
   // their strikes are complete; `laggerName` is the name the report shows.
   void dealWith(const Player* lagger, const String& laggerName, bool automatic,
-                std::uint8_t limits, LagLogEntry& entry);
+                const Judgement& judgement, LagLogEntry& entry);
+  // The verdicts of fair limits on a check of `target` asked by
+  // `requester`: the steady connection forgiven, the quorum not reached.
+  void judgeFairly(const CheckRequest* request, const String& target,
+                   const String& requester, bool automatic,
+                   Judgement& judgement);
+  // The ping limit `limit` with `extraMs` added, without overflow.
+  static std::int32_t withAllowance(std::int32_t limit, std::int32_t extraMs);
+  // Listed players in a ship.
+  std::int32_t countInShips() const;
+  // "!lagallow": list, grant or take back an allowance.
+  void onAllowCommand(const Player* caller, const Command* command);
   // After a setting may have switched ordered checks on or off: the checks
   // waiting are dropped with a notice, or the pending check becomes the
   // watch's query out.

@@ -73,6 +73,45 @@ TEST_F(AllocationTest, OtherModesOfTheCheckAllocateNothing) {
   }
 }
 
+TEST_F(AllocationTest, FairLimitsAllocateNothing) {
+  // An allowance looked up and the quorum counted (and not reached); then a
+  // steady connection judged from the watch's history, forgiven, and the
+  // arena told so.
+  const char steadyLine[] =
+      "PING Current:520 ms  Average:510 ms  Low:480 ms  High:560 ms  S2C: "
+      "0.0%  C2S: 0.0%  S2CWeapons: 0.0%";
+  BotEvent steadyAnswer = makeChat(0, 0, nullptr, steadyLine);
+  steadyAnswer.handle = kHandle;
+  struct Story {
+    const char* config;
+    const BotEvent* answer;
+  };
+  const Story stories[] = {
+      {"deal=3\nLockMessage=Spectating\nallow=Ann +10\nallow=bob +50\n"
+       "minplayers=100\n",
+       &road_.answer()},
+      {"deal=3\nLockMessage=Spectating\nstrikes=3\nstability=40\n"
+       "allow=bob +50\n",
+       &steadyAnswer},
+  };
+  for (const Story& story : stories) {
+    SCOPED_TRACE(story.config);
+    connect(story.config);
+    BotEvent command = road_.command();
+    BotEvent answer = *story.answer;
+    for (int i = 0; i < 5; ++i) {
+      talk(command);
+      talk(answer);
+    }
+    const std::uint64_t allocations = allocationCount();
+    for (int i = 0; i < kRounds; ++i) {
+      talk(command);
+      talk(answer);
+    }
+    EXPECT_EQ(allocationCount() - allocations, 0u);
+  }
+}
+
 TEST_F(AllocationTest, OrderedChecksAllocateNothing) {
   // A queued request writes its names into a slot of the queue, whose
   // blocks stay; its query copies them into the request kept for the

@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
 """Renders a chart page of the simulator in headless chromium and checks it.
 
-Usage: check_chart_in_browser.py SIM LIBRARY PANELS -- SIM-ARGUMENTS...
+Usage: check_chart_in_browser.py SIM LIBRARY PANELS GOLDEN -- SIM-ARGUMENTS...
 
 Runs SIM with SIM-ARGUMENTS (which write chart.html into the current
 folder), then has chromium load the page from disk: the DOM after rendering
-must hold PANELS panels, each with the five limit lines and drawn series
-(PANELS "points:N", a sweep's page: N points, each with its hover title,
-one of them the base, and no script), and a screenshot must not be blank (many colours, and ink beyond the
-background). Exits 77, which ctest counts as skipped, only when no chromium
-is installed.
+must hold PANELS panels, each with the five limit lines and drawn series;
+the time ticks must rise, the value ticks be round and evenly spaced (pings
+from 0), every limit line labelled and every mark titled; what an operator
+reads on the page (the legend, the table's players, each panel's ticks,
+limit labels and mark titles, in order) must equal the file GOLDEN; and a
+screenshot must not be blank (many colours, and ink beyond the background).
+PANELS "points:N" checks a sweep's page instead (GOLDEN unread): N points, each
+with its settings as hover text, one of them the base, and no script.
+Exits 77, which ctest counts as skipped, only when no chromium is installed.
 """
+import html.parser
 import os
 import re
 import shutil
@@ -76,12 +81,93 @@ def png_pixels(path):
     return width, height, channels, rows
 
 
+class PageReader(html.parser.HTMLParser):
+    """Collects what an operator reads, by the classes of the elements."""
+
+    def __init__(self):
+        super().__init__()
+        self.lines = []
+        self.problems = []
+        self.stack = []
+        self.text = ""
+        self.legend = []
+        self.first_cell = False
+
+    def handle_starttag(self, tag, attrs):
+        classes = dict(attrs).get("class", "") or ""
+        self.stack.append((tag, classes))
+        self.text = ""
+        if tag == "tr":
+            self.first_cell = True
+        elif tag == "svg":
+            self.plot = classes.split()[-1]
+            self.plot_lines = []
+            self.ticks = {"time": [], "date": [], "value": []}
+            self.limits, self.labels = 0, 0
+
+    def handle_data(self, data):
+        self.text += data
+
+    def handle_endtag(self, tag):
+        if not self.stack:
+            return
+        opened, classes = self.stack.pop()
+        names = classes.split()
+        text = self.text.strip()
+        self.text = ""
+        if opened == "h2":
+            self.lines.append("panel " + text)
+        elif opened == "td" and self.first_cell:
+            self.first_cell = False
+            self.lines.append("table row " + text)
+        elif opened == "span" and any(
+                t == "p" and "legend" in c.split() for t, c in self.stack):
+            self.legend.append(text)
+        elif opened == "p" and "legend" in names:
+            self.lines.append("legend " + " | ".join(self.legend + [text]).strip(" |"))
+            self.legend = []
+        elif opened == "text" and "tick" in names:
+            self.ticks[names[1]].append(text)
+        elif opened == "text" and "limit-label" in names:
+            self.labels += 1
+            self.plot_lines.append("    label " + text)
+        elif opened == "title" and self.stack and self.stack[-1][0] == "line":
+            line_classes = self.stack[-1][1].split()
+            if "limit" in line_classes:
+                self.limits += 1
+            elif "mark" in line_classes:
+                self.plot_lines.append(
+                    "    mark %s: %s" % (" ".join(line_classes[1:]),
+                                         " / ".join(text.split("\n"))))
+        elif opened == "svg":
+            self.check_plot()
+            self.lines.append("  %s plot" % self.plot)
+            for kind in ("time", "date", "value"):
+                self.lines.append("    %s ticks: %s" % (kind, ", ".join(self.ticks[kind])))
+            self.lines += self.plot_lines
+
+    def check_plot(self):
+        times, values = self.ticks["time"], self.ticks["value"]
+        if len(times) < 2:
+            self.problems.append("a %s plot with %d time ticks" % (self.plot, len(times)))
+        numbers = [float(re.match(r"-?[0-9.]+", v).group()) for v in values]
+        steps = {round(b - a, 6) for a, b in zip(numbers, numbers[1:])}
+        if len(numbers) < 3 or len(steps) != 1 or min(steps) <= 0:
+            self.problems.append("%s value ticks not evenly rising: %s" % (self.plot, values))
+        elif self.plot == "ping" and numbers[0] != 0:
+            self.problems.append("a ping axis from %s" % values[0])
+        expected = 2 if self.plot == "ping" else 3
+        if self.labels != expected or self.limits != expected:
+            self.problems.append("%s plot: %d limit lines with titles, %d labels"
+                                 % (self.plot, self.limits, self.labels))
+
+
 def fail(message):
     print("FAIL: " + message)
     sys.exit(1)
 
 
-def check_replay_dom(dom, panels):
+def check_replay_dom(dom, panels, golden):
     sections = re.findall(r'<section class="panel">(.*?)</section>', dom, re.S)
     if len(sections) != panels:
         fail("%d panels rendered, %d expected" % (len(sections), panels))
@@ -92,6 +178,19 @@ def check_replay_dom(dom, panels):
             fail("a panel without its current ping")
     if "<table class=\"summary\">" not in dom:
         fail("no summary table")
+    page_reader = PageReader()
+    page_reader.feed(dom)
+    if page_reader.problems:
+        fail("; ".join(page_reader.problems))
+    read = "\n".join(page_reader.lines) + "\n"
+    with open(golden, encoding="utf-8") as file:
+        expected = file.read()
+    if read != expected:
+        actual = os.path.join(os.getcwd(), os.path.basename(golden) + ".actual")
+        with open(actual, "w", encoding="utf-8") as file:
+            file.write(read)
+        subprocess.run(["diff", "-u", golden, actual])
+        fail("what the page shows differs from %s (see %s)" % (golden, actual))
 
 
 def check_sweep_dom(dom, points):
@@ -111,6 +210,7 @@ def check_sweep_dom(dom, points):
 def main():
     separator = sys.argv.index("--")
     sim, library, panels = sys.argv[1], sys.argv[2], sys.argv[3]
+    golden = sys.argv[4]
     sim_arguments = sys.argv[separator + 1:]
     chromium = chromium_command()
     if chromium is None:
@@ -132,7 +232,7 @@ def main():
         if panels.startswith("points:"):
             check_sweep_dom(dom, int(panels[len("points:"):]))
         else:
-            check_replay_dom(dom, int(panels))
+            check_replay_dom(dom, int(panels), golden)
 
         shot = os.path.join(folder, "shot.png")
         subprocess.run(chromium + ["--window-size=1000,900",

@@ -8,6 +8,12 @@
 #                    "exit status: N" equal to EXPECTED
 #   MODE check-ini-stdin  the same with INPUT as the standard input of
 #                    SIM check-ini -
+#   MODE commands    SIM with the arguments of each line of INPUT (blanks
+#                    between them, "double quotes" around one with blanks);
+#                    for each: the line after "$ tarvok-sim ", the standard
+#                    output, the standard error after "--- standard error"
+#                    when there is any, and "exit status: N"; the version
+#                    shows as @VERSION@
 #   MODE replay      SIM replay INPUT (a lag log) --ini INPUT's NAME.ini with
 #                    its transcript; stdout, "exit status: N", stderr and the
 #                    transcript equal to EXPECTED
@@ -44,6 +50,30 @@ elseif(MODE STREQUAL "check-ini")
 elseif(MODE STREQUAL "check-ini-stdin")
   set(arguments check-ini -)
   set(standard_input INPUT_FILE ${INPUT})
+elseif(MODE STREQUAL "commands")
+  file(STRINGS ${INPUT} command_lines)
+  set(report "")
+  foreach(command_line ${command_lines})
+    separate_arguments(arguments UNIX_COMMAND "${command_line}")
+    execute_process(
+      COMMAND ${emulator} ${SIM} ${arguments}
+      WORKING_DIRECTORY ${folder}
+      RESULT_VARIABLE status
+      OUTPUT_VARIABLE out
+      ERROR_VARIABLE err)
+    string(REPLACE "\r\n" "\n" out "${out}")
+    string(REPLACE "\r\n" "\n" err "${err}")
+    string(APPEND report "$ tarvok-sim ${command_line}\n${out}")
+    if(NOT err STREQUAL "")
+      string(APPEND report "--- standard error\n${err}")
+    endif()
+    string(APPEND report "exit status: ${status}\n\n")
+  endforeach()
+  # (Joined here, or CMake would fill the placeholder in.)
+  string(CONCAT placeholder "@" "VERSION@")
+  string(REPLACE "${VERSION}" "${placeholder}" report "${report}")
+  file(WRITE ${ACTUAL} "${report}")
+  set(arguments "")
 elseif(MODE STREQUAL "replay")
   get_filename_component(input_stem ${INPUT} NAME_WE)
   set(arguments replay ${input_name} --ini ${input_stem}.ini
@@ -60,6 +90,7 @@ else()
   message(FATAL_ERROR "unknown MODE ${MODE}")
 endif()
 
+if(NOT MODE STREQUAL "commands")
 execute_process(
   COMMAND ${emulator} ${SIM} ${arguments}
   WORKING_DIRECTORY ${folder}
@@ -70,8 +101,11 @@ execute_process(
 # Programs of a Windows build end their console lines with CR LF.
 string(REPLACE "\r\n" "\n" out "${out}")
 string(REPLACE "\r\n" "\n" err "${err}")
+endif()
 
-if(MODE STREQUAL "transcript" OR MODE STREQUAL "demo")
+if(MODE STREQUAL "commands")
+  # Written above.
+elseif(MODE STREQUAL "transcript" OR MODE STREQUAL "demo")
   if(NOT status EQUAL 0 OR NOT err STREQUAL "")
     message(FATAL_ERROR "tarvok-sim ended with status ${status}:\n${err}")
   endif()

@@ -1,12 +1,15 @@
 # The operator's zip as an operator gets it: unpacked with unzip into a fresh
-# folder, it holds exactly the DLL, the simulator, the sample tarvok.ini and
-# the operator's text; the text names VERSION and no @NAME@ placeholder is
-# left in any file; the unpacked DLL has the right tables; the unpacked
-# simulator, under wine, passes sample_ini_test.cmake on the unpacked sample
-# and runs every golden scenario against the DLL beside it, byte for byte.
+# folder, it holds exactly the DLL, the simulator, the sample tarvok.ini,
+# the operator's text and the two files of its replay example; the text
+# names VERSION and no @NAME@ placeholder is left in any file; the unpacked
+# DLL has the right tables; the unpacked simulator, under wine, passes
+# sample_ini_test.cmake on the unpacked sample, runs every golden scenario
+# against the DLL beside it, byte for byte, and runs the guide's examples in
+# the unpacked folder as printed (GUIDE_EXAMPLES).
 #   ZIP, WORK (a folder, emptied first), VERSION, EMULATOR ('|' between its
 #   words), OBJDUMP, CHECK_TABLES (check_dll_tables.sh), SCENARIOS (folder
-#   of NAME.scenario and NAME.transcript)
+#   of NAME.scenario and NAME.transcript), GUIDE_EXAMPLES
+#   (tests/guide/guide_examples.cmake)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 set(unpacked ${WORK}/unpacked)
 
@@ -19,7 +22,8 @@ endif()
 
 file(GLOB_RECURSE contents RELATIVE ${unpacked} ${unpacked}/*)
 list(SORT contents)
-set(expected README-operator.txt tarvok-sim.exe tarvok.dll tarvok.ini)
+set(expected README-operator.txt sample-lag.log sample-lenient.ini
+    tarvok-sim.exe tarvok.dll tarvok.ini)
 if(NOT contents STREQUAL expected)
   message(FATAL_ERROR "the zip holds '${contents}', not '${expected}'")
 endif()
@@ -85,3 +89,16 @@ endif()
 list(LENGTH scenarios count)
 message("the unpacked simulator and DLL ran ${count} scenarios as the golden "
         "transcripts say")
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -DSIM=${sim} -DEMULATOR=${EMULATOR}
+          -DGUIDE=${unpacked}/README-operator.txt -DFOLDER=${unpacked}
+          -P ${GUIDE_EXAMPLES}
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE report
+  ERROR_VARIABLE report)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the guide's examples fail in the unpacked zip:\n"
+          "${report}")
+endif()
+message("${report}")

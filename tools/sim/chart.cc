@@ -3,16 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
+#include "sim/lag_log.h"
 #include "sim/transcript.h"
 
 namespace {
 
 constexpr int kPlotWidth = 800;  // pixel columns of the time axis
 constexpr int kPlotHeight = 160;
-constexpr int kLeft = 48;  // room for the value axis
-constexpr int kTop = 8;
-constexpr int kBottom = 22;  // room for the time axis
+constexpr int kLeft = 56;          // room for the value axis
+constexpr int kLabelsWidth = 190;  // room for the limits' labels
+constexpr int kTop = 10;
+constexpr int kBottom = 34;    // room for the time axis: a time and a date
+constexpr int kLabelRow = 12;  // pixels between two limit labels
+constexpr int kMostTimeTicks = 8;
+constexpr int kMostValueTicks = 6;
 
 const char kStyle[] =
     "body{font:14px sans-serif;margin:16px;color:#222;background:#fff}"
@@ -25,16 +31,22 @@ const char kStyle[] =
     "svg{display:block;background:#fafafa}"
     "svg text{font:11px sans-serif;fill:#555}"
     ".axis{stroke:#999;stroke-width:1}"
+    ".grid{stroke:#e6e6e6;stroke-width:1}"
     ".series{fill:none;stroke-width:1.5}"
-    ".limit{stroke-width:1;stroke-dasharray:6 3}"
+    ".limit{stroke-width:1.5}"
     ".current{stroke:#1f6fd1}.average{stroke:#18a058}"
     ".s2c{stroke:#c2410c}.c2s{stroke:#7c3aed}.s2cweapons{stroke:#0e7490}"
+    "svg text.current{fill:#1f6fd1}svg text.average{fill:#18a058}"
+    "svg text.s2c{fill:#c2410c}svg text.c2s{fill:#7c3aed}"
+    "svg text.s2cweapons{fill:#0e7490}svg text.limit-label{stroke:none}"
     ".mark{stroke-width:2}.mark.warned{stroke:#e0a000}"
     ".mark.spectated{stroke:#d11f1f}"
     ".mark.replayed{stroke-dasharray:3 2}"
-    ".legend span{margin-right:12px}"
+    ".legend span{margin-right:12px;white-space:nowrap}"
     ".swatch{display:inline-block;width:18px;height:3px;vertical-align:middle;"
-    "margin-right:4px}";
+    "margin-right:4px}"
+    ".swatch.dashed{background:repeating-linear-gradient(90deg,#555 0 5px,"
+    "transparent 5px 8px)}";
 
 std::string escaped(const std::string& text) {
   std::string result;
@@ -70,17 +82,92 @@ std::string number(double value) {
 }
 
 struct Line {
-  const char* name;  // class and legend
-  int figure;        // ChartFigure
+  const char* name;   // class: the figure
+  const char* words;  // what the figure is, in the legend's words
+  int figure;         // ChartFigure
   double limit;
+};
+
+// A round step for an axis from 0 to `span` with at most `most` steps:
+// 1, 2 or 5 times a power of ten.
+double roundStep(double span, int most) {
+  const double rough = span / most;
+  double power = std::pow(10.0, std::floor(std::log10(rough)));
+  for (;;) {
+    for (double factor : {1.0, 2.0, 5.0}) {
+      if (factor * power * most >= span) return factor * power;
+    }
+    power *= 10;
+  }
+}
+
+// The values an axis shows: round ticks from `low` to `high`, both ticks.
+struct ValueAxis {
+  double low;
+  double high;
+  double step;
+};
+
+ValueAxis valueAxisFor(double lowest, double highest) {
+  ValueAxis axis;
+  if (highest <= lowest) highest = lowest + 1;
+  axis.step = roundStep(highest - lowest, kMostValueTicks - 1);
+  axis.low = std::floor(lowest / axis.step) * axis.step;
+  axis.high = std::ceil(highest / axis.step) * axis.step;
+  // The top tick has room above the highest value, so a line there shows.
+  if (axis.high - highest < axis.step / 10) axis.high += axis.step;
+  return axis;
+}
+
+// Steps of the time axis, from seconds to weeks.
+constexpr std::uint32_t kTimeSteps[] = {
+    1,    2,    5,     10,    15,    30,    60,     120,    300,    600,
+    900,  1800, 3600,  7200,  10800, 21600, 43200,  86400,  172800, 604800};
+
+std::uint32_t timeStepFor(std::uint32_t span) {
+  for (std::uint32_t step : kTimeSteps) {
+    if (span / step <= kMostTimeTicks) return step;
+  }
+  return kTimeSteps[std::size(kTimeSteps) - 1] *
+         (span / kTimeSteps[std::size(kTimeSteps) - 1] / kMostTimeTicks + 1);
+}
+
+// How the time axis names a moment: the clock in UTC when the page knows
+// when second 0 was, else the time since the start.
+class Clock {
+ public:
+  explicit Clock(std::int64_t startTime) : startTime_(startTime) {}
+
+  bool utc() const { return startTime_ >= 0; }
+  std::int64_t absolute(std::uint32_t second) const {
+    return (utc() ? startTime_ : 0) + second;
+  }
+  // "20:01:05" (with the date when `withDate`).
+  std::string moment(std::uint32_t second, bool withDate) const {
+    if (!utc()) return Transcript::clock(second);
+    const std::string text = lagLogTimeText(absolute(second));
+    return withDate ? text.substr(0, 10) + " " + text.substr(11, 8) + " UTC"
+                    : text.substr(11, 8);
+  }
+  // A tick's label: the time at the step's precision, and the date.
+  std::string tickTime(std::int64_t absolute, std::uint32_t step) const {
+    if (!utc()) return Transcript::clock(static_cast<std::uint32_t>(absolute));
+    const std::string text = lagLogTimeText(absolute);
+    if (step >= 86400) return text.substr(0, 10);
+    return text.substr(11, step >= 60 ? 5 : 8);
+  }
+  std::string tickDate(std::int64_t absolute) const {
+    return utc() ? lagLogTimeText(absolute).substr(0, 10) : "";
+  }
+
+ private:
+  std::int64_t startTime_;
 };
 
 class Plot {
  public:
-  Plot(std::uint32_t duration, double low, double high)
-      : duration_(std::max<std::uint32_t>(duration, 1)),
-        low_(low),
-        high_(high > low ? high : low + 1) {}
+  Plot(std::uint32_t duration, const ValueAxis& axis)
+      : duration_(std::max<std::uint32_t>(duration, 1)), axis_(axis) {}
 
   double x(std::uint32_t second) const {
     return kLeft + static_cast<double>(column(second));
@@ -89,14 +176,17 @@ class Plot {
     return static_cast<int>(static_cast<std::uint64_t>(second) *
                             (kPlotWidth - 1) / duration_);
   }
+  // Values beyond the axis are drawn at its end.
   double y(double value) const {
-    return kTop + (high_ - value) / (high_ - low_) * kPlotHeight;
+    value = std::min(std::max(value, axis_.low), axis_.high);
+    return kTop + (axis_.high - value) / (axis_.high - axis_.low) * kPlotHeight;
   }
+  std::uint32_t duration() const { return duration_; }
+  const ValueAxis& axis() const { return axis_; }
 
  private:
   std::uint32_t duration_;
-  double low_;
-  double high_;
+  ValueAxis axis_;
 };
 
 // The points of one figure, thinned: in each pixel column the lowest and
@@ -148,10 +238,159 @@ std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
   return result;
 }
 
+std::string lineElement(const std::string& classes, const std::string& x1,
+                        const std::string& y1, const std::string& x2,
+                        const std::string& y2, const std::string& extra = "") {
+  return "<line class=\"" + classes + "\" x1=\"" + x1 + "\" y1=\"" + y1 +
+         "\" x2=\"" + x2 + "\" y2=\"" + y2 + "\"" + extra + "/>\n";
+}
+
+std::string textElement(const std::string& classes, double x, double y,
+                        const char* anchor, const std::string& text) {
+  return "<text class=\"" + classes + "\" x=\"" + number(x) + "\" y=\"" +
+         number(y) + "\" text-anchor=\"" + anchor + "\">" + escaped(text) +
+         "</text>\n";
+}
+
+// The time axis: a tick with a light gridline at each round moment, its
+// clock time under it, and the date under the first tick and wherever the
+// day changes.
+std::string timeAxis(const Plot& plot, const Clock& clock) {
+  const std::uint32_t step = timeStepFor(plot.duration());
+  const std::int64_t start = clock.absolute(0);
+  const std::int64_t end = clock.absolute(plot.duration());
+  std::int64_t tick = (start + step - 1) / step * step;
+  if (start < 0) tick = 0;
+  const double bottom = kTop + kPlotHeight;
+  std::string svg;
+  std::string lastDate;
+  for (; tick <= end; tick += step) {
+    const auto second = static_cast<std::uint32_t>(tick - start);
+    const std::string x = number(plot.x(second));
+    svg += lineElement("grid", x, std::to_string(kTop), x, number(bottom));
+    svg += lineElement("axis tick", x, number(bottom), x, number(bottom + 4));
+    svg += textElement("tick time", plot.x(second), bottom + 15, "middle",
+                       clock.tickTime(tick, step));
+    const std::string date = clock.tickDate(tick);
+    if (step < 86400 && date != lastDate) {
+      svg += textElement("tick date", plot.x(second), bottom + 27, "middle",
+                         date);
+      lastDate = date;
+    }
+  }
+  // Under the limits' labels, clear of the last tick's label.
+  svg += textElement("caption", kLeft + kPlotWidth + kLabelsWidth - 8,
+                     bottom + 27, "end",
+                     clock.utc() ? "time (UTC)" : "time since the start");
+  return svg;
+}
+
+// The value axis: round ticks with light gridlines.
+std::string valueAxis(const Plot& plot, const char* unit) {
+  const ValueAxis& axis = plot.axis();
+  std::string svg;
+  const std::string left = std::to_string(kLeft);
+  const std::string right = std::to_string(kLeft + kPlotWidth - 1);
+  const int count =
+      static_cast<int>(std::lround((axis.high - axis.low) / axis.step));
+  for (int i = 0; i <= count; ++i) {
+    const double value = axis.low + i * axis.step;
+    const std::string y = number(plot.y(value));
+    svg += lineElement("grid", left, y, right, y);
+    svg += textElement("tick value", kLeft - 4, plot.y(value) + 4, "end",
+                       number(value) + unit);
+  }
+  return svg;
+}
+
+// Each limit as a coloured line with its label beside the plot. Limits
+// that coincide draw in turns (dashes of each colour, offset), and their
+// labels stand one under the other.
+std::string limitLines(const Plot& plot, const std::vector<Line>& lines,
+                       const char* unit) {
+  std::vector<std::size_t> order(lines.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) {
+                     return lines[a].limit > lines[b].limit;
+                   });
+  std::string svg;
+  const std::string left = std::to_string(kLeft);
+  const std::string right = std::to_string(kLeft + kPlotWidth - 1);
+  double lastLabel = -kLabelRow;
+  for (std::size_t at = 0; at < order.size(); ++at) {
+    const Line& line = lines[order[at]];
+    const double y = plot.y(line.limit);
+    // The limits drawn on the same pixel row as this one, and its place
+    // among them.
+    std::size_t sharing = 0;
+    std::size_t place = 0;
+    for (std::size_t other = 0; other < order.size(); ++other) {
+      if (std::fabs(plot.y(lines[order[other]].limit) - y) < 1) {
+        if (other < at) ++place;
+        ++sharing;
+      }
+    }
+    const int dash = 6;
+    const std::string pattern = std::to_string(dash) + " " +
+                                std::to_string(dash * (sharing - 1) + 3);
+    const std::string style =
+        " stroke-dasharray=\"" + pattern + "\" stroke-dashoffset=\"" +
+        std::to_string(-static_cast<int>(place) * dash) + "\"";
+    const std::string label = std::string(line.words) + " limit " +
+                              number(line.limit) + unit;
+    svg += "<line class=\"limit " + std::string(line.name) + "\" x1=\"" + left +
+           "\" y1=\"" + number(y) + "\" x2=\"" + right + "\" y2=\"" +
+           number(y) + "\"" + style + "><title>" + escaped(label) +
+           "</title></line>\n";
+    const double labelY = std::max(y + 4, lastLabel + kLabelRow);
+    lastLabel = labelY;
+    svg += textElement("limit-label " + std::string(line.name),
+                       kLeft + kPlotWidth + 6, labelY, "start", label);
+  }
+  return svg;
+}
+
+// The figures in force at `second`: those of the latest check up to then.
+const ChartPoint* pointAt(const std::vector<ChartPoint>& points,
+                          std::uint32_t second) {
+  auto after = std::upper_bound(
+      points.begin(), points.end(), second,
+      [](std::uint32_t at, const ChartPoint& point) { return at < point.second; });
+  return after == points.begin() ? nullptr : &*(after - 1);
+}
+
+std::string figureText(float value, const char* unit) {
+  return std::isnan(value) ? std::string("?") : number(value) + unit;
+}
+
+// A mark's hover text: when, what was done, and the figures then.
+std::string markTitle(const PlayerLag& player, const ChartMark& mark,
+                      const std::vector<std::string>& sources,
+                      const Clock& clock, std::size_t alsoHere) {
+  std::string title = clock.moment(mark.second, true) + ": " + player.name +
+                      (mark.action == LagAction::Warned
+                           ? " was warned"
+                           : " was moved to spectator mode");
+  if (sources.size() > 1) title += " (" + sources[mark.source] + ")";
+  if (const ChartPoint* point = pointAt(player.points, mark.second)) {
+    const float* f = point->figures;
+    title += "\nping " + figureText(f[kChartCurrent], " ms") + " current, " +
+             figureText(f[kChartAverage], " ms") + " average; loss " +
+             figureText(f[kChartS2C], "%") + " server to client, " +
+             figureText(f[kChartC2S], "%") + " client to server, " +
+             figureText(f[kChartS2CWeapons], "%") + " weapons";
+  }
+  if (alsoHere > 0) {
+    title += "\nand " + std::to_string(alsoHere) + " more at this pixel";
+  }
+  return title;
+}
+
 std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
-                    const char* kind, const char* unit,
+                    const char* kind, const char* unit, bool neverBelowZero,
                     const std::vector<std::string>& sources,
-                    std::uint32_t duration) {
+                    std::uint32_t duration, const Clock& clock) {
   double low = 0;
   double high = 0;
   for (const Line& line : lines) high = std::max(high, line.limit);
@@ -163,9 +402,9 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
       high = std::max<double>(high, value);
     }
   }
-  high *= 1.1;
-  const Plot plot(duration, low, high);
-  const int width = kLeft + kPlotWidth + 8;
+  if (neverBelowZero) low = 0;
+  const Plot plot(duration, valueAxisFor(low, high));
+  const int width = kLeft + kPlotWidth + kLabelsWidth;
   const int height = kTop + kPlotHeight + kBottom;
   std::string svg = "<svg class=\"plot " + std::string(kind) +
                     "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
@@ -173,76 +412,84 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
                     std::to_string(height) + "\" viewBox=\"0 0 " +
                     std::to_string(width) + " " + std::to_string(height) +
                     "\">\n";
+  svg += valueAxis(plot, unit);
+  svg += timeAxis(plot, clock);
   const std::string left = std::to_string(kLeft);
   const std::string right = std::to_string(kLeft + kPlotWidth - 1);
-  const std::string bottom = number(plot.y(low));
-  svg += "<line class=\"axis\" x1=\"" + left + "\" y1=\"" + bottom +
-         "\" x2=\"" + right + "\" y2=\"" + bottom + "\"/>\n";
-  svg += "<line class=\"axis\" x1=\"" + left + "\" y1=\"" +
-         std::to_string(kTop) + "\" x2=\"" + left + "\" y2=\"" + bottom +
-         "\"/>\n";
-  for (double value : {low, high / 1.1}) {
-    svg += "<text x=\"" + std::to_string(kLeft - 4) + "\" y=\"" +
-           number(plot.y(value) + 4) + "\" text-anchor=\"end\">" +
-           number(value) + unit + "</text>\n";
-  }
-  svg += "<text x=\"" + left + "\" y=\"" + std::to_string(height - 6) +
-         "\">00:00:00</text>\n";
-  svg += "<text x=\"" + right + "\" y=\"" + std::to_string(height - 6) +
-         "\" text-anchor=\"end\">" + Transcript::clock(duration) + "</text>\n";
-  for (const Line& line : lines) {
-    const std::string y = number(plot.y(line.limit));
-    svg += "<line class=\"limit " + std::string(line.name) + "\" x1=\"" + left +
-           "\" y1=\"" + y + "\" x2=\"" + right + "\" y2=\"" + y + "\"><title>" +
-           line.name + " limit " + number(line.limit) + unit +
-           "</title></line>\n";
-  }
+  const std::string bottom = number(kTop + kPlotHeight);
+  svg += lineElement("axis", left, bottom, right, bottom);
+  svg += lineElement("axis", left, std::to_string(kTop), left, bottom);
+  svg += limitLines(plot, lines, unit);
   for (const Line& line : lines) {
     const std::string points = thinnedPoints(player.points, line.figure, plot);
     if (points.empty()) continue;
     svg += "<polyline class=\"series " + std::string(line.name) +
            "\" points=\"" + points + "\"/>\n";
   }
-  // One mark per pixel column, action and source is all the eye can see.
-  std::vector<std::string> drawn;
+  // One mark per pixel column, action and source is all the eye can see;
+  // its hover text counts the others.
+  struct Drawn {
+    int column;
+    LagAction action;
+    std::uint8_t source;
+    const ChartMark* mark;
+    std::size_t others;
+  };
+  std::vector<Drawn> drawn;
   for (const ChartMark& mark : player.marks) {
+    const int column = plot.column(mark.second);
+    auto same = std::find_if(drawn.begin(), drawn.end(), [&](const Drawn& d) {
+      return d.column == column && d.action == mark.action &&
+             d.source == mark.source;
+    });
+    if (same != drawn.end()) {
+      ++same->others;
+    } else {
+      drawn.push_back({column, mark.action, mark.source, &mark, 0});
+    }
+  }
+  for (const Drawn& each : drawn) {
+    const ChartMark& mark = *each.mark;
     const std::string action =
         mark.action == LagAction::Warned ? "warned" : "spectated";
-    const std::string key = std::to_string(plot.column(mark.second)) + action +
-                            std::to_string(mark.source);
-    if (std::find(drawn.begin(), drawn.end(), key) != drawn.end()) continue;
-    drawn.push_back(key);
     const std::string x = number(plot.x(mark.second));
     svg += "<line class=\"mark " + action + " " +
            escaped(sources[mark.source]) + "\" x1=\"" + x + "\" y1=\"" +
            std::to_string(kTop) + "\" x2=\"" + x + "\" y2=\"" + bottom +
-           "\"><title>" + escaped(sources[mark.source]) + ": " + action +
-           " at " + Transcript::clock(mark.second) + "</title></line>\n";
+           "\"><title>" +
+           escaped(markTitle(player, mark, sources, clock, each.others)) +
+           "</title></line>\n";
   }
   svg += "</svg>\n";
   return svg;
 }
 
-std::string legend(const std::vector<std::string>& sources) {
+std::string legend(const std::vector<std::string>& sources,
+                   const std::vector<Line>& pings,
+                   const std::vector<Line>& losses) {
   std::string html = "<p class=\"legend\">";
-  const char* const figures[] = {"current", "average", "s2c", "c2s",
-                                 "s2cweapons"};
   const char* const colours[] = {"#1f6fd1", "#18a058", "#c2410c", "#7c3aed",
                                  "#0e7490"};
-  for (int i = 0; i < 5; ++i) {
-    html += std::string("<span><i class=\"swatch\" style=\"background:") +
-            colours[i] + "\"></i>" + figures[i] + "</span>";
+  int colour = 0;
+  for (const std::vector<Line>* lines : {&pings, &losses}) {
+    for (const Line& line : *lines) {
+      html += std::string("<span><i class=\"swatch\" style=\"background:") +
+              colours[colour++] + "\"></i>" + line.words + "</span>";
+    }
   }
-  html += "<span>dashed: its limit</span>";
-  for (const std::string& source : sources) {
-    const bool dashed = source == "replayed";
-    html +=
-        "<span><i class=\"swatch\" style=\"background:#e0a000\"></i>"
-        "warned / <i class=\"swatch\" style=\"background:#d11f1f\"></i>"
-        "spectated, " +
-        escaped(source) + (dashed ? " (dashed)" : " (solid)") + "</span>";
+  html +=
+      "<span><i class=\"swatch dashed\"></i>dashed: the limit of the figure "
+      "of that colour</span>"
+      "<span><i class=\"swatch\" style=\"background:#e0a000\"></i>"
+      "upright orange line: the bot warned the player</span>"
+      "<span><i class=\"swatch\" style=\"background:#d11f1f\"></i>"
+      "upright red line: the bot moved the player to spectator mode</span>";
+  if (sources.size() > 1) {
+    html += "<span>solid: " + escaped(sources[0]) + ", dashed: " +
+            escaped(sources[1]) + "</span>";
   }
-  return html + "</p>\n";
+  return html + "</p>\n<p class=\"legend\">Point at a line for its figures "
+                "and time.</p>\n";
 }
 
 std::string summaryTable(const LagSummary& summary) {
@@ -269,14 +516,14 @@ std::string summaryTable(const LagSummary& summary) {
     }
     html += "</tr>\n";
   };
-  for (const PlayerLag& player : summary.players()) {
-    row(summary.label(player), player.counts);
+  for (const PlayerLag* player : summary.playersByConcern()) {
+    row(summary.label(*player), player->counts);
   }
   std::vector<LagCounts> totals;
   for (std::size_t source = 0; source < sources.size(); ++source) {
     totals.push_back(summary.total(source));
   }
-  row("total", totals);
+  row(LagSummary::kTotalLabel, totals);
   return html + "</table>\n";
 }
 
@@ -292,25 +539,28 @@ std::string chartHtml(const ChartPage& page, const LagSummary& summary,
   for (const std::string& note : page.notes) {
     html += "<p class=\"note\">" + escaped(note) + "</p>\n";
   }
-  html += summaryTable(summary) + legend(summary.sources());
   const std::vector<Line> pings = {
-      {"current", kChartCurrent,
+      {"current", "current ping", kChartCurrent,
        static_cast<double>(settings.currentPingLimit)},
-      {"average", kChartAverage,
+      {"average", "average ping", kChartAverage,
        static_cast<double>(settings.averagePingLimit)}};
   const std::vector<Line> losses = {
-      {"s2c", kChartS2C, static_cast<double>(settings.s2cLossLimit)},
-      {"c2s", kChartC2S, static_cast<double>(settings.c2sLossLimit)},
-      {"s2cweapons", kChartS2CWeapons,
+      {"s2c", "loss server to client", kChartS2C,
+       static_cast<double>(settings.s2cLossLimit)},
+      {"c2s", "loss client to server", kChartC2S,
+       static_cast<double>(settings.c2sLossLimit)},
+      {"s2cweapons", "weapons loss", kChartS2CWeapons,
        static_cast<double>(settings.s2cWeaponsLossLimit)}};
-  for (const PlayerLag& player : summary.players()) {
-    if (player.name.empty()) continue;  // lag lines of no request: no player
-    html += "<section class=\"panel\">\n<h2>" + escaped(summary.label(player)) +
-            "</h2>\n";
-    html +=
-        plotSvg(player, pings, "ping", " ms", summary.sources(), page.duration);
-    html +=
-        plotSvg(player, losses, "loss", "%", summary.sources(), page.duration);
+  html += summaryTable(summary) + legend(summary.sources(), pings, losses);
+  const Clock clock(page.startTime);
+  for (const PlayerLag* player : summary.playersByConcern()) {
+    if (player->name.empty()) continue;  // lag lines of no request: no player
+    html += "<section class=\"panel\">\n<h2>" +
+            escaped(summary.label(*player)) + "</h2>\n";
+    html += plotSvg(*player, pings, "ping", " ms", true, summary.sources(),
+                    page.duration, clock);
+    html += plotSvg(*player, losses, "loss", "%", false, summary.sources(),
+                    page.duration, clock);
     html += "</section>\n";
   }
   return html + "</body>\n</html>\n";

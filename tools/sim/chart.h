@@ -1,9 +1,16 @@
 // Chart: one self-contained HTML page (inline SVG and CSS, no script,
 // nothing fetched) that shows a LagSummary: its table on top, then a panel
-// per player (class "panel") with two plots over time: the current and
-// average ping against their limits, and the three losses against theirs
-// (limits as lines of class "limit"), each with marks where the bot warned
-// or spectated, one style per source (class "mark" and the source's name).
+// per player (class "panel"), most dealt with first, with two plots over
+// time: the current and average ping against their limits, and the three
+// losses against theirs. Limits are lines of class "limit" in their
+// figure's colour, each labelled with its name and value (class
+// "limit-label"); limits that coincide are drawn in turns. Marks (class
+// "mark", the action and the source's name) stand where the bot warned or
+// spectated, one style per source, with hover text (<title>): the time, the
+// action and the figures then. The time axis has ticks (class "tick time",
+// "tick date") at a round step that suits the span, in UTC clock time when
+// the start is known; the value axis has round ticks ("tick value"), pings
+// never below 0; light gridlines (class "grid") at every tick.
 //
 // Long series are thinned per pixel column: of the points that fall in one
 // column, only the lowest and the highest of each figure are drawn, so the
@@ -22,6 +29,9 @@ struct ChartPage {
   std::string title;               // the page's heading
   std::vector<std::string> notes;  // lines under the heading
   std::uint32_t duration = 0;      // seconds the time axis spans
+  // When second 0 was, in seconds since 1970 UTC: the time axis shows the
+  // clock in UTC. Negative: it shows the time since the start.
+  std::int64_t startTime = -1;
 };
 
 // The page for `summary`, with the limits of `settings`.

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "sim/lag_log.h"
 
 namespace {
 
@@ -43,16 +46,114 @@ TEST(ChartTest, ThinsLongSeriesAndKeepsTheExtremes) {
   EXPECT_LT(html.size(), 200000u);
   EXPECT_EQ(1u, countOf(html, "<section class=\"panel\">"));
   EXPECT_EQ(5u, countOf(html, "<line class=\"limit "));
-  EXPECT_NE(std::string::npos, html.find("current limit 250 ms"));
-  // The spike is the top of the ping plot: its value labels the axis.
-  EXPECT_NE(std::string::npos, html.find(">5000 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">current ping limit 250 ms<"));
+  // The spike sets the ping axis, 0 to 6000 ms in steps of 2000, and is
+  // drawn: 5000 ms lies a sixth below the top (10 + 160 / 6).
+  EXPECT_NE(std::string::npos, html.find(">0 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">6000 ms<"));
+  EXPECT_EQ(std::string::npos, html.find(">8000 ms<"));
+  EXPECT_NE(std::string::npos, html.find(",36.7 "));
   // Two spectates in one pixel column make one mark per plot.
   EXPECT_EQ(2u, countOf(html, "class=\"mark spectated replayed\""));
+  EXPECT_NE(std::string::npos, html.find("11:06:41: Bob was moved to "
+                                         "spectator mode (replayed)\n"
+                                         "ping 101 ms current, 90 ms average; "
+                                         "loss 0.5% server to client, 0.2% "
+                                         "client to server, 0% weapons\n"
+                                         "and 1 more at this pixel"));
   EXPECT_EQ(2u, countOf(html, "class=\"mark warned logged\""));
   EXPECT_NE(std::string::npos, html.find("<h1>A &lt;day&gt; &amp; more</h1>"));
   EXPECT_EQ(std::string::npos, html.find("http://www.w3.org/1999"));
   EXPECT_EQ(std::string::npos, html.find("<script"));
   EXPECT_EQ(std::string::npos, html.find("src="));
+}
+
+// An evening into the night, read by the clock: ticks every three hours in
+// UTC with the date under the first and under midnight; a ping logged below
+// 0 leaves the axis at 0; losses below 0 get round ticks of their own; two
+// limits of one value are both labelled and drawn in turns.
+TEST(ChartTest, AxesReadByTheClock) {
+  LagSummary summary({"logged"}, true);
+  const float first[5] = {-79, 20, -3.5f, 0.4f, 0};
+  const float second[5] = {350, 200, 1.2f, 0.4f, 0};
+  summary.add(0, 1, "Bob", false, LagAction::None, 0, first);
+  summary.add(0, 1, "Bob", true, LagAction::Warned, 86399, second);
+  ConfigSettings settings;
+  settings.currentPingLimit = 300;
+  settings.averagePingLimit = 300;
+  ChartPage page;
+  page.duration = 86399;
+  std::int64_t start = 0;
+  ASSERT_TRUE(parseLagLogTime("2026-12-07T20:00:05Z", &start));
+  page.startTime = start;
+  const std::string html = chartHtml(page, summary, settings);
+
+  std::vector<std::string> times;
+  const std::string tick = "class=\"tick time\"";
+  for (std::size_t at = html.find(tick); at != std::string::npos;
+       at = html.find(tick, at + 1)) {
+    const std::size_t text = html.find('>', at) + 1;
+    times.push_back(html.substr(text, html.find('<', text) - text));
+  }
+  const std::vector<std::string> expected = {
+      "21:00", "00:00", "03:00", "06:00", "09:00", "12:00", "15:00", "18:00"};
+  ASSERT_EQ(16u, times.size());  // both plots
+  EXPECT_EQ(expected, std::vector<std::string>(times.begin(),
+                                               times.begin() + 8));
+  EXPECT_EQ(2u, countOf(html, ">2026-12-07</text>"));
+  EXPECT_EQ(2u, countOf(html, ">2026-12-08</text>"));
+  EXPECT_EQ(2u, countOf(html, ">time (UTC)</text>"));
+  // Ping ticks 0 to 400 in hundreds; loss ticks -4 to 2.
+  EXPECT_EQ(std::string::npos, html.find(">-100 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">0 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">400 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">-4%<"));
+  EXPECT_NE(std::string::npos, html.find(">2%<"));
+  // Equal limits: dashes in turns, a label each.
+  EXPECT_NE(std::string::npos,
+            html.find("stroke-dasharray=\"6 9\" stroke-dashoffset=\"0\""));
+  EXPECT_NE(std::string::npos,
+            html.find("stroke-dasharray=\"6 9\" stroke-dashoffset=\"-6\""));
+  EXPECT_NE(std::string::npos, html.find(">average ping limit 300 ms<"));
+  EXPECT_NE(std::string::npos, html.find(">current ping limit 300 ms<"));
+  EXPECT_NE(std::string::npos,
+            html.find("<title>2026-12-08 20:00:04 UTC: Bob was warned\n"
+                      "ping 350 ms current, 200 ms average; loss 1.2% "
+                      "server to client, 0.4% client to server, 0% weapons"
+                      "</title>"));
+}
+
+// Players come as an operator reads them: most warned and spectated first
+// (all sources together), then most over a limit, then by name whatever the
+// letter case; lag lines of no request last. The table and the panels
+// agree.
+TEST(ChartTest, PlayersMostDealtWithFirst) {
+  LagSummary summary({"logged", "replayed"}, true);
+  const float figures[5] = {100, 100, 0, 0, 0};
+  summary.add(0, 1, "", false, LagAction::None, 0, figures);
+  summary.add(0, 1, "Pilot00", false, LagAction::None, 1, figures);
+  summary.add(0, 1, "zed", true, LagAction::Spectated, 2, figures);
+  summary.add(0, 1, "Amy", true, LagAction::None, 3, figures);
+  summary.add(1, 1, "Amy", true, LagAction::Warned, 3, figures);
+  summary.add(0, 1, "Pilot10", true, LagAction::None, 4, figures);
+  summary.add(0, 1, "bob", false, LagAction::None, 5, figures);
+  std::vector<std::string> names;
+  for (const PlayerLag* player : summary.playersByConcern()) {
+    names.push_back(player->name);
+  }
+  EXPECT_EQ((std::vector<std::string>{"Amy", "zed", "Pilot10", "bob",
+                                      "Pilot00", ""}),
+            names);
+  const std::string html = chartHtml(ChartPage(), summary, ConfigSettings());
+  std::size_t last = 0;
+  for (const char* name : {"<h2>Amy<", "<h2>zed<", "<h2>Pilot10<", "<h2>bob<",
+                           "<h2>Pilot00<"}) {
+    const std::size_t at = html.find(name);
+    ASSERT_NE(std::string::npos, at) << name;
+    EXPECT_LT(last, at) << name;
+    last = at;
+  }
+  EXPECT_EQ("Amy", summary.table()[2].substr(0, 3));
 }
 
 TEST(ChartTest, TableCountsEachSourceAndTotals) {
@@ -89,15 +190,16 @@ TEST(ChartTest, NoNamePassesForTheTablesOwnRows) {
   const std::vector<std::string> expected = {
       "player                            checks  limits reached          warned"
       "       spectated",
-      "total                                  1               0               0"
+      // None dealt with: by name, the lines nobody asked for last.
+      "\\x1B[2Jx                               1               0               0"
       "               0",
       "(no request)                           1               0               0"
       "               0",
-      "(lines nobody asked for)               1               0               0"
-      "               0",
-      "\\x1B[2Jx                               1               0               0"
-      "               0",
       "\\\\x1B[2Jx                              1               0               0"
+      "               0",
+      "total                                  1               0               0"
+      "               0",
+      "(lines nobody asked for)               1               0               0"
       "               0",
       "(all players together)                 5               0               0"
       "               0",

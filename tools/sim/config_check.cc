@@ -6,8 +6,10 @@
 
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
+#include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
+#include "spawn/lag_allowances.h"
 #include "spawn/line_reader.h"
 #include "util/text.h"
 
@@ -167,6 +169,11 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
       found.push_back("display mode " + read +
                       " is outside 0 to 2: checks start but no report is sent");
     }
+    if (keyName == "maxcheckrate=" && reading.value < 0) {
+      found.push_back("maxcheckrate " + read +
+                      " is below 0: ordinary players never wait between two "
+                      "checks");
+    }
     if (keyName == "deal=" && (reading.value < 0 || reading.value > 3)) {
       found.push_back("dealing mode " + read +
                       " is outside 0 to 3: laggers are only announced in the "
@@ -216,8 +223,11 @@ std::string skipReason(const std::string& piece, const std::string& section) {
     std::size_t keyEnd = written.size();
     while (keyEnd > keyStart && isBlank(written[keyEnd - 1])) --keyEnd;
     const std::string name = written.substr(keyStart, keyEnd - keyStart) + "=";
-    for (const ConfigKey& key : kConfigKeys) {
-      if (!equalsIgnoreCase(name.c_str(), key.key)) continue;
+    std::vector<const char*> keys;
+    for (const ConfigKey& key : kConfigKeys) keys.push_back(key.key);
+    keys.push_back(kAllowKey);
+    for (const char* keyText : keys) {
+      if (!equalsIgnoreCase(name.c_str(), keyText)) continue;
       std::vector<std::string> reasons;
       if (byteOrderMark) {
         reasons.push_back("a byte order mark (EF BB BF) stands before the key");
@@ -226,8 +236,8 @@ std::string skipReason(const std::string& piece, const std::string& section) {
       if (keyEnd < written.size()) {
         reasons.push_back("a blank stands before the \"=\"");
       }
-      if (name != key.key) {
-        reasons.push_back("the key is written \"" + std::string(key.key) +
+      if (name != keyText) {
+        reasons.push_back("the key is written \"" + std::string(keyText) +
                           "\" (letter case counts), not \"" + name + "\"");
       }
       std::string reason = "ignored: ";
@@ -291,6 +301,25 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
+  const std::size_t stabilityLine = lastLineOf(pieces, "stability=", part);
+  if (stabilityLine != 0 && settings.stabilityJitter > 0 &&
+      settings.strikesNeeded < 3) {
+    traps.push_back(
+        {stabilityLine,
+         "stability=" + std::to_string(settings.stabilityJitter) +
+             " judges a player by their last checks, at least three: with "
+             "strikes=" +
+             std::to_string(settings.strikesNeeded) +
+             " a steady player is dealt with before their checks can show "
+             "them steady (write strikes=3 or more)"});
+  }
+  const std::size_t ceilingLine = lastLineOf(pieces, "pingceiling=", part);
+  if (ceilingLine != 0 && settings.pingCeiling > 0 &&
+      settings.stabilityJitter == 0) {
+    traps.push_back({ceilingLine,
+                     "pingceiling= is the ceiling of steady players: without "
+                     "stability= it changes nothing"});
+  }
   const std::size_t dealLine = lastLineOf(pieces, "deal=", part);
   const bool warnsEmpty =
       settings.dealMode == 2 && settings.warnMessage.empty();
@@ -305,6 +334,56 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                                    "private message"});
   }
   return traps;
+}
+
+// An allow= line: the allowance kept in `settings`, or why not.
+void readAllowance(const std::vector<Piece>& pieces, std::size_t index,
+                   ConfigSettings& settings, std::vector<std::string>& found) {
+  settings.fairKeysInFile = true;
+  settings.extraKeysInFile = true;
+  const std::string& text = pieces[index].text;
+  AllowanceText allowance;
+  const AllowanceFault fault = readAllowanceText(
+      text.c_str() + std::string(kAllowKey).size(), false, allowance);
+  if (fault != AllowanceFault::None) {
+    found.push_back(std::string("ignored: ") + allowanceFaultText(fault));
+    return;
+  }
+  for (std::size_t later = index + 1; later < pieces.size(); ++later) {
+    AllowanceText other;
+    const std::string& laterText = pieces[later].text;
+    if (pieces[later].part == pieces[index].part &&
+        isPrefixOf(kAllowKey, laterText.c_str()) &&
+        readAllowanceText(laterText.c_str() + std::string(kAllowKey).size(),
+                          false, other) == AllowanceFault::None &&
+        equalsIgnoreCase(other.name, allowance.name)) {
+      found.push_back("the allowance of " + quoted(allowance.name) +
+                      " is given again on line " +
+                      std::to_string(pieces[later].line) +
+                      ", and the last one wins: this line has no effect");
+      return;
+    }
+  }
+  // A section's line replaces the allowance of every arena's lines.
+  auto& kept = settings.allowances;
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    if (equalsIgnoreCase(it->name.c_str(), allowance.name)) {
+      kept.erase(it);
+      break;
+    }
+  }
+  if (allowance.extraMs == 0) {
+    found.push_back("an allowance of 0 grants nothing");
+    return;
+  }
+  if (settings.allowances.size() >=
+      static_cast<std::size_t>(LagAllowances::kMostAllowances)) {
+    found.push_back("ignored: the plug-in holds at most " +
+                    std::to_string(LagAllowances::kMostAllowances) +
+                    " allowances");
+    return;
+  }
+  settings.allowances.push_back({allowance.name, allowance.extraMs});
 }
 
 // What may go wrong with the lag log's file name, read from `folder` (the
@@ -418,6 +497,13 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
                         " reads both parts, and a key in both takes its "
                         "later value");
       }
+    } else if (piece.key == nullptr &&
+               isPrefixOf(kAllowKey, piece.text.c_str())) {
+      if (!everyArena) ++keysInArena[piece.part];
+      if (piece.firstCharacter > 1) {
+        found.push_back("read as the line " + quoted(piece.text));
+      }
+      readAllowance(pieces, i, settings, found);
     } else if (piece.key == nullptr) {
       const std::string reason = skipReason(piece.text, section);
       if (!reason.empty()) found.push_back(reason);
@@ -449,6 +535,7 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
           break;
       }
       if (key.group != ConfigGroup::Core) settings.extraKeysInFile = true;
+      if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
       for (std::size_t later = i + 1; later < pieces.size(); ++later) {
         if (pieces[later].key == piece.key &&
             pieces[later].part == piece.part) {
@@ -617,10 +704,21 @@ std::vector<std::string> ConfigSettings::describe() const {
   const auto seconds = [](std::int32_t value, const char* what) {
     return std::to_string(value) + " (" + what + ")";
   };
-  rows.push_back(row("queue", std::to_string(queueMode) +
+  // A value above the key's highest is listed as written, with the value it
+  // works as.
+  const auto worksAs = [](std::int32_t value, const char* keyText) {
+    std::int32_t highest = kNoHighest;
+    for (const ConfigKey& key : kConfigKeys) {
+      if (std::string(key.key) == keyText) highest = key.highest;
+    }
+    return value > highest ? "works as " + std::to_string(highest) + ": "
+                           : std::string();
+  };
+  rows.push_back(row("queue", std::to_string(queueMode) + " (" +
+                                  worksAs(queueMode, "queue=") +
                                   (queueMode != 0 || autoCheckInterval > 0
-                                       ? " (checks wait their turn)"
-                                       : " (checks are not queued)")));
+                                       ? "checks wait their turn)"
+                                       : "checks are not queued)")));
   rows.push_back(
       row("autocheck",
           autoCheckInterval > 0
@@ -633,9 +731,10 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(row("grace", seconds(graceSeconds,
                                       "seconds before a newcomer's first "
                                       "automatic check")));
-  rows.push_back(row("autochecklevel", seconds(autoCheckLevel,
-                                               "highest access level checked "
-                                               "automatically")));
+  rows.push_back(
+      row("autochecklevel",
+          std::to_string(autoCheckLevel) + " (" + worksAs(autoCheckLevel, "autochecklevel=") +
+              "highest access level checked automatically)"));
   rows.push_back(
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
@@ -649,6 +748,48 @@ std::vector<std::string> ConfigSettings::describe() const {
                 ? std::string("0 (the log grows without a cap)")
                 : std::to_string(lagLogMaxBytes) +
                       " (bytes before the log moves to FILE.1, three kept)"));
+  }
+  if (!fairKeysInFile) return rows;
+  rows.push_back(row(
+      "minplayers",
+      minPlayers > 0
+          ? std::to_string(minPlayers) +
+                " (with fewer players in ships nobody is dealt with, unless "
+                "staff asked for the check)"
+          : std::string("0 (no quorum: checks deal in any arena)")));
+  rows.push_back(row(
+      "stability",
+      stabilityJitter > 0
+          ? std::to_string(stabilityJitter) +
+                " (ms: a player whose last current pings stay this close to "
+                "their median is steady, and not dealt with for ping)"
+          : std::string("0 (no verdict on stability)")));
+  const std::int64_t ceiling =
+      pingCeiling > 0 ? pingCeiling
+                      : std::min<std::int64_t>(
+                            2 * static_cast<std::int64_t>(currentPingLimit),
+                            INT32_MAX);
+  rows.push_back(row("pingceiling",
+                     std::to_string(pingCeiling) + " (a steady player's ping " +
+                         (pingCeiling > 0 ? std::string("at or over this")
+                                          : "at or over twice the current "
+                                            "limit, " +
+                                                std::to_string(ceiling) +
+                                                ",") +
+                         " is dealt with)"));
+  if (allowances.empty()) {
+    rows.push_back(row("allow", "(no allowances)"));
+  }
+  for (const Allowance& allowance : allowances) {
+    const auto with = [&allowance](std::int32_t limit) {
+      return std::to_string(std::min<std::int64_t>(
+          static_cast<std::int64_t>(limit) + allowance.extraMs, INT32_MAX));
+    };
+    rows.push_back(row("allow", Transcript::quoted(allowance.name) + " +" +
+                                    std::to_string(allowance.extraMs) +
+                                    " ms (current " +
+                                    with(currentPingLimit) + ", average " +
+                                    with(averagePingLimit) + ")"));
   }
   return rows;
 }

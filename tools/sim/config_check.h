@@ -18,9 +18,13 @@
 // key given again later; a line over 255 characters. Also settings that are
 // read as written but bite: a limit of 0, which every player reaches, and
 // deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
-// which send the lagger an empty message. And a lag log whose name has a
-// blank at either end, that is tarvok.ini itself, or that cannot be created.
-// Findings come in line order.
+// which send the lagger an empty message; stability= with fewer than three
+// strikes, which deals with a steady player before their checks can show
+// them steady, and pingceiling= without stability=. And a lag log whose name
+// has a blank at either end, that is tarvok.ini itself, or that cannot be
+// created. Lines "allow=NAME +MS" are read by the plug-in's own reader
+// (allowance_text.h): a faulty one, one given again for the same name, and
+// one beyond the plug-in's room are findings. Findings come in line order.
 //
 // Arena sections ("[arena NAME]", see spawn/arena_section.h): the lines
 // before the first section are every arena's settings; each section's
@@ -62,6 +66,17 @@ struct ConfigSettings {
   std::string lagLogPath;
   std::int32_t lagLogMaxBytes;
   bool extraKeysInFile = false;
+  // Fair limits; described only when the file has one of their keys or an
+  // allow= line.
+  std::int32_t minPlayers;
+  std::int32_t stabilityJitter;
+  std::int32_t pingCeiling;
+  struct Allowance {
+    std::string name;
+    std::int32_t extraMs;
+  };
+  std::vector<Allowance> allowances;  // in the order of their last lines
+  bool fairKeysInFile = false;
 
   // One line per setting, as check-ini prints them.
   std::vector<std::string> describe() const;

@@ -30,7 +30,7 @@ TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
       "current=100\r\naverage=90\r\n",  // CR LF
       "current=  150 \t\n",             // blanks around the number
       "current=+7\n",                   // a sign is a number
-      "maxcheckrate=-1\ndisplay=0\ndeal=0\ns2cploss=1\n",
+      "maxcheckrate=0\ndisplay=0\ndeal=0\ns2cploss=1\n",
       "deal=2\nWarnMessage=go\n",
       "current=1\0junk",  // the plug-in's text ends at a zero byte
   };

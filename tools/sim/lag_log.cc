@@ -1,5 +1,6 @@
 #include "sim/lag_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -98,6 +99,27 @@ bool parseAction(std::string_view text, LagAction* action) {
     }
   }
   return false;
+}
+
+// "+allowance=150+no-quorum+steady", each at most once, in that order.
+bool parseVerdicts(std::string_view text, LagLogRow* row) {
+  static const char* const kNames[] = {"+allowance=", "+no-quorum", "+steady"};
+  for (int bit = 0; bit < 3 && !text.empty(); ++bit) {
+    const std::string_view name = kNames[bit];
+    if (text.substr(0, name.size()) != name) continue;
+    text.remove_prefix(name.size());
+    row->verdicts |= static_cast<std::uint8_t>(1u << bit);
+    if (bit != 0) continue;
+    const std::size_t end = std::min(text.find('+'), text.size());
+    std::uint32_t milliseconds = 0;
+    if (!readNumber(text.substr(0, end), &milliseconds) ||
+        milliseconds > 100000) {
+      return false;
+    }
+    row->allowanceMs = static_cast<std::int32_t>(milliseconds);
+    text.remove_prefix(end);
+  }
+  return text.empty();
 }
 
 bool parsePresence(std::string_view text, LagRowKind* kind) {
@@ -312,6 +334,8 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.strikesOutOf = 0;
   parsed.level = -1;
   parsed.ship = -1;
+  parsed.verdicts = 0;
+  parsed.allowanceMs = 0;
   if (!parseLagLogTime(fields[0], &parsed.time)) {
     return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
   }
@@ -388,10 +412,19 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
     }
     if (parsed.player.empty()) return fail(error, "strikes without player");
   }
-  if (!parseAction(fields[15], &parsed.action)) {
+  std::string_view action = fields[15];
+  const std::size_t plus = action.find('+');
+  std::string_view verdicts =
+      plus == std::string_view::npos ? std::string_view() : action.substr(plus);
+  if (!parseAction(action.substr(0, plus), &parsed.action)) {
     return fail(error,
                 "the action is not none, announced, warned, spectated, "
                 "arrived, left, ship, connected or arena-left");
+  }
+  if (!parseVerdicts(verdicts, &parsed)) {
+    return fail(error,
+                "a verdict after the action is not +allowance=MS, "
+                "+no-quorum or +steady");
   }
   return true;
 }

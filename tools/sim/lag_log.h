@@ -8,7 +8,10 @@
 // access level and ship (empty when unknown), the requester ("*auto" for an
 // automatic check), the seven figures as the server wrote them, the limits
 // reached ("current,average", "-" for none), the strikes ("K/N", "-" without
-// player) and what the bot did ("none", "announced", "warned", "spectated").
+// player) and what the bot did ("none", "announced", "warned", "spectated"),
+// followed, when fair limits shaped the check, by its verdicts, each after
+// a '+' ("+allowance=150", "+no-quorum", "+steady"); a log from before
+// fair limits has none and reads the same.
 //
 // Presence rows have "arrived", "left" or "ship" in the action field (with a
 // player, level and ship), or "connected" or "arena-left" (without player);
@@ -68,6 +71,10 @@ struct LagLogRow {
   std::uint32_t strikes = 0;
   std::uint32_t strikesOutOf = 0;  // 0 when the field is "-"
   LagAction action = LagAction::None;
+  // The verdicts of fair limits after the action: bit 0 "allowance=MS",
+  // bit 1 "no-quorum", bit 2 "steady" (the plug-in's VerdictBit).
+  std::uint8_t verdicts = 0;
+  std::int32_t allowanceMs = 0;
   bool hasArena = false;  // the row has the arena field
   std::string arena;      // unescaped; empty before the bot entered one
 };

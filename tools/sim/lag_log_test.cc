@@ -126,6 +126,35 @@ TEST(LagLogTest, EscapingIsReversibleAndKeepsNamesApart) {
   EXPECT_EQ("C:\\x\\q", row.player);
 }
 
+// Rows of a bot with fair limits carry verdicts after the action; rows
+// without them, as every log before them, read as they always did.
+TEST(LagLogTest, ReadsTheVerdictsOfFairLimits) {
+  LagLogRow row;
+  std::string error;
+  ASSERT_TRUE(parseLagLogRow(kRow, &row, &error)) << error;
+  EXPECT_EQ(row.verdicts, 0);
+  ASSERT_TRUE(parseLagLogRow(
+      withField(15, "warned+allowance=150+no-quorum+steady"), &row, &error))
+      << error;
+  EXPECT_EQ(row.action, LagAction::Warned);
+  EXPECT_EQ(row.verdicts, 7);
+  EXPECT_EQ(row.allowanceMs, 150);
+  ASSERT_TRUE(parseLagLogRow(withField(15, "none+steady"), &row, &error));
+  EXPECT_EQ(row.action, LagAction::None);
+  EXPECT_EQ(row.verdicts, 4);
+  EXPECT_EQ(row.allowanceMs, 0);
+  const std::string reason =
+      "a verdict after the action is not +allowance=MS, +no-quorum or +steady";
+  for (const char* action :
+       {"none+", "none+steady+steady", "none+steady+no-quorum",
+        "none+allowance=", "none+allowance=x", "none+allowance=100001",
+        "none+lenient"}) {
+    EXPECT_EQ(reasonOf(withField(15, action)), reason) << action;
+  }
+  EXPECT_NE(reasonOf(withField(15, "+steady")), reason);
+  EXPECT_NE(reasonOf(withField(15, "arrived+steady")), "");
+}
+
 TEST(LagLogTest, ReadsPresenceRows) {
   LagLogRow row;
   std::string error;

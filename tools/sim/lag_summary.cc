@@ -1,6 +1,7 @@
 #include "sim/lag_summary.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,18 @@ std::uint64_t countOf(const LagCounts& counts, int column) {
     default:
       return counts.spectated;
   }
+}
+
+// Negative, 0 or positive as `a` sorts before, with or after `b`, letter
+// case aside.
+int compareIgnoringCase(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const int x = std::tolower(static_cast<unsigned char>(a[i]));
+    const int y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x - y;
+  }
+  return static_cast<int>(a.size() > common) - static_cast<int>(b.size() > common);
 }
 
 }  // namespace
@@ -127,6 +140,42 @@ void LagSummary::reorder(
   lastIndex_ = 0;
 }
 
+std::vector<const PlayerLag*> LagSummary::playersByConcern() const {
+  struct Concern {
+    const PlayerLag* player;
+    bool nobody;
+    std::uint64_t dealtWith;
+    std::uint64_t limitsReached;
+  };
+  std::vector<Concern> concerns;
+  for (const PlayerLag& player : players_) {
+    LagCounts all;
+    for (const LagCounts& counts : player.counts) all.add(counts);
+    concerns.push_back({&player, player.name.empty(),
+                        all.warned + all.spectated, all.limitsReached});
+  }
+  std::stable_sort(concerns.begin(), concerns.end(),
+                   [](const Concern& a, const Concern& b) {
+                     if (a.nobody != b.nobody) return b.nobody;
+                     if (a.dealtWith != b.dealtWith) {
+                       return a.dealtWith > b.dealtWith;
+                     }
+                     if (a.limitsReached != b.limitsReached) {
+                       return a.limitsReached > b.limitsReached;
+                     }
+                     const int byName =
+                         compareIgnoringCase(a.player->name, b.player->name);
+                     if (byName != 0) return byName < 0;
+                     if (a.player->name != b.player->name) {
+                       return a.player->name < b.player->name;
+                     }
+                     return a.player->bot < b.player->bot;
+                   });
+  std::vector<const PlayerLag*> ordered;
+  for (const Concern& concern : concerns) ordered.push_back(concern.player);
+  return ordered;
+}
+
 LagCounts LagSummary::total(std::size_t source) const {
   LagCounts sum;
   for (const PlayerLag& player : players_) sum.add(player.counts[source]);
@@ -190,8 +239,8 @@ std::vector<std::string> LagSummary::table() const {
     }
     return line;
   };
-  for (std::size_t i = 0; i < players_.size(); ++i) {
-    lines.push_back(rowOf(labels[i], players_[i].counts));
+  for (const PlayerLag* player : playersByConcern()) {
+    lines.push_back(rowOf(labels[player - players_.data()], player->counts));
   }
   std::vector<LagCounts> totals;
   for (std::size_t source = 0; source < sources_.size(); ++source) {

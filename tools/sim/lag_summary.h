@@ -3,7 +3,7 @@
 // the checks, the checks that reached a limit, the warnings and the moves to
 // spectator mode; and, when asked for, the figures over time and the times
 // the bot warned or spectated, for a chart. Players are told apart by name
-// and bot handle and kept in the order they first appear.
+// and bot handle; the table lists them most dealt with first.
 #ifndef TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
 #define TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
 
@@ -90,12 +90,16 @@ class LagSummary {
   const std::vector<std::string>& sources() const { return sources_; }
   bool charting() const { return charting_; }
   const std::vector<PlayerLag>& players() const { return players_; }
+  // The players in the order an operator reads them: the most warned and
+  // spectated first (all sources together), then the most checks over a
+  // limit, then by name; lag lines of no request last.
+  std::vector<const PlayerLag*> playersByConcern() const;
   LagCounts total(std::size_t source) const;
   // True when rows of more than one bot were counted.
   bool severalBots() const { return severalBots_; }
 
-  // The table as text, one line each: two header lines, a row per player,
-  // the totals.
+  // The table as text, one line each: two header lines, a row per player
+  // (by concern), the totals.
   std::vector<std::string> table() const;
   // A player's name as the table shows it: escaped as the log escapes it
   // (control bytes as \t or \xNN, a backslash doubled), with "bot N: "

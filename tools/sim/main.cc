@@ -1,23 +1,17 @@
 // tarvok-sim: plays the host bot and the zone server around the plug-in
-// library, so that its behaviour can be watched and checked.
-//
-//   tarvok-sim [OPTIONS]            the built-in demo
-//   tarvok-sim [OPTIONS] SCENARIO   one scenario file
-//   tarvok-sim [OPTIONS] -i         scenario lines typed at a prompt
-//   tarvok-sim check-ini FILE [--arena NAME]
-//                                   what the plug-in makes of FILE (-: stdin)
-//   tarvok-sim replay LOG ...       a lag log played again (replay_command.h)
-//   tarvok-sim sweep LOG ... --vary KEY=A..B   many settings over a log
-//                                   (sweep_command.h)
-// OPTIONS: --library PATH, --output FILE, --ini FILE, --chart OUT.html,
-// --log FILE.
+// library, so that its behaviour can be watched and checked. Its commands
+// and options are in command_line.h; a scenario run and check-ini are
+// carried out here, a replay by replay_command.h, a sweep by
+// sweep_command.h.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
-// (with -i: of piped input), a bad argument, or a file, library or folder
-// that cannot be used.
+// (with -i: of piped input), a faulty command line, or a file, library or
+// folder that cannot be used.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -27,9 +21,12 @@
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/chart.h"
+#include "sim/command_line.h"
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
+#include "sim/file_access.h"
 #include "sim/lag_summary.h"
+#include "sim/arena_log.h"
 #include "sim/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
@@ -38,85 +35,17 @@
 
 namespace {
 
-const int kFailed = 2;
-
-const char kUsage[] =
-    "usage: tarvok-sim [--library PATH] [--output FILE] [--ini FILE]\n"
-    "                  [--chart OUT.html] [--log FILE] [SCENARIO | -i]\n"
-    "       tarvok-sim check-ini FILE [--arena NAME]\n"
-    "       tarvok-sim replay LOG [--ini FILE] [--chart OUT.html]\n"
-    "                             [--library PATH] [--transcript FILE]\n"
-    "       tarvok-sim sweep LOG... [--ini BASE] --vary KEY=A..B[:STEP]\n"
-    "                  [--vary KEY=A,B,C ...] [--chart OUT.html]\n"
-    "                  [--library PATH] [--processes N]\n"
-    "\n"
-    "Without SCENARIO, runs a built-in demo; -i reads scenario lines typed at\n"
-    "a prompt. The plug-in library is PATH, or the one beside this program.\n"
-    "The transcript goes to FILE, or to the standard output (colours only on\n"
-    "a terminal, and never with NO_COLOR set). --ini starts the run with a\n"
-    "copy of that tarvok.ini instead of an empty one (the demo then leaves\n"
-    "out its own settings). --chart draws the rows of the plug-in's lag log\n"
-    "(LagLog= in tarvok.ini) as a page. --log keeps those rows in FILE, on\n"
-    "the simulated clock (from 2000-01-01T00:00:00Z), ready for replay; the\n"
-    "log itself lives in the run's work folder, never in a real one.\n"
-    "\n"
-    "Scenario lines (one action a line; # comments, ## notes):\n"
-    "  bot NAME [arena=ARENA]    switch to bot NAME (added when new; the host\n"
-    "                            starts with LagBot), in arena ARENA\n"
-    "  init [MAJOR.MINOR]        the host connects the plug-in (6.5)\n"
-    "  term                      the host disconnects it\n"
-    "  arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]\n"
-    "                            defaults: the next free ident, level 0\n"
-    "                            (Player), ship 0, ping=100/100/100/100,\n"
-    "                            loss=0.0/0.0/0.0; a NAME with blanks is\n"
-    "                            quoted: \"Big Bob\"\n"
-    "  figures NAME [ping=C/A/L/H] [loss=S/C/W]\n"
-    "  ship NAME N               the player changes ship (8: spectator)\n"
-    "  NAME: TEXT                the player types TEXT (\"!...\": a command)\n"
-    "  wait N                    N seconds pass\n"
-    "  leave NAME                the player leaves\n"
-    "  leave-arena               the bot leaves its arena\n"
-    "  enter-arena ARENA         the bot moves to arena ARENA\n"
-    "  ini TEXT                  add a line to tarvok.ini\n"
-    "  ini-set KEY=VALUE         replace the KEY= lines of tarvok.ini\n"
-    "  ini-clear                 empty tarvok.ini\n"
-    "  server TEXT               the zone server sends TEXT to the bot\n"
-    "  server-delay N            the server answers \"*lag\" N seconds late\n"
-    "  server-drop NAME          it stops answering \"*lag\" for NAME\n"
-    "  server-answer NAME        it answers \"*lag\" for NAME again\n"
-    "  spike NAME SECONDS [ping=C/A/L/H] [loss=S/C/W]\n"
-    "                            those figures for a while, then the old ones\n"
-    "\n"
-    "check-ini lists the lines of FILE (- for the standard input) that the\n"
-    "plug-in ignores or reads in a surprising way, and the settings that\n"
-    "result, for every arena and for each [arena NAME] section; --arena\n"
-    "shows only what a bot in arena NAME uses. Exit 1 when there are any\n"
-    "findings, or when FILE is missing.\n"
-    "\n"
-    "replay plays the lag log LOG again through the plug-in with the settings\n"
-    "of FILE (default: ./tarvok.ini) and compares what it did with the log.\n"
-    "\n"
-    "sweep replays LOG once per combination of the --vary values and ranks\n"
-    "them, best trade-off first (tarvok-sim sweep --help says how).\n";
-
-struct Options {
-  std::string library;
-  std::string output;
-  std::string chart;
-  std::string scenario;
-  std::string ini;
-  std::string log;
-  bool interactive = false;
-};
-
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "tarvok-sim: %s\n\n%s",
-               escapeControlBytes(message).c_str(), kUsage);
-  return kFailed;
-}
+const int kFailed = kUsageFailed;
 
 // The name check-ini gives the standard input.
 const char kStandardInput[] = "(standard input)";
+
+int cannotUse(const std::string& what, const std::string& path,
+              const std::string& why) {
+  std::fprintf(stderr, "tarvok-sim: cannot %s %s: %s\n", what.c_str(),
+               escapeControlBytes(path).c_str(), why.c_str());
+  return kFailed;
+}
 
 // Reads the file at `path` (bounded: see text_input.h); false, with the
 // message on the standard error, when it cannot.
@@ -124,10 +53,7 @@ bool readFile(const std::string& path, std::string* contents) {
   std::string why;
   const TextRead read = readTextFile(path, contents, &why);
   if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", why.c_str());
-  if (read == TextRead::kCannotRead) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n",
-                 escapeControlBytes(path).c_str(), why.c_str());
-  }
+  if (read == TextRead::kCannotRead) cannotUse("read", path, why);
   return read == TextRead::kRead;
 }
 
@@ -144,9 +70,9 @@ int checkIni(const std::string& argument, const std::string& arena) {
   const std::string shownPath = escapeControlBytes(path);
   std::string contents;
   std::string why;
-  const TextRead read = standardInput
-                            ? readTextStream(stdin, path, &contents, &why)
-                            : readTextFile(path, &contents, &why);
+  const TextRead read =
+      standardInput ? readTextStream(stdin, path, &contents, &why)
+                    : readTextFile(path, &contents, &why);
   std::error_code failure;
   if (read == TextRead::kCannotRead && !standardInput &&
       !std::filesystem::exists(path, failure) && !failure) {
@@ -162,15 +88,17 @@ int checkIni(const std::string& argument, const std::string& arena) {
     return kFailed;
   }
   if (read == TextRead::kCannotRead) {
-    std::fprintf(stderr, "tarvok-sim: cannot read %s: %s\n", shownPath.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "tarvok-sim check-ini: cannot read %s: %s\n",
+                 shownPath.c_str(), why.c_str());
     return kFailed;
   }
   const ConfigCheck check(
       contents, standardInput ? std::string(".")
-                : std::filesystem::path(path).parent_path().empty()
-                    ? std::string(".")
-                    : std::filesystem::path(path).parent_path().string());
+                              : std::filesystem::path(path).parent_path().empty()
+                                    ? std::string(".")
+                                    : std::filesystem::path(path)
+                                          .parent_path()
+                                          .string());
   for (const ConfigFinding& finding : check.findings()) {
     std::printf("%s:%zu: %s\n", shownPath.c_str(), finding.line,
                 finding.message.c_str());
@@ -235,69 +163,11 @@ bool runInteractive(SimulatedHost& host) {
   return allCarriedOut;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "check-ini") {
-    return checkIni(argv[2], "");
-  }
-  // check-ini FILE --arena NAME, or check-ini --arena NAME FILE.
-  if (argc == 5 && std::string(argv[1]) == "check-ini") {
-    const bool arenaFirst = std::string(argv[2]) == "--arena";
-    if (arenaFirst || std::string(argv[3]) == "--arena") {
-      const std::string arena = arenaFirst ? argv[3] : argv[4];
-      if (arena.empty()) return usageError("--arena needs an arena's name");
-      return checkIni(arenaFirst ? argv[4] : argv[2], arena);
-    }
-  }
-  if (argc >= 2 && std::string(argv[1]) == "sweep") {
-    return runSweepCommand(
-        std::vector<std::string>(argv + 2, argv + argc),
-        (std::filesystem::path(executablePath(argv[0])).parent_path() /
-         PluginLibrary::defaultFileName())
-            .string());
-  }
-  if (argc >= 2 && std::string(argv[1]) == "replay") {
-    return runReplayCommand(
-        std::vector<std::string>(argv + 2, argv + argc),
-        (std::filesystem::path(executablePath(argv[0])).parent_path() /
-         PluginLibrary::defaultFileName())
-            .string());
-  }
-
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      std::printf("%s", kUsage);
-      return 0;
-    }
-    if (argument == "--library" || argument == "--output" ||
-        argument == "--ini" || argument == "--chart" || argument == "--log") {
-      if (i + 1 == argc) return usageError(argument + " needs a value");
-      (argument == "--library"  ? options.library
-       : argument == "--output" ? options.output
-       : argument == "--ini"    ? options.ini
-       : argument == "--log"    ? options.log
-                                : options.chart) = argv[++i];
-    } else if (argument == "-i") {
-      options.interactive = true;
-    } else if (argument == "check-ini") {
-      return usageError(
-          "check-ini takes one FILE and nothing else but --arena NAME");
-    } else if (!argument.empty() && argument[0] == '-') {
-      return usageError("unknown option " + argument);
-    } else if (options.scenario.empty()) {
-      options.scenario = argument;
-    } else {
-      return usageError("one scenario at a time");
-    }
-  }
-  if (options.interactive && !options.scenario.empty()) {
-    return usageError("-i and a scenario file exclude each other");
-  }
-
-  // Everything is read before the run moves into its own folder.
+// A scenario run, the demo, or lines typed at a prompt.
+int runScenario(const RunOptions& options, const std::string& besideUs) {
+  // Everything is read, and the outputs checked, before the run moves into
+  // its own folder.
+  std::string why;
   std::string iniContents;
   if (!options.ini.empty() && !readFile(options.ini, &iniContents)) {
     return kFailed;
@@ -320,12 +190,15 @@ int main(int argc, char** argv) {
       return kFailed;
     }
   }
-
-  std::filesystem::path library = options.library;
-  if (library.empty()) {
-    library = std::filesystem::path(executablePath(argv[0])).parent_path() /
-              PluginLibrary::defaultFileName();
+  for (const std::string* output :
+       {&options.output, &options.chart, &options.log}) {
+    if (!output->empty() && !checkWritable(*output, &why)) {
+      return cannotUse("write", *output, why);
+    }
   }
+
+  std::filesystem::path library =
+      options.library.empty() ? besideUs : options.library;
   std::error_code failure;
   library = std::filesystem::absolute(library, failure);
   PluginLibrary plugin;
@@ -340,9 +213,7 @@ int main(int argc, char** argv) {
   if (!options.output.empty()) {
     out = std::fopen(options.output.c_str(), "wb");
     if (out == nullptr) {
-      std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
-                   options.output.c_str());
-      return kFailed;
+      return cannotUse("write", options.output, std::strerror(errno));
     }
   }
 
@@ -384,9 +255,7 @@ int main(int argc, char** argv) {
             static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
       }
       if (!keptLog.empty() && !host.keepLagLog(keptLog)) {
-        std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
-                     options.log.c_str());
-        status = kFailed;
+        status = cannotUse("write", options.log, "it cannot be created");
       } else if (!options.ini.empty() &&
                  !host.copyIni(options.ini, iniContents, &error)) {
         std::fprintf(stderr, "tarvok-sim: %s\n", error.c_str());
@@ -417,11 +286,40 @@ int main(int argc, char** argv) {
     page.duration = lastLogged;
     if (!writeWholeFile(
             options.chart,
-            chartHtml(page, logged, ConfigCheck(chartSettings).settings()))) {
-      std::fprintf(stderr, "tarvok-sim: cannot write %s\n",
-                   options.chart.c_str());
-      status = kFailed;
+            chartHtml(page, logged, ConfigCheck(chartSettings).settings()),
+            &why)) {
+      status = cannotUse("write", options.chart, why);
     }
   }
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out;
+  std::string errors;
+  const CommandLine line = parseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), &out, &errors);
+  std::fputs(out.c_str(), stdout);
+  std::fputs(errors.c_str(), stderr);
+  const std::string besideUs =
+      (std::filesystem::path(executablePath(argv[0])).parent_path() /
+       PluginLibrary::defaultFileName())
+          .string();
+  switch (line.command) {
+    case SimCommand::CheckIni:
+      return checkIni(line.checkIni.file, line.checkIni.arena);
+    case SimCommand::Replay:
+      return runReplayCommand(line.replay, besideUs);
+    case SimCommand::Arena:
+      return runArenaCommand(line.arena);
+    case SimCommand::Sweep:
+      return runSweepCommand(line.sweep, besideUs);
+    case SimCommand::Run:
+      return runScenario(line.run, besideUs);
+    case SimCommand::Finished:
+      break;
+  }
+  return line.status;
 }

@@ -1,7 +1,9 @@
 #include "sim/replay_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "hostkit/host_platform.h"
@@ -9,8 +11,10 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
+#include "sim/arena_log.h"
 #include "sim/chart.h"
 #include "sim/config_check.h"
+#include "sim/file_access.h"
 #include "sim/lag_log.h"
 #include "sim/progress_bar.h"
 #include "sim/replay.h"
@@ -19,11 +23,7 @@
 
 namespace {
 
-const int kFailed = 2;
-
-const char kReplayUsage[] =
-    "usage: tarvok-sim replay LOG... [--ini FILE] [--chart OUT.html]\n"
-    "                                [--library PATH] [--transcript FILE]\n";
+const int kFailed = kUsageFailed;
 
 // The number after the last '.' of `path` ("lag.log.2": 2), 0 without one.
 unsigned long rotationOf(const std::string& path, std::string* base) {
@@ -73,10 +73,41 @@ std::vector<std::string> rotationOrder(const std::vector<std::string>& logs) {
   return ordered;
 }
 
+int failed(const std::string& message) {
+  std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
+  return kFailed;
+}
+
+int cannotUse(const std::string& what, const std::string& path,
+              const std::string& why) {
+  return failed("cannot " + what + " " + escapeControlBytes(path) + ": " +
+                why);
+}
+
+// The longest first line looked at to tell a lag log.
+constexpr std::size_t kLongestFirstLine = 4096;
+
+// True when the first line of `path` is the lag log's header or a row.
+// Only a regular file is looked at: a pipe would lose what is read here, and
+// the log's own reader bounds a device's endless line.
+bool looksLikeLagLog(const std::string& path) {
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(path, failure)) return true;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::string line(kLongestFirstLine, '\0');
+  line.resize(std::fread(&line[0], 1, line.size(), file));
+  std::fclose(file);
+  if (line.empty()) return true;  // nothing logged yet
+  line = line.substr(0, line.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  LagLogRow row;
+  std::string ignored;
+  return isLagLogHeader(line) || parseLagLogRow(line, &row, &ignored);
+}
+
 }  // namespace
 
-// The settings of every arena with the countdowns of the longest of any
-// arena section, so that the replay plays long enough for each arena.
 ConfigSettings longestCountdowns(const ConfigCheck& check) {
   ConfigSettings longest = check.settings();
   for (const ConfigArena& arena : check.arenas()) {
@@ -94,66 +125,58 @@ std::vector<std::string> logsOldestFirst(
   return rotationOrder(logs);
 }
 
-namespace {
-
-int failed(const std::string& message) {
-  std::fprintf(stderr, "tarvok-sim replay: %s\n", message.c_str());
-  return kFailed;
-}
-
-}  // namespace
-
-bool readWholeFile(const std::string& path, std::string* contents) {
-  std::string error;
-  const TextRead read = readTextFile(path, contents, &error);
-  if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", error.c_str());
-  return read == TextRead::kRead;
-}
-
-bool writeWholeFile(const std::string& path, const std::string& contents) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written =
-      std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-  return std::fclose(file) == 0 && written;
-}
-
-int runReplayCommand(const std::vector<std::string>& arguments,
-                     const std::string& defaultLibrary) {
-  std::vector<std::string> logs;
-  std::string ini, chart, library = defaultLibrary, transcriptPath;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    std::string* value = argument == "--ini"          ? &ini
-                         : argument == "--chart"      ? &chart
-                         : argument == "--library"    ? &library
-                         : argument == "--transcript" ? &transcriptPath
-                                                      : nullptr;
-    if (value != nullptr) {
-      if (i + 1 == arguments.size()) {
-        return failed(argument + " needs a value\n\n" + kReplayUsage);
-      }
-      *value = arguments[++i];
-    } else if (!argument.empty() && argument[0] == '-') {
-      return failed("unknown option " + argument + "\n\n" + kReplayUsage);
-    } else {
-      logs.push_back(argument);
+bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault) {
+  std::string why;
+  for (const std::string& each : logs) {
+    if (!checkReadable(each, &why)) {
+      *fault = "cannot read " + escapeControlBytes(each) + ": " + why;
+      return false;
+    }
+    if (!looksLikeLagLog(each)) {
+      *fault = escapeControlBytes(each) +
+               " is not a lag log: its first line is neither the log's "
+               "header nor a row";
+      return false;
     }
   }
-  if (logs.empty()) {
-    return failed("which log?\n\n" + std::string(kReplayUsage));
-  }
-  logs = rotationOrder(logs);
+  return true;
+}
+
+int runReplayCommand(const ReplayOptions& options,
+                     const std::string& defaultLibrary) {
+  const std::vector<std::string> logs = rotationOrder(options.logs);
+  const std::string& ini = options.ini;
+  const std::string& chart = options.chart;
+  const std::string& transcriptPath = options.transcript;
+  const std::string library =
+      options.library.empty() ? defaultLibrary : options.library;
   std::string log = logs.front();
   for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
   log = escapeControlBytes(log);
 
-  // Everything is read before the run moves into its own folder.
+  // Everything is read, and the outputs checked, before the run moves into
+  // its own folder.
+  std::string why;
+  if (!checkLagLogs(logs, &why)) return failed(why);
   std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
   std::string settings;
-  if (!readWholeFile(settingsName, &settings)) {
-    if (!ini.empty()) return failed("cannot read " + ini);
+  std::error_code absent;
+  if (ini.empty() && !std::filesystem::exists(settingsName, absent)) {
     settingsName = "the plug-in's defaults (no tarvok.ini here)";
+  } else {
+    const TextRead read = readTextFile(settingsName, &settings, &why);
+    if (read == TextRead::kRefused) {
+      std::fprintf(stderr, "%s\n", why.c_str());
+      return kFailed;
+    }
+    if (read == TextRead::kCannotRead) {
+      return cannotUse("read", settingsName, why);
+    }
+  }
+  for (const std::string* output : {&chart, &transcriptPath}) {
+    if (!output->empty() && !checkWritable(*output, &why)) {
+      return cannotUse("write", *output, why);
+    }
   }
   Replay replay(stderr, !chart.empty());
   std::string error;
@@ -174,7 +197,7 @@ int runReplayCommand(const std::vector<std::string>& arguments,
   if (!transcriptPath.empty()) {
     transcriptFile = std::fopen(transcriptPath.c_str(), "wb");
     if (transcriptFile == nullptr) {
-      return failed("cannot write " + transcriptPath);
+      return cannotUse("write", transcriptPath, std::strerror(errno));
     }
   }
 
@@ -215,6 +238,12 @@ int runReplayCommand(const std::vector<std::string>& arguments,
     std::printf("Checks with no logged figures near them (not answered): %zu\n",
                 replay.unansweredChecks());
   }
+  if (options.classes) {
+    std::printf("\n");
+    for (const std::string& line : classScores(replay.summary(), 1)) {
+      std::printf("%s\n", line.c_str());
+    }
+  }
 
   if (!chart.empty()) {
     ChartPage page;
@@ -225,9 +254,12 @@ int runReplayCommand(const std::vector<std::string>& arguments,
         "Replayed with the settings of " + settingsName +
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     page.duration = replay.duration();
-    if (!writeWholeFile(chart, chartHtml(page, replay.summary(),
-                                         settingsCheck.settings()))) {
-      return failed("cannot write " + chart);
+    if (replay.rows() != 0) page.startTime = replay.startTime();
+    if (!writeWholeFile(chart,
+                        chartHtml(page, replay.summary(),
+                                  settingsCheck.settings()),
+                        &why)) {
+      return cannotUse("write", chart, why);
     }
   }
   return 0;

@@ -1,6 +1,4 @@
-// The simulator's "replay" command:
-//   tarvok-sim replay LOG [--ini FILE] [--chart OUT.html] [--library PATH]
-//                         [--transcript FILE]
+// The simulator's "replay" command (its options in command_line.h):
 // plays the lag log LOG again through the plug-in library with the settings
 // of FILE (default: "tarvok.ini" of the current directory, the plug-in's
 // defaults when there is none), prints the table of logged and replayed
@@ -12,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "sim/command_line.h"
 #include "sim/config_check.h"
 
-// `arguments` follow the word "replay"; `defaultLibrary` is the library
-// beside the simulator. Returns the exit status: 0 when the replay went
-// through, 2 for a bad argument or a file that cannot be used.
-int runReplayCommand(const std::vector<std::string>& arguments,
+// `defaultLibrary` is the library beside the simulator. Returns the exit
+// status: 0 when the replay went through, 2 for a file that cannot be used:
+// every file is checked before the replay starts.
+int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary);
 
 // The settings of `check` with the longest countdowns of any of its arena
@@ -28,10 +27,9 @@ ConfigSettings longestCountdowns(const ConfigCheck& check);
 // FILE.1, FILE) oldest first, where the set first appears; others as given.
 std::vector<std::string> logsOldestFirst(const std::vector<std::string>& logs);
 
-// Reads the whole of `path`, a text file (bounds: hostkit/text_input.h);
-// false when it cannot, with the message of a refusal on the standard error.
-bool readWholeFile(const std::string& path, std::string* contents);
-// Writes `contents` to `path`; false when it cannot.
-bool writeWholeFile(const std::string& path, const std::string& contents);
+// True when every one of `logs` can be read and begins like a lag log;
+// else false with the fault in `fault` ("cannot read LOG: why", "LOG is
+// not a lag log: ...").
+bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault);
 
 #endif  // TARVOK_TOOLS_SIM_REPLAY_COMMAND_H_

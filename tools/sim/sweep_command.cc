@@ -11,6 +11,7 @@
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/config_check.h"
+#include "sim/file_access.h"
 #include "sim/progress_bar.h"
 #include "sim/replay.h"
 #include "sim/replay_command.h"
@@ -18,39 +19,18 @@
 #include "sim/sweep.h"
 #include "sim/transcript.h"
 
-const char kSweepHelp[] =
-    "usage: tarvok-sim sweep LOG... [--ini BASE] --vary KEY=A..B[:STEP]\n"
-    "                        [--vary KEY=A,B,C ...] [--chart OUT.html]\n"
-    "                        [--library PATH] [--processes N]\n"
-    "\n"
-    "Replays the lag logs once for every combination of the --vary values,\n"
-    "each time with the settings of BASE (default: ./tarvok.ini) and those\n"
-    "values, at most 1000 combinations, N replays at once (default: one per\n"
-    "core). KEY is a number key of tarvok.ini, without '=' and in its letter\n"
-    "case: current, average, s2cploss, c2sploss, s2cweapons, display, deal,\n"
-    "maxcheckrate, queue, autocheck, strikes, grace, autochecklevel,\n"
-    "answertimeout.\n"
-    "\n"
-    "Each row: the varied values; the replayed checks over a limit; the\n"
-    "players announced, warned (or warned and spectated) and spectated; the\n"
-    "honest players spectated and the laggers let through. Honest and\n"
-    "lagging are judged once, from the log's own figures against the limits\n"
-    "of BASE: honest when over a limit in at most one check in ten of\n"
-    "theirs, a lagger when over in most of them; let through: never warned\n"
-    "nor spectated. Rows come best trade-off first: fewest players misjudged\n"
-    "(honest spectated plus laggers let through), then fewest honest players\n"
-    "spectated, then fewest laggers let through. '*' marks the row of BASE's\n"
-    "own settings (run as a row of its own when no combination has them).\n"
-    "--chart writes a page with a point per row: laggers let through across,\n"
-    "honest players spectated up, the settings in each point's hover text.\n";
-
 namespace {
 
-const int kFailed = 2;
+const int kFailed = kUsageFailed;
 
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim sweep: %s\n", message.c_str());
   return kFailed;
+}
+
+// A faulty --vary is a fault of the command line.
+int usageFault(const std::string& message) {
+  return failed(message + "; see \"tarvok-sim sweep --help\"");
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -61,71 +41,52 @@ std::string joined(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int runSweepCommand(const std::vector<std::string>& arguments,
+int runSweepCommand(const SweepOptions& options,
                     const std::string& defaultLibrary) {
-  std::vector<std::string> logs;
   std::vector<SweepAxis> axes;
-  std::string ini, chart, library = defaultLibrary, processesText;
   std::string error;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--help" || argument == "-h") {
-      std::printf("%s", kSweepHelp);
-      return 0;
-    }
-    std::string vary;
-    std::string* value = argument == "--ini"         ? &ini
-                         : argument == "--chart"     ? &chart
-                         : argument == "--library"   ? &library
-                         : argument == "--processes" ? &processesText
-                         : argument == "--vary"      ? &vary
-                                                     : nullptr;
-    if (value != nullptr) {
-      if (i + 1 == arguments.size()) {
-        return failed(argument + " needs a value\n\n" + kSweepHelp);
-      }
-      *value = arguments[++i];
-      if (value == &vary) {
-        axes.emplace_back();
-        if (!parseSweepAxis(vary, &axes.back(), &error)) return failed(error);
-      }
-    } else if (!argument.empty() && argument[0] == '-') {
-      return failed("unknown option " + shownField(argument) + "\n\n" +
-                    kSweepHelp);
-    } else {
-      logs.push_back(argument);
-    }
+  for (const std::string& vary : options.vary) {
+    axes.emplace_back();
+    if (!parseSweepAxis(vary, &axes.back(), &error)) return usageFault(error);
   }
-  if (logs.empty()) return failed(std::string("which log?\n\n") + kSweepHelp);
-  if (axes.empty()) {
-    return failed(std::string("what to vary? (--vary KEY=A..B)\n\n") +
-                  kSweepHelp);
-  }
-  unsigned processes = std::max(1u, std::thread::hardware_concurrency());
-  if (!processesText.empty()) {
-    char* end = nullptr;
-    const unsigned long count = std::strtoul(processesText.c_str(), &end, 10);
-    if (end == processesText.c_str() || *end != '\0' || count < 1 ||
-        count > 256) {
-      return failed("--processes takes a number from 1 to 256");
-    }
-    processes = static_cast<unsigned>(count);
-  }
+  const std::string& ini = options.ini;
+  const std::string& chart = options.chart;
+  const std::string library =
+      options.library.empty() ? defaultLibrary : options.library;
+  const unsigned processes =
+      options.processes != 0
+          ? options.processes
+          : std::max(1u, std::thread::hardware_concurrency());
   const std::vector<std::vector<std::int32_t>> combinations =
       sweepCombinations(axes, &error);
-  if (combinations.empty()) return failed(error);
+  if (combinations.empty()) return usageFault(error);
 
-  logs = logsOldestFirst(logs);
+  const std::vector<std::string> logs = logsOldestFirst(options.logs);
   std::string log = logs.front();
   for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
   log = escapeControlBytes(log);
 
-  // Everything is read before the runs move into folders of their own.
+  // Everything is read, and the outputs checked, before the runs move into
+  // folders of their own.
+  std::string why;
+  if (!checkLagLogs(logs, &why)) return failed(why);
   std::string baseName = ini.empty() ? "tarvok.ini" : ini;
   std::string base;
-  if (!readWholeFile(baseName, &base)) {
-    if (!ini.empty()) return failed("cannot read " + shownField(ini));
+  std::error_code absent;
+  if (ini.empty() && !std::filesystem::exists(baseName, absent)) {
     baseName = "the plug-in's defaults (no tarvok.ini here)";
+  } else {
+    const TextRead read = readTextFile(baseName, &base, &why);
+    if (read == TextRead::kRefused) {
+      std::fprintf(stderr, "%s\n", why.c_str());
+      return kFailed;
+    }
+    if (read == TextRead::kCannotRead) {
+      return failed("cannot read " + escapeControlBytes(baseName) + ": " + why);
+    }
+  }
+  if (!chart.empty() && !checkWritable(chart, &why)) {
+    return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
   }
   baseName = escapeControlBytes(baseName);
   const std::vector<std::string> baseLines = splitLines(base);
@@ -250,8 +211,8 @@ int runSweepCommand(const std::vector<std::string>& arguments,
     SweepChartPage page;
     page.title = "Settings swept over " + log;
     page.notes = {heading + ".", yardstickNote, orderNote};
-    if (!writeWholeFile(chart, sweepChartHtml(page, axes, rows))) {
-      return failed("cannot write " + shownField(chart));
+    if (!writeWholeFile(chart, sweepChartHtml(page, axes, rows), &why)) {
+      return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
     }
   }
   return 0;

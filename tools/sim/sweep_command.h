@@ -1,6 +1,4 @@
-// The simulator's "sweep" command:
-//   tarvok-sim sweep LOG... [--ini BASE] --vary KEY=A..B[:STEP] [--vary ...]
-//                    [--chart OUT.html] [--library PATH] [--processes N]
+// The simulator's "sweep" command (its options in command_line.h):
 // replays the lag logs once per combination of the varied keys (sweep.h),
 // each in a process of its own (N at once, default: one per core), and
 // prints a row per combination, best trade-off first, the base settings'
@@ -9,16 +7,14 @@
 #define TARVOK_TOOLS_SIM_SWEEP_COMMAND_H_
 
 #include <string>
-#include <vector>
 
-// The help text of the command.
-extern const char kSweepHelp[];
+#include "sim/command_line.h"
 
-// `arguments` follow the word "sweep"; `defaultLibrary` is the library
-// beside the simulator. Returns the exit status: 0 when every combination
-// was replayed, 2 for a bad argument, a file that cannot be used or a
-// replay that failed.
-int runSweepCommand(const std::vector<std::string>& arguments,
+// `defaultLibrary` is the library beside the simulator. Returns the exit
+// status: 0 when every combination was replayed, 2 for a faulty --vary, a
+// file that cannot be used (checked before any replay) or a replay that
+// failed.
+int runSweepCommand(const SweepOptions& options,
                     const std::string& defaultLibrary);
 
 #endif  // TARVOK_TOOLS_SIM_SWEEP_COMMAND_H_

@@ -1,0 +1,118 @@
+# The operator's guide's examples run as printed, in FOLDER, which holds
+# what the zip holds beside the simulator (tarvok.ini, sample-lag.log,
+# sample-lenient.ini):
+# - the replay example: the indented line "tarvok-sim replay ..." is run as
+#   it stands, and its standard output must equal the indented lines that
+#   follow it; the chart it names must be written;
+# - the scenario example: the indented lines after "such as try.txt:" are
+#   written to try.txt, and the indented "tarvok-sim --ini tarvok.ini
+#   try.txt" must run them (exit status 0, a transcript).
+#   SIM, EMULATOR ('|' between its words), GUIDE, FOLDER; to lay FOLDER out
+#   afresh as the zip does: SAMPLE_INI (tarvok.ini), EXAMPLE (the replay
+#   story's NAME.log and NAME.ini, whose copies the zip holds)
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+
+if(EXAMPLE)
+  file(REMOVE_RECURSE ${FOLDER})
+  file(MAKE_DIRECTORY ${FOLDER})
+  configure_file(${SAMPLE_INI} ${FOLDER}/tarvok.ini COPYONLY)
+  configure_file(${EXAMPLE}.log ${FOLDER}/sample-lag.log COPYONLY)
+  configure_file(${EXAMPLE}.ini ${FOLDER}/sample-lenient.ini COPYONLY)
+endif()
+
+file(READ ${GUIDE} guide)
+string(REPLACE "\r\n" "\n" guide "${guide}")
+# Each line an element: semicolons and brackets, which lists treat apart,
+# stand for themselves only in the blocks taken out.
+string(REPLACE ";" "<semicolon>" guide "${guide}")
+string(REPLACE "[" "<opening>" guide "${guide}")
+string(REPLACE "]" "<closing>" guide "${guide}")
+string(REPLACE "\n" ";" lines "${guide}")
+
+# The lines indented by INDENT blanks after the line number FROM, blank
+# lines between them included, with the indentation taken off; the first
+# blank lines are skipped.
+function(indented_block from indent result)
+  string(REPEAT " " ${indent} prefix)
+  set(block "")
+  list(LENGTH lines count)
+  set(index ${from})
+  math(EXPR index "${index} + 1")
+  while(index LESS count)
+    list(GET lines ${index} line)
+    string(FIND "${line}" "${prefix}" at)
+    if(line STREQUAL "")
+      if(NOT block STREQUAL "")
+        string(APPEND block "\n")
+      endif()
+    elseif(at EQUAL 0)
+      string(SUBSTRING "${line}" ${indent} -1 line)
+      string(APPEND block "${line}\n")
+    else()
+      break()
+    endif()
+    math(EXPR index "${index} + 1")
+  endwhile()
+  string(REGEX REPLACE "\n+$" "\n" block "${block}")
+  string(REPLACE "<semicolon>" ";" block "${block}")
+  string(REPLACE "<opening>" "[" block "${block}")
+  string(REPLACE "<closing>" "]" block "${block}")
+  set(${result} "${block}" PARENT_SCOPE)
+endfunction()
+
+# The index of the first line that matches REGEX, and its match.
+function(find_line regex index_result match_result)
+  set(index 0)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "${regex}")
+      set(${index_result} ${index} PARENT_SCOPE)
+      set(${match_result} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+      return()
+    endif()
+    math(EXPR index "${index} + 1")
+  endforeach()
+  message(FATAL_ERROR "${GUIDE} has no line like '${regex}'")
+endfunction()
+
+# The replay example.
+find_line("^    tarvok-sim (replay .*)$" at command)
+indented_block(${at} 4 expected)
+separate_arguments(arguments UNIX_COMMAND "${command}")
+list(FIND arguments --chart chart_at)
+math(EXPR chart_at "${chart_at} + 1")
+list(GET arguments ${chart_at} chart)
+file(REMOVE ${FOLDER}/${chart})
+execute_process(
+  COMMAND ${emulator} ${SIM} ${arguments}
+  WORKING_DIRECTORY ${FOLDER}
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" out "${out}")
+if(NOT status EQUAL 0 OR NOT out STREQUAL expected)
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status} and prints\n${out}\n${err}\nwhere the guide "
+          "shows\n${expected}")
+endif()
+if(NOT EXISTS ${FOLDER}/${chart})
+  message(FATAL_ERROR "the guide's replay example wrote no ${chart}")
+endif()
+
+# The scenario example.
+find_line("such as (try\\.txt):$" at scenario)
+indented_block(${at} 2 scenario_lines)
+file(WRITE ${FOLDER}/${scenario} "${scenario_lines}")
+find_line("^  tarvok-sim (.* ${scenario})$" at command)
+separate_arguments(arguments UNIX_COMMAND "${command}")
+execute_process(
+  COMMAND ${emulator} ${SIM} ${arguments}
+  WORKING_DIRECTORY ${FOLDER}
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES "Bob is lagging")
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status}:\n${out}\n${err}")
+endif()
+message("the guide's replay and scenario examples run as printed")

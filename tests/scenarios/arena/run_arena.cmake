@@ -1,0 +1,47 @@
+# The proof with a known truth: a synthetic arena (tarvok-sim arena, seed
+# SEED) replayed under each settings file of this folder (strikes alone,
+# then stability, and the plain settings first) with the scores by class.
+#   cmake -DSIM=... -DLIBRARY=... -DEMULATOR=... -DSEED=N -DEXPECTED=...
+#         -DACTUAL=... -DDIFF=... -P run_arena.cmake
+# The output of every replay, in the order below, must equal EXPECTED.
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+get_filename_component(folder ${EXPECTED} DIRECTORY)
+set(log arena-seed${SEED}.log)
+get_filename_component(work ${ACTUAL} DIRECTORY)
+file(COPY ${folder}/plain.ini ${folder}/strikes.ini ${folder}/stability.ini
+  DESTINATION ${work})
+
+execute_process(
+  COMMAND ${emulator} ${SIM} arena --seed ${SEED} --output ${log}
+  WORKING_DIRECTORY ${work}
+  RESULT_VARIABLE status
+  ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "tarvok-sim arena ended with status ${status}:\n${err}")
+endif()
+
+set(all "")
+foreach(settings plain strikes stability)
+  execute_process(
+    COMMAND ${emulator} ${SIM} replay ${log} --ini ${settings}.ini
+      --library ${LIBRARY} --classes
+    WORKING_DIRECTORY ${work}
+    RESULT_VARIABLE status
+    OUTPUT_VARIABLE out
+    ERROR_VARIABLE err)
+  string(REPLACE "\r\n" "\n" out "${out}")
+  if(NOT status EQUAL 0 OR NOT err STREQUAL "")
+    message(FATAL_ERROR "the replay with ${settings}.ini ended with status "
+      "${status}:\n${err}")
+  endif()
+  string(APPEND all "${out}\n")
+endforeach()
+file(WRITE ${ACTUAL} "${all}")
+
+file(READ ${EXPECTED} expected_text)
+if(NOT expected_text STREQUAL all)
+  if(DIFF)
+    execute_process(COMMAND ${DIFF} -u ${EXPECTED} ${ACTUAL})
+  endif()
+  message(FATAL_ERROR "${ACTUAL} differs from ${EXPECTED}")
+endif()

@@ -1,0 +1,279 @@
+#include "sim/arena_log.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <random>
+
+#include "hostkit/shown_text.h"
+#include "sim/lag_log.h"
+#include "sim/file_access.h"
+
+namespace {
+
+// 2026-12-07T18:00:00Z: the arena's first second.
+constexpr std::int64_t kStart = 1796666400;
+constexpr std::uint32_t kCheckEvery = 30;
+constexpr std::uint32_t kGrace = 60;
+constexpr std::uint32_t kStaffCheckEvery = 600;
+
+enum class Kind { Good, Spiky, Lagger, Flaky, Far, Staff };
+
+struct ClassPlan {
+  Kind kind;
+  const char* name;
+  int players;
+};
+
+const ClassPlan kPlan[] = {
+    {Kind::Good, "good", 10},  {Kind::Spiky, "spiky", 6},
+    {Kind::Lagger, "lagger", 4}, {Kind::Flaky, "flaky", 4},
+    {Kind::Far, "far", 4},     {Kind::Staff, "staff", 2},
+};
+
+class Dice {
+ public:
+  explicit Dice(std::uint32_t seed) : engine_(seed) {}
+  // lo..hi, both included.
+  std::int32_t between(std::int32_t lo, std::int32_t hi) {
+    return lo + static_cast<std::int32_t>(
+                    engine_() % static_cast<std::uint32_t>(hi - lo + 1));
+  }
+  bool chance(int percent) { return between(1, 100) <= percent; }
+
+ private:
+  std::mt19937 engine_;
+};
+
+struct Player {
+  Kind kind;
+  std::string name;
+  int ship;
+  std::uint32_t arrives;
+  std::uint32_t leaves;
+  std::int32_t base;  // the ping the connection keeps to
+  int badChecksLeft = 0;  // of a flaky player's bad stretch
+  std::int64_t pingSum = 0;
+  std::int32_t checks = 0;
+  std::int32_t low = 0;
+  std::int32_t high = 0;
+};
+
+std::string tenths(std::int32_t value) {
+  return std::to_string(value / 10) + "." + std::to_string(value % 10);
+}
+
+struct Event {
+  std::uint32_t second;
+  int order;  // arrivals before checks before departures
+  std::size_t player;
+};
+
+// One check's row: the figures the class gives now, judged against the
+// default limits by a bot that deals with nobody.
+// Staff's rows are their own "!lagme".
+std::string checkRow(Player& player, Dice& dice, std::uint32_t second) {
+  std::int32_t current = player.base + dice.between(-15, 15);
+  std::int32_t s2c = dice.between(0, 5);
+  std::int32_t c2s = dice.between(0, 5);
+  std::int32_t weapons = dice.between(0, 3);
+  switch (player.kind) {
+    case Kind::Spiky:
+      if (dice.chance(4)) {
+        current = dice.between(450, 900);
+        s2c = dice.between(25, 60);
+        c2s = dice.between(20, 50);
+      }
+      break;
+    case Kind::Lagger:
+      current = player.base + dice.between(-80, 80);
+      s2c = dice.between(10, 45);
+      c2s = dice.between(5, 35);
+      break;
+    case Kind::Flaky:
+      if (player.badChecksLeft == 0 && dice.chance(6)) {
+        player.badChecksLeft = dice.between(3, 8);
+      }
+      if (player.badChecksLeft > 0) {
+        --player.badChecksLeft;
+        current = dice.between(350, 800);
+        s2c = dice.between(25, 80);
+        c2s = dice.between(10, 40);
+      }
+      break;
+    case Kind::Far:
+      current = player.base + dice.between(-12, 12);
+      break;
+    case Kind::Good:
+    case Kind::Staff:
+      break;
+  }
+  player.pingSum += current;
+  ++player.checks;
+  if (player.checks == 1 || current < player.low) player.low = current;
+  if (player.checks == 1 || current > player.high) player.high = current;
+  const std::int32_t average =
+      static_cast<std::int32_t>(player.pingSum / player.checks);
+
+  std::string limits;
+  const auto reach = [&limits](bool reached, const char* name) {
+    if (!reached) return;
+    limits += limits.empty() ? "" : ",";
+    limits += name;
+  };
+  reach(current >= 300, "current");
+  reach(average >= 300, "average");
+  reach(s2c / 10 >= 2, "s2c");
+  reach(c2s / 10 >= 2, "c2s");
+  reach(weapons / 10 >= 2, "s2cweapons");
+  const bool staff = player.kind == Kind::Staff;
+  return lagLogTimeText(kStart + second) + "\t1\t" + player.name +
+         (staff ? "\t3\t" : "\t0\t") + std::to_string(player.ship) + "\t" +
+         (staff ? player.name : std::string("*auto")) + "\t" +
+         std::to_string(current) +
+         "\t" + std::to_string(average) + "\t" + std::to_string(player.low) +
+         "\t" + std::to_string(player.high) + "\t" + tenths(s2c) + "\t" +
+         tenths(c2s) + "\t" + tenths(weapons) + "\t" +
+         (limits.empty() ? "-" : limits) + "\t" + (limits.empty() ? "0" : "1") +
+         "/1\tnone\n";
+}
+
+std::string presenceRow(const Player& player, std::uint32_t second,
+                        const char* what) {
+  return lagLogTimeText(kStart + second) + "\t1\t" + player.name + "\t" +
+         (player.kind == Kind::Staff ? "3" : "0") + "\t" +
+         std::to_string(player.ship) + "\t\t\t\t\t\t\t\t\t-\t-\t" + what +
+         "\n";
+}
+
+}  // namespace
+
+std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
+  Dice dice(seed);
+  const std::uint32_t length = minutes * 60;
+  std::vector<Player> players;
+  for (const ClassPlan& plan : kPlan) {
+    for (int i = 1; i <= plan.players; ++i) {
+      Player player;
+      player.kind = plan.kind;
+      player.name = std::string(plan.name) + (i < 10 ? "-0" : "-") +
+                    std::to_string(i);
+      player.ship = dice.between(0, 7);
+      player.arrives = static_cast<std::uint32_t>(
+          dice.between(1, static_cast<std::int32_t>(length / 4)));
+      player.leaves = std::min(
+          length, player.arrives + static_cast<std::uint32_t>(dice.between(
+                                       static_cast<std::int32_t>(length / 3),
+                                       static_cast<std::int32_t>(length))));
+      switch (plan.kind) {
+        case Kind::Lagger:
+          player.base = dice.between(330, 520);
+          break;
+        case Kind::Far:
+          player.base = dice.between(380, 560);
+          break;
+        default:
+          player.base = dice.between(40, 150);
+      }
+      players.push_back(player);
+    }
+  }
+  std::vector<Event> events;
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    const Player& player = players[i];
+    events.push_back({player.arrives, 0, i});
+    // Staff are not checked automatically; they check themselves now and
+    // then ("!lagme").
+    const std::uint32_t every =
+        player.kind == Kind::Staff ? kStaffCheckEvery : kCheckEvery;
+    for (std::uint32_t second = player.arrives + kGrace;
+         second < player.leaves; second += every) {
+      events.push_back({second, 1, i});
+    }
+    if (player.leaves < length) events.push_back({player.leaves, 2, i});
+  }
+  std::stable_sort(events.begin(), events.end(),
+                   [](const Event& a, const Event& b) {
+                     return a.second != b.second ? a.second < b.second
+                                                 : a.order < b.order;
+                   });
+  std::string log = std::string(kLagLogHeader) + "\n" +
+                    lagLogTimeText(kStart) +
+                    "\t1\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tconnected\n";
+  for (const Event& event : events) {
+    Player& player = players[event.player];
+    log += event.order == 0   ? presenceRow(player, event.second, "arrived")
+           : event.order == 2 ? presenceRow(player, event.second, "left")
+                              : checkRow(player, dice, event.second);
+  }
+  return log;
+}
+
+std::vector<std::string> classScores(const LagSummary& summary,
+                                     std::size_t source) {
+  struct Tally {
+    std::uint32_t players = 0;
+    std::uint32_t dealt = 0;
+  };
+  std::map<std::string, Tally> tallies;
+  for (const PlayerLag& player : summary.players()) {
+    const std::size_t dash = player.name.find('-');
+    if (dash == std::string::npos || dash == 0) continue;
+    Tally& tally = tallies[player.name.substr(0, dash)];
+    ++tally.players;
+    const LagCounts& counts = player.counts[source];
+    if (counts.warned + counts.spectated > 0) ++tally.dealt;
+  }
+  const auto share = [](std::uint32_t part, std::uint32_t whole) {
+    return whole == 0 ? std::string("-")
+                      : std::to_string((part * 100 + whole / 2) / whole) + "%";
+  };
+  char line[160];
+  std::vector<std::string> lines;
+  lines.push_back("Scores by class (" + summary.sources()[source] + "):");
+  std::snprintf(line, sizeof line, "  %-8s %8s %11s %6s", "class", "players",
+                "dealt with", "share");
+  lines.push_back(line);
+  for (const ClassPlan& plan : kPlan) {
+    const Tally& tally = tallies[plan.name];
+    std::snprintf(line, sizeof line, "  %-8s %8u %11u %6s", plan.name,
+                  tally.players, tally.dealt,
+                  share(tally.dealt, tally.players).c_str());
+    lines.push_back(line);
+  }
+  const auto sum = [&tallies](std::initializer_list<const char*> names) {
+    Tally total;
+    for (const char* name : names) {
+      total.players += tallies[name].players;
+      total.dealt += tallies[name].dealt;
+    }
+    return total;
+  };
+  const Tally laggers = sum({"lagger", "flaky"});
+  const Tally honest = sum({"good", "spiky", "staff"});
+  const Tally far = sum({"far"});
+  const auto of = [&share](const char* what, const Tally& tally) {
+    return std::string("  ") + what + ": " + std::to_string(tally.dealt) +
+           " of " + std::to_string(tally.players) + " (" +
+           share(tally.dealt, tally.players) + ")";
+  };
+  lines.push_back(of("laggers dealt with", laggers));
+  lines.push_back(of("honest players dealt with", honest));
+  lines.push_back(of("steady high-latency links dealt with", far));
+  return lines;
+}
+
+int runArenaCommand(const ArenaOptions& options) {
+  const std::string log = generateArenaLog(options.seed, options.minutes);
+  if (options.output.empty()) {
+    std::fwrite(log.data(), 1, log.size(), stdout);
+    return 0;
+  }
+  std::string why;
+  if (!writeWholeFile(options.output, log, &why)) {
+    std::fprintf(stderr, "tarvok-sim arena: cannot write %s: %s\n",
+                 escapeControlBytes(options.output).c_str(), why.c_str());
+    return kUsageFailed;
+  }
+  return 0;
+}
