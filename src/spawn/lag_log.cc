@@ -253,10 +253,12 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   long fileSize = 0;
   bool endsLine = true;
   if (file_ != nullptr) {
-    // Where this bot's last row ended the file, it ends with a line end.
-    const bool known = std::fseek(file_, 0, SEEK_END) == 0 &&
-                       (fileSize = std::ftell(file_)) == end_;
-    if (!known && !inspect(file_, &fileSize, &endsLine)) close();
+    // After this bot's last row the file ended with its line end.
+    if (end_ >= 0) {
+      fileSize = end_;
+    } else if (!inspect(file_, &fileSize, &endsLine)) {
+      close();
+    }
   }
   if (file_ != nullptr) {
     const long cap = bot.lagLogMaxBytes;
@@ -281,7 +283,10 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
     }
     for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
     written = std::fwrite(out, 1, length, file_) == length;
-    end_ = fileSize + static_cast<long>(length);
+    // Appending writes at the file's end, wherever others left it: the
+    // position after the row is the file's size, rows of other bots
+    // included.
+    end_ = written ? std::ftell(file_) : -1;
     if (!written) close();
   }
   if (written) {

@@ -12,9 +12,11 @@
 // close per row cost more than the check): it is closed at the first row or
 // Tick of a later second, at a connection, after a failed write, and when
 // the bot goes, so a file moved or removed by someone else is let go within
-// a second. Before
-// each row the file's end is looked up: when it is not where this bot's
-// last row left it (another bot wrote), its last byte is read again.
+// a second. At opening the file's last byte is read; then each row is
+// appended where the file ends (other bots' rows included), which its
+// position after the write gives, so a held file costs one write a row
+// and a look at the position. Only a row torn by another writer within
+// the second could then be followed on its line.
 //
 // Fields, tab-separated: the time (UTC, ISO 8601), the bot's handle, the
 // player, their access level and ship, the requester ("*auto" for an
