@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,7 +113,15 @@ class LagSummary {
   std::vector<std::string> sources_;
   bool charting_;
   std::vector<PlayerLag> players_;
-  std::map<std::pair<std::uint32_t, std::string>, std::size_t> index_;
+  struct KeyHash {
+    std::size_t operator()(
+        const std::pair<std::uint32_t, std::string>& key) const {
+      return std::hash<std::string>()(key.second) * 31 + key.first;
+    }
+  };
+  std::unordered_map<std::pair<std::uint32_t, std::string>, std::size_t,
+                     KeyHash>
+      index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run
   bool severalBots_ = false;
 };

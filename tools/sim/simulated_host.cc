@@ -1,6 +1,7 @@
 #include "sim/simulated_host.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "host/event_makers.h"
 #include "sim/lag_log.h"
@@ -515,9 +516,9 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
     return;
   }
   if (lagDelay_ == 0) {
-    replies_.push_back(reply);
+    replies_.push_back(std::move(reply));
   } else {
-    delayedReplies_.push_back({seconds_ + lagDelay_, reply});
+    delayedReplies_.push_back({seconds_ + lagDelay_, std::move(reply)});
   }
 }
 
@@ -602,7 +603,7 @@ void SimulatedHost::deliver(Bot& bot, BotEvent event) {
 
 void SimulatedHost::flushReplies() {
   while (!replies_.empty()) {
-    const ServerReply reply = replies_.front();
+    const ServerReply reply = std::move(replies_.front());
     replies_.pop_front();
     deliverReply(reply);
   }
