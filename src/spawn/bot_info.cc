@@ -55,6 +55,7 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_Term:
       sendEcho("DLL plugin disconnected.");
+      lagLog.disconnected();
       return;
     case EVENT_Tick:
       tick();

@@ -9,6 +9,16 @@
 
 namespace {
 
+// Windows lets nobody move or remove a file that is open (the C library
+// opens without delete sharing), so there each row closes the log again,
+// as an operator's own rotation expects; elsewhere it stays open for the
+// rest of the second.
+#ifdef _WIN32
+constexpr bool kHoldLogOpen = false;
+#else
+constexpr bool kHoldLogOpen = true;
+#endif
+
 constexpr const char kHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
     "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction\n";
@@ -287,7 +297,7 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
     // position after the row is the file's size, rows of other bots
     // included.
     end_ = written ? std::ftell(file_) : -1;
-    if (!written) close();
+    if (!written || !kHoldLogOpen) close();
   }
   if (written) {
     failureReported_ = false;

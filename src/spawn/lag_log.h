@@ -10,9 +10,10 @@
 // with one, so no row is ever glued to a torn one. The file stays open for
 // the rows of one wall-clock second (at a busy arena's rate an open and a
 // close per row cost more than the check): it is closed at the first row or
-// Tick of a later second, at a connection, after a failed write, and when
-// the bot goes, so a file moved or removed by someone else is let go within
-// a second. At opening the file's last byte is read; then each row is
+// Tick of a later second, at a connection and a disconnection, after a
+// failed write, and when the bot goes, so a file moved or removed by someone
+// else is let go within a second. On Windows, where nobody can move or
+// remove a file while it is open, each row closes it again. At opening the file's last byte is read; then each row is
 // appended where the file ends (other bots' rows included), which its
 // position after the write gives, so a held file costs one write a row
 // and a look at the position. Only a row torn by another writer within
@@ -124,6 +125,8 @@ class LagLog {
     failureReported_ = false;
     close();
   }
+  // The bot disconnects: its file is let go.
+  void disconnected() { close(); }
   // A second passes: a file held open since an earlier second is closed.
   void tick() {
     if (file_ != nullptr && std::time(nullptr) != openedSecond_) close();
