@@ -65,7 +65,7 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_ArenaLeave:
       clearTags();
-      watch.clear();
+      watch.leaveArena();
       lagLog.appendPresence(*this, Presence::ArenaLeft, nullptr);
       return;
     // Arrivals and ship changes matter only to the lag log.
@@ -138,5 +138,7 @@ void botInfo::tick() {
     const std::int32_t left = lookupTag(node->item, 0);
     storeTag(node->item, 0, left == INT32_MIN ? left : left - 1);
   }
-  if (watchOn) watch.tick(*this);
+  // A query out when the bot entered an arena without the watch is still
+  // given up in time.
+  if (watchOn || watch.awaitingAnswer()) watch.tick(*this);
 }

@@ -120,8 +120,9 @@ void botInfo::enterArena(const char* name) {
   arenaName.assign(name, length);
   if (!arenaSectionsInFile) return;
   // The requests and the history of the watch were about the players of
-  // the arena the bot was in.
-  watch.clear();
+  // the arena the bot was in (ArenaLeave has dropped them, unless the host
+  // skipped it).
+  watch.leaveArena();
   resetSettings();
   watchOn = 0;
   loadConfig();

@@ -100,8 +100,14 @@ void botInfo::handleLagReport(const char* text) {
   // An answer belongs to the watch's query when one is out, even after
   // ordered checks were switched off live; with ordered checks a lag line
   // that nobody asked for is neither reported nor judged. Otherwise it is
-  // the pending check's.
+  // the pending check's. The answer to a query of the arena the bot left is
+  // discarded, and not logged either: a replay of the log, which knows of
+  // no query out at the move, would take it for a line of this arena.
   const CheckRequest* request = watch.takeAnswered();
+  if (request == nullptr && watch.isDiscarding()) {
+    if (watchOn) watch.answerHandled(*this);
+    return;
+  }
   LagLogEntry entry;
   if (request == nullptr && LagWatch::ordered(*this)) {
     lagLog.append(*this, entry);

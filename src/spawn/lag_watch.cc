@@ -161,9 +161,10 @@ void LagWatch::adoptUnorderedCheck(const botInfo& bot, const String& typedName,
 }
 
 const CheckRequest* LagWatch::takeAnswered() {
+  discarding_ = outstanding_ && leftArena_;
   if (!outstanding_) return nullptr;
   outstanding_ = false;
-  return &asked_;
+  return discarding_ ? nullptr : &asked_;
 }
 
 void LagWatch::tick(botInfo& bot) {
@@ -177,7 +178,7 @@ void LagWatch::tick(botInfo& bot) {
   if (outstanding_ &&
       ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
     outstanding_ = false;
-    if (!asked_.automatic) {
+    if (!asked_.automatic && !leftArena_) {
       bot.scratchText = "No answer came for the lag check of ";
       bot.scratchText += asked_.targetName;
       tellByName(bot, asked_.requesterName, bot.scratchText.chars());
@@ -197,6 +198,13 @@ void LagWatch::clear() {
   waiting_.clear();
   outstanding_ = false;
   players_.clear();
+}
+
+void LagWatch::leaveArena() {
+  waiting_.clear();
+  players_.clear();
+  asked_.target = nullptr;
+  leftArena_ = outstanding_;
 }
 
 std::int32_t LagWatch::recordStrike(const Player* player, bool reachedLimit,
@@ -426,6 +434,7 @@ void LagWatch::awaitAnswer(const CheckRequest& request) {
   state.queried = true;
   if (&request != &asked_) asked_ = request;  // into the blocks it has
   outstanding_ = true;
+  leftArena_ = false;
   secondsWaited_ = 0;
 }
 

@@ -133,8 +133,19 @@ class LagWatch {
   void tick(botInfo& bot);
   // The player left: their requests and state are dropped.
   void forget(const Player* player);
-  // The bot left the arena: everything is dropped.
+  // A new connection: everything is dropped.
   void clear();
+  // The bot left its arena: the requests waiting and every player's state
+  // are dropped. The query out stays out, its answer due from the arena
+  // left: takeAnswered then hands out nullptr and isDiscarding() is true,
+  // so that the answer is taken for no other check (in the next arena the
+  // queue may be off, or a new query out), and it is given up without a
+  // word after the answer timeout.
+  void leaveArena();
+  // The lag line just taken answered a query of the arena the bot left.
+  bool isDiscarding() const { return discarding_; }
+  // A query is out: its answer, or its timeout, is still to come.
+  bool awaitingAnswer() const { return outstanding_; }
 
   // Records the outcome of a judged check of `player` and returns the
   // player's strikes after it (0 once the strikes have been dealt with).
@@ -222,6 +233,8 @@ class LagWatch {
 
   Queue waiting_;
   bool outstanding_ = false;
+  bool leftArena_ = false;   // the query out was asked in the arena left
+  bool discarding_ = false;  // the answer just taken was such a query's
   CheckRequest asked_{};             // valid while outstanding_
   std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out
   std::uint32_t seconds_ = 0;        // Ticks seen

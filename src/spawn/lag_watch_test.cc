@@ -113,6 +113,33 @@ TEST_F(LagWatchTest, AFullQueueRefusesAndLeavingOrReconnectingEmptiesIt) {
   EXPECT_EQ(env.take(), Lines{});
 }
 
+// The bot moves to another arena while Bob's query is out: the answer that
+// still comes is the old arena's and is taken for no check of the new one;
+// an answer that never comes is given up without a word.
+TEST_F(LagWatchTest, AnAnswerDueFromTheArenaLeftIsTakenForNoOtherCheck) {
+  start("queue=1\nanswertimeout=3\ndeal=3\n");
+  env.command(staff, "lagcheck Bob");
+  env.take();
+  env.send(makeArenaLeave());
+  env.removePlayer(bob);
+  env.command(staff, "lagcheck Carol");
+  EXPECT_EQ(env.take(),
+            (Lines{"private to 1: Checking player's lag",
+                   "private to 3: Staff has requested to check your lag"}));
+  env.chat(kLagging);  // Bob's figures, from the arena left
+  EXPECT_EQ(env.take(), Lines{"private to 3: *lag"});
+  env.chat(kFine);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [Carol]  C: 90  Avg: 80  "
+                   "L: 70  H: 120  S2C: 0.1  C2S: 0.2  S2CW: 0.0"}));
+  env.command(staff, "lagcheck Dave");
+  env.send(makeArenaLeave());
+  env.command(staff, "lagcheck Carol");
+  env.take();
+  env.tick(3);
+  EXPECT_EQ(env.take(), Lines{"private to 3: *lag"});
+}
+
 TEST_F(LagWatchTest, StrikesForgiveASpikeAndDealOnTheLastOne) {
   start("strikes=3\ndeal=3\ndisplay=2\n");
   const auto check = [&](const char* line) {

@@ -6,7 +6,11 @@
 #   follow it; the chart it names must be written;
 # - the scenario example: the indented lines after "such as try.txt:" are
 #   written to try.txt, and the indented "tarvok-sim --ini tarvok.ini
-#   try.txt" must run them (exit status 0, a transcript).
+#   try.txt" must run them (exit status 0, a transcript);
+# - the scenario's log replayed: with the LagLog line of tarvok.ini
+#   uncommented as the guide says, "tarvok-sim --ini tarvok.ini --log
+#   try.log try.txt" and then "tarvok-sim replay try.log ..." must replay
+#   the scenario's rows (tarvok.ini is put back afterwards).
 #   SIM, EMULATOR ('|' between its words), GUIDE, FOLDER; to lay FOLDER out
 #   afresh as the zip does: SAMPLE_INI (tarvok.ini), EXAMPLE (the replay
 #   story's NAME.log and NAME.ini, whose copies the zip holds)
@@ -75,6 +79,21 @@ function(find_line regex index_result match_result)
   message(FATAL_ERROR "${GUIDE} has no line like '${regex}'")
 endfunction()
 
+# Runs the guide's "tarvok-sim COMMAND" in FOLDER: status, out and err.
+function(run_guide_command command)
+  separate_arguments(arguments UNIX_COMMAND "${command}")
+  execute_process(
+    COMMAND ${emulator} ${SIM} ${arguments}
+    WORKING_DIRECTORY ${FOLDER}
+    RESULT_VARIABLE status
+    OUTPUT_VARIABLE out
+    ERROR_VARIABLE err)
+  string(REPLACE "\r\n" "\n" out "${out}")
+  set(status "${status}" PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
 # The replay example.
 find_line("^    tarvok-sim (replay .*)$" at command)
 indented_block(${at} 4 expected)
@@ -83,13 +102,7 @@ list(FIND arguments --chart chart_at)
 math(EXPR chart_at "${chart_at} + 1")
 list(GET arguments ${chart_at} chart)
 file(REMOVE ${FOLDER}/${chart})
-execute_process(
-  COMMAND ${emulator} ${SIM} ${arguments}
-  WORKING_DIRECTORY ${FOLDER}
-  RESULT_VARIABLE status
-  OUTPUT_VARIABLE out
-  ERROR_VARIABLE err)
-string(REPLACE "\r\n" "\n" out "${out}")
+run_guide_command("${command}")
 if(NOT status EQUAL 0 OR NOT out STREQUAL expected)
   message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
           "status ${status} and prints\n${out}\n${err}\nwhere the guide "
@@ -104,15 +117,33 @@ find_line("such as (try\\.txt):$" at scenario)
 indented_block(${at} 2 scenario_lines)
 file(WRITE ${FOLDER}/${scenario} "${scenario_lines}")
 find_line("^  tarvok-sim (.* ${scenario})$" at command)
-separate_arguments(arguments UNIX_COMMAND "${command}")
-execute_process(
-  COMMAND ${emulator} ${SIM} ${arguments}
-  WORKING_DIRECTORY ${FOLDER}
-  RESULT_VARIABLE status
-  OUTPUT_VARIABLE out
-  ERROR_VARIABLE err)
+run_guide_command("${command}")
 if(NOT status EQUAL 0 OR NOT out MATCHES "Bob is lagging")
   message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
           "status ${status}:\n${out}\n${err}")
 endif()
-message("the guide's replay and scenario examples run as printed")
+# The scenario's log replayed, with the LagLog line of tarvok.ini
+# uncommented as the guide says.
+file(READ ${FOLDER}/tarvok.ini sample)
+string(REPLACE "\n;LagLog=" "\nLagLog=" logging "${sample}")
+if(logging STREQUAL sample)
+  message(FATAL_ERROR "the sample tarvok.ini has no line \";LagLog=\"")
+endif()
+file(WRITE ${FOLDER}/tarvok.ini "${logging}")
+find_line("^    tarvok-sim (.* --log [^ ]+ ${scenario})$" at command)
+string(REGEX MATCH "--log ([^ ]+)" kept "${command}")
+set(kept ${CMAKE_MATCH_1})
+run_guide_command("${command}")
+set(run_status ${status})
+find_line("^    tarvok-sim (replay ${kept} .*)$" at command)
+run_guide_command("${command}")
+file(WRITE ${FOLDER}/tarvok.ini "${sample}")
+if(NOT run_status EQUAL 0 OR NOT status EQUAL 0 OR
+   NOT out MATCHES "\nBob +2 +2 +2 +2 +0 +0 +1 +0\n")
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" after the "
+          "scenario with --log ends with status ${status} and prints\n"
+          "${out}\n${err}\nwhere the guide says Bob is not spectated")
+endif()
+
+message("the guide's replay, scenario and scenario-to-replay examples run "
+        "as printed")

@@ -279,6 +279,16 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
     }
   }
   if (out != stdout) std::fclose(out);
+  // --log keeps what the plug-in writes; without a LagLog= line it writes
+  // nothing, which a replay of the empty file would not explain.
+  std::error_code sizeFailure;
+  if (status == 0 && !keptLog.empty() &&
+      std::filesystem::file_size(keptLog, sizeFailure) == 0 && !sizeFailure) {
+    std::fprintf(stderr,
+                 "tarvok-sim: %s is empty: the plug-in logged nothing, as "
+                 "tarvok.ini had no LagLog= line\n",
+                 escapeControlBytes(options.log).c_str());
+  }
   if (status == 0 && !options.chart.empty()) {
     ChartPage page;
     page.title = "Lag checks of " +
