@@ -191,8 +191,8 @@ class EventStream {
   void sendSilent(std::size_t handleIndex, BotEvent event) {
     for (const ReceivedRecord& record : send(handleIndex, event)) {
       FUZZ_CHECK(record.code == COMMAND_Echo && isLagLogFailure(record.text),
-                 "event " + std::to_string(event.code) + " was answered with '" +
-                     record.text + "'");
+                 "event " + std::to_string(event.code) +
+                     " was answered with '" + record.text + "'");
     }
   }
 
