@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "host/event_makers.h"
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"

@@ -59,7 +59,7 @@
 #include "host/linked_list.h"
 #include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
-#include "sim/lag_log_follower.h"
+#include "evidence/lag_log_follower.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
 #include "sim/transcript.h"

@@ -17,8 +17,8 @@
 // players spectated plus laggers let through), then fewest honest players
 // spectated (the costlier mistake), then fewest laggers let through, then
 // the order of the combinations.
-#ifndef TARVOK_TOOLS_SIM_SWEEP_H_
-#define TARVOK_TOOLS_SIM_SWEEP_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_SWEEP_H_
+#define TARVOK_TOOLS_EVIDENCE_SWEEP_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "sim/config_check.h"
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 // One --vary: a key of tarvok.ini (without its '=') and its values.
 struct SweepAxis {
@@ -152,4 +152,4 @@ std::string sweepChartHtml(const SweepChartPage& page,
                            const std::vector<SweepAxis>& axes,
                            const std::vector<SweepRow>& rows);
 
-#endif  // TARVOK_TOOLS_SIM_SWEEP_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_SWEEP_H_

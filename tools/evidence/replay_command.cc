@@ -1,4 +1,4 @@
-#include "sim/replay_command.h"
+#include "evidence/replay_command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,13 +11,13 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
-#include "sim/arena_log.h"
-#include "sim/chart.h"
+#include "evidence/arena_log.h"
+#include "evidence/chart.h"
 #include "sim/config_check.h"
 #include "sim/file_access.h"
-#include "sim/lag_log.h"
-#include "sim/progress_bar.h"
-#include "sim/replay.h"
+#include "evidence/lag_log.h"
+#include "evidence/progress_bar.h"
+#include "evidence/replay.h"
 #include "sim/scenario.h"
 #include "sim/transcript.h"
 

@@ -26,8 +26,8 @@
 // a backslash, tab, CR, LF and any byte; a backslash before anything else is
 // itself (logs of the first format did not escape). A raw control byte in
 // a row makes it no row. Names are at most kLongestLoggedName bytes.
-#ifndef TARVOK_TOOLS_SIM_LAG_LOG_H_
-#define TARVOK_TOOLS_SIM_LAG_LOG_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -110,4 +110,4 @@ std::string lagLogTimeText(std::int64_t seconds);
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
 std::string lagLogLineShown(std::string_view line, std::uint32_t second);
 
-#endif  // TARVOK_TOOLS_SIM_LAG_LOG_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_

@@ -3,8 +3,8 @@
 // each in a process of its own (N at once, default: one per core), and
 // prints a row per combination, best trade-off first, the base settings'
 // row marked.
-#ifndef TARVOK_TOOLS_SIM_SWEEP_COMMAND_H_
-#define TARVOK_TOOLS_SIM_SWEEP_COMMAND_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_
+#define TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_
 
 #include <string>
 
@@ -17,4 +17,4 @@
 int runSweepCommand(const SweepOptions& options,
                     const std::string& defaultLibrary);
 
-#endif  // TARVOK_TOOLS_SIM_SWEEP_COMMAND_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_

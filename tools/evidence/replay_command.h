@@ -4,8 +4,8 @@
 // defaults when there is none), prints the table of logged and replayed
 // counts per player, and writes the chart when asked. --transcript writes
 // every event of the run, for small logs.
-#ifndef TARVOK_TOOLS_SIM_REPLAY_COMMAND_H_
-#define TARVOK_TOOLS_SIM_REPLAY_COMMAND_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
+#define TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
 
 #include <string>
 #include <vector>
@@ -32,4 +32,4 @@ std::vector<std::string> logsOldestFirst(const std::vector<std::string>& logs);
 // not a lag log: ...").
 bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault);
 
-#endif  // TARVOK_TOOLS_SIM_REPLAY_COMMAND_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_

@@ -1,4 +1,4 @@
-#include "sim/sweep.h"
+#include "evidence/sweep.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // spectator mode; and, when asked for, the figures over time and the times
 // the bot warned or spectated, for a chart. Players are told apart by name
 // and bot handle; the table lists them most dealt with first.
-#ifndef TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
-#define TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 struct LagCounts {
   std::uint64_t checks = 0;
@@ -126,4 +126,4 @@ class LagSummary {
   bool severalBots_ = false;
 };
 
-#endif  // TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_

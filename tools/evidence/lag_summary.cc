@@ -1,4 +1,4 @@
-#include "sim/lag_summary.h"
+#include "evidence/lag_summary.h"
 
 #include <algorithm>
 #include <cctype>

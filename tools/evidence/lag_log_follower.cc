@@ -1,4 +1,4 @@
-#include "sim/lag_log_follower.h"
+#include "evidence/lag_log_follower.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "sim/sweep_command.h"
+#include "evidence/sweep_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +12,11 @@
 #include "hostkit/work_folder.h"
 #include "sim/config_check.h"
 #include "sim/file_access.h"
-#include "sim/progress_bar.h"
-#include "sim/replay.h"
-#include "sim/replay_command.h"
+#include "evidence/progress_bar.h"
+#include "evidence/replay.h"
+#include "evidence/replay_command.h"
 #include "sim/scenario.h"
-#include "sim/sweep.h"
+#include "evidence/sweep.h"
 #include "sim/transcript.h"
 
 namespace {

@@ -5,8 +5,8 @@
 // is dropped). A line longer than kLongestLine is passed on as a note that
 // says so, its bytes dropped; only regular files are followed. Paths are
 // relative to the current directory.
-#ifndef TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
-#define TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 
 #include <cstdio>
 #include <functional>
@@ -46,4 +46,4 @@ class LagLogFollower {
   std::vector<File> files_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_

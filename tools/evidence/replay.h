@@ -52,8 +52,8 @@
 // are played second by second (enough for every countdown of the settings
 // to run out) and the rest passes at once. So the run is linear in the
 // rows, whatever their time span.
-#ifndef TARVOK_TOOLS_SIM_REPLAY_H_
-#define TARVOK_TOOLS_SIM_REPLAY_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_H_
+#define TARVOK_TOOLS_EVIDENCE_REPLAY_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -65,8 +65,8 @@
 
 #include "hostkit/plugin_library.h"
 #include "hostkit/text_input.h"
-#include "sim/lag_log.h"
-#include "sim/lag_summary.h"
+#include "evidence/lag_log.h"
+#include "evidence/lag_summary.h"
 #include "sim/transcript.h"
 
 struct ConfigSettings;
@@ -219,4 +219,4 @@ class Replay {
   std::unordered_map<std::uint64_t, Figures> figures_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_REPLAY_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_H_

@@ -1,4 +1,4 @@
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sim/replay.h"
+#include "evidence/replay.h"
 
 #include <algorithm>
 #include <cstring>
