@@ -336,8 +336,12 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.ship = -1;
   parsed.verdicts = 0;
   parsed.allowanceMs = 0;
-  if (!parseLagLogTime(fields[0], &parsed.time)) {
-    return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
+  if (fields[0] != parsed.timeText) {
+    if (!parseLagLogTime(fields[0], &parsed.time)) {
+      parsed.timeText.clear();
+      return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
+    }
+    parsed.timeText.assign(fields[0].data(), fields[0].size());
   }
   if (!readNumber(fields[1], &parsed.bot)) {
     return fail(error, "the bot handle is not a number");

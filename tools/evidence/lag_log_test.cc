@@ -194,6 +194,32 @@ TEST(LagLogTest, ConvertsTimesAcrossLeapDaysAndBack) {
   EXPECT_EQ("2100-02-28T23:59:59Z", lagLogTimeText(february));
 }
 
+TEST(LagLogTest, OneRowStructReadsRowsAfterRowsOfOtherSecondsAndFaults) {
+  // Readers parse every line into the same struct, which keeps the last
+  // time text read: each row must still get its own time.
+  LagLogRow row;
+  std::string error;
+  const auto timeOf = [&](const std::string& time) {
+    EXPECT_TRUE(parseLagLogRow(withField(0, time), &row, &error)) << error;
+    return lagLogTimeText(row.time);
+  };
+  EXPECT_EQ("2026-12-07T10:19:45Z", timeOf("2026-12-07T10:19:45Z"));
+  EXPECT_EQ("2026-12-07T10:19:45Z", timeOf("2026-12-07T10:19:45Z"));
+  EXPECT_EQ("2026-12-07T10:19:46Z", timeOf("2026-12-07T10:19:46Z"));
+  EXPECT_EQ("2026-12-07T10:19:45Z", timeOf("2026-12-07T10:19:45Z"));
+  // A faulty time after a good one is a fault, and the next row that has
+  // the good one again is read afresh.
+  EXPECT_FALSE(parseLagLogRow(withField(0, "2026-12-07T10:19:4xZ"), &row,
+                              &error));
+  EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ", error);
+  EXPECT_EQ("2026-12-07T10:19:46Z", timeOf("2026-12-07T10:19:46Z"));
+  // A row with a good time and a fault further on leaves the time it read.
+  EXPECT_FALSE(parseLagLogRow(
+      withField(1, "x").replace(0, 20, "2026-12-08T00:00:00Z"), &row, &error));
+  EXPECT_EQ("2026-12-08T00:00:00Z", timeOf("2026-12-08T00:00:00Z"));
+  EXPECT_EQ("2026-12-07T10:19:46Z", timeOf("2026-12-07T10:19:46Z"));
+}
+
 TEST(LagLogTest, ShowsARowAtTheSimulatedTime) {
   EXPECT_EQ(
       "00:01:05 | 1 | Bob | 0 | 1 | Alice | 420 | 380 | 210 | 900 | 3.2 | 1.1 "

@@ -260,8 +260,8 @@ void Replay::learn(const LagLogRow& row) {
   if (loadedObserver_) loadedObserver_(row);
   if (row.kind != LagRowKind::Check) return;
   ++checkRows_;
-  auto first = firstChecked_.emplace(std::make_pair(row.bot, row.player),
-                                     std::make_pair(row.time, allRows_));
+  auto first = firstChecked_.try_emplace(std::make_pair(row.bot, row.player),
+                                         row.time, allRows_);
   if (row.time < first.first->second.first) {
     first.first->second = std::make_pair(row.time, allRows_);
   }
@@ -299,8 +299,11 @@ std::uint32_t Replay::arenaOf(const std::string& arena) {
 }
 
 std::uint32_t Replay::botOf(std::uint32_t handle) {
+  // Looked up before an insertion, which would build a node for every row.
+  const auto found = botIndex_.find(handle);
+  if (found != botIndex_.end()) return found->second;
   const auto bot = botIndex_.emplace(handle, bots_.size());
-  if (bot.second) bots_.push_back(LoggedBot{handle});
+  bots_.push_back(LoggedBot{handle});
   return bot.first->second;
 }
 
