@@ -29,6 +29,15 @@ std::uint64_t keyOf(std::uint32_t bot, std::uint32_t player) {
   return static_cast<std::uint64_t>(bot) << 32 | player;
 }
 
+// A name with A-Z folded to a-z: the plug-in tells players apart so.
+std::string foldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
 }  // namespace
 
 Replay::Replay(std::FILE* errors, bool charting)
@@ -143,6 +152,12 @@ std::uint32_t Replay::intern(
   return found.first->second;
 }
 
+std::uint32_t Replay::internName(std::string_view name) {
+  const auto found = nameIndex_.emplace(foldedName(name), names_.size());
+  if (found.second) names_.emplace_back(name);
+  return found.first->second;
+}
+
 void Replay::addRow(const LagLogRow& row) {
   LoggedRow logged;
   logged.time = row.time;
@@ -151,10 +166,10 @@ void Replay::addRow(const LagLogRow& row) {
   logged.bot = bot.first->second;
   if (row.kind != LagRowKind::Check) bots_[logged.bot].presenceLogged = true;
   logged.player =
-      row.player.empty() ? kNobody : intern(names_, nameIndex_, row.player);
+      row.player.empty() ? kNobody : internName(row.player);
   logged.requester = row.requester.empty()
                          ? kNobody
-                         : intern(names_, nameIndex_, row.requester);
+                         : internName(row.requester);
   for (int i = 0; i < kFigureCount; ++i) {
     logged.figures[i] = intern(texts_, textIndex_, row.figures[i]);
   }
@@ -198,7 +213,7 @@ std::string Replay::lagLineOf(const LoggedRow& row) const {
 // two as near.
 bool Replay::answer(std::uint32_t bot, const std::string& name,
                     std::int64_t time, std::string* line) {
-  const auto nameFound = nameIndex_.find(name);
+  const auto nameFound = nameIndex_.find(foldedName(name));
   if (nameFound == nameIndex_.end()) return false;
   const auto found = figures_.find(keyOf(bot, nameFound->second));
   if (found == figures_.end()) return false;
@@ -371,7 +386,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       summary_.add(1, bots_[bot].handle, row, second);
     }
     if (row.ship < 0) return;
-    const auto name = nameIndex_.find(row.player);
+    const auto name = nameIndex_.find(foldedName(row.player));
     if (name == nameIndex_.end()) return;
     const auto player = players.find(keyOf(bot, name->second));
     if (player == players.end()) return;

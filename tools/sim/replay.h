@@ -8,7 +8,9 @@
 // and skipped (header and blank lines are taken silently). Rows are then
 // taken in the order of their times (rows of one second in the order of the
 // files, then of the lines); the first row's second is the simulated second
-// 0.
+// 0. Names that differ in letter case alone are one player, as the plug-in
+// compares names, shown as first read: older logs named a manually checked
+// player as the requester typed the name ("farah" for the listed Farah).
 //
 // Running drives a SimulatedHost, one simulated bot per logged bot handle,
 // connected at its first row. Where a bot's rows say who is in its arena
@@ -142,6 +144,9 @@ class Replay {
   std::uint32_t intern(std::vector<std::string>& table,
                        std::unordered_map<std::string, std::uint32_t>& index,
                        std::string_view text);
+  // Names that differ in letter case alone are one player, under the
+  // spelling first read.
+  std::uint32_t internName(std::string_view name);
   void report(std::uint32_t file, std::uint32_t line,
               const std::string& reason);
   std::string lagLineOf(const LoggedRow& row) const;
@@ -152,7 +157,7 @@ class Replay {
   std::vector<std::string> files_;
   std::vector<LoggedRow> rows_;
   std::vector<std::string> names_;
-  std::unordered_map<std::string, std::uint32_t> nameIndex_;
+  std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names
   std::vector<std::string> texts_;
   std::unordered_map<std::string, std::uint32_t> textIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
