@@ -271,7 +271,9 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   }
   if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
-                           " tab-separated fields where a row has 16");
+                           " tab-separated fields where a row has " +
+                           std::to_string(kFieldCount) + " (" +
+                           std::to_string(kMostFields) + " with the arena)");
   }
   for (int i = 0; i < count; ++i) {
     for (char c : fields[i]) {
