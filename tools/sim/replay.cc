@@ -15,6 +15,7 @@ namespace {
 constexpr std::uint32_t kStaffLevel = 12;
 constexpr std::int8_t kUnknown = -1;
 constexpr std::int8_t kSpectator = static_cast<std::int8_t>(kHighestShip);
+constexpr std::uint8_t kAllowanceVerdict = 1;  // of LagLogRow::verdicts
 
 ScenarioAction actionOf(ActionKind kind, const std::string& name = "",
                         const std::string& text = "") {
@@ -181,6 +182,8 @@ void Replay::addRow(const LagLogRow& row) {
   logged.ship = static_cast<std::int8_t>(row.ship);
   logged.limitsReached = row.limits != 0;
   logged.action = row.action;
+  logged.allowanceMs =
+      (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
   rows_.push_back(logged);
 }
 
@@ -238,6 +241,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   }
   if (best == figures.rows.size()) return false;
   used_[figures.rows[best]] = true;
+  answered_[keyOf(bot, nameFound->second)] = {figures.rows[best], time};
   *line = lagLineOf(rows_[figures.rows[best]]);
   return true;
 }
@@ -384,6 +388,21 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (bot == kNone) return;
     if (row.kind == LagRowKind::Check) {
       summary_.add(1, bots_[bot].handle, row, second);
+      // The check that a logged row answered: was it given that row's
+      // allowance?
+      const auto name = nameIndex_.find(foldedName(row.player));
+      const auto found =
+          name == nameIndex_.end()
+              ? answered_.end()
+              : answered_.find(keyOf(bot, name->second));
+      if (found != answered_.end() &&
+          found->second.time == startTime_ + second) {
+        const std::int32_t logged = rows_[found->second.row].allowanceMs;
+        const std::int32_t given =
+            (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
+        if (logged >= 0 && given != logged) ++allowancesNotGiven_;
+      }
+      if (found != answered_.end()) answered_.erase(found);
     }
     if (row.ship < 0) return;
     const auto name = nameIndex_.find(foldedName(row.player));

@@ -102,6 +102,10 @@ class Replay {
   std::size_t skippedLines() const { return skipped_; }
   // Checks of the replayed plug-in that no logged figure was near.
   std::size_t unansweredChecks() const { return unanswered_; }
+  // Replayed checks answered by a logged row whose allowance they were not
+  // given: the replayed settings lack it, or staff granted it live
+  // (!lagallow), which no log row records and the replay cannot repeat.
+  std::size_t allowancesNotGiven() const { return allowancesNotGiven_; }
   std::int64_t startTime() const { return startTime_; }
   std::uint32_t duration() const;
 
@@ -129,6 +133,7 @@ class Replay {
     std::int8_t ship;
     bool limitsReached;
     LagAction action;
+    std::int32_t allowanceMs;  // of its "+allowance=" verdict, or -1: none
   };
   struct LoggedBot {
     std::uint32_t handle;
@@ -168,6 +173,14 @@ class Replay {
   std::size_t checkRows_ = 0;
   std::size_t skipped_ = 0;
   std::size_t unanswered_ = 0;
+  std::size_t allowancesNotGiven_ = 0;
+  // Per bot and player: the logged row that answered their latest "*lag",
+  // and when, until the replayed row of that check comes.
+  struct Answered {
+    std::uint32_t row;
+    std::int64_t time;
+  };
+  std::unordered_map<std::uint64_t, Answered> answered_;
   std::int64_t startTime_ = 0;
 };
 
