@@ -386,11 +386,11 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     const std::uint32_t bot = loggedBotOf(row.bot);
     if (bot == kNone) return;
+    const auto name = nameIndex_.find(foldedName(row.player));
     if (row.kind == LagRowKind::Check) {
       summary_.add(1, bots_[bot].handle, row, second);
       // The check that a logged row answered: was it given that row's
       // allowance?
-      const auto name = nameIndex_.find(foldedName(row.player));
       const auto found =
           name == nameIndex_.end()
               ? answered_.end()
@@ -405,7 +405,6 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       if (found != answered_.end()) answered_.erase(found);
     }
     if (row.ship < 0) return;
-    const auto name = nameIndex_.find(foldedName(row.player));
     if (name == nameIndex_.end()) return;
     const auto player = players.find(keyOf(bot, name->second));
     if (player == players.end()) return;
