@@ -17,17 +17,19 @@ const char* const kStatusLines[] = {
      "Corvane."),
 };
 
-// The one echo about a lag log that cannot be written names its file.
-constexpr const char kLagLogFailure[] = "Lag log: cannot write to ";
-
 bool isStatusLine(const std::string& text) {
   for (const char* line : kStatusLines) {
     if (text == line) return true;
   }
-  return text.compare(0, sizeof kLagLogFailure - 1, kLagLogFailure) == 0;
+  return isLagLogFailure(text);
 }
 
 }  // namespace
+
+bool isLagLogFailure(const std::string& text) {
+  static constexpr char kLagLogFailure[] = "Lag log: cannot write to ";
+  return text.compare(0, sizeof kLagLogFailure - 1, kLagLogFailure) == 0;
+}
 
 CheckingHost::CheckingHost() {
   list_.keepItems = 1;

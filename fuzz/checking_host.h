@@ -27,6 +27,10 @@ struct ReceivedRecord {
   std::string text;
 };
 
+// The one echo about a lag log that cannot be written (it names the file).
+// Any event that writes a row may bring it, once per run of failed writes.
+bool isLagLogFailure(const std::string& text);
+
 class CheckingHost {
  public:
   CheckingHost();
