@@ -13,8 +13,8 @@
 
 #include "fuzz_check.h"
 #include "input_folder.h"
-#include "sim/lag_log.h"
-#include "sim/replay.h"
+#include "evidence/lag_log.h"
+#include "evidence/replay.h"
 
 namespace {
 

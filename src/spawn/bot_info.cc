@@ -55,6 +55,7 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_Term:
       sendEcho("DLL plugin disconnected.");
+      lagLog.disconnected();
       return;
     case EVENT_Tick:
       tick();
@@ -129,6 +130,7 @@ void botInfo::handshake(std::uint32_t version) {
 // player without one gets -1; timed allowances come nearer their end. A countdown stops at the lowest value instead
 // of wrapping round to a wait of 68 years.
 void botInfo::tick() {
+  lagLog.tick();
   allowances.tick();
   if (playerList == nullptr) return;
   for (_listnode<Player>* node = playerList->head; node != nullptr;

@@ -1,12 +1,23 @@
 #include "spawn/lag_log.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "spawn/spawn.h"
 #include "util/player.h"
 
 namespace {
+
+// Windows lets nobody move or remove a file that is open (the C library
+// opens without delete sharing), so there each row closes the log again,
+// as an operator's own rotation expects; elsewhere it stays open for the
+// rest of the second.
+#ifdef _WIN32
+constexpr bool kHoldLogOpen = false;
+#else
+constexpr bool kHoldLogOpen = true;
+#endif
 
 constexpr const char kHeader[] =
     "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
@@ -25,9 +36,18 @@ class RowBuffer {
     while (*text != '\0') put(*text++);
   }
   void put(std::int32_t number) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(number));
-    put(digits);
+    if (number < 0) put('-');
+    putDigits(number < 0 ? 0u - static_cast<std::uint32_t>(number)
+                         : static_cast<std::uint32_t>(number));
+  }
+  void putDigits(std::uint32_t number) {
+    char digits[12];
+    int count = 0;
+    do {
+      digits[count++] = static_cast<char>('0' + number % 10);
+      number /= 10;
+    } while (number != 0);
+    while (count > 0) put(digits[--count]);
   }
   // `count` bytes of `text` (fewer at a NUL), escaped; a name's leading '*'
   // too.
@@ -58,20 +78,8 @@ class RowBuffer {
   void putName(const Player* player) {
     putEscaped(player->name, player->nameLength(), true);
   }
-  void putTime() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* utc = std::gmtime(&now);
-    char stamp[32] = "";
-    if (utc != nullptr)
-      std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", utc);
-    put(stamp);
-  }
   void putHandle(CALL_HANDLE handle) {
-    char digits[16];
-    std::snprintf(
-        digits, sizeof digits, "%lu",
-        static_cast<unsigned long>(static_cast<std::uint32_t>(handle)));
-    put(digits);
+    putDigits(static_cast<std::uint32_t>(handle));
   }
   const char* bytes() const { return bytes_; }
   std::size_t size() const { return size_; }
@@ -134,10 +142,27 @@ void putArena(const botInfo& bot, RowBuffer& row) {
 
 }  // namespace
 
+const char* LagLog::timeStamp() {
+  const std::time_t now = std::time(nullptr);
+  if (now != stampSecond_) {
+    stampSecond_ = now;
+    stamp_[0] = '\0';
+    const std::tm* utc = std::gmtime(&now);
+    if (utc != nullptr)
+      std::strftime(stamp_, sizeof stamp_, "%Y-%m-%dT%H:%M:%SZ", utc);
+  }
+  return stamp_;
+}
+
+void LagLog::close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
 void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   if (bot.lagLogPath.size() == 0) return;
   RowBuffer row;
-  row.putTime();
+  row.put(timeStamp());
   row.put('\t');
   row.putHandle(bot.handle);
   row.put('\t');
@@ -201,7 +226,7 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
   static const char* const kEventNames[] = {"arrived", "left", "ship",
                                             "connected", "arena-left"};
   RowBuffer row;
-  row.putTime();
+  row.put(timeStamp());
   row.put('\t');
   row.putHandle(bot.handle);
   row.put('\t');
@@ -229,27 +254,40 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
 
 void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   const char* path = bot.lagLogPath.chars();
+  if (file_ != nullptr && (openedSecond_ != stampSecond_ ||
+                           std::strcmp(openPath_.chars(), path) != 0)) {
+    close();
+  }
+  if (file_ == nullptr) {
+    file_ = openLog(path);
+    openPath_ = bot.lagLogPath;
+    openedSecond_ = stampSecond_;
+    end_ = -1;
+  }
   char out[kMostRowBytes];
   std::size_t length = 0;
   bool written = false;
-  std::FILE* file = openLog(path);
   long fileSize = 0;
   bool endsLine = true;
-  if (file != nullptr && !inspect(file, &fileSize, &endsLine)) {
-    std::fclose(file);
-    file = nullptr;
+  if (file_ != nullptr) {
+    // After this bot's last row the file ended with its line end.
+    if (end_ >= 0) {
+      fileSize = end_;
+    } else if (!inspect(file_, &fileSize, &endsLine)) {
+      close();
+    }
   }
-  if (file != nullptr) {
+  if (file_ != nullptr) {
     const long cap = bot.lagLogMaxBytes;
     if (cap > 0 && fileSize > 0 && fileSize + static_cast<long>(size) > cap) {
-      std::fclose(file);
+      close();
       rotate(bot.lagLogPath);
-      file = openLog(path);
+      file_ = openLog(path);
       fileSize = 0;
       endsLine = true;
     }
   }
-  if (file != nullptr) {
+  if (file_ != nullptr) {
     if (!endsLine) out[length++] = '\n';
     if (fileSize == 0) {
       // The header names an arena column when the first row has one.
@@ -261,8 +299,12 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
       out[length++] = '\n';
     }
     for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
-    written = std::fwrite(out, 1, length, file) == length;
-    written = std::fclose(file) == 0 && written;
+    written = std::fwrite(out, 1, length, file_) == length;
+    // Appending writes at the file's end, wherever others left it: the
+    // position after the row is the file's size, rows of other bots
+    // included.
+    end_ = written ? std::ftell(file_) : -1;
+    if (!written || !kHoldLogOpen) close();
   }
   if (written) {
     failureReported_ = false;

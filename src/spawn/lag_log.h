@@ -3,12 +3,21 @@
 // tarvok.ini; no file, no log).
 //
 // Each row is appended to FILE (relative to the current directory) with
-// one write of at most kMostRowBytes and the file closed at once, so several
-// bots of one host may share it and nothing in it is ever rewritten; a
-// header line comes first when the file is empty, in the same write. When
-// the file does not end with a line end (a write that failed half-way, on a
-// full disk say), the row starts with one, so no row is ever glued to a torn
-// one.
+// one write of at most kMostRowBytes, so several bots of one host may share
+// it and nothing in it is ever rewritten; a header line comes first when the
+// file is empty, in the same write. When the file does not end with a line
+// end (a write that failed half-way, on a full disk say), the row starts
+// with one, so no row is ever glued to a torn one. The file stays open for
+// the rows of one wall-clock second (at a busy arena's rate an open and a
+// close per row cost more than the check): it is closed at the first row or
+// Tick of a later second, at a connection and a disconnection, after a
+// failed write, and when the bot goes, so a file moved or removed by someone
+// else is let go within a second. On Windows, where nobody can move or
+// remove a file while it is open, each row closes it again. At opening the file's last byte is read; then each row is
+// appended where the file ends (other bots' rows included), which its
+// position after the write gives, so a held file costs one write a row
+// and a look at the position. Only a row torn by another writer within
+// the second could then be followed on its line.
 //
 // Fields, tab-separated: the time (UTC, ISO 8601), the bot's handle, the
 // player (their name as listed when the check judged them, whatever the
@@ -60,6 +69,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 
 #include "spawn/lag_watch.h"
 
@@ -105,8 +116,23 @@ class LagLog {
   // Rotated files kept beside FILE: FILE.1 to FILE.3.
   static constexpr int kKeptFiles = 3;
 
-  // A new connection: a failure is reported again.
-  void connected() { failureReported_ = false; }
+  LagLog() = default;
+  ~LagLog() { close(); }
+  LagLog(const LagLog&) = delete;
+  LagLog& operator=(const LagLog&) = delete;
+
+  // A new connection (the file may be another): a failure is reported
+  // again, and the file is opened afresh.
+  void connected() {
+    failureReported_ = false;
+    close();
+  }
+  // The bot disconnects: its file is let go.
+  void disconnected() { close(); }
+  // A second passes: a file held open since an earlier second is closed.
+  void tick() {
+    if (file_ != nullptr && std::time(nullptr) != openedSecond_) close();
+  }
   // Appends `entry` with the bot's figures, when the bot has a log file.
   void append(botInfo& bot, const LagLogEntry& entry);
   // Appends a presence row; `player` is nullptr for Connected and ArenaLeft.
@@ -115,8 +141,17 @@ class LagLog {
 
  private:
   void write(botInfo& bot, const char* row, std::size_t size);
+  // The row's time: the wall clock's second, formatted once per second.
+  const char* timeStamp();
+  void close();
 
   bool failureReported_ = false;
+  std::FILE* file_ = nullptr;  // held open for one second's rows
+  String openPath_;            // the path file_ was opened by
+  std::time_t openedSecond_ = -1;
+  long end_ = -1;  // where file_ ended after this bot's last row
+  std::time_t stampSecond_ = -1;
+  char stamp_[32] = "";
 };
 
 #endif  // TARVOK_SPAWN_LAG_LOG_H_

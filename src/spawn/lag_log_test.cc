@@ -163,11 +163,15 @@ TEST_F(LagLogTest, AFailureIsEchoedOncePerRunOfFailures) {
   EXPECT_EQ(failures(), 0);  // the echo of the connection row went before
   std::filesystem::remove(taken);
   EXPECT_EQ(failures(), 0);  // space again
+  // The file is held open for a second's rows (where Windows lets nobody
+  // remove it) and let go when the bot disconnects.
+  env.send(makeTerm());
   std::filesystem::remove(taken);
   std::filesystem::create_directory(taken);
-  EXPECT_EQ(failures(), 1);
+  env.take();
   env.init();
   EXPECT_EQ(env.take().size(), 2u);  // connected, and the failure again
+  EXPECT_EQ(failures(), 0);          // once per run of failures
 }
 
 // Beyond LagLogMaxBytes the file moves to FILE.1 and so on; three are kept

@@ -11,6 +11,8 @@ from 0), every limit line labelled and every mark titled; what an operator
 reads on the page (the legend, the table's players, each panel's ticks,
 limit labels and mark titles, in order) must equal the file GOLDEN; and a
 screenshot must not be blank (many colours, and ink beyond the background).
+PANELS "points:N" checks a sweep's page instead (GOLDEN unread): N points, each
+with its settings as hover text, one of them the base, and no script.
 Exits 77, which ctest counts as skipped, only when no chromium is installed.
 """
 import html.parser
@@ -165,9 +167,49 @@ def fail(message):
     sys.exit(1)
 
 
+def check_replay_dom(dom, panels, golden):
+    sections = re.findall(r'<section class="panel">(.*?)</section>', dom, re.S)
+    if len(sections) != panels:
+        fail("%d panels rendered, %d expected" % (len(sections), panels))
+    for section in sections:
+        if len(re.findall(r'<line class="limit ', section)) != 5:
+            fail("a panel without its five limit lines")
+        if '<polyline class="series current"' not in section:
+            fail("a panel without its current ping")
+    if "<table class=\"summary\">" not in dom:
+        fail("no summary table")
+    page_reader = PageReader()
+    page_reader.feed(dom)
+    if page_reader.problems:
+        fail("; ".join(page_reader.problems))
+    read = "\n".join(page_reader.lines) + "\n"
+    with open(golden, encoding="utf-8") as file:
+        expected = file.read()
+    if read != expected:
+        actual = os.path.join(os.getcwd(), os.path.basename(golden) + ".actual")
+        with open(actual, "w", encoding="utf-8") as file:
+            file.write(read)
+        subprocess.run(["diff", "-u", golden, actual])
+        fail("what the page shows differs from %s (see %s)" % (golden, actual))
+
+
+def check_sweep_dom(dom, points):
+    circles = re.findall(r'<circle class="(point[^"]*)"[^>]*>(.*?)</circle>',
+                         dom, re.S)
+    if len(circles) != points:
+        fail("%d points rendered, %d expected" % (len(circles), points))
+    if sum(1 for kind, _ in circles if kind == "point base") != 1:
+        fail("not exactly one point marked as the base")
+    for _, inside in circles:
+        if not re.match(r"\s*<title>[^<]*=[^<]*</title>\s*$", inside):
+            fail("a point without its settings as hover text: " + inside)
+    if "<script" in dom:
+        fail("the page holds a script")
+
+
 def main():
     separator = sys.argv.index("--")
-    sim, library, panels = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    sim, library, panels = sys.argv[1], sys.argv[2], sys.argv[3]
     golden = sys.argv[4]
     sim_arguments = sys.argv[separator + 1:]
     chromium = chromium_command()
@@ -187,29 +229,10 @@ def main():
         dom = subprocess.run(chromium + ["--dump-dom", url], check=True,
                              capture_output=True, text=True,
                              timeout=120).stdout
-        sections = re.findall(r'<section class="panel">(.*?)</section>', dom, re.S)
-        if len(sections) != panels:
-            fail("%d panels rendered, %d expected" % (len(sections), panels))
-        for section in sections:
-            if len(re.findall(r'<line class="limit ', section)) != 5:
-                fail("a panel without its five limit lines")
-            if '<polyline class="series current"' not in section:
-                fail("a panel without its current ping")
-        if "<table class=\"summary\">" not in dom:
-            fail("no summary table")
-        page_reader = PageReader()
-        page_reader.feed(dom)
-        if page_reader.problems:
-            fail("; ".join(page_reader.problems))
-        read = "\n".join(page_reader.lines) + "\n"
-        with open(golden, encoding="utf-8") as file:
-            expected = file.read()
-        if read != expected:
-            actual = os.path.join(os.getcwd(), os.path.basename(golden) + ".actual")
-            with open(actual, "w", encoding="utf-8") as file:
-                file.write(read)
-            subprocess.run(["diff", "-u", golden, actual])
-            fail("what the page shows differs from %s (see %s)" % (golden, actual))
+        if panels.startswith("points:"):
+            check_sweep_dom(dom, int(panels[len("points:"):]))
+        else:
+            check_replay_dom(dom, int(panels), golden)
 
         shot = os.path.join(folder, "shot.png")
         subprocess.run(chromium + ["--window-size=1000,900",
@@ -226,7 +249,7 @@ def main():
         if len(colours) < 16 or ink < width * height // 50:
             fail("the screenshot is blank: %d colours, %d inked pixels"
                  % (len(colours), ink))
-        print("%d panels; screenshot %dx%d with %d colours"
+        print("%s panels; screenshot %dx%d with %d colours"
               % (panels, width, height, len(colours)))
     return 0
 

@@ -61,3 +61,32 @@ if(NOT expected STREQUAL out)
   endif()
   message(FATAL_ERROR "${WORK}/replay.actual differs from ${EXPECTED}")
 endif()
+
+# The same log in two files that interleave second by second (odd and even
+# seconds) is read as one: rows in the order of their times, the table in
+# the order of first checks.
+file(STRINGS ${WORK}/day.log lines)
+set(odd "")
+set(even "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9-]+T[0-9:]+[13579]Z\t")
+    string(APPEND odd "${line}\n")
+  else()
+    string(APPEND even "${line}\n")
+  endif()
+endforeach()
+file(WRITE ${WORK}/odd.log "${odd}")
+file(WRITE ${WORK}/even.log "${even}")
+execute_process(
+  COMMAND ${emulator} ${SIM} replay odd.log even.log --ini day.ini
+    --library ${LIBRARY}
+  WORKING_DIRECTORY ${WORK}
+  RESULT_VARIABLE status OUTPUT_VARIABLE split ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" split "${split}")
+string(REPLACE "Replay of odd.log, even.log (" "Replay of day.log (" split
+  "${split}")
+if(NOT status EQUAL 0 OR NOT split STREQUAL out)
+  file(WRITE ${WORK}/split.actual "${split}")
+  message(FATAL_ERROR "the log in two interleaved files replays otherwise "
+    "(${status}), see ${WORK}/split.actual:\n${err}")
+endif()

@@ -17,6 +17,10 @@
 #   MODE replay      SIM replay INPUT (a lag log) --ini INPUT's NAME.ini with
 #                    its transcript; stdout, "exit status: N", stderr and the
 #                    transcript equal to EXPECTED
+#   MODE sweep       SIM sweep INPUT (a lag log) --ini INPUT's NAME.ini with
+#                    a --vary for each line of NAME.vary, in two processes,
+#                    and its chart; stdout, "exit status: N", stderr and the
+#                    chart's page equal to EXPECTED
 # The program runs in INPUT's folder and gets INPUT's bare name, so that its
 # messages do not depend on where the tree lies. EMULATOR ('|' between its
 # words) runs programs of a cross build.
@@ -74,6 +78,14 @@ elseif(MODE STREQUAL "replay")
   get_filename_component(input_stem ${INPUT} NAME_WE)
   set(arguments replay ${input_name} --ini ${input_stem}.ini
     --library ${LIBRARY} --transcript ${ACTUAL}.transcript)
+elseif(MODE STREQUAL "sweep")
+  get_filename_component(input_stem ${INPUT} NAME_WE)
+  file(STRINGS ${folder}/${input_stem}.vary varied)
+  set(arguments sweep ${input_name} --ini ${input_stem}.ini
+    --library ${LIBRARY} --processes 2 --chart ${ACTUAL}.html)
+  foreach(each ${varied})
+    list(APPEND arguments --vary ${each})
+  endforeach()
 else()
   message(FATAL_ERROR "unknown MODE ${MODE}")
 endif()
@@ -105,6 +117,10 @@ else()
     set(out "${err}")
   endif()
   file(WRITE ${ACTUAL} "${out}exit status: ${status}\n")
+  if(MODE STREQUAL "sweep")
+    file(READ ${ACTUAL}.html chart)
+    file(APPEND ${ACTUAL} "--- standard error\n${err}--- chart\n${chart}")
+  endif()
   if(MODE STREQUAL "replay")
     file(READ ${ACTUAL}.transcript transcript)
     string(REPLACE "\r\n" "\n" transcript "${transcript}")

@@ -1,12 +1,15 @@
 // What a host program needs of its platform beyond the C++ library: where its
-// own executable lies (the plug-in library is looked for beside it), whether
+// own executable lies (the plug-in library is looked for beside it), reading
+// a growing file at an offset, whether
 // a stream is a terminal, whether an output terminal shows colours, and a
 // last word when the user interrupts the program.
 #ifndef TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_
 #define TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 // The full path of the running program; `argv0` (the program's first
 // argument) is the fallback where the system cannot tell.
@@ -18,6 +21,26 @@ bool isTerminal(std::FILE* stream);
 // True when `stream` is a terminal that understands ANSI colour sequences
 // (switching them on where the terminal needs that).
 bool terminalShowsColours(std::FILE* stream);
+
+// Reads up to `size` bytes of `file` from byte `offset` on into `buffer`:
+// the count read, 0 at the end or on a failure. On POSIX one system call
+// that leaves the stream's position alone (a follower of a growing file
+// calls it after every event); elsewhere a seek and a read.
+std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
+                       std::size_t size);
+
+// Runs `work(job)` for every job from 0 to jobs - 1, in up to `processes`
+// processes at once, and puts what each returns into (*results)[job];
+// `finished` is called in this process with the count of jobs done so far
+// as they finish. On POSIX the jobs run in forked children (each takes
+// every processes-th job and sends its results back through a pipe), so
+// they share nothing they change, the current folder included; elsewhere
+// they run one after another in this process. False when a child ended
+// before its jobs were done.
+bool runJobs(std::size_t jobs, unsigned processes,
+             const std::function<std::string(std::size_t job)>& work,
+             const std::function<void(std::size_t finished)>& finished,
+             std::vector<std::string>* results);
 
 // From now on, when the user interrupts the program (Ctrl-C; on POSIX also
 // SIGTERM and SIGHUP), calls `onInterrupt` once, from a thread of its own

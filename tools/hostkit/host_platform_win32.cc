@@ -12,6 +12,25 @@ std::string executablePath(const char* argv0) {
   return argv0 != nullptr ? argv0 : "";
 }
 
+std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
+                       std::size_t size) {
+  // Seeking also drops what the stream buffered and its end-of-file state.
+  if (std::fseek(file, offset, SEEK_SET) != 0) return 0;
+  return std::fread(buffer, 1, size, file);
+}
+
+bool runJobs(std::size_t jobs, unsigned,
+             const std::function<std::string(std::size_t job)>& work,
+             const std::function<void(std::size_t finished)>& finished,
+             std::vector<std::string>* results) {
+  results->assign(jobs, std::string());
+  for (std::size_t job = 0; job < jobs; ++job) {
+    (*results)[job] = work(job);
+    finished(job + 1);
+  }
+  return true;
+}
+
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 bool terminalShowsColours(std::FILE* stream) {

@@ -87,6 +87,33 @@ const char kArenaDescription[] =
     "have warned or spectated. Exit status: 0, or 2 when LOG cannot be\n"
     "written or for a faulty command line.";
 
+const char kSweepDescription[] =
+    "sweep replays the lag log LOG... once for every combination of the\n"
+    "--vary values (at most 1000), each time with the settings of --ini and\n"
+    "those values, several replays at once, and prints a row per\n"
+    "combination: the varied values; the replayed checks over a limit; the\n"
+    "players announced, warned (or warned and spectated) and spectated; the\n"
+    "honest players spectated and the laggers let through.\n";
+
+const char kSweepFooter[] =
+    "KEY is a number key of tarvok.ini, without '=' and in its letter case:\n"
+    "current, average, s2cploss, c2sploss, s2cweapons, display, deal,\n"
+    "maxcheckrate, queue, autocheck, strikes, grace, autochecklevel,\n"
+    "answertimeout, minplayers, stability, pingceiling.\n"
+    "\n"
+    "Honest and lagging are judged once, from the log's own figures against\n"
+    "the limits of --ini: honest when over a limit in at most one check in\n"
+    "ten of theirs, a lagger when over in most of them; let through: never\n"
+    "warned nor spectated. Rows come best trade-off first: fewest players\n"
+    "misjudged (honest spectated plus laggers let through), then fewest\n"
+    "honest players spectated, then fewest laggers let through. '*' marks\n"
+    "the row of the --ini file's own values (run as a row of its own when no\n"
+    "combination has them).\n"
+    "\n"
+    "Exit status: 0 when every combination was replayed; 2 when a file\n"
+    "cannot be used, a replay failed, or for a faulty command line (more\n"
+    "than 1000 combinations among them).";
+
 // Where a fault points for help: "tarvok-sim --help", "tarvok-sim replay
 // --help".
 std::string helpPointer(const CLI::App& app) {
@@ -141,7 +168,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
       fault = "help takes one COMMAND (" + topics[1] + " is one too many)";
     } else if (!topics.empty() && topics[0] != "check-ini" &&
                topics[0] != "replay" && topics[0] != "arena" &&
-               topics[0] != "help") {
+               topics[0] != "sweep" && topics[0] != "help") {
       fault = "there is no command " + topics[0];
     }
     if (!fault.empty()) {
@@ -262,13 +289,49 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                     "output)")
       ->type_name("LOG");
 
+  CLI::App* sweep = app.add_subcommand(
+      "sweep", "many settings over one lag log, ranked");
+  setUp(*sweep);
+  sweep->group("Commands");
+  sweep->footer(std::string(kSweepDescription) + "\n" + kSweepFooter);
+  SweepOptions& swept = line.sweep;
+  sweep->add_option("LOG", swept.logs,
+                    "the lag log; several files are read as one,\n"
+                    "a rotated set oldest first")
+      ->type_name("")
+      ->required();
+  sweep->add_option("--vary", swept.vary,
+                    "a key and its values: KEY=A..B, KEY=A..B:STEP\n"
+                    "or KEY=A,B,C; several multiply")
+      ->type_name("KEY=...")
+      ->allow_extra_args(false)
+      ->required();
+  sweep->add_option("--ini", swept.ini,
+                    "the base settings (default: tarvok.ini of\n"
+                    "the current folder, else the plug-in's\n"
+                    "defaults)")
+      ->type_name("BASE");
+  sweep->add_option("--chart", swept.chart,
+                    "also write the trade-off chart: a point per\n"
+                    "row, its settings as hover text")
+      ->type_name("OUT.html");
+  sweep->add_option("--processes", swept.processes,
+                    "replays at once, 1 to 256 (default: one per\n"
+                    "core)")
+      ->type_name("N")
+      ->check(CLI::Range(1u, 256u).description(""));
+  sweep->add_option("--library", swept.library,
+                    "the plug-in library to load (default: the\n"
+                    "one beside this program)")
+      ->type_name("PATH");
+
   CLI::App* help = app.add_subcommand("help", "the usage of a command");
   setUp(*help);
   help->group("Commands");
   std::string topic;
   help->add_option("COMMAND", topic,
-                   "check-ini, replay, arena or help; without\n"
-                   "it, the usage of tarvok-sim")
+                   "check-ini, replay, arena, sweep or help;\n"
+                   "without it, the usage of tarvok-sim")
       ->type_name("");
 
   // CLI11 takes the arguments last first.
@@ -318,6 +381,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
     chosen = replay;
     fault = leftOver(*replay, "");
     line.command = SimCommand::Replay;
+  } else if (sweep->parsed()) {
+    chosen = sweep;
+    fault = leftOver(*sweep, "");
+    line.command = SimCommand::Sweep;
   } else if (arena->parsed()) {
     chosen = arena;
     fault = leftOver(*arena, "arena takes no argument");

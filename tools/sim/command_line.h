@@ -5,6 +5,8 @@
 //   tarvok-sim check-ini FILE [--arena NAME]  what the plug-in makes of FILE
 //   tarvok-sim replay LOG... [OPTIONS]     a lag log played again
 //   tarvok-sim arena [OPTIONS]             the lag log of a synthetic arena
+//   tarvok-sim sweep LOG... --vary KEY=A..B [OPTIONS]  many settings over a
+//                                          lag log
 //   tarvok-sim help [COMMAND]              the same as COMMAND --help
 //
 // In the conventions of command-line tools: --help (-h) on the program and
@@ -26,6 +28,7 @@ enum class SimCommand {
   CheckIni,
   Replay,
   Arena,
+  Sweep,
 };
 
 struct RunOptions {
@@ -58,6 +61,15 @@ struct ArenaOptions {
   std::string output;  // empty: the standard output
 };
 
+struct SweepOptions {
+  std::vector<std::string> logs;  // read as one log; a rotated set oldest first
+  std::string ini;  // the base settings; empty: ./tarvok.ini, else defaults
+  std::vector<std::string> vary;  // KEY=A..B[:STEP] or KEY=A,B,C each
+  std::string chart;
+  std::string library;     // empty: the library beside the simulator
+  unsigned processes = 0;  // at once; 0: one per core
+};
+
 struct CommandLine {
   SimCommand command = SimCommand::Finished;
   int status = 0;
@@ -65,6 +77,7 @@ struct CommandLine {
   CheckIniOptions checkIni;
   ReplayOptions replay;
   ArenaOptions arena;
+  SweepOptions sweep;
 };
 
 // Exit status of a faulty command line, and of a run that could not start.

@@ -1,7 +1,8 @@
 // tarvok-sim: plays the host bot and the zone server around the plug-in
 // library, so that its behaviour can be watched and checked. Its commands
 // and options are in command_line.h; a scenario run and check-ini are
-// carried out here, a replay by replay_command.h.
+// carried out here, a replay by replay_command.h, a sweep by
+// sweep_command.h.
 //
 // Exit status: 0 when the run went through (check-ini: nothing surprising),
 // 1 when check-ini found something or no file, 2 for a faulty scenario line
@@ -19,16 +20,17 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
-#include "sim/chart.h"
+#include "evidence/chart.h"
 #include "sim/command_line.h"
 #include "sim/config_check.h"
 #include "sim/demo_scenario.h"
 #include "sim/file_access.h"
-#include "sim/lag_summary.h"
-#include "sim/arena_log.h"
-#include "sim/replay_command.h"
+#include "evidence/lag_summary.h"
+#include "evidence/arena_log.h"
+#include "evidence/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
+#include "evidence/sweep_command.h"
 #include "sim/transcript.h"
 
 namespace {
@@ -238,7 +240,7 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       Transcript transcript(out, colours);
       SimulatedHost host(plugin.talk(), &transcript);
       if (!options.chart.empty()) {
-        host.observeLagLog([&](const std::string& line, std::uint32_t second) {
+        host.observeLagLog([&](std::string_view line, std::uint32_t second) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;
@@ -322,6 +324,8 @@ int main(int argc, char** argv) {
       return runReplayCommand(line.replay, besideUs);
     case SimCommand::Arena:
       return runArenaCommand(line.arena);
+    case SimCommand::Sweep:
+      return runSweepCommand(line.sweep, besideUs);
     case SimCommand::Run:
       return runScenario(line.run, besideUs);
     case SimCommand::Finished:

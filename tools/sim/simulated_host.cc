@@ -1,9 +1,10 @@
 #include "sim/simulated_host.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "host/event_makers.h"
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"
@@ -257,12 +258,14 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
   current_->residents.push_back(resident);
-  write(LineKind::Host, action.name + " enters " + arenaOf(*current_) +
-                            ": ident " + std::to_string(ident) + ", level " +
-                            levelText(record->accessLevel) + ", " +
-                            shipText(ship) + ", ping " +
-                            resident.figures.pingsText() + ", loss " +
-                            resident.figures.lossesText());
+  if (transcript_ != nullptr) {
+    write(LineKind::Host, action.name + " enters " + arenaOf(*current_) +
+                              ": ident " + std::to_string(ident) +
+                              ", level " + levelText(record->accessLevel) +
+                              ", " + shipText(ship) + ", ping " +
+                              resident.figures.pingsText() + ", loss " +
+                              resident.figures.lossesText());
+  }
   deliver(*current_, makePlayerEntering(record));
 }
 
@@ -288,17 +291,21 @@ void SimulatedHost::changeShip(Resident& resident, std::uint8_t ship) {
     return;
   }
   resident.record->ship = ship;
-  write(LineKind::Host, resident.name + " changes from " + shipText(oldShip) +
-                            " to " + shipText(ship));
+  if (transcript_ != nullptr) {
+    write(LineKind::Host, resident.name + " changes from " +
+                              shipText(oldShip) + " to " + shipText(ship));
+  }
   deliver(*current_, makePlayerShip(resident.record, oldShip, 0));
 }
 
 void SimulatedHost::type(Resident& resident, const std::string& text) {
   const bool isCommand = !text.empty() && text[0] == '!';
-  write(LineKind::Player,
-        resident.name + " -> " +
-            (isCommand ? current_->name : arenaOf(*current_)) + ": " +
-            Transcript::quoted(text));
+  if (transcript_ != nullptr) {
+    write(LineKind::Player,
+          resident.name + " -> " +
+              (isCommand ? current_->name : arenaOf(*current_)) + ": " +
+              Transcript::quoted(text));
+  }
   if (!reachable()) return;
   if (!isCommand) {
     deliver(*current_, makeChat(CHAT_Public, 0, resident.record, text.c_str()));
@@ -311,7 +318,9 @@ void SimulatedHost::type(Resident& resident, const std::string& text) {
 }
 
 void SimulatedHost::leave(const std::string& name) {
-  write(LineKind::Host, name + " leaves " + arenaOf(*current_));
+  if (transcript_ != nullptr) {
+    write(LineKind::Host, name + " leaves " + arenaOf(*current_));
+  }
   Resident* resident = findResident(*current_, name);
   Player* record = resident->record;
   // The record stays valid, and listed, while the plug-in hears of it.
@@ -370,9 +379,11 @@ void SimulatedHost::announceArena() {
 }
 
 void SimulatedHost::wait(std::uint32_t seconds) {
-  write(LineKind::Host, seconds == 1
-                            ? std::string("1 second passes")
-                            : std::to_string(seconds) + " seconds pass");
+  if (transcript_ != nullptr) {
+    write(LineKind::Host, seconds == 1
+                              ? std::string("1 second passes")
+                              : std::to_string(seconds) + " seconds pass");
+  }
   for (std::uint32_t second = 0; second < seconds; ++second) {
     ++seconds_;
     if (transcript_ != nullptr) transcript_->setTime(seconds_);
@@ -433,8 +444,10 @@ bool SimulatedHost::editIni(const ScenarioAction& action, std::string* error) {
 }
 
 void SimulatedHost::serverSays(const std::string& text) {
-  write(LineKind::Zone,
-        "zone -> " + current_->name + ": " + Transcript::quoted(text));
+  if (transcript_ != nullptr) {
+    write(LineKind::Zone,
+          "zone -> " + current_->name + ": " + Transcript::quoted(text));
+  }
   if (!reachable()) return;
   deliver(*current_, makeChat(0, 0, nullptr, text.c_str()));
 }
@@ -496,14 +509,16 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
     reply.chatLine = addressee.figures.lagLine();
   } else if (!answerer_(bot.handle, addressee.name, seconds_,
                         &reply.chatLine)) {
-    write(LineKind::Zone, "zone has no logged figures for " + addressee.name +
-                              " now: no answer");
+    if (transcript_ != nullptr) {
+      write(LineKind::Zone, "zone has no logged figures for " +
+                                addressee.name + " now: no answer");
+    }
     return;
   }
   if (lagDelay_ == 0) {
-    replies_.push_back(reply);
+    replies_.push_back(std::move(reply));
   } else {
-    delayedReplies_.push_back({seconds_ + lagDelay_, reply});
+    delayedReplies_.push_back({seconds_ + lagDelay_, std::move(reply)});
   }
 }
 
@@ -588,7 +603,7 @@ void SimulatedHost::deliver(Bot& bot, BotEvent event) {
 
 void SimulatedHost::flushReplies() {
   while (!replies_.empty()) {
-    const ServerReply reply = replies_.front();
+    const ServerReply reply = std::move(replies_.front());
     replies_.pop_front();
     deliverReply(reply);
   }
@@ -603,7 +618,7 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
 }
 
 void SimulatedHost::readLagLogs() {
-  logFollower_.poll([this](const std::string& path, const std::string& line) {
+  logFollower_.poll([this](const std::string& path, std::string_view line) {
     if (transcript_ != nullptr) {
       write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));
     }
@@ -612,13 +627,13 @@ void SimulatedHost::readLagLogs() {
   });
 }
 
-void SimulatedHost::keepLine(const std::string& line) {
+void SimulatedHost::keepLine(std::string_view line) {
   LagLogRow row;
   std::string ignored;
-  std::string kept = line;
+  std::string kept(line);
   if (parseLagLogRow(line, &row, &ignored)) {
-    kept = lagLogTimeText(kSimulatedEpoch + seconds_) +
-           line.substr(line.find('\t'));
+    kept = lagLogTimeText(kSimulatedEpoch + seconds_);
+    kept += line.substr(line.find('\t'));
   }
   kept += '\n';
   std::fwrite(kept.data(), 1, kept.size(), keptLog_);
@@ -627,8 +642,10 @@ void SimulatedHost::keepLine(const std::string& line) {
 void SimulatedHost::deliverReply(const ServerReply& reply) {
   Bot* bot = botOfHandle(reply.handle);
   if (reply.spectator == nullptr) {
-    write(LineKind::Zone,
-          "zone -> " + bot->name + ": " + Transcript::quoted(reply.chatLine));
+    if (transcript_ != nullptr) {
+      write(LineKind::Zone,
+            "zone -> " + bot->name + ": " + Transcript::quoted(reply.chatLine));
+    }
     callTalk(*bot, makeChat(0, 0, nullptr, reply.chatLine.c_str()));
     return;
   }
@@ -636,8 +653,11 @@ void SimulatedHost::deliverReply(const ServerReply& reply) {
   if (resident == nullptr || resident->record->ship == kSpectatorShip) return;
   const std::uint8_t oldShip = resident->record->ship;
   resident->record->ship = kSpectatorShip;
-  write(LineKind::Host, resident->name + " changes from " + shipText(oldShip) +
-                            " to " + shipText(kSpectatorShip));
+  if (transcript_ != nullptr) {
+    write(LineKind::Host, resident->name + " changes from " +
+                              shipText(oldShip) + " to " +
+                              shipText(kSpectatorShip));
+  }
   callTalk(*bot, makePlayerShip(resident->record, oldShip, 0));
 }
 
@@ -686,21 +706,25 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
   } else {
     to = "chat type " + std::to_string(chatType);
   }
-  write(LineKind::Bot,
-        bot.name + " -> " + to + ": " + Transcript::quoted(text));
+  if (transcript_ != nullptr) {
+    write(LineKind::Bot,
+          bot.name + " -> " + to + ": " + Transcript::quoted(text));
+  }
 
   switch (command.action) {
     case ServerAction::None:
       return;
     case ServerAction::ArenaMessage:
-      write(LineKind::Zone, "zone -> " + arenaOf(bot) + ": " +
-                                Transcript::quoted(command.text));
+      if (transcript_ != nullptr) {
+        write(LineKind::Zone, "zone -> " + arenaOf(bot) + ": " +
+                                  Transcript::quoted(command.text));
+      }
       return;
     case ServerAction::LagQuery:
       if (addressee != nullptr) answerLagQuery(bot, *addressee);
       return;
     case ServerAction::Warning:
-      if (addressee != nullptr) {
+      if (addressee != nullptr && transcript_ != nullptr) {
         write(LineKind::Zone, "zone -> " + addressee->name + " (warning): " +
                                   Transcript::quoted(command.text));
       }

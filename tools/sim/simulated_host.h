@@ -59,7 +59,7 @@
 #include "host/linked_list.h"
 #include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
-#include "sim/lag_log_follower.h"
+#include "evidence/lag_log_follower.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
 #include "sim/transcript.h"
@@ -118,7 +118,7 @@ class SimulatedHost {
   // Called with every line the plug-in appends to its lag log and the
   // simulated second it was written in.
   using LagLogObserver =
-      std::function<void(const std::string& line, std::uint32_t second)>;
+      std::function<void(std::string_view line, std::uint32_t second)>;
   void observeLagLog(LagLogObserver observer) {
     logObserver_ = std::move(observer);
   }
@@ -204,7 +204,7 @@ class SimulatedHost {
 
   void write(LineKind kind, const std::string& text);
   void readLagLogs();
-  void keepLine(const std::string& line);
+  void keepLine(std::string_view line);
   static std::string arenaOf(const Bot& bot) {
     return bot.arena.empty() ? bot.name + "'s arena" : "arena " + bot.arena;
   }

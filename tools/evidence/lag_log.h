@@ -26,8 +26,8 @@
 // a backslash, tab, CR, LF and any byte; a backslash before anything else is
 // itself (logs of the first format did not escape). A raw control byte in
 // a row makes it no row. Names are at most kLongestLoggedName bytes.
-#ifndef TARVOK_TOOLS_SIM_LAG_LOG_H_
-#define TARVOK_TOOLS_SIM_LAG_LOG_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -95,7 +95,11 @@ bool isLagLogHeader(std::string_view line);
 // Parses `line` (without its line end) into `row`, whose earlier contents
 // are replaced. False, with the reason in `error`, for a line that is no
 // row: the header is none either.
-bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error);
+// With LagLogFigures::kSkipped the figures are left empty (a reader that
+// does not need them saves most of the work).
+enum class LagLogFigures { kRead, kSkipped };
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
+                    LagLogFigures figures = LagLogFigures::kRead);
 
 // "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 and back.
 bool parseLagLogTime(std::string_view text, std::int64_t* seconds);
@@ -104,6 +108,6 @@ std::string lagLogTimeText(std::int64_t seconds);
 // `line` as the simulator's transcript shows it: the fields separated by
 // " | ", control bytes as \xNN, and the time of a row replaced by the
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
-std::string lagLogLineShown(const std::string& line, std::uint32_t second);
+std::string lagLogLineShown(std::string_view line, std::uint32_t second);
 
-#endif  // TARVOK_TOOLS_SIM_LAG_LOG_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_

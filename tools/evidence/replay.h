@@ -5,12 +5,18 @@
 // Loading reads the logs row by row, each line at most kLongestLine bytes
 // (a longer one stops the load: "LOG:LINE: line longer than N bytes"); a
 // line that is no row is reported on the error stream as "LOG:LINE: reason"
-// and skipped (header and blank lines are taken silently). Rows are then
-// taken in the order of their times (rows of one second in the order of the
-// files, then of the lines); the first row's second is the simulated second
-// 0. Names that differ in letter case alone are one player, as the plug-in
-// compares names, shown as first read: older logs named a manually checked
-// player as the requester typed the name ("farah" for the listed Farah).
+// and skipped (header and blank lines are taken silently). It keeps what
+// the run needs to know ahead (the bots, each player's first level and ship
+// and last row, the logged counts), never the rows: memory grows with the
+// players, not with the log. Running reads the logs again, as far as they
+// were loaded, and feeds the plug-in each row as it is read, holding only
+// the rows near the simulated time. Rows are taken in the order of their
+// times (the files merged, rows of one second in the order of the files,
+// then of the lines; a row earlier than one before it in its file is
+// played at the time reached); the first row's second is the simulated
+// second 0. Names that differ in letter case alone are one player, as the
+// plug-in compares names, shown as first read: older logs named a manually
+// checked player as the requester typed the name ("farah" for Farah).
 //
 // Running drives a SimulatedHost, one simulated bot per logged bot handle,
 // connected at its first row. Where a bot's rows say who is in its arena
@@ -48,20 +54,21 @@
 // are played second by second (enough for every countdown of the settings
 // to run out) and the rest passes at once. So the run is linear in the
 // rows, whatever their time span.
-#ifndef TARVOK_TOOLS_SIM_REPLAY_H_
-#define TARVOK_TOOLS_SIM_REPLAY_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_H_
+#define TARVOK_TOOLS_EVIDENCE_REPLAY_H_
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "hostkit/plugin_library.h"
 #include "hostkit/text_input.h"
-#include "sim/lag_log.h"
-#include "sim/lag_summary.h"
+#include "evidence/lag_log.h"
+#include "evidence/lag_summary.h"
 #include "sim/transcript.h"
 
 struct ConfigSettings;
@@ -76,6 +83,16 @@ class Replay {
   // `errors` gets the reports of skipped lines. `charting` keeps the
   // figures over time.
   Replay(std::FILE* errors, bool charting);
+
+  // Called with each row as load() reads it, and with each row the replayed
+  // plug-in logs (under the logged bot's handle) as run() goes.
+  using RowObserver = std::function<void(const LagLogRow& row)>;
+  void observeLoadedRows(RowObserver observer) {
+    loadedObserver_ = std::move(observer);
+  }
+  void observeReplayedRows(RowObserver observer) {
+    replayedObserver_ = std::move(observer);
+  }
 
   // Reads one log; call it for each file of a set, oldest first. False,
   // with the reason in `failure`, when the file cannot be read at all or
@@ -99,6 +116,8 @@ class Replay {
   const LagSummary& summary() const { return summary_; }
   // Check rows, the ones that count.
   std::size_t rows() const { return checkRows_; }
+  // Every row, presence rows too.
+  std::size_t allRows() const { return allRows_; }
   std::size_t skippedLines() const { return skipped_; }
   // Checks of the replayed plug-in that no logged figure was near.
   std::size_t unansweredChecks() const { return unanswered_; }
@@ -119,69 +138,102 @@ class Replay {
  private:
   static constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
 
-  // A row, compact: texts as indexes into names_ and texts_.
+  // A row as the run plays it: names as indexes into names_, and for a
+  // check the lag line its figures make.
   struct LoggedRow {
-    std::int64_t time;
-    std::uint32_t bot;                    // bots_
-    std::uint32_t player;                 // names_, or kNobody
-    std::uint32_t requester;              // names_, or kNobody
-    std::uint32_t figures[kFigureCount];  // texts_
-    std::uint32_t arena;  // texts_, or kNobody: the row names none
-    LagRowKind kind;
-    bool automatic;
-    std::int8_t level;
-    std::int8_t ship;
-    bool limitsReached;
-    LagAction action;
-    std::int32_t allowanceMs;  // of its "+allowance=" verdict, or -1: none
+    std::int64_t time = 0;
+    std::uint32_t bot = 0;                    // bots_
+    std::uint32_t player = kNobody;           // names_, or kNobody
+    std::uint32_t requester = kNobody;        // names_, or kNobody
+    std::uint32_t arena = kNobody;  // arenas_, or kNobody: the row names none
+    LagRowKind kind = LagRowKind::Check;
+    bool automatic = false;
+    std::int8_t level = -1;
+    std::int8_t ship = -1;
+    LagAction action = LagAction::None;
+    bool used = false;  // it answered a check
+    std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
+    std::string lagLine;
   };
   struct LoggedBot {
     std::uint32_t handle;
     bool presenceLogged = false;  // the log says who is in its arena
   };
-  // One logged player of one bot: the check rows that may answer a "*lag".
-  struct Figures {
-    std::vector<std::uint32_t> rows;  // rows_, by time
-    std::size_t next = 0;             // the first row that may still answer
+  // What loading learnt of one logged player of one bot.
+  struct KnownPlayer {
+    std::int64_t lastTime = 0;     // of their last row
+    std::int8_t level = -1;        // of their first row that has it
+    std::int8_t ship = -1;
   };
+  // One logged player of one bot: the check rows read that may answer a
+  // "*lag", by sequence number.
+  struct Figures {
+    std::vector<std::uint64_t> rows;
+    std::size_t next = 0;  // the first that may still answer
+  };
+  struct LoadedFile {
+    std::string path;       // as given, for messages
+    std::string absolute;   // the run may start in another folder
+    std::uint64_t bytes = 0;  // read by load(); the run reads no further
+  };
+  class RowSource;
 
-  void addRow(const LagLogRow& row);
-  std::uint32_t intern(std::vector<std::string>& table,
-                       std::unordered_map<std::string, std::uint32_t>& index,
-                       std::string_view text);
-  // Names that differ in letter case alone are one player, under the
-  // spelling first read.
-  std::uint32_t internName(std::string_view name);
+  void learn(LagLogRow& row);
+  // Names that differ in letter case alone are one, under the spelling
+  // first read.
+  std::uint32_t nameOf(const std::string& name);
+  std::uint32_t arenaOf(const std::string& arena);
+  std::uint32_t botOf(std::uint32_t handle);
   void report(std::uint32_t file, std::uint32_t line,
               const std::string& reason);
-  std::string lagLineOf(const LoggedRow& row) const;
   bool answer(std::uint32_t bot, const std::string& name, std::int64_t time,
               std::string* line);
+  // The window of rows read: from the oldest that may still answer a check
+  // to the last read. Sequence numbers count the rows of the run.
+  LoggedRow& rowAt(std::uint64_t sequence) {
+    return window_[sequence & (window_.size() - 1)];
+  }
+  LoggedRow& pushRow();
 
   std::FILE* errors_;
-  std::vector<std::string> files_;
-  std::vector<LoggedRow> rows_;
+  RowObserver loadedObserver_;
+  RowObserver replayedObserver_;
+  std::vector<LoadedFile> files_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names
-  std::vector<std::string> texts_;
-  std::unordered_map<std::string, std::uint32_t> textIndex_;
+  std::vector<std::string> arenas_;
+  std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
   std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
-  std::unordered_map<std::uint64_t, Figures> figures_;
-  std::vector<bool> used_;  // per row: it answered a check
+  std::unordered_map<std::uint64_t, KnownPlayer> known_;
+  // Per player of the table (bot handle, name): the time and load order of
+  // their first logged check, which orders the table as the rows' times do.
+  std::map<std::pair<std::uint32_t, std::string>,
+           std::pair<std::int64_t, std::uint64_t>>
+      firstChecked_;
   LagSummary summary_;
   std::size_t checkRows_ = 0;
+  std::size_t allRows_ = 0;
   std::size_t skipped_ = 0;
   std::size_t unanswered_ = 0;
   std::size_t allowancesNotGiven_ = 0;
-  // Per bot and player: the logged row that answered their latest "*lag",
-  // and when, until the replayed row of that check comes.
+  // Per bot and player: the allowance of the logged row that answered
+  // their latest "*lag", and when, until the replayed row of that check.
   struct Answered {
-    std::uint32_t row;
+    std::int32_t allowanceMs;
     std::int64_t time;
   };
   std::unordered_map<std::uint64_t, Answered> answered_;
   std::int64_t startTime_ = 0;
+  std::int64_t endTime_ = 0;
+  std::int64_t firstTime_ = 0;  // of the first row loaded
+  bool anyRow_ = false;
+
+  // While running.
+  std::vector<LoggedRow> window_;  // a ring, its size a power of two
+  std::uint64_t windowStart_ = 0;  // the oldest row kept
+  std::uint64_t windowEnd_ = 0;    // one past the last row read
+  std::unordered_map<std::uint64_t, Figures> figures_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_REPLAY_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_H_

@@ -15,15 +15,15 @@
 // Long series are thinned per pixel column: of the points that fall in one
 // column, only the lowest and the highest of each figure are drawn, so the
 // page stays small however long the log.
-#ifndef TARVOK_TOOLS_SIM_CHART_H_
-#define TARVOK_TOOLS_SIM_CHART_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_CHART_H_
+#define TARVOK_TOOLS_EVIDENCE_CHART_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "sim/config_check.h"
-#include "sim/lag_summary.h"
+#include "evidence/lag_summary.h"
 
 struct ChartPage {
   std::string title;               // the page's heading
@@ -38,4 +38,4 @@ struct ChartPage {
 std::string chartHtml(const ChartPage& page, const LagSummary& summary,
                       const ConfigSettings& settings);
 
-#endif  // TARVOK_TOOLS_SIM_CHART_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_CHART_H_

@@ -1,4 +1,4 @@
-#include "sim/progress_bar.h"
+#include "evidence/progress_bar.h"
 
 #include <string>
 

@@ -1,6 +1,10 @@
-#include "sim/replay.h"
+#include "evidence/replay.h"
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <memory>
 #include <unordered_set>
 
 #include "hostkit/shown_text.h"
@@ -39,15 +43,168 @@ std::string foldedName(std::string_view name) {
   return folded;
 }
 
+// `allowanceMs` of a row with the allowance verdict, else -1.
+std::int32_t allowanceOf(const LagLogRow& row) {
+  return (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
+}
+
 }  // namespace
 
 Replay::Replay(std::FILE* errors, bool charting)
     : errors_(errors), summary_({"logged", "replayed"}, charting) {}
 
+// The lines of a file, each at most kLongestLine bytes, up to a byte count.
+class LineSource {
+ public:
+  LineSource(std::FILE* file, std::uint64_t limit)
+      : file_(file), left_(limit), buffer_(3 * Replay::kLongestLine) {}
+
+  // The next line, without its line feed; false at the end, or at a line
+  // longer than kLongestLine (tooLong()).
+  bool next(std::string_view* line) {
+    while (true) {
+      const char* start = buffer_.data() + begin_;
+      const void* feed = std::memchr(start, '\n', end_ - begin_);
+      if (feed != nullptr) {
+        const std::size_t length =
+            static_cast<std::size_t>(static_cast<const char*>(feed) - start);
+        if (length > Replay::kLongestLine) return stop();
+        *line = std::string_view(start, length);
+        begin_ += length + 1;
+        ++lineNumber_;
+        return true;
+      }
+      if (end_ - begin_ > Replay::kLongestLine) return stop();
+      if (ended_) {
+        if (begin_ == end_) return false;
+        *line = std::string_view(start, end_ - begin_);
+        begin_ = end_;
+        ++lineNumber_;
+        return true;
+      }
+      std::memmove(buffer_.data(), start, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+      const std::size_t room = static_cast<std::size_t>(
+          std::min<std::uint64_t>(buffer_.size() - end_, left_));
+      const std::size_t count =
+          room == 0 ? 0 : std::fread(buffer_.data() + end_, 1, room, file_);
+      end_ += count;
+      left_ -= count;
+      read_ += count;
+      if (count == 0) ended_ = true;
+    }
+  }
+  bool tooLong() const { return tooLong_; }
+  std::uint32_t lineNumber() const { return lineNumber_; }
+  std::uint64_t bytesRead() const { return read_; }
+
+ private:
+  bool stop() {
+    tooLong_ = true;
+    return false;
+  }
+
+  std::FILE* file_;
+  std::uint64_t left_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::uint64_t read_ = 0;
+  std::uint32_t lineNumber_ = 0;
+  bool ended_ = false;
+  bool tooLong_ = false;
+};
+
+namespace {
+
+// A line that load() takes as a row (the run skips what load reported).
+enum class LogLine { kNothing, kRow, kFault };
+
+LogLine readRow(std::string_view line, LagLogRow* row, std::string* error,
+                LagLogFigures figures = LagLogFigures::kRead) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.empty() || isLagLogHeader(line)) return LogLine::kNothing;
+  if (!parseLagLogRow(line, row, error, figures)) return LogLine::kFault;
+  if (row->player.find('\0') != std::string::npos ||
+      row->requester.find('\0') != std::string::npos) {
+    *error = "a name holding a NUL byte";
+    return LogLine::kFault;
+  }
+  return LogLine::kRow;
+}
+
+// Seconds of loaded rows count from the first row loaded, shifted by half
+// the range so that earlier rows fit too; finishLoading() moves them to
+// count from the earliest row.
+constexpr std::uint32_t kProvisionalZero = 0x80000000u;
+
+}  // namespace
+
+// The rows of every loaded file in the order of their times, each file read
+// as far as load() read it.
+class Replay::RowSource {
+ public:
+  explicit RowSource(const std::vector<LoadedFile>& files) {
+    for (const LoadedFile& file : files) {
+      streams_.emplace_back();
+      Stream& stream = streams_.back();
+      stream.file = std::fopen(file.absolute.c_str(), "rb");
+      if (stream.file == nullptr) continue;
+      stream.lines.reset(new LineSource(stream.file, file.bytes));
+      advance(stream);
+    }
+  }
+  ~RowSource() {
+    for (Stream& stream : streams_) {
+      if (stream.file != nullptr) std::fclose(stream.file);
+    }
+  }
+  RowSource(const RowSource&) = delete;
+  RowSource& operator=(const RowSource&) = delete;
+
+  // The next row, or nullptr at the end; valid until pop().
+  LagLogRow* peek() {
+    Stream* first = nullptr;
+    for (Stream& stream : streams_) {
+      if (stream.has && (first == nullptr || stream.row.time < first->row.time))
+        first = &stream;
+    }
+    current_ = first;
+    return first == nullptr ? nullptr : &first->row;
+  }
+  void pop() {
+    if (current_ != nullptr) advance(*current_);
+    current_ = nullptr;
+  }
+
+ private:
+  struct Stream {
+    std::FILE* file = nullptr;
+    std::unique_ptr<LineSource> lines;
+    LagLogRow row;
+    bool has = false;
+  };
+  void advance(Stream& stream) {
+    stream.has = false;
+    std::string_view line;
+    while (stream.lines->next(&line)) {
+      if (readRow(line, &stream.row, &error_) == LogLine::kRow) {
+        stream.has = true;
+        return;
+      }
+    }
+  }
+
+  std::deque<Stream> streams_;
+  Stream* current_ = nullptr;
+  std::string error_;
+};
+
 void Replay::report(std::uint32_t file, std::uint32_t line,
                     const std::string& reason) {
   std::fprintf(errors_, "%s:%lu: %s\n",
-               escapeControlBytes(files_[file]).c_str(),
+               escapeControlBytes(files_[file].path).c_str(),
                static_cast<unsigned long>(line), reason.c_str());
 }
 
@@ -58,139 +215,130 @@ bool Replay::load(const std::string& path, std::string* failure) {
     return false;
   }
   const std::uint32_t fileIndex = static_cast<std::uint32_t>(files_.size());
-  files_.push_back(path);
-  // A line is taken from `pending`, which never holds more than the longest
-  // line and one buffer.
-  std::string pending;
-  std::uint32_t lineNumber = 0;
-  std::vector<char> buffer(1 << 16);
-  std::size_t count;
+  std::error_code ignored;
+  files_.push_back(LoadedFile{
+      path, std::filesystem::absolute(path, ignored).string(), 0});
+  LineSource lines(file, ~std::uint64_t{0});
   LagLogRow row;
   std::string error;
-  bool tooLong = false;
-  auto takeLine = [&](std::string_view line) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || isLagLogHeader(line)) return;
-    if (!parseLagLogRow(line, &row, &error)) {
-      report(fileIndex, lineNumber, error);
-      ++skipped_;
-    } else if (row.player.find('\0') != std::string::npos ||
-               row.requester.find('\0') != std::string::npos) {
-      report(fileIndex, lineNumber, "a name holding a NUL byte");
-      ++skipped_;
-    } else {
-      addRow(row);
+  std::string_view line;
+  // The figures matter here only to a chart and to an observer.
+  const LagLogFigures figures = summary_.charting() || loadedObserver_
+                                    ? LagLogFigures::kRead
+                                    : LagLogFigures::kSkipped;
+  while (lines.next(&line)) {
+    switch (readRow(line, &row, &error, figures)) {
+      case LogLine::kNothing:
+        break;
+      case LogLine::kFault:
+        report(fileIndex, lines.lineNumber(), error);
+        ++skipped_;
+        break;
+      case LogLine::kRow:
+        learn(row);
+        break;
     }
-  };
-  while (!tooLong &&
-         (count = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (buffer[i] != '\n') continue;
-      if (pending.empty()) {
-        if (i - start > kLongestLine) break;
-        takeLine(std::string_view(buffer.data() + start, i - start));
-      } else {
-        pending.append(buffer.data() + start, i - start);
-        if (pending.size() > kLongestLine) break;
-        takeLine(pending);
-        pending.clear();
-      }
-      start = i + 1;
-    }
-    pending.append(buffer.data() + start, count - start);
-    tooLong = pending.size() > kLongestLine;
   }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (tooLong) {
-    *failure = escapeControlBytes(path) + ":" + std::to_string(lineNumber + 1) +
-               ": " + lineTooLongReason(kLongestLine);
+  if (lines.tooLong()) {
+    *failure = escapeControlBytes(path) + ":" +
+               std::to_string(lines.lineNumber() + 1) + ": " +
+               lineTooLongReason(kLongestLine);
     return false;
   }
   if (failed) {
     *failure = "cannot read " + escapeControlBytes(path);
     return false;
   }
-  if (!pending.empty()) takeLine(pending);
+  files_.back().bytes = lines.bytesRead();
   return true;
 }
 
+void Replay::learn(LagLogRow& row) {
+  ++allRows_;
+  if (!anyRow_) {
+    anyRow_ = true;
+    firstTime_ = startTime_ = endTime_ = row.time;
+  }
+  startTime_ = std::min(startTime_, row.time);
+  endTime_ = std::max(endTime_, row.time);
+  const std::uint32_t bot = botOf(row.bot);
+  if (row.kind != LagRowKind::Check) bots_[bot].presenceLogged = true;
+  // Every spelling of a name counts under the first.
+  if (!row.player.empty()) {
+    const std::uint32_t name = nameOf(row.player);
+    if (row.player != names_[name]) row.player = names_[name];
+    KnownPlayer& player = known_[keyOf(bot, name)];
+    player.lastTime = std::max(player.lastTime, row.time);
+    if (player.level == kUnknown) player.level = static_cast<std::int8_t>(row.level);
+    if (player.ship == kUnknown) player.ship = static_cast<std::int8_t>(row.ship);
+  }
+  if (!row.requester.empty()) {
+    const std::uint32_t name = nameOf(row.requester);
+    if (row.requester != names_[name]) row.requester = names_[name];
+  }
+  if (loadedObserver_) loadedObserver_(row);
+  if (row.kind != LagRowKind::Check) return;
+  ++checkRows_;
+  auto first = firstChecked_.emplace(std::make_pair(row.bot, row.player),
+                                     std::make_pair(row.time, allRows_));
+  if (row.time < first.first->second.first) {
+    first.first->second = std::make_pair(row.time, allRows_);
+  }
+  summary_.add(0, row.bot, row,
+               static_cast<std::uint32_t>(row.time - firstTime_) +
+                   kProvisionalZero);
+}
+
 void Replay::finishLoading() {
-  std::stable_sort(
-      rows_.begin(), rows_.end(),
-      [](const LoggedRow& a, const LoggedRow& b) { return a.time < b.time; });
-  if (!rows_.empty()) startTime_ = rows_.front().time;
-  used_.assign(rows_.size(), false);
-  std::vector<float> numbers;
-  numbers.reserve(texts_.size());
-  for (const std::string& text : texts_) numbers.push_back(chartFigureOf(text));
-  const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
-  static const std::string kNoName;
-  for (std::uint32_t i = 0; i < rows_.size(); ++i) {
-    const LoggedRow& row = rows_[i];
-    if (row.kind != LagRowKind::Check) continue;
-    ++checkRows_;
-    if (row.player != kNobody) {
-      figures_[keyOf(row.bot, row.player)].rows.push_back(i);
-    }
-    float figures[5];
-    for (int f = 0; f < 5; ++f) figures[f] = numbers[row.figures[charted[f]]];
-    summary_.add(0, bots_[row.bot].handle,
-                 row.player == kNobody ? kNoName : names_[row.player],
-                 row.limitsReached, row.action,
-                 static_cast<std::uint32_t>(row.time - startTime_), figures);
-  }
+  if (!anyRow_) return;
+  // Files that interleave in time were counted one after the other.
+  summary_.reorder([this](const PlayerLag& a, const PlayerLag& b) {
+    return firstChecked_.at({a.bot, a.name}) < firstChecked_.at({b.bot, b.name});
+  });
+  summary_.moveEarlier(static_cast<std::uint32_t>(startTime_ - firstTime_) +
+                       kProvisionalZero);
 }
 
-std::uint32_t Replay::intern(
-    std::vector<std::string>& table,
-    std::unordered_map<std::string, std::uint32_t>& index,
-    std::string_view text) {
-  const auto found = index.emplace(std::string(text), table.size());
-  if (found.second) table.emplace_back(text);
-  return found.first->second;
+std::uint32_t Replay::nameOf(const std::string& name) {
+  std::string folded = foldedName(name);
+  const auto found = nameIndex_.find(folded);
+  if (found != nameIndex_.end()) return found->second;
+  const std::uint32_t index = static_cast<std::uint32_t>(names_.size());
+  names_.push_back(name);
+  nameIndex_.emplace(std::move(folded), index);
+  return index;
 }
 
-std::uint32_t Replay::internName(std::string_view name) {
-  const auto found = nameIndex_.emplace(foldedName(name), names_.size());
-  if (found.second) names_.emplace_back(name);
-  return found.first->second;
+std::uint32_t Replay::arenaOf(const std::string& arena) {
+  const auto found = arenaIndex_.find(arena);
+  if (found != arenaIndex_.end()) return found->second;
+  const std::uint32_t index = static_cast<std::uint32_t>(arenas_.size());
+  arenas_.push_back(arena);
+  arenaIndex_.emplace(arena, index);
+  return index;
 }
 
-void Replay::addRow(const LagLogRow& row) {
-  LoggedRow logged;
-  logged.time = row.time;
-  const auto bot = botIndex_.emplace(row.bot, bots_.size());
-  if (bot.second) bots_.push_back(LoggedBot{row.bot});
-  logged.bot = bot.first->second;
-  if (row.kind != LagRowKind::Check) bots_[logged.bot].presenceLogged = true;
-  logged.player =
-      row.player.empty() ? kNobody : internName(row.player);
-  logged.requester = row.requester.empty()
-                         ? kNobody
-                         : internName(row.requester);
-  for (int i = 0; i < kFigureCount; ++i) {
-    logged.figures[i] = intern(texts_, textIndex_, row.figures[i]);
-  }
-  logged.arena =
-      row.arena.empty() ? kNobody : intern(texts_, textIndex_, row.arena);
-  logged.kind = row.kind;
-  logged.automatic = row.automatic;
-  logged.level = static_cast<std::int8_t>(row.level);
-  logged.ship = static_cast<std::int8_t>(row.ship);
-  logged.limitsReached = row.limits != 0;
-  logged.action = row.action;
-  logged.allowanceMs =
-      (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
-  rows_.push_back(logged);
+std::uint32_t Replay::botOf(std::uint32_t handle) {
+  const auto bot = botIndex_.emplace(handle, bots_.size());
+  if (bot.second) bots_.push_back(LoggedBot{handle});
+  return bot.first->second;
 }
 
 std::uint32_t Replay::duration() const {
-  return rows_.empty()
-             ? 0
-             : static_cast<std::uint32_t>(rows_.back().time - startTime_);
+  return anyRow_ ? static_cast<std::uint32_t>(endTime_ - startTime_) : 0;
+}
+
+Replay::LoggedRow& Replay::pushRow() {
+  if (windowEnd_ - windowStart_ == window_.size()) {
+    std::vector<LoggedRow> grown(std::max<std::size_t>(1024, window_.size() * 2));
+    for (std::uint64_t i = windowStart_; i < windowEnd_; ++i) {
+      std::swap(grown[i & (grown.size() - 1)], rowAt(i));
+    }
+    window_.swap(grown);
+  }
+  return rowAt(windowEnd_++);
 }
 
 std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
@@ -203,15 +351,6 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
   return horizon + positive(settings.answerTimeout) + kFigureWindow + 1;
 }
 
-std::string Replay::lagLineOf(const LoggedRow& row) const {
-  const std::uint32_t* f = row.figures;
-  return "PING Current:" + texts_[f[kCurrent]] +
-         " ms  Average:" + texts_[f[kAverage]] + " ms  Low:" + texts_[f[kLow]] +
-         " ms  High:" + texts_[f[kHigh]] + " ms  S2C: " + texts_[f[kS2C]] +
-         "%  C2S: " + texts_[f[kC2S]] +
-         "%  S2CWeapons: " + texts_[f[kS2CWeapons]] + "%";
-}
-
 // The player's unused row nearest `time`, within the window; the earlier of
 // two as near.
 bool Replay::answer(std::uint32_t bot, const std::string& name,
@@ -222,27 +361,33 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   if (found == figures_.end()) return false;
   Figures& figures = found->second;
   while (figures.next < figures.rows.size() &&
-         (used_[figures.rows[figures.next]] ||
-          rows_[figures.rows[figures.next]].time + kFigureWindow < time)) {
+         (figures.rows[figures.next] < windowStart_ ||
+          rowAt(figures.rows[figures.next]).used ||
+          rowAt(figures.rows[figures.next]).time + kFigureWindow < time)) {
     ++figures.next;
+  }
+  if (figures.next > 64 && figures.next * 2 > figures.rows.size()) {
+    figures.rows.erase(figures.rows.begin(),
+                       figures.rows.begin() + static_cast<long>(figures.next));
+    figures.next = 0;
   }
   std::size_t best = figures.rows.size();
   std::int64_t bestDistance = 0;
   for (std::size_t i = figures.next; i < figures.rows.size(); ++i) {
-    const std::int64_t rowTime = rows_[figures.rows[i]].time;
-    if (rowTime > time + kFigureWindow) break;
-    if (used_[figures.rows[i]]) continue;
-    const std::int64_t distance =
-        rowTime < time ? time - rowTime : rowTime - time;
+    const LoggedRow& row = rowAt(figures.rows[i]);
+    if (row.time > time + kFigureWindow) break;
+    if (row.used) continue;
+    const std::int64_t distance = row.time < time ? time - row.time : row.time - time;
     if (best == figures.rows.size() || distance < bestDistance) {
       best = i;
       bestDistance = distance;
     }
   }
   if (best == figures.rows.size()) return false;
-  used_[figures.rows[best]] = true;
-  answered_[keyOf(bot, nameFound->second)] = {figures.rows[best], time};
-  *line = lagLineOf(rows_[figures.rows[best]]);
+  LoggedRow& chosen = rowAt(figures.rows[best]);
+  chosen.used = true;
+  answered_[keyOf(bot, nameFound->second)] = {chosen.allowanceMs, time};
+  *line = chosen.lagLine;
   return true;
 }
 
@@ -297,18 +442,18 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
   std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
-  // Per simulated bot: the arena the replay put it in (texts_), or kNone.
-  std::vector<std::uint32_t> arenaOf;
-  std::vector<std::uint32_t> idle;  // simulated bots free to serve
+  // Per simulated bot: the arena the replay put it in (arenas_), or kNone.
+  std::vector<std::uint32_t> arenaIn;
+  std::vector<std::uint32_t> idle;      // simulated bots free to serve
   std::vector<std::uint32_t> population(bots_.size(), 0);
   std::vector<std::uint32_t> servedThisSecond;
   std::uint32_t currentSimulated = 0;
   auto switchTo = [&](std::uint32_t simulated) {
     if (simulated == currentSimulated) return;
     currentSimulated = simulated;
-    perform(actionOf(ActionKind::Bot,
-                     simulated == 0 ? SimulatedHost::kFirstBotName
-                                    : "Bot" + std::to_string(simulated + 1)));
+    perform(actionOf(ActionKind::Bot, simulated == 0
+                                          ? SimulatedHost::kFirstBotName
+                                          : "Bot" + std::to_string(simulated + 1)));
   };
   // Makes the logged bot's simulated bot current. True when it was just
   // connected. A bot given back keeps serving its logged bot until another
@@ -330,7 +475,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     } else {
       simulated = static_cast<std::uint32_t>(loggedOf.size());
       loggedOf.push_back(kNone);
-      arenaOf.push_back(kNone);
+      arenaIn.push_back(kNone);
       givenBack.push_back(false);
     }
     givenBack[simulated] = false;
@@ -348,21 +493,20 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
 
   // What the replay knows of each logged player of each bot.
   struct Listed {
-    std::int64_t lastTime = 0;     // of their last row (logs without presence)
+    std::int64_t lastTime = 0;  // of their last row (logs without presence)
     std::int8_t level = kUnknown;  // of their first row that has it
     std::int8_t ship = kUnknown;
     std::int8_t replayedShip = kUnknown;  // in the replay, while listed
     bool listed = false;
-    bool spectatedByBot = false;          // their latest row says the bot did
+    bool spectatedByBot = false;  // their latest row says the bot did
     std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
   };
   std::unordered_map<std::uint64_t, Listed> players;
-  for (const LoggedRow& row : rows_) {
-    if (row.player == kNobody) continue;
-    Listed& player = players[keyOf(row.bot, row.player)];
-    player.lastTime = row.time;
-    if (player.level == kUnknown) player.level = row.level;
-    if (player.ship == kUnknown) player.ship = row.ship;
+  for (const auto& entry : known_) {
+    Listed& player = players[entry.first];
+    player.lastTime = entry.second.lastTime;
+    player.level = entry.second.level;
+    player.ship = entry.second.ship;
   }
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
@@ -375,35 +519,40 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     return false;
   });
   // Rows the replayed plug-in writes, under the logged bot handles.
-  host.observeLagLog([&](const std::string& line, std::uint32_t second) {
-    LagLogRow row;
-    std::string error;
+  LagLogRow row;
+  std::string error;
+  std::string player;
+  host.observeLagLog([&](std::string_view line, std::uint32_t second) {
     if (isLagLogHeader(line)) return;
-    if (!parseLagLogRow(line, &row, &error)) {
+    if (!parseLagLogRow(line, &row, &error, LagLogFigures::kSkipped)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
                    shownField(line).c_str());
       return;
     }
     const std::uint32_t bot = loggedBotOf(row.bot);
     if (bot == kNone) return;
+    row.bot = bots_[bot].handle;
     const auto name = nameIndex_.find(foldedName(row.player));
+    if (name != nameIndex_.end() && row.player != names_[name->second]) {
+      row.player = names_[name->second];
+    }
     if (row.kind == LagRowKind::Check) {
-      summary_.add(1, bots_[bot].handle, row, second);
+      summary_.add(1, row.bot, row, second);
       // The check that a logged row answered: was it given that row's
       // allowance?
-      const auto found =
-          name == nameIndex_.end()
-              ? answered_.end()
-              : answered_.find(keyOf(bot, name->second));
-      if (found != answered_.end() &&
-          found->second.time == startTime_ + second) {
-        const std::int32_t logged = rows_[found->second.row].allowanceMs;
-        const std::int32_t given =
-            (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
-        if (logged >= 0 && given != logged) ++allowancesNotGiven_;
+      const auto found = name == nameIndex_.end()
+                             ? answered_.end()
+                             : answered_.find(keyOf(bot, name->second));
+      if (found != answered_.end()) {
+        const std::int32_t logged = found->second.allowanceMs;
+        if (found->second.time == startTime_ + second && logged >= 0 &&
+            allowanceOf(row) != logged) {
+          ++allowancesNotGiven_;
+        }
+        answered_.erase(found);
       }
-      if (found != answered_.end()) answered_.erase(found);
     }
+    if (replayedObserver_) replayedObserver_(row);
     if (row.ship < 0) return;
     if (name == nameIndex_.end()) return;
     const auto player = players.find(keyOf(bot, name->second));
@@ -429,8 +578,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     --population[bot];
     perform(actionOf(ActionKind::Leave, name));
   };
-  auto arrive = [&](std::uint32_t bot, const std::string& name, Listed& player,
-                    int level, int ship) {
+  auto arrive = [&](std::uint32_t bot, const std::string& name,
+                    Listed& player, int level, int ship) {
     player.listed = true;
     player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
     enter(bot, name, level, ship);
@@ -449,8 +598,75 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::int64_t now = startTime_;
   std::size_t done = 0;
 
-  for (const LoggedRow& row : rows_) {
-    if (refused) break;
+  // Rows are read into the window as the time comes near them: a check
+  // may be answered by a row up to kFigureWindow seconds ahead.
+  RowSource source(files_);
+  window_.clear();
+  windowStart_ = windowEnd_ = 0;
+  figures_.clear();
+  unanswered_ = 0;
+  allowancesNotGiven_ = 0;
+  answered_.clear();
+  std::int64_t lastRead = startTime_;
+  auto readRowsUpTo = [&](std::int64_t until) {
+    while (LagLogRow* next = source.peek()) {
+      const std::int64_t time = std::max(next->time, lastRead);
+      if (time > until) return;
+      const std::uint64_t sequence = windowEnd_;
+      LoggedRow& row = pushRow();
+      row.time = lastRead = time;
+      row.bot = botOf(next->bot);
+      row.player = next->player.empty() ? kNobody : nameOf(next->player);
+      row.requester =
+          next->requester.empty() ? kNobody : nameOf(next->requester);
+      row.arena = next->arena.empty() ? kNobody : arenaOf(next->arena);
+      row.kind = next->kind;
+      row.automatic = next->automatic;
+      row.level = static_cast<std::int8_t>(next->level);
+      row.ship = static_cast<std::int8_t>(next->ship);
+      row.action = next->action;
+      row.used = false;
+      row.allowanceMs = allowanceOf(*next);
+      if (row.kind == LagRowKind::Check) {
+        const std::string* f = next->figures;
+        std::string& line = row.lagLine;
+        line.assign("PING Current:");
+        line += f[kCurrent];
+        line += " ms  Average:";
+        line += f[kAverage];
+        line += " ms  Low:";
+        line += f[kLow];
+        line += " ms  High:";
+        line += f[kHigh];
+        line += " ms  S2C: ";
+        line += f[kS2C];
+        line += "%  C2S: ";
+        line += f[kC2S];
+        line += "%  S2CWeapons: ";
+        line += f[kS2CWeapons];
+        line += "%";
+        if (row.player != kNobody) {
+          figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
+        }
+      }
+      source.pop();
+    }
+  };
+  std::uint64_t playing = 0;
+
+  while (!refused) {
+    if (playing == windowEnd_) {
+      const LagLogRow* next = source.peek();
+      if (next == nullptr) break;
+      readRowsUpTo(std::max(next->time, lastRead));
+    }
+    // Rows that can answer no check from now on go.
+    while (windowStart_ < playing &&
+           rowAt(windowStart_).time + kFigureWindow < now) {
+      ++windowStart_;
+    }
+    readRowsUpTo(rowAt(playing).time + kFigureWindow);
+    const LoggedRow& row = rowAt(playing++);
     if (row.time > now) {
       // The second is over: visitors leave, and so does who was seen last
       // in it, where the log does not say who is there.
@@ -481,9 +697,9 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       servedThisSecond.clear();
       const std::int64_t gap = row.time - now;
       const std::uint32_t played =
-          !host.anyPopulatedBot() ? 0
-                                  : static_cast<std::uint32_t>(
-                                        std::min<std::int64_t>(gap, horizon));
+          !host.anyPopulatedBot()
+              ? 0
+              : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
       if (played > 0) {
         ScenarioAction wait = actionOf(ActionKind::Wait);
         wait.seconds = played;
@@ -491,7 +707,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       }
       if (gap > played) host.skip(static_cast<std::uint32_t>(gap - played));
       now = row.time;
-      if (progress) progress(done, rows_.size());
+      if (progress) progress(done, allRows_);
     }
     ++done;
     const std::uint32_t bot = row.bot;
@@ -517,11 +733,11 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     };
     // A row of arena sections puts the bot in its arena first, so that the
     // plug-in judges by that arena's section of the replayed settings.
-    std::uint32_t& arena = arenaOf[simulatedOf[bot]];
+    std::uint32_t& arena = arenaIn[simulatedOf[bot]];
     if (row.arena != kNobody && arena != row.arena) {
       arena = row.arena;
       ScenarioAction move = actionOf(ActionKind::EnterArena);
-      move.arena = texts_[row.arena];
+      move.arena = arenas_[row.arena];
       perform(move);
       arenaEmptied();
     }
@@ -542,7 +758,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     if (row.player == kNobody) {
       // Sent again as the server sent it; empty texts stay empty.
-      perform(actionOf(ActionKind::Server, "", lagLineOf(row)));
+      perform(actionOf(ActionKind::Server, "", row.lagLine));
       continue;
     }
     const std::uint64_t key = keyOf(bot, row.player);
@@ -614,6 +830,6 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
   }
-  if (progress) progress(done, rows_.size());
+  if (progress) progress(done, allRows_);
   return !refused;
 }

@@ -4,17 +4,19 @@
 // spectator mode; and, when asked for, the figures over time and the times
 // the bot warned or spectated, for a chart. Players are told apart by name
 // and bot handle; the table lists them most dealt with first.
-#ifndef TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
-#define TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 struct LagCounts {
   std::uint64_t checks = 0;
@@ -78,7 +80,16 @@ class LagSummary {
   void add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
            std::uint32_t second);
 
+  // Moves every point and mark `seconds` earlier.
+  void moveEarlier(std::uint32_t seconds);
+  // Puts the players in the order of `before` (a stable sort), and each
+  // player's points and marks in the order of their seconds: for rows
+  // counted out of the order of their times.
+  void reorder(const std::function<bool(const PlayerLag&, const PlayerLag&)>&
+                   before);
+
   const std::vector<std::string>& sources() const { return sources_; }
+  bool charting() const { return charting_; }
   const std::vector<PlayerLag>& players() const { return players_; }
   // The players in the order an operator reads them: the most warned and
   // spectated first (all sources together), then the most checks over a
@@ -102,9 +113,17 @@ class LagSummary {
   std::vector<std::string> sources_;
   bool charting_;
   std::vector<PlayerLag> players_;
-  std::map<std::pair<std::uint32_t, std::string>, std::size_t> index_;
+  struct KeyHash {
+    std::size_t operator()(
+        const std::pair<std::uint32_t, std::string>& key) const {
+      return std::hash<std::string>()(key.second) * 31 + key.first;
+    }
+  };
+  std::unordered_map<std::pair<std::uint32_t, std::string>, std::size_t,
+                     KeyHash>
+      index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run
   bool severalBots_ = false;
 };
 
-#endif  // TARVOK_TOOLS_SIM_LAG_SUMMARY_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_

@@ -1,4 +1,4 @@
-#include "sim/lag_summary.h"
+#include "evidence/lag_summary.h"
 
 #include <algorithm>
 #include <cctype>
@@ -113,6 +113,31 @@ void LagSummary::add(std::size_t source, std::uint32_t bot,
     player.marks.push_back(
         ChartMark{second, action, static_cast<std::uint8_t>(source)});
   }
+}
+
+void LagSummary::moveEarlier(std::uint32_t seconds) {
+  for (PlayerLag& player : players_) {
+    for (ChartPoint& point : player.points) point.second -= seconds;
+    for (ChartMark& mark : player.marks) mark.second -= seconds;
+  }
+}
+
+void LagSummary::reorder(
+    const std::function<bool(const PlayerLag&, const PlayerLag&)>& before) {
+  std::stable_sort(players_.begin(), players_.end(), before);
+  for (std::size_t i = 0; i < players_.size(); ++i) {
+    index_[{players_[i].bot, players_[i].name}] = i;
+    PlayerLag& player = players_[i];
+    std::stable_sort(player.points.begin(), player.points.end(),
+                     [](const ChartPoint& a, const ChartPoint& b) {
+                       return a.second < b.second;
+                     });
+    std::stable_sort(player.marks.begin(), player.marks.end(),
+                     [](const ChartMark& a, const ChartMark& b) {
+                       return a.second < b.second;
+                     });
+  }
+  lastIndex_ = 0;
 }
 
 std::vector<const PlayerLag*> LagSummary::playersByConcern() const {

@@ -1,6 +1,8 @@
-#include "sim/lag_log_follower.h"
+#include "evidence/lag_log_follower.h"
 
 #include <filesystem>
+
+#include "hostkit/host_platform.h"
 
 LagLogFollower::~LagLogFollower() {
   for (File& file : files_) {
@@ -26,28 +28,34 @@ void LagLogFollower::poll(const LineHandler& handler) {
       file.stream = std::fopen(file.path.c_str(), "rb");
       if (file.stream == nullptr) continue;
     }
-    // Seeking drops what the stream buffered and its end-of-file state, so
-    // the next read sees what the plug-in appended since (clearerr alone is
-    // not enough for every C library).
-    if (std::fseek(file.stream, file.offset, SEEK_SET) != 0) continue;
-    char buffer[8192];
+    // One read at the offset a poll: after most events nothing, or a row.
+    char buffer[16384];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.stream)) > 0) {
+    while ((count = readFileAt(file.stream, file.offset, buffer,
+                               sizeof buffer)) > 0) {
       file.offset += static_cast<long>(count);
-      file.pending.append(buffer, count);
+      std::string_view data(buffer, count);
+      if (!file.pending.empty()) {
+        file.pending.append(data);
+        data = file.pending;
+      }
       std::size_t start = 0;
       std::size_t end;
-      while ((end = file.pending.find('\n', start)) != std::string::npos) {
+      while ((end = data.find('\n', start)) != std::string_view::npos) {
         std::size_t length = end - start;
-        if (length > 0 && file.pending[end - 1] == '\r') --length;
+        if (length > 0 && data[end - 1] == '\r') --length;
         if (file.skipping) {
           file.skipping = false;
         } else {
-          handler(file.path, file.pending.substr(start, length));
+          handler(file.path, data.substr(start, length));
         }
         start = end + 1;
       }
-      file.pending.erase(0, start);
+      if (data.data() == file.pending.data()) {
+        file.pending.erase(0, start);
+      } else {
+        file.pending.assign(data.substr(start));
+      }
       if (file.pending.size() > kLongestLine) {
         // No row is this long: the rest up to the next line end goes too.
         if (!file.skipping) {
@@ -57,6 +65,7 @@ void LagLogFollower::poll(const LineHandler& handler) {
         file.pending.clear();
         file.skipping = true;
       }
+      if (count < sizeof buffer) break;
     }
   }
 }

@@ -1,4 +1,4 @@
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 #include <gtest/gtest.h>
 
@@ -229,4 +229,48 @@ TEST(LagLogTest, RowsOfArenaSectionsNameTheirArenaAndOldRowsStillRead) {
   EXPECT_FALSE(isLagLogHeader(kLagLogHeader + std::string("\tarenas")));
   EXPECT_EQ("a header line amid the rows",
             reasonOf(kLagLogHeader + std::string("\tarena")));
+}
+
+// The index of the field a reason names, -1 for none.
+int fieldNamed(const std::string& reason) {
+  static const char* const kNames[] = {
+      "time", "bot", "player", "level", "ship", "requester",
+      "current", "average", "low", "high", "s2c", "c2s",
+      "s2cweapons", "limits", "strikes", "action"};
+  for (int i = 0; i < 16; ++i) {
+    if (reason.find(std::string(" the ") + kNames[i] + " field") !=
+        std::string::npos) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+// Control bytes are looked for eight bytes at a time: each one is found
+// wherever it stands in its word, and no other byte is taken for one.
+TEST(LagLogTest, FindsAControlByteAtEveryPlaceAndNothingElse) {
+  const std::string row = kRow;
+  for (std::size_t at = 0; at < row.size(); ++at) {
+    if (row[at] == '\t') continue;
+    int field = 0;
+    for (std::size_t i = 0; i < at; ++i) field += row[i] == '\t';
+    for (int byte : {0x00, 0x01, 0x08, 0x0A, 0x1F, 0x7F}) {
+      std::string line = row;
+      line[at] = static_cast<char>(byte);
+      const std::string reason = reasonOf(line);
+      EXPECT_NE(reason.find("a raw control byte"), std::string::npos)
+          << "byte " << byte << " at " << at << ": " << reason;
+      EXPECT_EQ(fieldNamed(reason), field) << reason;
+    }
+  }
+  // Bytes just beside the control range, in a name of any place, are names.
+  for (std::size_t length = 1; length <= 20; ++length) {
+    for (int byte : {0x20, 0x21, 0x7E, 0x80, 0x9F, 0xA0, 0xFF}) {
+      LagLogRow parsed;
+      std::string error;
+      const std::string name(length, static_cast<char>(byte));
+      EXPECT_TRUE(parseLagLogRow(withField(2, name), &parsed, &error))
+          << byte << " " << length << ": " << error;
+    }
+  }
 }

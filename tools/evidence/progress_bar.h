@@ -2,8 +2,8 @@
 // redrawn in place at most ten times a second. It appears only when the
 // stream is a terminal and the run has taken more than a second, and it is
 // wiped when the run ends, so that nothing of it stays in the output.
-#ifndef TARVOK_TOOLS_SIM_PROGRESS_BAR_H_
-#define TARVOK_TOOLS_SIM_PROGRESS_BAR_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_PROGRESS_BAR_H_
+#define TARVOK_TOOLS_EVIDENCE_PROGRESS_BAR_H_
 
 #include <chrono>
 #include <cstddef>
@@ -27,4 +27,4 @@ class ProgressBar {
   Clock::time_point lastDrawn_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_PROGRESS_BAR_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_PROGRESS_BAR_H_

@@ -1,11 +1,11 @@
-#include "sim/chart.h"
+#include "evidence/chart.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
 
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 #include "sim/transcript.h"
 
 namespace {

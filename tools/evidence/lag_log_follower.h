@@ -5,19 +5,21 @@
 // is dropped). A line longer than kLongestLine is passed on as a note that
 // says so, its bytes dropped; only regular files are followed. Paths are
 // relative to the current directory.
-#ifndef TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
-#define TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
+#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class LagLogFollower {
  public:
-  // Called with the file's path, as given to follow(), and the line.
+  // Called with the file's path, as given to follow(), and the line (valid
+  // during the call).
   using LineHandler =
-      std::function<void(const std::string& path, const std::string& line)>;
+      std::function<void(const std::string& path, std::string_view line)>;
 
   static constexpr std::size_t kLongestLine = 64 * 1024;
 
@@ -44,4 +46,4 @@ class LagLogFollower {
   std::vector<File> files_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_LAG_LOG_FOLLOWER_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_

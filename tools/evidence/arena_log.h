@@ -16,15 +16,15 @@
 // Players arrive during the first quarter of the arena's time and leave
 // after a third of it or more. The same seed gives the same log on every
 // platform (std::mt19937's raw output, integer arithmetic only).
-#ifndef TARVOK_TOOLS_SIM_ARENA_LOG_H_
-#define TARVOK_TOOLS_SIM_ARENA_LOG_H_
+#ifndef TARVOK_TOOLS_EVIDENCE_ARENA_LOG_H_
+#define TARVOK_TOOLS_EVIDENCE_ARENA_LOG_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "sim/command_line.h"
-#include "sim/lag_summary.h"
+#include "evidence/lag_summary.h"
 
 // The whole log, header first, rows in time order.
 std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes);
@@ -42,4 +42,4 @@ std::vector<std::string> classScores(const LagSummary& summary,
 // --output). Returns the exit status.
 int runArenaCommand(const ArenaOptions& options);
 
-#endif  // TARVOK_TOOLS_SIM_ARENA_LOG_H_
+#endif  // TARVOK_TOOLS_EVIDENCE_ARENA_LOG_H_

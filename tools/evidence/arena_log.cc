@@ -1,4 +1,4 @@
-#include "sim/arena_log.h"
+#include "evidence/arena_log.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <random>
 
 #include "hostkit/shown_text.h"
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 #include "sim/file_access.h"
 
 namespace {

@@ -1,7 +1,8 @@
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
@@ -153,8 +154,13 @@ int hexValue(char c) {
 // The field's text with its escapes undone; a backslash that starts no
 // escape stands for itself.
 void unescape(std::string_view field, std::string* text) {
-  text->clear();
-  for (std::size_t i = 0; i < field.size(); ++i) {
+  std::size_t backslash = field.find('\\');
+  if (backslash == std::string_view::npos) {
+    text->assign(field.data(), field.size());
+    return;
+  }
+  text->assign(field.data(), backslash);
+  for (std::size_t i = backslash; i < field.size(); ++i) {
     const char c = field[i];
     if (c != '\\' || i + 1 == field.size()) {
       *text += c;
@@ -176,6 +182,33 @@ void unescape(std::string_view field, std::string* text) {
       *text += c;
     }
   }
+}
+
+// The position of the first byte below 0x20 other than a tab, or 0x7F;
+// npos for none. Eight bytes at a time: for each byte exactly, its high bit
+// says whether it is one.
+std::size_t firstControlByte(std::string_view line) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+  constexpr std::uint64_t kEach = 0x0101010101010101u;
+  const auto zeroBytes = [](std::uint64_t v) {
+    return ~(((v & kLow7) + kLow7) | v | kLow7);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= line.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, line.data() + i, 8);
+    const std::uint64_t below20 = ~(((word & kLow7) + 0x60 * kEach) | word) & kHigh;
+    const std::uint64_t marked =
+        (below20 | zeroBytes(word ^ (0x7F * kEach))) &
+        ~zeroBytes(word ^ ('\t' * kEach));
+    if (marked != 0) break;
+  }
+  for (; i < line.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(line[i]);
+    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return i;
+  }
+  return std::string_view::npos;
 }
 
 bool fail(std::string* error, const std::string& reason) {
@@ -253,7 +286,8 @@ std::string lagLogEscaped(std::string_view text, bool name) {
   return escaped;
 }
 
-bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
+bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
+                    LagLogFigures figures) {
   if (isLagLogHeader(line)) {
     return fail(error, "a header line amid the rows");
   }
@@ -261,13 +295,17 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   int count = 0;
   std::size_t start = 0;
   while (true) {
-    const std::size_t tab = line.find('\t', start);
+    const void* tab = std::memchr(line.data() + start, '\t', line.size() - start);
+    const std::size_t end =
+        tab == nullptr ? line.size()
+                       : static_cast<std::size_t>(
+                             static_cast<const char*>(tab) - line.data());
     if (count == kMostFields) {
       return fail(error, "more than 17 tab-separated fields");
     }
-    fields[count++] = line.substr(start, tab - start);
-    if (tab == std::string_view::npos) break;
-    start = tab + 1;
+    fields[count++] = line.substr(start, end - start);
+    if (tab == nullptr) break;
+    start = end + 1;
   }
   if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
@@ -275,14 +313,13 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
                            std::to_string(kFieldCount) + " (" +
                            std::to_string(kMostFields) + " with the arena)");
   }
-  for (int i = 0; i < count; ++i) {
-    for (char c : fields[i]) {
-      const unsigned char byte = static_cast<unsigned char>(c);
-      if (byte < 0x20 || byte == 0x7F) {
-        return fail(error, "a raw control byte (" + hexByte(byte) +
-                               ") in the " + kFieldNames[i] + " field");
-      }
-    }
+  const std::size_t control = firstControlByte(line);
+  if (control != std::string_view::npos) {
+    int field = 0;
+    for (std::size_t i = 0; i < control; ++i) field += line[i] == '\t';
+    return fail(error, "a raw control byte (" +
+                           hexByte(static_cast<unsigned char>(line[control])) +
+                           ") in the " + kFieldNames[field] + " field");
   }
   LagLogRow& parsed = *row;
   parsed.hasArena = count == kMostFields;
@@ -336,6 +373,10 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
                            std::to_string(kLongestLoggedName) + " bytes");
   }
   for (int i = 0; i < kFigureCount; ++i) {
+    if (figures == LagLogFigures::kSkipped) {
+      parsed.figures[i].clear();
+      continue;
+    }
     unescape(fields[6 + i], &parsed.figures[i]);
   }
   if (!parseLimits(fields[13], &parsed.limits)) {
@@ -390,7 +431,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error) {
   return true;
 }
 
-std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
+std::string lagLogLineShown(std::string_view line, std::uint32_t second) {
   std::string shown;
   std::size_t start = 0;
   LagLogRow row;
@@ -401,9 +442,8 @@ std::string lagLogLineShown(const std::string& line, std::uint32_t second) {
   }
   for (std::size_t field = start;;) {
     const std::size_t tab = line.find('\t', field);
-    shown +=
-        escapeControlBytes(std::string_view(line).substr(field, tab - field));
-    if (tab == std::string::npos) return shown;
+    shown += escapeControlBytes(line.substr(field, tab - field));
+    if (tab == std::string_view::npos) return shown;
     shown += " | ";
     field = tab + 1;
   }

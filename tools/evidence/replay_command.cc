@@ -1,4 +1,4 @@
-#include "sim/replay_command.h"
+#include "evidence/replay_command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,31 +11,17 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
-#include "sim/arena_log.h"
-#include "sim/chart.h"
+#include "evidence/arena_log.h"
+#include "evidence/chart.h"
 #include "sim/config_check.h"
 #include "sim/file_access.h"
-#include "sim/lag_log.h"
-#include "sim/progress_bar.h"
-#include "sim/replay.h"
+#include "evidence/lag_log.h"
+#include "evidence/progress_bar.h"
+#include "evidence/replay.h"
 #include "sim/scenario.h"
 #include "sim/transcript.h"
 
 namespace {
-
-// The settings of every arena with the countdowns of the longest of any
-// arena section, so that the replay plays long enough for each arena.
-ConfigSettings longestCountdowns(const ConfigCheck& check) {
-  ConfigSettings longest = check.settings();
-  for (const ConfigArena& arena : check.arenas()) {
-    for (std::int32_t ConfigSettings::*field :
-         {&ConfigSettings::maxCheckRate, &ConfigSettings::graceSeconds,
-          &ConfigSettings::autoCheckInterval, &ConfigSettings::answerTimeout}) {
-      longest.*field = std::max(longest.*field, arena.settings.*field);
-    }
-  }
-  return longest;
-}
 
 const int kFailed = kUsageFailed;
 
@@ -122,6 +108,40 @@ bool looksLikeLagLog(const std::string& path) {
 
 }  // namespace
 
+ConfigSettings longestCountdowns(const ConfigCheck& check) {
+  ConfigSettings longest = check.settings();
+  for (const ConfigArena& arena : check.arenas()) {
+    for (std::int32_t ConfigSettings::*field :
+         {&ConfigSettings::maxCheckRate, &ConfigSettings::graceSeconds,
+          &ConfigSettings::autoCheckInterval, &ConfigSettings::answerTimeout}) {
+      longest.*field = std::max(longest.*field, arena.settings.*field);
+    }
+  }
+  return longest;
+}
+
+std::vector<std::string> logsOldestFirst(
+    const std::vector<std::string>& logs) {
+  return rotationOrder(logs);
+}
+
+bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault) {
+  std::string why;
+  for (const std::string& each : logs) {
+    if (!checkReadable(each, &why)) {
+      *fault = "cannot read " + escapeControlBytes(each) + ": " + why;
+      return false;
+    }
+    if (!looksLikeLagLog(each)) {
+      *fault = escapeControlBytes(each) +
+               " is not a lag log: its first line is neither the log's "
+               "header nor a row";
+      return false;
+    }
+  }
+  return true;
+}
+
 int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary) {
   const std::vector<std::string> logs = rotationOrder(options.logs);
@@ -137,14 +157,7 @@ int runReplayCommand(const ReplayOptions& options,
   // Everything is read, and the outputs checked, before the run moves into
   // its own folder.
   std::string why;
-  for (const std::string& each : logs) {
-    if (!checkReadable(each, &why)) return cannotUse("read", each, why);
-    if (!looksLikeLagLog(each)) {
-      return failed(escapeControlBytes(each) +
-                    " is not a lag log: its first line is neither the log's "
-                    "header nor a row");
-    }
-  }
+  if (!checkLagLogs(logs, &why)) return failed(why);
   std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
   std::string settings;
   std::error_code absent;

@@ -1,4 +1,4 @@
-#include "sim/arena_log.h"
+#include "evidence/arena_log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sim/chart.h"
+#include "evidence/chart.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/lag_log.h"
+#include "evidence/lag_log.h"
 
 namespace {
 

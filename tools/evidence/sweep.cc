@@ -1,0 +1,556 @@
+#include "evidence/sweep.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+#include "hostkit/shown_text.h"
+#include "spawn/arena_section.h"
+#include "spawn/config_keys.h"
+#include "util/text.h"
+
+namespace {
+
+// The settings field of each key, in the order of kConfigKeys.
+struct NumberField {
+  std::int32_t ConfigSettings::*number = nullptr;
+  constexpr NumberField(std::int32_t ConfigSettings::*field) : number(field) {}
+  constexpr NumberField(std::string ConfigSettings::*) {}
+};
+#define TARVOK_SWEEP_FIELD(kind, key, field, ...) \
+  NumberField(&ConfigSettings::field),
+constexpr NumberField kNumberFields[] = {
+    TARVOK_CONFIG_KEYS(TARVOK_SWEEP_FIELD)};
+#undef TARVOK_SWEEP_FIELD
+
+// The key that a sweep may vary, by its name without '='; nullptr for none.
+const ConfigKey* sweepKey(const std::string& name) {
+  for (const ConfigKey& key : kConfigKeys) {
+    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log) {
+      continue;
+    }
+    const std::string written = key.key;
+    if (written.compare(0, written.size() - 1, name) == 0 &&
+        written.size() - 1 == name.size()) {
+      return &key;
+    }
+  }
+  return nullptr;
+}
+
+std::string sweepKeyNames() {
+  std::string names;
+  for (const ConfigKey& key : kConfigKeys) {
+    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log) {
+      continue;
+    }
+    if (!names.empty()) names += ", ";
+    names += std::string(key.key, std::char_traits<char>::length(key.key) - 1);
+  }
+  return names;
+}
+
+bool readWhole(const std::string& text, std::int32_t* value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long long number = std::strtoll(text.c_str(), &end, 10);
+  if (end != text.c_str() + text.size() || errno != 0 ||
+      number < INT32_MIN || number > INT32_MAX || text[0] == ' ' ||
+      text[0] == '+') {
+    return false;
+  }
+  *value = static_cast<std::int32_t>(number);
+  return true;
+}
+
+std::string shown(const std::string& text) { return shownField(text); }
+
+std::string padded(const std::string& text, std::size_t width, bool right) {
+  if (text.size() >= width) return text;
+  const std::string fill(width - text.size(), ' ');
+  return right ? fill + text : text + fill;
+}
+
+std::string htmlText(const std::string& text) {
+  std::string result;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        result += "&amp;";
+        break;
+      case '<':
+        result += "&lt;";
+        break;
+      case '>':
+        result += "&gt;";
+        break;
+      case '"':
+        result += "&quot;";
+        break;
+      default:
+        result += c;
+    }
+  }
+  return result;
+}
+
+const char* const kColumns[] = {"over a limit",     "announced",
+                                "warned",           "spectated",
+                                "honest spectated", "laggers let through"};
+
+std::uint64_t columnOf(const SweepOutcome& outcome, int column) {
+  switch (column) {
+    case 0:
+      return outcome.checksOver;
+    case 1:
+      return outcome.announced;
+    case 2:
+      return outcome.warned;
+    case 3:
+      return outcome.spectated;
+    case 4:
+      return outcome.honestSpectated;
+    default:
+      return outcome.laggersLetThrough;
+  }
+}
+
+std::string settingsOf(const std::vector<SweepAxis>& axes,
+                       const SweepRow& row) {
+  std::string text;
+  for (std::size_t i = 0; i < axes.size(); ++i) {
+    if (i > 0) text += " ";
+    text += axes[i].key + "=" + row.values[i];
+  }
+  return text;
+}
+
+}  // namespace
+
+bool parseSweepAxis(const std::string& text, SweepAxis* axis,
+                    std::string* error) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    *error = "--vary " + shown(text) + ": KEY=A..B[:STEP] or KEY=A,B,C";
+    return false;
+  }
+  axis->key = text.substr(0, equals);
+  axis->values.clear();
+  if (sweepKey(axis->key) == nullptr) {
+    *error = "--vary: " + shown(axis->key) +
+             " is no key a sweep can vary (letter case counts); these can: " +
+             sweepKeyNames();
+    return false;
+  }
+  const std::string values = text.substr(equals + 1);
+  const std::size_t dots = values.find("..");
+  if (dots != std::string::npos) {
+    const std::size_t colon = values.find(':', dots);
+    std::int32_t first, last, step = 1;
+    if (!readWhole(values.substr(0, dots), &first) ||
+        !readWhole(values.substr(dots + 2, colon == std::string::npos
+                                               ? std::string::npos
+                                               : colon - dots - 2),
+                   &last) ||
+        (colon != std::string::npos &&
+         !readWhole(values.substr(colon + 1), &step))) {
+      *error = "--vary " + shown(text) +
+               ": a range is two whole numbers, A..B, with :STEP after";
+      return false;
+    }
+    if (last < first || step < 1) {
+      *error = "--vary " + shown(text) +
+               ": a range runs upwards (A <= B) by a step of 1 or more";
+      return false;
+    }
+    for (std::int64_t value = first; value <= last; value += step) {
+      if (axis->values.size() == kMostSweepCombinations) {
+        *error = "--vary " + shown(text) + ": more than " +
+                 std::to_string(kMostSweepCombinations) + " values";
+        return false;
+      }
+      axis->values.push_back(static_cast<std::int32_t>(value));
+    }
+    return true;
+  }
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = values.find(',', start);
+    std::int32_t value;
+    if (!readWhole(values.substr(start, comma == std::string::npos
+                                            ? std::string::npos
+                                            : comma - start),
+                   &value)) {
+      *error = "--vary " + shown(text) +
+               ": the values are whole numbers, A..B[:STEP] or A,B,C";
+      return false;
+    }
+    if (axis->values.size() == kMostSweepCombinations) {
+      *error = "--vary " + shown(text) + ": more than " +
+               std::to_string(kMostSweepCombinations) + " values";
+      return false;
+    }
+    axis->values.push_back(value);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+std::vector<std::vector<std::int32_t>> sweepCombinations(
+    const std::vector<SweepAxis>& axes, std::string* error) {
+  std::size_t count = 1;
+  for (std::size_t i = 0; i < axes.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (axes[j].key == axes[i].key) {
+        *error = "--vary " + axes[i].key + " is given twice";
+        return {};
+      }
+    }
+    count *= axes[i].values.size();
+    if (count > kMostSweepCombinations) break;
+  }
+  if (count > kMostSweepCombinations) {
+    std::string sizes;
+    std::size_t product = 1;
+    for (const SweepAxis& axis : axes) {
+      if (!sizes.empty()) sizes += " x ";
+      sizes += std::to_string(axis.values.size());
+      product *= axis.values.size();
+    }
+    *error = "the --vary ranges make " + sizes + " = " +
+             std::to_string(product) + " combinations; a sweep runs at most " +
+             std::to_string(kMostSweepCombinations) +
+             ": narrow a range or widen its step";
+    return {};
+  }
+  std::vector<std::vector<std::int32_t>> combinations;
+  std::vector<std::size_t> at(axes.size(), 0);
+  for (std::size_t n = 0; n < count; ++n) {
+    std::vector<std::int32_t> values;
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      values.push_back(axes[i].values[at[i]]);
+    }
+    combinations.push_back(values);
+    for (std::size_t i = axes.size(); i-- > 0;) {
+      if (++at[i] < axes[i].values.size()) break;
+      at[i] = 0;
+    }
+  }
+  return combinations;
+}
+
+std::vector<std::string> sweepIniLines(
+    const std::vector<std::string>& base, const std::vector<SweepAxis>& axes,
+    const std::vector<std::int32_t>& values) {
+  // The varied lines stand before the first arena section, where they hold
+  // for every arena whose section does not set the key itself.
+  std::vector<std::string> lines;
+  bool inSection = false;
+  auto addVaried = [&] {
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      lines.push_back(axes[i].key + "=" + std::to_string(values[i]));
+    }
+  };
+  for (const std::string& line : base) {
+    ArenaSectionName name;
+    if (!inSection && readArenaSectionLine(line.c_str(), &name)) {
+      addVaried();
+      inSection = true;
+    }
+    bool varied = false;
+    for (const SweepAxis& axis : axes) {
+      varied = varied || line.compare(0, axis.key.size() + 1,
+                                      axis.key + "=") == 0;
+    }
+    if (!varied || inSection) lines.push_back(line);
+  }
+  if (!inSection) addVaried();
+  return lines;
+}
+
+std::int32_t sweepSettingOf(const ConfigSettings& settings,
+                            const std::string& key) {
+  const ConfigKey* found = sweepKey(key);
+  if (found == nullptr) return 0;
+  return settings.*(kNumberFields[found - kConfigKeys].number);
+}
+
+std::int32_t sweepRepairedValue(const std::string& key, std::int32_t value) {
+  const ConfigKey* found = sweepKey(key);
+  return found == nullptr ? value : repairedValue(*found, value);
+}
+
+bool overSweepLimits(const LagLogRow& row, const ConfigSettings& settings) {
+  constexpr std::int32_t kLowestPlausibleLoss = -2;
+  const std::int32_t current = atoiSaturated(row.figures[kCurrent].c_str());
+  const std::int32_t average = atoiSaturated(row.figures[kAverage].c_str());
+  const std::int32_t losses[] = {
+      atoiSaturated(row.figures[kS2C].c_str()),
+      atoiSaturated(row.figures[kC2S].c_str()),
+      atoiSaturated(row.figures[kS2CWeapons].c_str())};
+  const std::int32_t lossLimits[] = {settings.s2cLossLimit,
+                                     settings.c2sLossLimit,
+                                     settings.s2cWeaponsLossLimit};
+  if (current >= settings.currentPingLimit ||
+      average >= settings.averagePingLimit) {
+    return true;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (losses[i] >= lossLimits[i] || losses[i] < kLowestPlausibleLoss) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void SweepYardstick::addLogged(const LagLogRow& row) {
+  if (row.kind != LagRowKind::Check || row.player.empty()) return;
+  Checks& checks = players_[{row.bot, row.player}];
+  ++checks.checks;
+  if (overSweepLimits(row, base_)) ++checks.over;
+}
+
+const SweepYardstick::Checks* SweepYardstick::find(
+    std::uint32_t bot, const std::string& player) const {
+  const auto found = players_.find({bot, player});
+  return found == players_.end() ? nullptr : &found->second;
+}
+
+bool SweepYardstick::honest(std::uint32_t bot,
+                            const std::string& player) const {
+  const Checks* checks = find(bot, player);
+  return checks != nullptr && checks->over * 10 <= checks->checks;
+}
+
+bool SweepYardstick::lagger(std::uint32_t bot,
+                            const std::string& player) const {
+  const Checks* checks = find(bot, player);
+  return checks != nullptr && checks->over * 2 > checks->checks;
+}
+
+std::size_t SweepYardstick::honestPlayers() const {
+  std::size_t count = 0;
+  for (const auto& entry : players_) {
+    count += entry.second.over * 10 <= entry.second.checks;
+  }
+  return count;
+}
+
+std::size_t SweepYardstick::laggers() const {
+  std::size_t count = 0;
+  for (const auto& entry : players_) {
+    count += entry.second.over * 2 > entry.second.checks;
+  }
+  return count;
+}
+
+std::vector<std::pair<std::uint32_t, std::string>>
+SweepYardstick::laggerList() const {
+  std::vector<std::pair<std::uint32_t, std::string>> list;
+  for (const auto& entry : players_) {
+    if (entry.second.over * 2 > entry.second.checks) list.push_back(entry.first);
+  }
+  return list;
+}
+
+std::string SweepOutcome::text() const {
+  std::ostringstream out;
+  out << checksOver << ' ' << announced << ' ' << warned << ' ' << spectated
+      << ' ' << honestSpectated << ' ' << laggersLetThrough;
+  return out.str();
+}
+
+bool SweepOutcome::fromText(const std::string& text, SweepOutcome* outcome) {
+  std::istringstream in(text);
+  in >> outcome->checksOver >> outcome->announced >> outcome->warned >>
+      outcome->spectated >> outcome->honestSpectated >>
+      outcome->laggersLetThrough;
+  return !in.fail();
+}
+
+void SweepCounter::addReplayed(const LagLogRow& row) {
+  if (row.kind != LagRowKind::Check) return;
+  if (row.limits != 0) ++checksOver_;
+  if (row.player.empty()) return;
+  Dealt& dealt = players_[{row.bot, row.player}];
+  if (row.action != LagAction::None) dealt.announced = true;
+  if (row.action == LagAction::Warned || row.action == LagAction::Spectated) {
+    dealt.warned = true;
+  }
+  if (row.action == LagAction::Spectated) dealt.spectated = true;
+}
+
+SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
+  SweepOutcome outcome;
+  outcome.checksOver = checksOver_;
+  for (const auto& entry : players_) {
+    const Dealt& dealt = entry.second;
+    outcome.announced += dealt.announced;
+    outcome.warned += dealt.warned;
+    outcome.spectated += dealt.spectated;
+    if (dealt.spectated &&
+        yardstick.honest(entry.first.first, entry.first.second)) {
+      ++outcome.honestSpectated;
+    }
+  }
+  // Laggers are the log's players: one the replay never checked was let
+  // through too.
+  for (const auto& lagger : yardstick.laggerList()) {
+    const auto found = players_.find(lagger);
+    if (found == players_.end() || !found->second.warned) {
+      ++outcome.laggersLetThrough;
+    }
+  }
+  return outcome;
+}
+
+void sortSweepRows(std::vector<SweepRow>* rows) {
+  std::stable_sort(rows->begin(), rows->end(),
+                   [](const SweepRow& a, const SweepRow& b) {
+                     const SweepOutcome& x = a.outcome;
+                     const SweepOutcome& y = b.outcome;
+                     const std::uint64_t wrongX =
+                         x.honestSpectated + x.laggersLetThrough;
+                     const std::uint64_t wrongY =
+                         y.honestSpectated + y.laggersLetThrough;
+                     if (wrongX != wrongY) return wrongX < wrongY;
+                     if (x.honestSpectated != y.honestSpectated) {
+                       return x.honestSpectated < y.honestSpectated;
+                     }
+                     return x.laggersLetThrough < y.laggersLetThrough;
+                   });
+}
+
+std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
+                                    const std::vector<SweepRow>& rows) {
+  std::vector<std::size_t> widths;
+  for (const SweepAxis& axis : axes) {
+    std::size_t width = axis.key.size();
+    for (const SweepRow& row : rows) {
+      width = std::max(width, row.values[widths.size()].size());
+    }
+    widths.push_back(width);
+  }
+  std::string header = " ";
+  for (std::size_t i = 0; i < axes.size(); ++i) {
+    header += " " + padded(axes[i].key, widths[i], true);
+  }
+  for (const char* column : kColumns) header += "  " + std::string(column);
+  std::vector<std::string> lines{header};
+  for (const SweepRow& row : rows) {
+    std::string line = row.base ? "*" : " ";
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      line += " " + padded(row.values[i], widths[i], true);
+    }
+    for (int column = 0; column < 6; ++column) {
+      line += "  " + padded(std::to_string(columnOf(row.outcome, column)),
+                            std::string(kColumns[column]).size(), true);
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string sweepChartHtml(const SweepChartPage& page,
+                           const std::vector<SweepAxis>& axes,
+                           const std::vector<SweepRow>& rows) {
+  constexpr int kWidth = 640, kHeight = 400, kLeft = 60, kBottom = 50,
+                kTop = 20, kRight = 20;
+  std::uint64_t mostLaggers = 1, mostHonest = 1;
+  for (const SweepRow& row : rows) {
+    mostLaggers = std::max(mostLaggers, row.outcome.laggersLetThrough);
+    mostHonest = std::max(mostHonest, row.outcome.honestSpectated);
+  }
+  const double plotWidth = kWidth - kLeft - kRight;
+  const double plotHeight = kHeight - kTop - kBottom;
+  auto xOf = [&](std::uint64_t laggers) {
+    return kLeft + plotWidth * static_cast<double>(laggers) /
+                       static_cast<double>(mostLaggers);
+  };
+  auto yOf = [&](std::uint64_t honest) {
+    return kTop + plotHeight - plotHeight * static_cast<double>(honest) /
+                                   static_cast<double>(mostHonest);
+  };
+  auto number = [](double value) {
+    std::ostringstream out;
+    out.precision(1);
+    out << std::fixed << value;
+    return out.str();
+  };
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
+      "charset=\"utf-8\">\n<title>" +
+      htmlText(page.title) +
+      "</title>\n<style>"
+      "body{font-family:sans-serif;margin:16px;color:#222}"
+      "table{border-collapse:collapse;font-size:13px}"
+      "td,th{border:1px solid #ccc;padding:2px 6px;text-align:right}"
+      "tr.base td{font-weight:bold}"
+      ".axis{stroke:#444}.grid{stroke:#ddd}"
+      ".point{fill:#1f6fd1;fill-opacity:0.7}"
+      ".point.base{fill:#d11f1f;fill-opacity:1;stroke:#000}"
+      "text{font-size:12px;fill:#333}"
+      "</style>\n</head>\n<body>\n<h1>" +
+      htmlText(page.title) + "</h1>\n";
+  for (const std::string& note : page.notes) {
+    html += "<p class=\"note\">" + htmlText(note) + "</p>\n";
+  }
+  html += "<svg class=\"tradeoff\" xmlns=\"http://www.w3.org/2000/svg\" "
+          "width=\"" + std::to_string(kWidth) + "\" height=\"" +
+          std::to_string(kHeight) + "\" viewBox=\"0 0 " +
+          std::to_string(kWidth) + " " + std::to_string(kHeight) + "\">\n";
+  const std::string bottom = number(kTop + plotHeight);
+  html += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" +
+          bottom + "\" x2=\"" + std::to_string(kWidth - kRight) + "\" y2=\"" +
+          bottom + "\"/>\n";
+  html += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" +
+          std::to_string(kTop) + "\" x2=\"" + std::to_string(kLeft) +
+          "\" y2=\"" + bottom + "\"/>\n";
+  html += "<text x=\"" + std::to_string(kLeft) + "\" y=\"" +
+          std::to_string(kHeight - 10) +
+          "\">laggers let through (0 to " + std::to_string(mostLaggers) +
+          ")</text>\n";
+  html += "<text x=\"4\" y=\"" + std::to_string(kTop - 6 > 0 ? kTop - 6 : 12) +
+          "\">honest players spectated (0 to " + std::to_string(mostHonest) +
+          ")</text>\n";
+  // The base last, so that it is drawn on top.
+  std::vector<const SweepRow*> order;
+  for (const SweepRow& row : rows) {
+    if (!row.base) order.push_back(&row);
+  }
+  for (const SweepRow& row : rows) {
+    if (row.base) order.push_back(&row);
+  }
+  for (const SweepRow* row : order) {
+    const SweepOutcome& outcome = row->outcome;
+    html += std::string("<circle class=\"point") +
+            (row->base ? " base" : "") + "\" cx=\"" +
+            number(xOf(outcome.laggersLetThrough)) + "\" cy=\"" +
+            number(yOf(outcome.honestSpectated)) + "\" r=\"" +
+            (row->base ? "7" : "5") + "\"><title>" +
+            htmlText(settingsOf(axes, *row)) + (row->base ? " (base)" : "") +
+            ": " + std::to_string(outcome.laggersLetThrough) +
+            " laggers let through, " +
+            std::to_string(outcome.honestSpectated) +
+            " honest players spectated, " +
+            std::to_string(outcome.spectated) + " spectated</title></circle>\n";
+  }
+  html += "</svg>\n<table>\n<tr><th></th>";
+  for (const SweepAxis& axis : axes) html += "<th>" + htmlText(axis.key) + "</th>";
+  for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
+  html += "</tr>\n";
+  for (const SweepRow& row : rows) {
+    html += row.base ? "<tr class=\"base\"><td>base</td>" : "<tr><td></td>";
+    for (const std::string& value : row.values) {
+      html += "<td>" + htmlText(value) + "</td>";
+    }
+    for (int column = 0; column < 6; ++column) {
+      html += "<td>" + std::to_string(columnOf(row.outcome, column)) + "</td>";
+    }
+    html += "</tr>\n";
+  }
+  html += "</table>\n</body>\n</html>\n";
+  return html;
+}

@@ -1,0 +1,155 @@
+// Sweep: many settings side by side over one lag log. A sweep varies some
+// number keys of a base tarvok.ini ("--vary strikes=1..4", "--vary
+// autocheck=10,30,60"), replays the log once per combination of their
+// values, and measures each combination by what the replayed plug-in did
+// to the players, against one yardstick for every row: the log's own
+// figures judged by the base settings' limits.
+//
+// The yardstick sorts the logged players of each bot: "honest" when at most
+// one of their logged checks in ten was over a limit (a spike), a "lagger"
+// when most of them were. A combination's outcome counts its checks over a
+// limit (by its own limits), the players announced (any check of theirs
+// announced in the arena), warned (warned, or warned and spectated) and
+// spectated, the honest players it spectated and the laggers it never
+// warned nor spectated (let through).
+//
+// Rows are ordered best trade-off first: fewest players misjudged (honest
+// players spectated plus laggers let through), then fewest honest players
+// spectated (the costlier mistake), then fewest laggers let through, then
+// the order of the combinations.
+#ifndef TARVOK_TOOLS_EVIDENCE_SWEEP_H_
+#define TARVOK_TOOLS_EVIDENCE_SWEEP_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/config_check.h"
+#include "evidence/lag_log.h"
+
+// One --vary: a key of tarvok.ini (without its '=') and its values.
+struct SweepAxis {
+  std::string key;
+  std::vector<std::int32_t> values;
+};
+
+// The most combinations a sweep runs.
+constexpr std::size_t kMostSweepCombinations = 1000;
+
+// Reads "KEY=A..B", "KEY=A..B:STEP" or "KEY=A,B,C". False, with the reason
+// in `error`, for an unknown key, one that cannot vary (texts, the lag
+// log's), a value that is no whole number, a range that runs backwards, a
+// step below 1, or more than kMostSweepCombinations values.
+bool parseSweepAxis(const std::string& text, SweepAxis* axis,
+                    std::string* error);
+
+// The combinations of `axes`, the last axis varying fastest: each a value
+// per axis. Empty, with the reason in `error`, beyond
+// kMostSweepCombinations or when a key is given twice.
+std::vector<std::vector<std::int32_t>> sweepCombinations(
+    const std::vector<SweepAxis>& axes, std::string* error);
+
+// The lines of the base tarvok.ini with the axes' keys set to `values`:
+// their lines before the first arena section replaced by one each at the
+// end of that part (an arena section that sets a key keeps its own value).
+std::vector<std::string> sweepIniLines(const std::vector<std::string>& base,
+                                       const std::vector<SweepAxis>& axes,
+                                       const std::vector<std::int32_t>& values);
+
+// The value the plug-in runs on for `key` under `settings`, and for a
+// `value` written in its file (a value below the key's lowest may fall back
+// to the default).
+std::int32_t sweepSettingOf(const ConfigSettings& settings,
+                            const std::string& key);
+std::int32_t sweepRepairedValue(const std::string& key, std::int32_t value);
+
+// True when a check's figures reach one of the limits of `settings`, as the
+// plug-in judges them (whole numbers; a loss below -2 counts too).
+bool overSweepLimits(const LagLogRow& row, const ConfigSettings& settings);
+
+// The players of a log sorted by the yardstick.
+class SweepYardstick {
+ public:
+  explicit SweepYardstick(const ConfigSettings& base) : base_(base) {}
+  // A logged row (presence rows and lines of no request count nothing).
+  void addLogged(const LagLogRow& row);
+
+  bool honest(std::uint32_t bot, const std::string& player) const;
+  bool lagger(std::uint32_t bot, const std::string& player) const;
+  std::size_t honestPlayers() const;
+  std::size_t laggers() const;
+  // The laggers: bot handle and name.
+  std::vector<std::pair<std::uint32_t, std::string>> laggerList() const;
+
+ private:
+  struct Checks {
+    std::uint32_t checks = 0;
+    std::uint32_t over = 0;
+  };
+  const Checks* find(std::uint32_t bot, const std::string& player) const;
+
+  ConfigSettings base_;
+  std::map<std::pair<std::uint32_t, std::string>, Checks> players_;
+};
+
+// What one combination's replay did.
+struct SweepOutcome {
+  std::uint64_t checksOver = 0;
+  std::uint64_t announced = 0;
+  std::uint64_t warned = 0;
+  std::uint64_t spectated = 0;
+  std::uint64_t honestSpectated = 0;
+  std::uint64_t laggersLetThrough = 0;
+
+  // One line of numbers, to pass between processes, and back.
+  std::string text() const;
+  static bool fromText(const std::string& text, SweepOutcome* outcome);
+};
+
+// Collects the rows a replayed plug-in logs into an outcome.
+class SweepCounter {
+ public:
+  void addReplayed(const LagLogRow& row);
+  SweepOutcome outcome(const SweepYardstick& yardstick) const;
+
+ private:
+  struct Dealt {
+    bool announced = false;
+    bool warned = false;
+    bool spectated = false;
+  };
+  std::uint64_t checksOver_ = 0;
+  std::map<std::pair<std::uint32_t, std::string>, Dealt> players_;
+};
+
+// One row of a sweep's result.
+struct SweepRow {
+  std::vector<std::string> values;  // one per axis, as shown
+  bool base = false;                // the base settings
+  SweepOutcome outcome;
+};
+
+// `rows` best trade-off first (see above); a stable order.
+void sortSweepRows(std::vector<SweepRow>* rows);
+
+// The table: a header line with the axes' keys and the columns, then a row
+// each, the base marked with "*" in front.
+std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
+                                    const std::vector<SweepRow>& rows);
+
+// A self-contained page (inline SVG, no script): one point per row, laggers
+// let through across, honest players spectated up, each with a <title> of
+// its settings and counts; the base drawn apart (class "base"). Then the
+// table.
+struct SweepChartPage {
+  std::string title;
+  std::vector<std::string> notes;
+};
+std::string sweepChartHtml(const SweepChartPage& page,
+                           const std::vector<SweepAxis>& axes,
+                           const std::vector<SweepRow>& rows);
+
+#endif  // TARVOK_TOOLS_EVIDENCE_SWEEP_H_

@@ -1,0 +1,219 @@
+#include "evidence/sweep_command.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "hostkit/host_platform.h"
+#include "hostkit/plugin_library.h"
+#include "hostkit/shown_text.h"
+#include "hostkit/text_input.h"
+#include "hostkit/work_folder.h"
+#include "sim/config_check.h"
+#include "sim/file_access.h"
+#include "evidence/progress_bar.h"
+#include "evidence/replay.h"
+#include "evidence/replay_command.h"
+#include "sim/scenario.h"
+#include "evidence/sweep.h"
+#include "sim/transcript.h"
+
+namespace {
+
+const int kFailed = kUsageFailed;
+
+int failed(const std::string& message) {
+  std::fprintf(stderr, "tarvok-sim sweep: %s\n", message.c_str());
+  return kFailed;
+}
+
+// A faulty --vary is a fault of the command line.
+int usageFault(const std::string& message) {
+  return failed(message + "; see \"tarvok-sim sweep --help\"");
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+}  // namespace
+
+int runSweepCommand(const SweepOptions& options,
+                    const std::string& defaultLibrary) {
+  std::vector<SweepAxis> axes;
+  std::string error;
+  for (const std::string& vary : options.vary) {
+    axes.emplace_back();
+    if (!parseSweepAxis(vary, &axes.back(), &error)) return usageFault(error);
+  }
+  const std::string& ini = options.ini;
+  const std::string& chart = options.chart;
+  const std::string library =
+      options.library.empty() ? defaultLibrary : options.library;
+  const unsigned processes =
+      options.processes != 0
+          ? options.processes
+          : std::max(1u, std::thread::hardware_concurrency());
+  const std::vector<std::vector<std::int32_t>> combinations =
+      sweepCombinations(axes, &error);
+  if (combinations.empty()) return usageFault(error);
+
+  const std::vector<std::string> logs = logsOldestFirst(options.logs);
+  std::string log = logs.front();
+  for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
+  log = escapeControlBytes(log);
+
+  // Everything is read, and the outputs checked, before the runs move into
+  // folders of their own.
+  std::string why;
+  if (!checkLagLogs(logs, &why)) return failed(why);
+  std::string baseName = ini.empty() ? "tarvok.ini" : ini;
+  std::string base;
+  std::error_code absent;
+  if (ini.empty() && !std::filesystem::exists(baseName, absent)) {
+    baseName = "the plug-in's defaults (no tarvok.ini here)";
+  } else {
+    const TextRead read = readTextFile(baseName, &base, &why);
+    if (read == TextRead::kRefused) {
+      std::fprintf(stderr, "%s\n", why.c_str());
+      return kFailed;
+    }
+    if (read == TextRead::kCannotRead) {
+      return failed("cannot read " + escapeControlBytes(baseName) + ": " + why);
+    }
+  }
+  if (!chart.empty() && !checkWritable(chart, &why)) {
+    return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
+  }
+  baseName = escapeControlBytes(baseName);
+  const std::vector<std::string> baseLines = splitLines(base);
+  const ConfigSettings baseSettings = ConfigCheck(base).settings();
+
+  Replay replay(stderr, false);
+  SweepYardstick yardstick(baseSettings);
+  replay.observeLoadedRows(
+      [&yardstick](const LagLogRow& row) { yardstick.addLogged(row); });
+  for (const std::string& each : logs) {
+    if (!replay.load(each, &error)) return failed(error);
+  }
+  replay.finishLoading();
+
+  // The jobs: every combination, and the base when none has its values.
+  std::vector<SweepRow> rows;
+  std::vector<std::vector<std::string>> iniOf;
+  for (const std::vector<std::int32_t>& values : combinations) {
+    SweepRow row;
+    row.base = true;
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      row.values.push_back(std::to_string(values[i]));
+      row.base = row.base && sweepRepairedValue(axes[i].key, values[i]) ==
+                                 sweepSettingOf(baseSettings, axes[i].key);
+    }
+    rows.push_back(row);
+    iniOf.push_back(sweepIniLines(baseLines, axes, values));
+  }
+  bool baseRun = false;
+  for (const SweepRow& row : rows) baseRun = baseRun || row.base;
+  if (!baseRun) {
+    SweepRow row;
+    row.base = true;
+    for (const SweepAxis& axis : axes) {
+      row.values.push_back(
+          std::to_string(sweepSettingOf(baseSettings, axis.key)));
+    }
+    rows.push_back(row);
+    iniOf.push_back(baseLines);
+  }
+
+  std::error_code ignored;
+  const std::string libraryPath =
+      std::filesystem::absolute(library, ignored).string();
+  {
+    // A library that does not load fails here, once, not in every job.
+    PluginLibrary plugin;
+    if (!plugin.load(libraryPath, &error)) {
+      return failed("cannot load the plug-in: " + error);
+    }
+  }
+
+  auto replayOne = [&](std::size_t job) -> std::string {
+    const std::string settings = joined(iniOf[job]);
+    SweepCounter counter;
+    replay.observeReplayedRows(
+        [&counter](const LagLogRow& row) { counter.addReplayed(row); });
+    PluginLibrary plugin;
+    std::string why;
+    if (!plugin.load(libraryPath, &why)) return "cannot load the plug-in: " + why;
+    bool ran = false;
+    {
+      WorkFolder folder;
+      WorkFolder::Visit visit(folder);
+      if (!visit.entered()) return visit.error();
+      ran = replay.run(plugin.talk(), iniOf[job],
+                       longestCountdowns(ConfigCheck(settings)), nullptr, {},
+                       &why);
+      plugin.unload();
+    }
+    if (!ran) return why;
+    return "ok " + counter.outcome(yardstick).text();
+  };
+  std::vector<std::string> results;
+  bool complete;
+  {
+    ProgressBar bar(stderr);
+    complete = runJobs(
+        rows.size(), processes, replayOne,
+        [&bar, &rows](std::size_t done) { bar.update(done, rows.size()); },
+        &results);
+  }
+  if (!complete) return failed("a replay ended before its work was done");
+  for (std::size_t job = 0; job < rows.size(); ++job) {
+    const std::string& result = results[job];
+    if (result.compare(0, 3, "ok ") != 0 ||
+        !SweepOutcome::fromText(result.substr(3), &rows[job].outcome)) {
+      return failed("a replay failed: " + result);
+    }
+  }
+  sortSweepRows(&rows);
+
+  const std::string period =
+      replay.rows() == 0 ? std::string("no rows")
+                         : "from " + lagLogTimeText(replay.startTime()) + ", " +
+                               Transcript::clock(replay.duration()) + " long";
+  const std::string heading =
+      "Sweep of " + log + " (" + std::to_string(replay.rows()) + " rows, " +
+      period + ") over the settings of " + baseName + ": " +
+      std::to_string(combinations.size()) +
+      (combinations.size() == 1 ? " combination" : " combinations");
+  const std::string yardstickNote =
+      "Judged by the limits of " + baseName +
+      " in the log's own checks: honest players (over a limit in at most 1 "
+      "check in 10): " +
+      std::to_string(yardstick.honestPlayers()) +
+      "; laggers (over in most of their checks): " +
+      std::to_string(yardstick.laggers()) + ".";
+  const std::string orderNote =
+      "Best trade-offs first: fewest honest players spectated plus laggers "
+      "let through, then fewest honest spectated, then fewest laggers let "
+      "through; * marks the settings of " +
+      baseName + ".";
+  std::printf("%s\n%s\n%s\n\n", heading.c_str(), yardstickNote.c_str(),
+              orderNote.c_str());
+  for (const std::string& line : sweepTable(axes, rows)) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
+
+  if (!chart.empty()) {
+    SweepChartPage page;
+    page.title = "Settings swept over " + log;
+    page.notes = {heading + ".", yardstickNote, orderNote};
+    if (!writeWholeFile(chart, sweepChartHtml(page, axes, rows), &why)) {
+      return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
+    }
+  }
+  return 0;
+}

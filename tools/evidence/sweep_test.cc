@@ -1,0 +1,149 @@
+#include "evidence/sweep.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SweepAxis axisOf(const std::string& text) {
+  SweepAxis axis;
+  std::string error;
+  EXPECT_TRUE(parseSweepAxis(text, &axis, &error)) << error;
+  return axis;
+}
+
+std::string refusal(const std::string& text) {
+  SweepAxis axis;
+  std::string error;
+  EXPECT_FALSE(parseSweepAxis(text, &axis, &error)) << text;
+  return error;
+}
+
+// Ranges, steps and lists; and what an operator gets wrong.
+TEST(SweepTest, VaryReadsRangesAndListsAndRefusesWhatCannotVary) {
+  EXPECT_EQ(axisOf("strikes=1..4").values,
+            (std::vector<std::int32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(axisOf("current=200..400:75").values,
+            (std::vector<std::int32_t>{200, 275, 350}));
+  EXPECT_EQ(axisOf("autocheck=30,10,-5").values,
+            (std::vector<std::int32_t>{30, 10, -5}));
+  EXPECT_NE(refusal("Strikes=1..3").find("letter case counts"),
+            std::string::npos);
+  EXPECT_NE(refusal("LagLog=1,2").find("no key a sweep can vary"),
+            std::string::npos);
+  EXPECT_NE(refusal("WarnMessage=1").find("no key"), std::string::npos);
+  EXPECT_NE(refusal("strikes=4..1").find("upwards"), std::string::npos);
+  EXPECT_NE(refusal("strikes=1..4:0").find("upwards"), std::string::npos);
+  EXPECT_NE(refusal("strikes=1..x").find("whole numbers"), std::string::npos);
+  EXPECT_NE(refusal("strikes=1,,2").find("whole numbers"), std::string::npos);
+  EXPECT_NE(refusal("strikes").find("KEY=A..B"), std::string::npos);
+  EXPECT_NE(refusal("grace=0..99999").find("more than 1000 values"),
+            std::string::npos);
+}
+
+TEST(SweepTest, CombinationsAreTheProductUpToAThousand) {
+  std::string error;
+  const std::vector<SweepAxis> two = {axisOf("strikes=1..2"),
+                                      axisOf("autocheck=10,20,30")};
+  const auto combinations = sweepCombinations(two, &error);
+  ASSERT_EQ(combinations.size(), 6u);
+  EXPECT_EQ(combinations[1], (std::vector<std::int32_t>{1, 20}));
+  EXPECT_EQ(combinations[5], (std::vector<std::int32_t>{2, 30}));
+
+  const std::vector<SweepAxis> tooMany = {axisOf("strikes=1..11"),
+                                          axisOf("autocheck=1..10"),
+                                          axisOf("grace=1..10")};
+  EXPECT_TRUE(sweepCombinations(tooMany, &error).empty());
+  EXPECT_EQ(error,
+            "the --vary ranges make 11 x 10 x 10 = 1100 combinations; a sweep "
+            "runs at most 1000: narrow a range or widen its step");
+  const std::vector<SweepAxis> twice = {axisOf("strikes=1..2"),
+                                        axisOf("strikes=3")};
+  EXPECT_TRUE(sweepCombinations(twice, &error).empty());
+  EXPECT_EQ(error, "--vary strikes is given twice");
+}
+
+// The varied keys' lines of the base go; the rest stays in its order.
+TEST(SweepTest, IniLinesReplaceTheVariedKeysOnly) {
+  const std::vector<SweepAxis> axes = {axisOf("strikes=1..2"),
+                                       axisOf("current=250")};
+  EXPECT_EQ(sweepIniLines({"deal=3", "strikes=3", "strikesX=1", "current=300",
+                           "strikes=4"},
+                          axes, {2, 250}),
+            (std::vector<std::string>{"deal=3", "strikesX=1", "strikes=2",
+                                      "current=250"}));
+  EXPECT_EQ(sweepIniLines({"strikes=3", "[arena league]", "strikes=5"}, axes,
+                          {2, 250}),
+            (std::vector<std::string>{"strikes=2", "current=250",
+                                      "[arena league]", "strikes=5"}));
+  ConfigSettings settings;
+  settings.strikesNeeded = 3;
+  EXPECT_EQ(sweepSettingOf(settings, "strikes"), 3);
+  EXPECT_EQ(sweepRepairedValue("strikes", 0), 1);  // below its lowest
+}
+
+LagLogRow check(const std::string& player, const char* current,
+                LagAction action = LagAction::None, const char* s2c = "0.0") {
+  LagLogRow row;
+  row.bot = 1;
+  row.player = player;
+  row.figures[kCurrent] = current;
+  row.figures[kAverage] = "50";
+  row.figures[kS2C] = s2c;
+  row.figures[kC2S] = "0.0";
+  row.figures[kS2CWeapons] = "0.0";
+  row.action = action;
+  row.limits = action == LagAction::None ? 0 : 1;
+  return row;
+}
+
+// The yardstick is the base's limits over the logged figures; the outcome
+// counts what the replayed bot did to whom.
+TEST(SweepTest, HonestPlayersSpectatedAndLaggersLetThrough) {
+  ConfigSettings base;  // current=300, losses 2
+  SweepYardstick yardstick(base);
+  for (int i = 0; i < 10; ++i) {
+    yardstick.addLogged(check("Spiky", i == 4 ? "450" : "80"));
+    yardstick.addLogged(check("Lagger", i < 6 ? "299" : "80", LagAction::None,
+                              i < 6 ? "-3" : "0.0"));  // a loss below -2
+    yardstick.addLogged(check("Slow", i < 6 ? "300" : "80"));
+    yardstick.addLogged(check("Half", i < 5 ? "300" : "80"));
+  }
+  EXPECT_EQ(yardstick.honestPlayers(), 1u);
+  EXPECT_EQ(yardstick.laggers(), 2u);
+
+  SweepCounter counter;
+  counter.addReplayed(check("Spiky", "450", LagAction::Spectated));
+  counter.addReplayed(check("Lagger", "299", LagAction::Announced));
+  counter.addReplayed(check("Half", "300", LagAction::Warned));
+  const SweepOutcome outcome = counter.outcome(yardstick);
+  EXPECT_EQ(outcome.checksOver, 3u);
+  EXPECT_EQ(outcome.announced, 3u);
+  EXPECT_EQ(outcome.warned, 2u);
+  EXPECT_EQ(outcome.spectated, 1u);
+  EXPECT_EQ(outcome.honestSpectated, 1u);
+  // Announced is not dealt with; Slow was never checked at all.
+  EXPECT_EQ(outcome.laggersLetThrough, 2u);
+
+  SweepOutcome back;
+  ASSERT_TRUE(SweepOutcome::fromText(outcome.text(), &back));
+  EXPECT_EQ(back.text(), outcome.text());
+}
+
+TEST(SweepTest, RowsComeBestTradeOffFirst) {
+  auto row = [](const char* name, std::uint64_t honest,
+                std::uint64_t laggers) {
+    SweepRow result;
+    result.values = {name};
+    result.outcome.honestSpectated = honest;
+    result.outcome.laggersLetThrough = laggers;
+    return result;
+  };
+  std::vector<SweepRow> rows = {row("a", 2, 2), row("b", 0, 3), row("c", 1, 2),
+                                row("d", 3, 0), row("e", 0, 3)};
+  sortSweepRows(&rows);
+  std::string order;
+  for (const SweepRow& each : rows) order += each.values[0];
+  EXPECT_EQ(order, "becda");
+}
+
+}  // namespace
