@@ -166,7 +166,14 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   row.put('\t');
   row.putHandle(bot.handle);
   row.put('\t');
-  row.putName(entry.playerName);
+  // The row is evidence about the player judged: their name as listed,
+  // not as the requester typed it ("farah" for Farah), so that one player
+  // is one name in the log. A row that judged nobody keeps the typed name.
+  if (entry.player != nullptr) {
+    row.putName(entry.player);
+  } else {
+    row.putName(entry.playerName);
+  }
   row.put('\t');
   if (entry.player != nullptr)
     row.put(static_cast<std::int32_t>(entry.player->accessLevel));

@@ -20,7 +20,9 @@
 // the second could then be followed on its line.
 //
 // Fields, tab-separated: the time (UTC, ISO 8601), the bot's handle, the
-// player, their access level and ship, the requester ("*auto" for an
+// player (their name as listed when the check judged them, whatever the
+// letter case the requester typed), their access level and ship, the
+// requester ("*auto" for an
 // automatic check), the seven figures as cut from the server's line (each
 // cut to kFigureBytes), the limits reached ("-" for none), the strikes as
 // "K/N" and what was done. When fair limits spared or shaped the check, the

@@ -7,6 +7,10 @@
 # - the scenario example: the indented lines after "such as try.txt:" are
 #   written to try.txt, and the indented "tarvok-sim --ini tarvok.ini
 #   try.txt" must run them (exit status 0, a transcript);
+# - the sweep over a generated arena: the lines after "such as fair.ini:"
+#   written to fair.ini, the indented "tarvok-sim arena ..." run, and the
+#   standard output of the indented "tarvok-sim sweep ... --classes ..."
+#   must equal the indented lines that follow it;
 # - the scenario's log replayed: with the LagLog line of tarvok.ini
 #   uncommented as the guide says, "tarvok-sim --ini tarvok.ini --log
 #   try.log try.txt" and then "tarvok-sim replay try.log ..." must replay
@@ -122,6 +126,27 @@ if(NOT status EQUAL 0 OR NOT out MATCHES "Bob is lagging")
   message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
           "status ${status}:\n${out}\n${err}")
 endif()
+# The sweep over a generated arena, scored by class: the settings file's
+# lines after "such as fair.ini:", the arena written, the sweep's output as
+# the guide shows it.
+find_line("such as (fair\\.ini):$" at settings)
+indented_block(${at} 2 settings_lines)
+file(WRITE ${FOLDER}/${settings} "${settings_lines}")
+find_line("^  tarvok-sim (arena --seed .*)$" at command)
+run_guide_command("${command}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status}:\n${err}")
+endif()
+find_line("^  tarvok-sim (sweep .* --classes .*)$" at command)
+indented_block(${at} 2 expected)
+run_guide_command("${command}")
+if(NOT status EQUAL 0 OR NOT out STREQUAL expected)
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status} and prints\n${out}\n${err}\nwhere the guide "
+          "shows\n${expected}")
+endif()
+
 # The scenario's log replayed, with the LagLog line of tarvok.ini
 # uncommented as the guide says.
 file(READ ${FOLDER}/tarvok.ini sample)

@@ -18,7 +18,8 @@
 #                    its transcript; stdout, "exit status: N", stderr and the
 #                    transcript equal to EXPECTED
 #   MODE sweep       SIM sweep INPUT (a lag log) --ini INPUT's NAME.ini with
-#                    a --vary for each line of NAME.vary, in two processes,
+#                    a --vary for each line of NAME.vary (a line starting
+#                    with "--" is an option as it stands), in two processes,
 #                    and its chart; stdout, "exit status: N", stderr and the
 #                    chart's page equal to EXPECTED
 # The program runs in INPUT's folder and gets INPUT's bare name, so that its
@@ -84,7 +85,11 @@ elseif(MODE STREQUAL "sweep")
   set(arguments sweep ${input_name} --ini ${input_stem}.ini
     --library ${LIBRARY} --processes 2 --chart ${ACTUAL}.html)
   foreach(each ${varied})
-    list(APPEND arguments --vary ${each})
+    if(each MATCHES "^--")
+      list(APPEND arguments ${each})
+    else()
+      list(APPEND arguments --vary ${each})
+    endif()
   endforeach()
 else()
   message(FATAL_ERROR "unknown MODE ${MODE}")

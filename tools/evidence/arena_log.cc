@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "hostkit/shown_text.h"
 #include "evidence/lag_log.h"
@@ -209,58 +210,109 @@ std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
   return log;
 }
 
-std::vector<std::string> classScores(const LagSummary& summary,
-                                     std::size_t source) {
-  struct Tally {
-    std::uint32_t players = 0;
-    std::uint32_t dealt = 0;
-  };
-  std::map<std::string, Tally> tallies;
-  for (const PlayerLag& player : summary.players()) {
-    const std::size_t dash = player.name.find('-');
-    if (dash == std::string::npos || dash == 0) continue;
-    Tally& tally = tallies[player.name.substr(0, dash)];
+void ClassScores::add(const std::string& name, bool dealtWith) {
+  const std::size_t dash = name.find('-');
+  if (dash == std::string::npos || dash == 0) return;
+  const std::string kind = name.substr(0, dash);
+  for (const ClassPlan& plan : kPlan) {
+    if (kind != plan.name) continue;
+    Tally& tally = tallies_[kind];
     ++tally.players;
-    const LagCounts& counts = player.counts[source];
-    if (counts.warned + counts.spectated > 0) ++tally.dealt;
+    if (dealtWith) ++tally.dealt;
   }
-  const auto share = [](std::uint32_t part, std::uint32_t whole) {
-    return whole == 0 ? std::string("-")
-                      : std::to_string((part * 100 + whole / 2) / whole) + "%";
-  };
+}
+
+ClassScores::Tally ClassScores::sum(
+    std::initializer_list<const char*> classes) const {
+  Tally total;
+  for (const char* name : classes) {
+    const auto found = tallies_.find(name);
+    if (found == tallies_.end()) continue;
+    total.players += found->second.players;
+    total.dealt += found->second.dealt;
+  }
+  return total;
+}
+
+ClassScores::Tally ClassScores::laggers() const {
+  return sum({"lagger", "flaky"});
+}
+ClassScores::Tally ClassScores::honest() const {
+  return sum({"good", "spiky", "staff"});
+}
+ClassScores::Tally ClassScores::far() const { return sum({"far"}); }
+
+namespace {
+
+std::string shareOf(const ClassScores::Tally& tally) {
+  return tally.players == 0
+             ? std::string("-")
+             : std::to_string((tally.dealt * 100 + tally.players / 2) /
+                              tally.players) +
+                   "%";
+}
+
+}  // namespace
+
+std::string ClassScores::dealtText(const Tally& tally) {
+  return std::to_string(tally.dealt) + " of " + std::to_string(tally.players) +
+         " (" + shareOf(tally) + ")";
+}
+
+std::vector<std::string> ClassScores::lines(const std::string& source) const {
   char line[160];
   std::vector<std::string> lines;
-  lines.push_back("Scores by class (" + summary.sources()[source] + "):");
+  lines.push_back("Scores by class (" + source + "):");
   std::snprintf(line, sizeof line, "  %-8s %8s %11s %6s", "class", "players",
                 "dealt with", "share");
   lines.push_back(line);
   for (const ClassPlan& plan : kPlan) {
-    const Tally& tally = tallies[plan.name];
+    const Tally tally = sum({plan.name});
     std::snprintf(line, sizeof line, "  %-8s %8u %11u %6s", plan.name,
-                  tally.players, tally.dealt,
-                  share(tally.dealt, tally.players).c_str());
+                  tally.players, tally.dealt, shareOf(tally).c_str());
     lines.push_back(line);
   }
-  const auto sum = [&tallies](std::initializer_list<const char*> names) {
-    Tally total;
-    for (const char* name : names) {
-      total.players += tallies[name].players;
-      total.dealt += tallies[name].dealt;
-    }
-    return total;
-  };
-  const Tally laggers = sum({"lagger", "flaky"});
-  const Tally honest = sum({"good", "spiky", "staff"});
-  const Tally far = sum({"far"});
-  const auto of = [&share](const char* what, const Tally& tally) {
-    return std::string("  ") + what + ": " + std::to_string(tally.dealt) +
-           " of " + std::to_string(tally.players) + " (" +
-           share(tally.dealt, tally.players) + ")";
-  };
-  lines.push_back(of("laggers dealt with", laggers));
-  lines.push_back(of("honest players dealt with", honest));
-  lines.push_back(of("steady high-latency links dealt with", far));
+  lines.push_back("  laggers dealt with: " + dealtText(laggers()));
+  lines.push_back("  honest players dealt with: " + dealtText(honest()));
+  lines.push_back("  steady high-latency links dealt with: " +
+                  dealtText(far()));
   return lines;
+}
+
+std::string ClassScores::text() const {
+  std::string text;
+  for (const ClassPlan& plan : kPlan) {
+    const Tally tally = sum({plan.name});
+    if (!text.empty()) text += ' ';
+    text += std::to_string(tally.players) + ' ' + std::to_string(tally.dealt);
+  }
+  return text;
+}
+
+bool ClassScores::fromText(const std::string& text, ClassScores* scores) {
+  std::istringstream in(text);
+  ClassScores read;
+  for (const ClassPlan& plan : kPlan) {
+    Tally tally;
+    if (!(in >> tally.players >> tally.dealt) || tally.dealt > tally.players) {
+      return false;
+    }
+    if (tally.players != 0) read.tallies_[plan.name] = tally;
+  }
+  std::string rest;
+  if (in >> rest) return false;
+  *scores = read;
+  return true;
+}
+
+std::vector<std::string> classScores(const LagSummary& summary,
+                                     std::size_t source) {
+  ClassScores scores;
+  for (const PlayerLag& player : summary.players()) {
+    const LagCounts& counts = player.counts[source];
+    scores.add(player.name, counts.warned + counts.spectated > 0);
+  }
+  return scores.lines(summary.sources()[source]);
 }
 
 int runArenaCommand(const ArenaOptions& options) {

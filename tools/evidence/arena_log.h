@@ -20,6 +20,8 @@
 #define TARVOK_TOOLS_EVIDENCE_ARENA_LOG_H_
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,12 +31,42 @@
 // The whole log, header first, rows in time order.
 std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes);
 
-// The scores of `source` (a column of `summary`) by class, the class being a
-// player's name up to its first '-': per class the players and how many of
-// them were warned or spectated at least once; then the laggers (lagger and
-// flaky) dealt with, the honest players (good, spiky, staff) dealt with, and
-// the steady high-latency links dealt with. Players of other names are left
-// out.
+// The players of a replayed arena by class, the class being a player's name
+// up to its first '-' (one of the classes above; other names are left out):
+// per class the players and how many of them were dealt with (warned or
+// spectated at least once). Laggers are lagger and flaky, honest players
+// good, spiky and staff, the steady high-latency links far.
+class ClassScores {
+ public:
+  struct Tally {
+    std::uint32_t players = 0;
+    std::uint32_t dealt = 0;
+  };
+
+  void add(const std::string& name, bool dealtWith);
+
+  Tally laggers() const;
+  Tally honest() const;
+  Tally far() const;
+  // "DEALT of PLAYERS (SHARE%)", the share "-" of no players.
+  static std::string dealtText(const Tally& tally);
+
+  // The table per class, then the laggers, honest players and steady
+  // high-latency links dealt with; headed by `source`.
+  std::vector<std::string> lines(const std::string& source) const;
+
+  // The tallies as one line of numbers, to pass between processes, and back.
+  std::string text() const;
+  static bool fromText(const std::string& text, ClassScores* scores);
+
+ private:
+  Tally sum(std::initializer_list<const char*> classes) const;
+
+  std::map<std::string, Tally> tallies_;
+};
+
+// The scores of `source` (a column of `summary`): every player of the
+// summary, dealt with when warned or spectated in that column.
 std::vector<std::string> classScores(const LagSummary& summary,
                                      std::size_t source);
 

@@ -309,7 +309,9 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   }
   if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
-                           " tab-separated fields where a row has 16");
+                           " tab-separated fields where a row has " +
+                           std::to_string(kFieldCount) + " (" +
+                           std::to_string(kMostFields) + " with the arena)");
   }
   const std::size_t control = firstControlByte(line);
   if (control != std::string_view::npos) {

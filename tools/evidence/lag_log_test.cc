@@ -57,7 +57,12 @@ TEST(LagLogTest, ReadsEveryFieldOfARow) {
 
 TEST(LagLogTest, NamesWhatIsWrongWithALine) {
   EXPECT_EQ("a header line amid the rows", reasonOf(kLagLogHeader));
-  EXPECT_EQ("1 tab-separated fields where a row has 16", reasonOf("hello"));
+  // Rows of 16 fields and of 17 (with the arena) are both rows.
+  EXPECT_EQ("1 tab-separated fields where a row has 16 (17 with the arena)",
+            reasonOf("hello"));
+  const std::string row(kRow);
+  EXPECT_EQ("15 tab-separated fields where a row has 16 (17 with the arena)",
+            reasonOf(row.substr(0, row.rfind('\t'))));
   EXPECT_EQ("more than 17 tab-separated fields",
             reasonOf(kRow + std::string("\t\t")));
   EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ",

@@ -19,6 +19,7 @@ namespace {
 constexpr std::uint32_t kStaffLevel = 12;
 constexpr std::int8_t kUnknown = -1;
 constexpr std::int8_t kSpectator = static_cast<std::int8_t>(kHighestShip);
+constexpr std::uint8_t kAllowanceVerdict = 1;  // of LagLogRow::verdicts
 
 ScenarioAction actionOf(ActionKind kind, const std::string& name = "",
                         const std::string& text = "") {
@@ -31,6 +32,20 @@ ScenarioAction actionOf(ActionKind kind, const std::string& name = "",
 
 std::uint64_t keyOf(std::uint32_t bot, std::uint32_t player) {
   return static_cast<std::uint64_t>(bot) << 32 | player;
+}
+
+// A name with A-Z folded to a-z: the plug-in tells players apart so.
+std::string foldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+// `allowanceMs` of a row with the allowance verdict, else -1.
+std::int32_t allowanceOf(const LagLogRow& row) {
+  return (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
 }
 
 }  // namespace
@@ -240,7 +255,7 @@ bool Replay::load(const std::string& path, std::string* failure) {
   return true;
 }
 
-void Replay::learn(const LagLogRow& row) {
+void Replay::learn(LagLogRow& row) {
   ++allRows_;
   if (!anyRow_) {
     anyRow_ = true;
@@ -250,13 +265,19 @@ void Replay::learn(const LagLogRow& row) {
   endTime_ = std::max(endTime_, row.time);
   const std::uint32_t bot = botOf(row.bot);
   if (row.kind != LagRowKind::Check) bots_[bot].presenceLogged = true;
+  // Every spelling of a name counts under the first.
   if (!row.player.empty()) {
-    KnownPlayer& player = known_[keyOf(bot, nameOf(row.player))];
+    const std::uint32_t name = nameOf(row.player);
+    if (row.player != names_[name]) row.player = names_[name];
+    KnownPlayer& player = known_[keyOf(bot, name)];
     player.lastTime = std::max(player.lastTime, row.time);
     if (player.level == kUnknown) player.level = static_cast<std::int8_t>(row.level);
     if (player.ship == kUnknown) player.ship = static_cast<std::int8_t>(row.ship);
   }
-  if (!row.requester.empty()) nameOf(row.requester);
+  if (!row.requester.empty()) {
+    const std::uint32_t name = nameOf(row.requester);
+    if (row.requester != names_[name]) row.requester = names_[name];
+  }
   if (loadedObserver_) loadedObserver_(row);
   if (row.kind != LagRowKind::Check) return;
   ++checkRows_;
@@ -281,11 +302,12 @@ void Replay::finishLoading() {
 }
 
 std::uint32_t Replay::nameOf(const std::string& name) {
-  const auto found = nameIndex_.find(name);
+  std::string folded = foldedName(name);
+  const auto found = nameIndex_.find(folded);
   if (found != nameIndex_.end()) return found->second;
   const std::uint32_t index = static_cast<std::uint32_t>(names_.size());
   names_.push_back(name);
-  nameIndex_.emplace(name, index);
+  nameIndex_.emplace(std::move(folded), index);
   return index;
 }
 
@@ -336,7 +358,7 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
 // two as near.
 bool Replay::answer(std::uint32_t bot, const std::string& name,
                     std::int64_t time, std::string* line) {
-  const auto nameFound = nameIndex_.find(name);
+  const auto nameFound = nameIndex_.find(foldedName(name));
   if (nameFound == nameIndex_.end()) return false;
   const auto found = figures_.find(keyOf(bot, nameFound->second));
   if (found == figures_.end()) return false;
@@ -367,6 +389,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   if (best == figures.rows.size()) return false;
   LoggedRow& chosen = rowAt(figures.rows[best]);
   chosen.used = true;
+  answered_[keyOf(bot, nameFound->second)] = {chosen.allowanceMs, time};
   *line = chosen.lagLine;
   return true;
 }
@@ -512,10 +535,28 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const std::uint32_t bot = loggedBotOf(row.bot);
     if (bot == kNone) return;
     row.bot = bots_[bot].handle;
-    if (row.kind == LagRowKind::Check) summary_.add(1, row.bot, row, second);
+    const auto name = nameIndex_.find(foldedName(row.player));
+    if (name != nameIndex_.end() && row.player != names_[name->second]) {
+      row.player = names_[name->second];
+    }
+    if (row.kind == LagRowKind::Check) {
+      summary_.add(1, row.bot, row, second);
+      // The check that a logged row answered: was it given that row's
+      // allowance?
+      const auto found = name == nameIndex_.end()
+                             ? answered_.end()
+                             : answered_.find(keyOf(bot, name->second));
+      if (found != answered_.end()) {
+        const std::int32_t logged = found->second.allowanceMs;
+        if (found->second.time == startTime_ + second && logged >= 0 &&
+            allowanceOf(row) != logged) {
+          ++allowancesNotGiven_;
+        }
+        answered_.erase(found);
+      }
+    }
     if (replayedObserver_) replayedObserver_(row);
     if (row.ship < 0) return;
-    const auto name = nameIndex_.find(row.player);
     if (name == nameIndex_.end()) return;
     const auto player = players.find(keyOf(bot, name->second));
     if (player == players.end()) return;
@@ -567,6 +608,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   windowStart_ = windowEnd_ = 0;
   figures_.clear();
   unanswered_ = 0;
+  allowancesNotGiven_ = 0;
+  answered_.clear();
   std::int64_t lastRead = startTime_;
   auto readRowsUpTo = [&](std::int64_t until) {
     while (LagLogRow* next = source.peek()) {
@@ -586,6 +629,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       row.ship = static_cast<std::int8_t>(next->ship);
       row.action = next->action;
       row.used = false;
+      row.allowanceMs = allowanceOf(*next);
       if (row.kind == LagRowKind::Check) {
         const std::string* f = next->figures;
         std::string& line = row.lagLine;

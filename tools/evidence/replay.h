@@ -14,7 +14,9 @@
 // times (the files merged, rows of one second in the order of the files,
 // then of the lines; a row earlier than one before it in its file is
 // played at the time reached); the first row's second is the simulated
-// second 0.
+// second 0. Names that differ in letter case alone are one player, as the
+// plug-in compares names, shown as first read: older logs named a manually
+// checked player as the requester typed the name ("farah" for Farah).
 //
 // Running drives a SimulatedHost, one simulated bot per logged bot handle,
 // connected at its first row. Where a bot's rows say who is in its arena
@@ -119,6 +121,10 @@ class Replay {
   std::size_t skippedLines() const { return skipped_; }
   // Checks of the replayed plug-in that no logged figure was near.
   std::size_t unansweredChecks() const { return unanswered_; }
+  // Replayed checks answered by a logged row whose allowance they were not
+  // given: the replayed settings lack it, or staff granted it live
+  // (!lagallow), which no log row records and the replay cannot repeat.
+  std::size_t allowancesNotGiven() const { return allowancesNotGiven_; }
   std::int64_t startTime() const { return startTime_; }
   std::uint32_t duration() const;
 
@@ -146,6 +152,7 @@ class Replay {
     std::int8_t ship = -1;
     LagAction action = LagAction::None;
     bool used = false;  // it answered a check
+    std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
     std::string lagLine;
   };
   struct LoggedBot {
@@ -171,7 +178,9 @@ class Replay {
   };
   class RowSource;
 
-  void learn(const LagLogRow& row);
+  void learn(LagLogRow& row);
+  // Names that differ in letter case alone are one, under the spelling
+  // first read.
   std::uint32_t nameOf(const std::string& name);
   std::uint32_t arenaOf(const std::string& arena);
   std::uint32_t botOf(std::uint32_t handle);
@@ -191,7 +200,7 @@ class Replay {
   RowObserver replayedObserver_;
   std::vector<LoadedFile> files_;
   std::vector<std::string> names_;
-  std::unordered_map<std::string, std::uint32_t> nameIndex_;
+  std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names
   std::vector<std::string> arenas_;
   std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
@@ -207,6 +216,14 @@ class Replay {
   std::size_t allRows_ = 0;
   std::size_t skipped_ = 0;
   std::size_t unanswered_ = 0;
+  std::size_t allowancesNotGiven_ = 0;
+  // Per bot and player: the allowance of the logged row that answered
+  // their latest "*lag", and when, until the replayed row of that check.
+  struct Answered {
+    std::int32_t allowanceMs;
+    std::int64_t time;
+  };
+  std::unordered_map<std::uint64_t, Answered> answered_;
   std::int64_t startTime_ = 0;
   std::int64_t endTime_ = 0;
   std::int64_t firstTime_ = 0;  // of the first row loaded

@@ -238,6 +238,12 @@ int runReplayCommand(const ReplayOptions& options,
     std::printf("Checks with no logged figures near them (not answered): %zu\n",
                 replay.unansweredChecks());
   }
+  if (replay.allowancesNotGiven() != 0) {
+    std::printf(
+        "Checks logged with an allowance these settings lack (a live "
+        "!lagallow is not replayed): %zu\n",
+        replay.allowancesNotGiven());
+  }
   if (options.classes) {
     std::printf("\n");
     for (const std::string& line : classScores(replay.summary(), 1)) {

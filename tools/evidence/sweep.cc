@@ -100,6 +100,23 @@ const char* const kColumns[] = {"over a limit",     "announced",
                                 "warned",           "spectated",
                                 "honest spectated", "laggers let through"};
 
+// The columns of a classed sweep, from the scores by class.
+const char* const kClassColumns[] = {"laggers dealt with", "honest dealt with",
+                                     "high-latency dealt with"};
+
+bool anyClassed(const std::vector<SweepRow>& rows) {
+  for (const SweepRow& row : rows) {
+    if (row.classed) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> classColumns(const SweepRow& row) {
+  return {ClassScores::dealtText(row.classes.laggers()),
+          ClassScores::dealtText(row.classes.honest()),
+          ClassScores::dealtText(row.classes.far())};
+}
+
 std::uint64_t columnOf(const SweepOutcome& outcome, int column) {
   switch (column) {
     case 0:
@@ -318,6 +335,11 @@ const SweepYardstick::Checks* SweepYardstick::find(
   return found == players_.end() ? nullptr : &found->second;
 }
 
+bool SweepYardstick::logged(std::uint32_t bot,
+                            const std::string& player) const {
+  return find(bot, player) != nullptr;
+}
+
 bool SweepYardstick::honest(std::uint32_t bot,
                             const std::string& player) const {
   const Checks* checks = find(bot, player);
@@ -352,6 +374,13 @@ SweepYardstick::laggerList() const {
   for (const auto& entry : players_) {
     if (entry.second.over * 2 > entry.second.checks) list.push_back(entry.first);
   }
+  return list;
+}
+
+std::vector<std::pair<std::uint32_t, std::string>>
+SweepYardstick::playerList() const {
+  std::vector<std::pair<std::uint32_t, std::string>> list;
+  for (const auto& entry : players_) list.push_back(entry.first);
   return list;
 }
 
@@ -406,6 +435,22 @@ SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
   return outcome;
 }
 
+ClassScores SweepCounter::classScores(
+    const SweepYardstick& yardstick) const {
+  ClassScores scores;
+  for (const auto& player : yardstick.playerList()) {
+    const auto found = players_.find(player);
+    scores.add(player.second,
+               found != players_.end() && found->second.warned);
+  }
+  for (const auto& entry : players_) {
+    if (!yardstick.logged(entry.first.first, entry.first.second)) {
+      scores.add(entry.first.second, entry.second.warned);
+    }
+  }
+  return scores;
+}
+
 void sortSweepRows(std::vector<SweepRow>* rows) {
   std::stable_sort(rows->begin(), rows->end(),
                    [](const SweepRow& a, const SweepRow& b) {
@@ -438,6 +483,12 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
     header += " " + padded(axes[i].key, widths[i], true);
   }
   for (const char* column : kColumns) header += "  " + std::string(column);
+  const bool classed = anyClassed(rows);
+  if (classed) {
+    for (const char* column : kClassColumns) {
+      header += "  " + std::string(column);
+    }
+  }
   std::vector<std::string> lines{header};
   for (const SweepRow& row : rows) {
     std::string line = row.base ? "*" : " ";
@@ -447,6 +498,13 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
     for (int column = 0; column < 6; ++column) {
       line += "  " + padded(std::to_string(columnOf(row.outcome, column)),
                             std::string(kColumns[column]).size(), true);
+    }
+    if (classed) {
+      const std::vector<std::string> scores = classColumns(row);
+      for (std::size_t column = 0; column < scores.size(); ++column) {
+        line += "  " + padded(scores[column],
+                              std::string(kClassColumns[column]).size(), true);
+      }
     }
     lines.push_back(line);
   }
@@ -535,11 +593,26 @@ std::string sweepChartHtml(const SweepChartPage& page,
             " laggers let through, " +
             std::to_string(outcome.honestSpectated) +
             " honest players spectated, " +
-            std::to_string(outcome.spectated) + " spectated</title></circle>\n";
+            std::to_string(outcome.spectated) + " spectated" +
+            (row->classed
+                 ? "; laggers dealt with: " +
+                       ClassScores::dealtText(row->classes.laggers()) +
+                       ", honest players: " +
+                       ClassScores::dealtText(row->classes.honest()) +
+                       ", steady high-latency links: " +
+                       ClassScores::dealtText(row->classes.far())
+                 : std::string()) +
+            "</title></circle>\n";
   }
   html += "</svg>\n<table>\n<tr><th></th>";
   for (const SweepAxis& axis : axes) html += "<th>" + htmlText(axis.key) + "</th>";
   for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
+  const bool classed = anyClassed(rows);
+  if (classed) {
+    for (const char* column : kClassColumns) {
+      html += "<th>" + std::string(column) + "</th>";
+    }
+  }
   html += "</tr>\n";
   for (const SweepRow& row : rows) {
     html += row.base ? "<tr class=\"base\"><td>base</td>" : "<tr><td></td>";
@@ -548,6 +621,11 @@ std::string sweepChartHtml(const SweepChartPage& page,
     }
     for (int column = 0; column < 6; ++column) {
       html += "<td>" + std::to_string(columnOf(row.outcome, column)) + "</td>";
+    }
+    if (classed) {
+      for (const std::string& score : classColumns(row)) {
+        html += "<td>" + score + "</td>";
+      }
     }
     html += "</tr>\n";
   }

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "sim/config_check.h"
+#include "evidence/arena_log.h"
 #include "evidence/lag_log.h"
 
 // One --vary: a key of tarvok.ini (without its '=') and its values.
@@ -77,12 +78,15 @@ class SweepYardstick {
   // A logged row (presence rows and lines of no request count nothing).
   void addLogged(const LagLogRow& row);
 
+  bool logged(std::uint32_t bot, const std::string& player) const;
   bool honest(std::uint32_t bot, const std::string& player) const;
   bool lagger(std::uint32_t bot, const std::string& player) const;
   std::size_t honestPlayers() const;
   std::size_t laggers() const;
   // The laggers: bot handle and name.
   std::vector<std::pair<std::uint32_t, std::string>> laggerList() const;
+  // Every logged player: bot handle and name.
+  std::vector<std::pair<std::uint32_t, std::string>> playerList() const;
 
  private:
   struct Checks {
@@ -114,6 +118,9 @@ class SweepCounter {
  public:
   void addReplayed(const LagLogRow& row);
   SweepOutcome outcome(const SweepYardstick& yardstick) const;
+  // The scores by class of the log's players and any the replay alone
+  // checked, as a replay with --classes prints them.
+  ClassScores classScores(const SweepYardstick& yardstick) const;
 
  private:
   struct Dealt {
@@ -130,20 +137,23 @@ struct SweepRow {
   std::vector<std::string> values;  // one per axis, as shown
   bool base = false;                // the base settings
   SweepOutcome outcome;
+  bool classed = false;  // scored by class (a generated arena's log)
+  ClassScores classes;
 };
 
 // `rows` best trade-off first (see above); a stable order.
 void sortSweepRows(std::vector<SweepRow>* rows);
 
 // The table: a header line with the axes' keys and the columns, then a row
-// each, the base marked with "*" in front.
+// each, the base marked with "*" in front. Classed rows add the laggers,
+// honest players and steady high-latency links dealt with.
 std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
                                     const std::vector<SweepRow>& rows);
 
 // A self-contained page (inline SVG, no script): one point per row, laggers
 // let through across, honest players spectated up, each with a <title> of
-// its settings and counts; the base drawn apart (class "base"). Then the
-// table.
+// its settings and counts (and scores by class); the base drawn apart (class
+// "base"). Then the table.
 struct SweepChartPage {
   std::string title;
   std::vector<std::string> notes;

@@ -23,6 +23,15 @@ namespace {
 
 const int kFailed = kUsageFailed;
 
+// Between a job's outcome and its scores by class.
+const char kClassesMark = '|';
+
+const char kClassesNote[] =
+    "By class, from the players' names (tarvok-sim arena): laggers are "
+    "lagger-NN and flaky-NN, honest players good-NN, spiky-NN and staff-NN, "
+    "steady high-latency links far-NN; dealt with: warned or spectated at "
+    "least once.";
+
 int failed(const std::string& message) {
   std::fprintf(stderr, "tarvok-sim sweep: %s\n", message.c_str());
   return kFailed;
@@ -158,7 +167,11 @@ int runSweepCommand(const SweepOptions& options,
       plugin.unload();
     }
     if (!ran) return why;
-    return "ok " + counter.outcome(yardstick).text();
+    std::string result = "ok " + counter.outcome(yardstick).text();
+    if (options.classes) {
+      result += kClassesMark + counter.classScores(yardstick).text();
+    }
+    return result;
   };
   std::vector<std::string> results;
   bool complete;
@@ -172,8 +185,14 @@ int runSweepCommand(const SweepOptions& options,
   if (!complete) return failed("a replay ended before its work was done");
   for (std::size_t job = 0; job < rows.size(); ++job) {
     const std::string& result = results[job];
+    const std::size_t mark = result.find(kClassesMark);
+    SweepRow& row = rows[job];
+    row.classed = options.classes;
     if (result.compare(0, 3, "ok ") != 0 ||
-        !SweepOutcome::fromText(result.substr(3), &rows[job].outcome)) {
+        !SweepOutcome::fromText(result.substr(3, mark - 3), &row.outcome) ||
+        (mark != std::string::npos) != options.classes ||
+        (options.classes &&
+         !ClassScores::fromText(result.substr(mark + 1), &row.classes))) {
       return failed("a replay failed: " + result);
     }
   }
@@ -200,8 +219,10 @@ int runSweepCommand(const SweepOptions& options,
       "let through, then fewest honest spectated, then fewest laggers let "
       "through; * marks the settings of " +
       baseName + ".";
-  std::printf("%s\n%s\n%s\n\n", heading.c_str(), yardstickNote.c_str(),
+  std::printf("%s\n%s\n%s\n", heading.c_str(), yardstickNote.c_str(),
               orderNote.c_str());
+  if (options.classes) std::printf("%s\n", kClassesNote);
+  std::printf("\n");
   for (const std::string& line : sweepTable(axes, rows)) {
     std::printf("%s\n", line.c_str());
   }
@@ -211,6 +232,7 @@ int runSweepCommand(const SweepOptions& options,
     SweepChartPage page;
     page.title = "Settings swept over " + log;
     page.notes = {heading + ".", yardstickNote, orderNote};
+    if (options.classes) page.notes.push_back(kClassesNote);
     if (!writeWholeFile(chart, sweepChartHtml(page, axes, rows), &why)) {
       return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
     }

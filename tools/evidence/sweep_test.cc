@@ -129,6 +129,37 @@ TEST(SweepTest, HonestPlayersSpectatedAndLaggersLetThrough) {
   EXPECT_EQ(back.text(), outcome.text());
 }
 
+// Scored by class, every logged player counts, dealt with or not, and so
+// does one only the replay checked; names of no class are left out. The
+// scores pass between processes as text, and bad text is refused.
+TEST(SweepTest, ClassScoresCountEveryPlayerOfTheLogAndPassAsText) {
+  ConfigSettings base;
+  SweepYardstick yardstick(base);
+  for (const char* name :
+       {"lagger-01", "lagger-02", "flaky-01", "good-01", "far-01", "Bob"}) {
+    yardstick.addLogged(check(name, "450"));
+  }
+  SweepCounter counter;
+  counter.addReplayed(check("lagger-01", "450", LagAction::Spectated));
+  counter.addReplayed(check("flaky-01", "450", LagAction::Announced));
+  counter.addReplayed(check("far-01", "450", LagAction::Warned));
+  counter.addReplayed(check("staff-01", "450", LagAction::Spectated));
+  counter.addReplayed(check("Bob", "450", LagAction::Spectated));
+  const ClassScores scores = counter.classScores(yardstick);
+  EXPECT_EQ(ClassScores::dealtText(scores.laggers()), "1 of 3 (33%)");
+  EXPECT_EQ(ClassScores::dealtText(scores.honest()), "1 of 2 (50%)");
+  EXPECT_EQ(ClassScores::dealtText(scores.far()), "1 of 1 (100%)");
+  EXPECT_EQ(ClassScores::dealtText(ClassScores().far()), "0 of 0 (-)");
+
+  ClassScores back;
+  ASSERT_TRUE(ClassScores::fromText(scores.text(), &back));
+  EXPECT_EQ(back.lines("replayed"), scores.lines("replayed"));
+  EXPECT_FALSE(ClassScores::fromText("1 0 0 0 2 1 1 0 1 1 1 2", &back));
+  EXPECT_FALSE(ClassScores::fromText("1 0 0 0 2 1 1 0 1 1 1", &back));
+  EXPECT_FALSE(ClassScores::fromText("1 0 0 0 2 1 1 0 1 1 1 1 9", &back));
+  EXPECT_EQ(back.lines("replayed"), scores.lines("replayed"));
+}
+
 TEST(SweepTest, RowsComeBestTradeOffFirst) {
   auto row = [](const char* name, std::uint64_t honest,
                 std::uint64_t laggers) {

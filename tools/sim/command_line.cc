@@ -110,6 +110,16 @@ const char kSweepFooter[] =
     "the row of the --ini file's own values (run as a row of its own when no\n"
     "combination has them).\n"
     "\n"
+    "With --classes, over the log of a made-up arena (see tarvok-sim arena),\n"
+    "each row also says how many of the laggers (lagger-NN and flaky-NN),\n"
+    "of the honest players (good-NN, spiky-NN, staff-NN) and of the steady\n"
+    "high-latency links (far-NN) it warned or spectated, as replay\n"
+    "--classes counts them:\n"
+    "\n"
+    "  tarvok-sim arena --seed 1 --output arena.log\n"
+    "  tarvok-sim sweep arena.log --ini try.ini --classes\n"
+    "      --vary stability=0,20,40 --vary strikes=1,3\n"
+    "\n"
     "Exit status: 0 when every combination was replayed; 2 when a file\n"
     "cannot be used, a replay failed, or for a faulty command line (more\n"
     "than 1000 combinations among them).";
@@ -324,6 +334,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                     "the plug-in library to load (default: the\n"
                     "one beside this program)")
       ->type_name("PATH");
+  sweep->add_flag("--classes", swept.classes,
+                  "also score each row by class, as replay\n"
+                  "--classes does (the players of tarvok-sim\n"
+                  "arena)");
 
   CLI::App* help = app.add_subcommand("help", "the usage of a command");
   setUp(*help);

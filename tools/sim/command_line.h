@@ -68,6 +68,7 @@ struct SweepOptions {
   std::string chart;
   std::string library;     // empty: the library beside the simulator
   unsigned processes = 0;  // at once; 0: one per core
+  bool classes = false;    // scores by the class in each player's name
 };
 
 struct CommandLine {
