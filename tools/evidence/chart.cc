@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "evidence/lag_log.h"
+#include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 
 namespace {
@@ -47,29 +48,6 @@ const char kStyle[] =
     "margin-right:4px}"
     ".swatch.dashed{background:repeating-linear-gradient(90deg,#555 0 5px,"
     "transparent 5px 8px)}";
-
-std::string escaped(const std::string& text) {
-  std::string result;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
 
 std::string number(double value) {
   char buffer[32];
@@ -248,7 +226,7 @@ std::string lineElement(const std::string& classes, const std::string& x1,
 std::string textElement(const std::string& classes, double x, double y,
                         const char* anchor, const std::string& text) {
   return "<text class=\"" + classes + "\" x=\"" + number(x) + "\" y=\"" +
-         number(y) + "\" text-anchor=\"" + anchor + "\">" + escaped(text) +
+         number(y) + "\" text-anchor=\"" + anchor + "\">" + htmlEscaped(text) +
          "</text>\n";
 }
 
@@ -341,7 +319,7 @@ std::string limitLines(const Plot& plot, const std::vector<Line>& lines,
                               number(line.limit) + unit;
     svg += "<line class=\"limit " + std::string(line.name) + "\" x1=\"" + left +
            "\" y1=\"" + number(y) + "\" x2=\"" + right + "\" y2=\"" +
-           number(y) + "\"" + style + "><title>" + escaped(label) +
+           number(y) + "\"" + style + "><title>" + htmlEscaped(label) +
            "</title></line>\n";
     const double labelY = std::max(y + 4, lastLabel + kLabelRow);
     lastLabel = labelY;
@@ -454,10 +432,10 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
         mark.action == LagAction::Warned ? "warned" : "spectated";
     const std::string x = number(plot.x(mark.second));
     svg += "<line class=\"mark " + action + " " +
-           escaped(sources[mark.source]) + "\" x1=\"" + x + "\" y1=\"" +
+           htmlEscaped(sources[mark.source]) + "\" x1=\"" + x + "\" y1=\"" +
            std::to_string(kTop) + "\" x2=\"" + x + "\" y2=\"" + bottom +
            "\"><title>" +
-           escaped(markTitle(player, mark, sources, clock, each.others)) +
+           htmlEscaped(markTitle(player, mark, sources, clock, each.others)) +
            "</title></line>\n";
   }
   svg += "</svg>\n";
@@ -485,8 +463,8 @@ std::string legend(const std::vector<std::string>& sources,
       "<span><i class=\"swatch\" style=\"background:#d11f1f\"></i>"
       "upright red line: the bot moved the player to spectator mode</span>";
   if (sources.size() > 1) {
-    html += "<span>solid: " + escaped(sources[0]) + ", dashed: " +
-            escaped(sources[1]) + "</span>";
+    html += "<span>solid: " + htmlEscaped(sources[0]) + ", dashed: " +
+            htmlEscaped(sources[1]) + "</span>";
   }
   return html + "</p>\n<p class=\"legend\">Point at a line for its figures "
                 "and time.</p>\n";
@@ -500,13 +478,13 @@ std::string summaryTable(const LagSummary& summary) {
   for (const char* column : columns) {
     for (const std::string& source : sources) {
       html += "<th>" + std::string(column) +
-              (sources.size() > 1 ? "<br>" + escaped(source) : "") + "</th>";
+              (sources.size() > 1 ? "<br>" + htmlEscaped(source) : "") + "</th>";
     }
   }
   html += "</tr>\n";
   auto row = [&](const std::string& name,
                  const std::vector<LagCounts>& counts) {
-    html += "<tr><td>" + escaped(name) + "</td>";
+    html += "<tr><td>" + htmlEscaped(name) + "</td>";
     for (int column = 0; column < 4; ++column) {
       for (const LagCounts& each : counts) {
         const std::uint64_t values[] = {each.checks, each.limitsReached,
@@ -534,10 +512,10 @@ std::string chartHtml(const ChartPage& page, const LagSummary& summary,
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>" +
-      escaped(page.title) + "</title>\n<style>" + kStyle +
-      "</style>\n</head>\n<body>\n<h1>" + escaped(page.title) + "</h1>\n";
+      htmlEscaped(page.title) + "</title>\n<style>" + kStyle +
+      "</style>\n</head>\n<body>\n<h1>" + htmlEscaped(page.title) + "</h1>\n";
   for (const std::string& note : page.notes) {
-    html += "<p class=\"note\">" + escaped(note) + "</p>\n";
+    html += "<p class=\"note\">" + htmlEscaped(note) + "</p>\n";
   }
   const std::vector<Line> pings = {
       {"current", "current ping", kChartCurrent,
@@ -556,7 +534,7 @@ std::string chartHtml(const ChartPage& page, const LagSummary& summary,
   for (const PlayerLag* player : summary.playersByConcern()) {
     if (player->name.empty()) continue;  // lag lines of no request: no player
     html += "<section class=\"panel\">\n<h2>" +
-            escaped(summary.label(*player)) + "</h2>\n";
+            htmlEscaped(summary.label(*player)) + "</h2>\n";
     html += plotSvg(*player, pings, "ping", " ms", true, summary.sources(),
                     page.duration, clock);
     html += plotSvg(*player, losses, "loss", "%", false, summary.sources(),

@@ -73,29 +73,6 @@ std::string padded(const std::string& text, std::size_t width, bool right) {
   return right ? fill + text : text + fill;
 }
 
-std::string htmlText(const std::string& text) {
-  std::string result;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
-
 const char* const kColumns[] = {"over a limit",     "announced",
                                 "warned",           "spectated",
                                 "honest spectated", "laggers let through"};
@@ -540,7 +517,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
       "charset=\"utf-8\">\n<title>" +
-      htmlText(page.title) +
+      htmlEscaped(page.title) +
       "</title>\n<style>"
       "body{font-family:sans-serif;margin:16px;color:#222}"
       "table{border-collapse:collapse;font-size:13px}"
@@ -551,9 +528,9 @@ std::string sweepChartHtml(const SweepChartPage& page,
       ".point.base{fill:#d11f1f;fill-opacity:1;stroke:#000}"
       "text{font-size:12px;fill:#333}"
       "</style>\n</head>\n<body>\n<h1>" +
-      htmlText(page.title) + "</h1>\n";
+      htmlEscaped(page.title) + "</h1>\n";
   for (const std::string& note : page.notes) {
-    html += "<p class=\"note\">" + htmlText(note) + "</p>\n";
+    html += "<p class=\"note\">" + htmlEscaped(note) + "</p>\n";
   }
   html += "<svg class=\"tradeoff\" xmlns=\"http://www.w3.org/2000/svg\" "
           "width=\"" + std::to_string(kWidth) + "\" height=\"" +
@@ -588,7 +565,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
             number(xOf(outcome.laggersLetThrough)) + "\" cy=\"" +
             number(yOf(outcome.honestSpectated)) + "\" r=\"" +
             (row->base ? "7" : "5") + "\"><title>" +
-            htmlText(settingsOf(axes, *row)) + (row->base ? " (base)" : "") +
+            htmlEscaped(settingsOf(axes, *row)) + (row->base ? " (base)" : "") +
             ": " + std::to_string(outcome.laggersLetThrough) +
             " laggers let through, " +
             std::to_string(outcome.honestSpectated) +
@@ -605,7 +582,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
             "</title></circle>\n";
   }
   html += "</svg>\n<table>\n<tr><th></th>";
-  for (const SweepAxis& axis : axes) html += "<th>" + htmlText(axis.key) + "</th>";
+  for (const SweepAxis& axis : axes) html += "<th>" + htmlEscaped(axis.key) + "</th>";
   for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
   const bool classed = anyClassed(rows);
   if (classed) {
@@ -617,7 +594,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
   for (const SweepRow& row : rows) {
     html += row.base ? "<tr class=\"base\"><td>base</td>" : "<tr><td></td>";
     for (const std::string& value : row.values) {
-      html += "<td>" + htmlText(value) + "</td>";
+      html += "<td>" + htmlEscaped(value) + "</td>";
     }
     for (int column = 0; column < 6; ++column) {
       html += "<td>" + std::to_string(columnOf(row.outcome, column)) + "</td>";

@@ -30,3 +30,27 @@ std::string shownField(std::string_view text, std::size_t longest) {
 std::string quotedField(std::string_view text, std::size_t longest) {
   return '"' + shownField(text, longest) + '"';
 }
+
+std::string htmlEscaped(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        result += "&amp;";
+        break;
+      case '<':
+        result += "&lt;";
+        break;
+      case '>':
+        result += "&gt;";
+        break;
+      case '"':
+        result += "&quot;";
+        break;
+      default:
+        result += c;
+    }
+  }
+  return result;
+}

@@ -32,4 +32,8 @@ std::string shownField(std::string_view text,
 std::string quotedField(std::string_view text,
                         std::size_t longest = kLongestShownField);
 
+// `text` for an HTML page: &, <, > and " as their entities (a page's text
+// and its attribute values alike); nothing else changes.
+std::string htmlEscaped(std::string_view text);
+
 #endif  // TARVOK_TOOLS_HOSTKIT_SHOWN_TEXT_H_
