@@ -77,8 +77,7 @@ bench:
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 --target tarvok_call_timing tarvok_wineprefix
 	scripts/wine-run.sh build/win32/wineprefix build/win32/tarvok_call_timing.exe
-	bench/replay_rate.sh build/bench
-	bench/sweep_time.sh build/bench
+	bench/evidence_times.sh build/bench
 
 # The native lane runs last so that ctest's summary is the last line.
 test: deps

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The evidence tools timed over a generated lag log of a million rows
+# (bench/make_lag_log.py, made once and kept in the build folder), under a
+# lag watch: automatic checks of every player every 10 s, ordered, three
+# strikes.
+#   - the replay rate of `tarvok-sim replay`, from start to end;
+#   - `tarvok-sim sweep` of 100 combinations (strikes 1 to 10 times
+#     automatic checks every 10 to 100 s), one process per core.
+#   evidence_times.sh BUILD_FOLDER [ROWS]
+set -euo pipefail
+
+build=$1
+rows=${2:-1000000}
+here=$(cd "$(dirname "$0")" && pwd)
+log=$build/lag-$rows.log
+settings=$build/replay-bench.ini
+
+if [ ! -s "$log" ]; then
+  python3 "$here/make_lag_log.py" "$rows" > "$log.part"
+  mv "$log.part" "$log"
+fi
+printf 'deal=3\nqueue=1\nautocheck=10\ngrace=0\nstrikes=3\n' > "$settings"
+
+# Runs the simulator with the given words, its output into FILE, and prints
+# the wall-clock time and the processor time of the program (and of its
+# children) in user and system mode: on a shared machine the latter move less.
+timed() {
+  local output=$1
+  shift
+  local TIMEFORMAT='%R %U %S'
+  { time "$build/tarvok-sim" "$@" > "$output" ; } 2>&1 >/dev/null | tail -1
+}
+
+read -r seconds user system <<< "$(timed "$build/replay-bench.txt" \
+  replay "$log" --ini "$settings")"
+awk -v rows="$rows" -v seconds="$seconds" -v user="$user" -v sys="$system" 'BEGIN {
+  cpu = user + sys
+  printf "replay of a %d-row lag log: %.1f s, %.0f rows/s; processor time %.1f s (user %.1f, system %.1f), %.0f rows/s\n",
+         rows, seconds, rows / seconds, cpu, user, sys, rows / cpu
+}'
+
+read -r seconds user system <<< "$(timed "$build/sweep-bench.txt" \
+  sweep "$log" --ini "$settings" --vary strikes=1..10 --vary autocheck=10..100:10)"
+awk -v rows="$rows" -v seconds="$seconds" -v user="$user" -v sys="$system" \
+    -v cores="$(nproc)" 'BEGIN {
+  cpu = user + sys
+  printf "sweep of 100 combinations over a %d-row lag log on %d cores: %.1f s; processor time %.1f s (user %.1f, system %.1f), %.0f rows/s a core\n",
+         rows, cores, seconds, cpu, user, sys, 100 * rows / cpu
+}'
