@@ -338,7 +338,8 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.ship = -1;
   parsed.verdicts = 0;
   parsed.allowanceMs = 0;
-  if (fields[0] != parsed.timeText) {
+  // An empty cache matches no time: an empty time field is never one.
+  if (parsed.timeText.empty() || fields[0] != parsed.timeText) {
     if (!parseLagLogTime(fields[0], &parsed.time)) {
       parsed.timeText.clear();
       return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");

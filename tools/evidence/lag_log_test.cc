@@ -204,6 +204,9 @@ TEST(LagLogTest, OneRowStructReadsRowsAfterRowsOfOtherSecondsAndFaults) {
   // time text read: each row must still get its own time.
   LagLogRow row;
   std::string error;
+  // An empty time field is refused by a struct that has read no time yet.
+  EXPECT_FALSE(parseLagLogRow(withField(0, ""), &row, &error));
+  EXPECT_EQ("the time is not YYYY-MM-DDTHH:MM:SSZ", error);
   const auto timeOf = [&](const std::string& time) {
     EXPECT_TRUE(parseLagLogRow(withField(0, time), &row, &error)) << error;
     return lagLogTimeText(row.time);
