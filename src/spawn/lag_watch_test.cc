@@ -12,14 +12,6 @@
 
 namespace {
 
-// Over the default ping limits; within the loss limits.
-const char kLagging[] =
-    "PING Current:500 ms  Average:400 ms  Low:80 ms  High:950 ms  S2C: 0.0%  "
-    "C2S: 0.0%  S2CWeapons: 0.0%";
-const char kFine[] =
-    "PING Current:90 ms  Average:80 ms  Low:70 ms  High:120 ms  S2C: 0.1%  "
-    "C2S: 0.2%  S2CWeapons: 0.0%";
-
 class LagWatchTest : public ::testing::Test {
  protected:
   void start(const std::string& config) {

@@ -25,6 +25,15 @@
 
 using Lines = std::vector<std::string>;
 
+// Server lag lines: over the default ping limits and within the loss
+// limits, and within every default limit.
+inline constexpr char kLagging[] =
+    "PING Current:500 ms  Average:400 ms  Low:80 ms  High:950 ms  S2C: 0.0%  "
+    "C2S: 0.0%  S2CWeapons: 0.0%";
+inline constexpr char kFine[] =
+    "PING Current:90 ms  Average:80 ms  Low:70 ms  High:120 ms  S2C: 0.1%  "
+    "C2S: 0.2%  S2CWeapons: 0.0%";
+
 class TestBot {
  public:
   explicit TestBot(CALL_HANDLE handle = 1) : visit(folder), bot(handle) {
