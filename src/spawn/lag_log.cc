@@ -277,8 +277,8 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
       close();
     }
   }
+  const long cap = bot.lagLogMaxBytes;
   if (file_ != nullptr) {
-    const long cap = bot.lagLogMaxBytes;
     if (cap > 0 && fileSize > 0 && fileSize + static_cast<long>(size) > cap) {
       close();
       rotate(bot.lagLogPath);
@@ -302,8 +302,15 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
     written = std::fwrite(out, 1, length, file_) == length;
     // Appending writes at the file's end, wherever others left it: the
     // position after the row is the file's size, rows of other bots
-    // included.
-    end_ = written ? std::ftell(file_) : -1;
+    // included. Only the cap needs that size; without one, any size past
+    // the header will do, and the system call is saved.
+    if (!written) {
+      end_ = -1;
+    } else if (cap > 0) {
+      end_ = std::ftell(file_);
+    } else {
+      end_ = fileSize + static_cast<long>(length);
+    }
     if (!written || !kHoldLogOpen) close();
   }
   if (written) {

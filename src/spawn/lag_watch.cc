@@ -188,7 +188,7 @@ void LagWatch::tick(botInfo& bot) {
 }
 
 void LagWatch::forget(const Player* player) {
-  players_.erase(player);
+  if (players_.erase(player) != 0) walked_.clear();
   waiting_.remove(player);
   // An answer still on its way is reported, but nobody is judged by it.
   if (outstanding_ && asked_.target == player) asked_.target = nullptr;
@@ -198,11 +198,13 @@ void LagWatch::clear() {
   waiting_.clear();
   outstanding_ = false;
   players_.clear();
+  walked_.clear();
 }
 
 void LagWatch::leaveArena() {
   waiting_.clear();
   players_.clear();
+  walked_.clear();
   asked_.target = nullptr;
   leftArena_ = outstanding_;
 }
@@ -460,11 +462,18 @@ const Player* LagWatch::mostOverdue(const botInfo& bot) const {
   if (bot.playerList == nullptr) return nullptr;
   const Player* chosen = nullptr;
   std::uint32_t chosenOverdue = 0;
+  std::size_t position = 0;
   for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
-       node = node->next) {
-    const auto found = players_.find(node->item);
-    if (found == players_.end()) continue;
-    const PlayerState& state = found->second;
+       node = node->next, ++position) {
+    if (position == walked_.size()) walked_.push_back({nullptr, nullptr});
+    WalkedPlayer& walked = walked_[position];
+    if (walked.player != node->item || walked.state == nullptr) {
+      const auto found = players_.find(node->item);
+      walked.player = node->item;
+      walked.state = found == players_.end() ? nullptr : &found->second;
+    }
+    if (walked.state == nullptr) continue;
+    const PlayerState& state = *walked.state;
     if (!isWatched(bot, node->item, state)) continue;
     const std::uint32_t due =
         state.queried

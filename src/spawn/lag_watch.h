@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "util/string.h"
 
@@ -100,6 +101,11 @@ class LagWatch {
   static constexpr std::size_t kMostWaiting = 64;
   static constexpr int kHistoryLength = 5;
   static constexpr int kFigureSize = 8;  // a figure's text, cut to 7 bytes
+
+  LagWatch() = default;
+  // It keeps pointers into its own maps.
+  LagWatch(const LagWatch&) = delete;
+  LagWatch& operator=(const LagWatch&) = delete;
 
   // True while requests go through the queue: `queue=1`, or automatic checks.
   static bool ordered(const botInfo& bot);
@@ -239,6 +245,15 @@ class LagWatch {
   std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out
   std::uint32_t seconds_ = 0;        // Ticks seen
   std::unordered_map<const Player*, PlayerState> players_;
+  // The host list as mostOverdue() last walked it, each player with their
+  // state (nullptr: none then), so that walking a list that has not changed
+  // looks nothing up: it runs after every answer. The states stay where
+  // they are until erased, and every erasure clears this.
+  struct WalkedPlayer {
+    const Player* player;
+    const PlayerState* state;
+  };
+  mutable std::vector<WalkedPlayer> walked_;
   // Checks and deals per minute of the last hour, by minute of the clock.
   std::uint32_t recentChecks_[60] = {};
   std::uint32_t recentDeals_[60] = {};
