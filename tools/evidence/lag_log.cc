@@ -184,31 +184,69 @@ void unescape(std::string_view field, std::string* text) {
   }
 }
 
-// The position of the first byte below 0x20 other than a tab, or 0x7F;
-// npos for none. Eight bytes at a time: for each byte exactly, its high bit
-// says whether it is one.
-std::size_t firstControlByte(std::string_view line) {
+// A line cut at its tabs in one pass over its bytes, eight at a time, that
+// also finds its first control byte (below 0x20 other than a tab, or 0x7F)
+// and whether it holds a backslash, the start of every escape.
+struct SplitLine {
+  std::string_view fields[kMostFields];
+  int count = 0;  // kMostFields + 1: more fields than that
+  std::size_t control = std::string_view::npos;
+  bool escapes = false;
+};
+
+void splitLine(std::string_view line, SplitLine* split) {
   constexpr std::uint64_t kHigh = 0x8080808080808080u;
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
   constexpr std::uint64_t kEach = 0x0101010101010101u;
+  // For each byte exactly, its high bit says whether it is zero.
   const auto zeroBytes = [](std::uint64_t v) {
     return ~(((v & kLow7) + kLow7) | v | kLow7);
   };
+  split->count = 0;
+  split->control = std::string_view::npos;
+  split->escapes = false;
+  std::size_t fieldStart = 0;
+  // Ends the field at `tab`; false when that makes too many.
+  const auto endField = [&](std::size_t tab) {
+    if (split->count == kMostFields) {
+      split->count = kMostFields + 1;
+      return false;
+    }
+    split->fields[split->count++] = line.substr(fieldStart, tab - fieldStart);
+    fieldStart = tab + 1;
+    return true;
+  };
+  const char* bytes = line.data();
   std::size_t i = 0;
   for (; i + 8 <= line.size(); i += 8) {
     std::uint64_t word;
-    std::memcpy(&word, line.data() + i, 8);
-    const std::uint64_t below20 = ~(((word & kLow7) + 0x60 * kEach) | word) & kHigh;
-    const std::uint64_t marked =
-        (below20 | zeroBytes(word ^ (0x7F * kEach))) &
-        ~zeroBytes(word ^ ('\t' * kEach));
-    if (marked != 0) break;
+    std::memcpy(&word, bytes + i, 8);
+    std::uint64_t tabs = zeroBytes(word ^ ('\t' * kEach));
+    const std::uint64_t below20 =
+        ~(((word & kLow7) + 0x60 * kEach) | word) & kHigh;
+    const std::uint64_t controls =
+        (below20 | zeroBytes(word ^ (0x7F * kEach))) & ~tabs;
+    if (controls != 0 && split->control == std::string_view::npos) {
+      split->control = i + static_cast<std::size_t>(__builtin_ctzll(controls) / 8);
+    }
+    if (zeroBytes(word ^ ('\\' * kEach)) != 0) split->escapes = true;
+    for (; tabs != 0; tabs &= tabs - 1) {
+      if (!endField(i + static_cast<std::size_t>(__builtin_ctzll(tabs) / 8)))
+        return;
+    }
   }
   for (; i < line.size(); ++i) {
-    const unsigned char byte = static_cast<unsigned char>(line[i]);
-    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return i;
+    const unsigned char byte = static_cast<unsigned char>(bytes[i]);
+    if (byte == '\t') {
+      if (!endField(i)) return;
+    } else if ((byte < 0x20 || byte == 0x7F) &&
+               split->control == std::string_view::npos) {
+      split->control = i;
+    } else if (byte == '\\') {
+      split->escapes = true;
+    }
   }
-  return std::string_view::npos;
+  endField(line.size());
 }
 
 bool fail(std::string* error, const std::string& reason) {
@@ -291,21 +329,12 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (isLagLogHeader(line)) {
     return fail(error, "a header line amid the rows");
   }
-  std::string_view fields[kMostFields];
-  int count = 0;
-  std::size_t start = 0;
-  while (true) {
-    const void* tab = std::memchr(line.data() + start, '\t', line.size() - start);
-    const std::size_t end =
-        tab == nullptr ? line.size()
-                       : static_cast<std::size_t>(
-                             static_cast<const char*>(tab) - line.data());
-    if (count == kMostFields) {
-      return fail(error, "more than 17 tab-separated fields");
-    }
-    fields[count++] = line.substr(start, end - start);
-    if (tab == nullptr) break;
-    start = end + 1;
+  SplitLine split;
+  splitLine(line, &split);
+  const std::string_view* fields = split.fields;
+  const int count = split.count;
+  if (count > kMostFields) {
+    return fail(error, "more than 17 tab-separated fields");
   }
   if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
@@ -313,7 +342,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
                            std::to_string(kFieldCount) + " (" +
                            std::to_string(kMostFields) + " with the arena)");
   }
-  const std::size_t control = firstControlByte(line);
+  const std::size_t control = split.control;
   if (control != std::string_view::npos) {
     int field = 0;
     for (std::size_t i = 0; i < control; ++i) field += line[i] == '\t';
@@ -321,11 +350,19 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
                            hexByte(static_cast<unsigned char>(line[control])) +
                            ") in the " + kFieldNames[field] + " field");
   }
+  // Most lines hold no escape: their fields are their texts.
+  const auto text = [&split](std::string_view field, std::string* out) {
+    if (split.escapes) {
+      unescape(field, out);
+    } else {
+      out->assign(field.data(), field.size());
+    }
+  };
   LagLogRow& parsed = *row;
   parsed.hasArena = count == kMostFields;
   parsed.arena.clear();
   if (parsed.hasArena) {
-    unescape(fields[kFieldCount], &parsed.arena);
+    text(fields[kFieldCount], &parsed.arena);
     if (parsed.arena.size() > kLongestLoggedArena) {
       return fail(error, "an arena name longer than " +
                              std::to_string(kLongestLoggedArena) + " bytes");
@@ -349,7 +386,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (!readNumber(fields[1], &parsed.bot)) {
     return fail(error, "the bot handle is not a number");
   }
-  unescape(fields[2], &parsed.player);
+  text(fields[2], &parsed.player);
   if (parsed.player.size() > kLongestLoggedName) {
     return fail(error, "a player name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
@@ -372,7 +409,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   }
   parsed.automatic = fields[5] == kAutomaticRequester;
   parsed.requester.clear();
-  if (!parsed.automatic) unescape(fields[5], &parsed.requester);
+  if (!parsed.automatic) text(fields[5], &parsed.requester);
   if (parsed.requester.size() > kLongestLoggedName) {
     return fail(error, "a requester name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
@@ -382,7 +419,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
       parsed.figures[i].clear();
       continue;
     }
-    unescape(fields[6 + i], &parsed.figures[i]);
+    text(fields[6 + i], &parsed.figures[i]);
   }
   if (!parseLimits(fields[13], &parsed.limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
