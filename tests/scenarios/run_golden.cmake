@@ -16,7 +16,8 @@
 #                    shows as @VERSION@
 #   MODE replay      SIM replay INPUT (a lag log) --ini INPUT's NAME.ini with
 #                    its transcript; stdout, "exit status: N", stderr and the
-#                    transcript equal to EXPECTED
+#                    transcript equal to EXPECTED; run again without the
+#                    transcript, the same stdout
 #   MODE sweep       SIM sweep INPUT (a lag log) --ini INPUT's NAME.ini with
 #                    a --vary for each line of NAME.vary (a line starting
 #                    with "--" is an option as it stands), in two processes,
@@ -106,6 +107,22 @@ execute_process(
 # Programs of a Windows build end their console lines with CR LF.
 string(REPLACE "\r\n" "\n" out "${out}")
 string(REPLACE "\r\n" "\n" err "${err}")
+endif()
+
+if(MODE STREQUAL "replay")
+  # Without a transcript the replay reads its plug-in's log by the second,
+  # not after every event: the table must not change.
+  execute_process(
+    COMMAND ${emulator} ${SIM} replay ${input_name} --ini ${input_stem}.ini
+      --library ${LIBRARY}
+    WORKING_DIRECTORY ${folder}
+    OUTPUT_VARIABLE plain_out
+    ERROR_QUIET)
+  string(REPLACE "\r\n" "\n" plain_out "${plain_out}")
+  if(NOT plain_out STREQUAL out)
+    message(FATAL_ERROR
+      "without a transcript the replay printed:\n${plain_out}\nnot:\n${out}")
+  endif()
 endif()
 
 if(MODE STREQUAL "commands")

@@ -389,7 +389,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   if (best == figures.rows.size()) return false;
   LoggedRow& chosen = rowAt(figures.rows[best]);
   chosen.used = true;
-  answered_[keyOf(bot, nameFound->second)] = {chosen.allowanceMs, time};
+  answered_.push_back({keyOf(bot, nameFound->second), chosen.allowanceMs, time});
   *line = chosen.lagLine;
   return true;
 }
@@ -399,6 +399,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                  const Progress& progress, std::string* failure) {
   SimulatedHost host(talk, transcript);
   host.tickOnlyPopulatedBots();
+  // With a transcript, its log lines stand right after their events.
+  if (transcript == nullptr) host.readLagLogsBySecond();
   bool refused = false;
   auto perform = [&](const ScenarioAction& action) {
     if (!refused && !host.run(action, failure)) refused = true;
@@ -542,16 +544,22 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (row.kind == LagRowKind::Check) {
       summary_.add(1, row.bot, row, second);
       // The check that a logged row answered: was it given that row's
-      // allowance?
-      const auto found = name == nameIndex_.end()
-                             ? answered_.end()
-                             : answered_.find(keyOf(bot, name->second));
+      // allowance? Its row comes in the second of its answer; an answer
+      // of an earlier second had none (its player left).
+      const std::int64_t now = startTime_ + second;
+      answered_.erase(
+          std::remove_if(answered_.begin(), answered_.end(),
+                         [now](const Answered& a) { return a.time < now; }),
+          answered_.end());
+      const auto found =
+          name == nameIndex_.end()
+              ? answered_.end()
+              : std::find_if(answered_.begin(), answered_.end(),
+                             [key = keyOf(bot, name->second)](
+                                 const Answered& a) { return a.player == key; });
       if (found != answered_.end()) {
-        const std::int32_t logged = found->second.allowanceMs;
-        if (found->second.time == startTime_ + second && logged >= 0 &&
-            allowanceOf(row) != logged) {
-          ++allowancesNotGiven_;
-        }
+        const std::int32_t logged = found->allowanceMs;
+        if (logged >= 0 && allowanceOf(row) != logged) ++allowancesNotGiven_;
         answered_.erase(found);
       }
     }
@@ -767,6 +775,12 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const std::uint64_t key = keyOf(bot, row.player);
     const std::string& name = names_[row.player];
     Listed& player = players[key];
+    // What the replayed plug-in logged so far moves the player's replayed
+    // ship, which the rows below read and write, all but the check of a
+    // listed player where the log says who is where.
+    if (row.kind != LagRowKind::Check || !presenceLogged || !player.listed) {
+      host.readLagLogs();
+    }
     if (visiting.count(key) != 0) {
       // Listed as a requester earlier in this second: now as themself.
       leave(bot, name);
@@ -833,6 +847,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
   }
+  host.readLagLogs();
   if (progress) progress(done, allRows_);
   return !refused;
 }

@@ -217,13 +217,15 @@ class Replay {
   std::size_t skipped_ = 0;
   std::size_t unanswered_ = 0;
   std::size_t allowancesNotGiven_ = 0;
-  // Per bot and player: the allowance of the logged row that answered
-  // their latest "*lag", and when, until the replayed row of that check.
+  // The "*lag" queries answered by a logged row, in their order, each until
+  // the replayed row of its check is read: the player (bot and name), the
+  // allowance of the row that answered, and when.
   struct Answered {
+    std::uint64_t player;
     std::int32_t allowanceMs;
     std::int64_t time;
   };
-  std::unordered_map<std::uint64_t, Answered> answered_;
+  std::vector<Answered> answered_;
   std::int64_t startTime_ = 0;
   std::int64_t endTime_ = 0;
   std::int64_t firstTime_ = 0;  // of the first row loaded

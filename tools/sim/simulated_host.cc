@@ -385,6 +385,7 @@ void SimulatedHost::wait(std::uint32_t seconds) {
                               : std::to_string(seconds) + " seconds pass");
   }
   for (std::uint32_t second = 0; second < seconds; ++second) {
+    if (lagLogsBySecond_) readLagLogs();
     ++seconds_;
     if (transcript_ != nullptr) transcript_->setTime(seconds_);
     if (tickOnlyPopulated_) {
@@ -403,6 +404,7 @@ void SimulatedHost::wait(std::uint32_t seconds) {
 }
 
 void SimulatedHost::skip(std::uint32_t seconds) {
+  if (lagLogsBySecond_) readLagLogs();
   seconds_ += seconds;
   if (transcript_ != nullptr) transcript_->setTime(seconds_);
 }
@@ -614,10 +616,11 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
   active_ = this;
   talk_(event);
   active_ = nullptr;
-  if (event.code != EVENT_Tick && logFollower_.following()) readLagLogs();
+  if (event.code != EVENT_Tick && !lagLogsBySecond_) readLagLogs();
 }
 
 void SimulatedHost::readLagLogs() {
+  if (!logFollower_.following()) return;
   logFollower_.poll([this](const std::string& path, std::string_view line) {
     if (transcript_ != nullptr) {
       write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));

@@ -122,6 +122,14 @@ class SimulatedHost {
   void observeLagLog(LagLogObserver observer) {
     logObserver_ = std::move(observer);
   }
+  // For replays without a transcript: the lag logs are read when
+  // readLagLogs() is called and before the clock moves, not after every
+  // event, which saves a read of the file per row. The observer still gets
+  // each line with the second it was written in.
+  void readLagLogsBySecond() { lagLogsBySecond_ = true; }
+  // Passes the lines appended since the last read to the observer (and the
+  // transcript and kept log).
+  void readLagLogs();
 
  private:
   struct Resident {
@@ -203,7 +211,6 @@ class SimulatedHost {
                    const std::string& text);
 
   void write(LineKind kind, const std::string& text);
-  void readLagLogs();
   void keepLine(std::string_view line);
   static std::string arenaOf(const Bot& bot) {
     return bot.arena.empty() ? bot.name + "'s arena" : "arena " + bot.arena;
@@ -223,6 +230,7 @@ class SimulatedHost {
   std::FILE* keptLog_ = nullptr;
   LagAnswerer answerer_;
   bool tickOnlyPopulated_ = false;
+  bool lagLogsBySecond_ = false;
   std::set<std::size_t> populated_;  // indexes of bots with players
   std::vector<std::size_t> ticked_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
