@@ -188,10 +188,12 @@ void unescape(std::string_view field, std::string* text) {
 // also finds its first control byte (below 0x20 other than a tab, or 0x7F)
 // and whether it holds a backslash, the start of every escape.
 struct SplitLine {
-  std::string_view fields[kMostFields];
-  int count = 0;  // kMostFields + 1: more fields than that
-  std::size_t control = std::string_view::npos;
-  bool escapes = false;
+  // Field i runs from starts[i] up to the tab before starts[i + 1] (or the
+  // line's end). Left uninitialised: only the first count + 1 are written.
+  std::size_t starts[kMostFields + 1];
+  int count;  // kMostFields + 1: more fields than that
+  std::size_t control;
+  bool escapes;
 };
 
 void splitLine(std::string_view line, SplitLine* split) {
@@ -205,15 +207,14 @@ void splitLine(std::string_view line, SplitLine* split) {
   split->count = 0;
   split->control = std::string_view::npos;
   split->escapes = false;
-  std::size_t fieldStart = 0;
+  split->starts[0] = 0;
   // Ends the field at `tab`; false when that makes too many.
-  const auto endField = [&](std::size_t tab) {
+  const auto endField = [split](std::size_t tab) {
     if (split->count == kMostFields) {
       split->count = kMostFields + 1;
       return false;
     }
-    split->fields[split->count++] = line.substr(fieldStart, tab - fieldStart);
-    fieldStart = tab + 1;
+    split->starts[++split->count] = tab + 1;
     return true;
   };
   const char* bytes = line.data();
@@ -331,11 +332,14 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   }
   SplitLine split;
   splitLine(line, &split);
-  const std::string_view* fields = split.fields;
   const int count = split.count;
   if (count > kMostFields) {
     return fail(error, "more than 17 tab-separated fields");
   }
+  const auto fields = [&line, &split](int i) {
+    return std::string_view(line.data() + split.starts[i],
+                            split.starts[i + 1] - 1 - split.starts[i]);
+  };
   if (count < kFieldCount) {
     return fail(error, std::to_string(count) +
                            " tab-separated fields where a row has " +
@@ -362,7 +366,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.hasArena = count == kMostFields;
   parsed.arena.clear();
   if (parsed.hasArena) {
-    text(fields[kFieldCount], &parsed.arena);
+    text(fields(kFieldCount), &parsed.arena);
     if (parsed.arena.size() > kLongestLoggedArena) {
       return fail(error, "an arena name longer than " +
                              std::to_string(kLongestLoggedArena) + " bytes");
@@ -376,30 +380,30 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.verdicts = 0;
   parsed.allowanceMs = 0;
   // An empty cache matches no time: an empty time field is never one.
-  if (parsed.timeText.empty() || fields[0] != parsed.timeText) {
-    if (!parseLagLogTime(fields[0], &parsed.time)) {
+  if (parsed.timeText.empty() || fields(0) != parsed.timeText) {
+    if (!parseLagLogTime(fields(0), &parsed.time)) {
       parsed.timeText.clear();
       return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
     }
-    parsed.timeText.assign(fields[0].data(), fields[0].size());
+    parsed.timeText.assign(fields(0).data(), fields(0).size());
   }
-  if (!readNumber(fields[1], &parsed.bot)) {
+  if (!readNumber(fields(1), &parsed.bot)) {
     return fail(error, "the bot handle is not a number");
   }
-  text(fields[2], &parsed.player);
+  text(fields(2), &parsed.player);
   if (parsed.player.size() > kLongestLoggedName) {
     return fail(error, "a player name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
   }
   std::uint32_t number = 0;
-  if (!fields[3].empty()) {
-    if (!readNumber(fields[3], &number) || number > 12) {
+  if (!fields(3).empty()) {
+    if (!readNumber(fields(3), &number) || number > 12) {
       return fail(error, "the access level is not 0 to 12");
     }
     parsed.level = static_cast<int>(number);
   }
-  if (!fields[4].empty()) {
-    if (!readNumber(fields[4], &number) || number > 8) {
+  if (!fields(4).empty()) {
+    if (!readNumber(fields(4), &number) || number > 8) {
       return fail(error, "the ship is not 0 to 8");
     }
     parsed.ship = static_cast<int>(number);
@@ -407,9 +411,9 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
     return fail(error, "a level or ship without player");
   }
-  parsed.automatic = fields[5] == kAutomaticRequester;
+  parsed.automatic = fields(5) == kAutomaticRequester;
   parsed.requester.clear();
-  if (!parsed.automatic) text(fields[5], &parsed.requester);
+  if (!parsed.automatic) text(fields(5), &parsed.requester);
   if (parsed.requester.size() > kLongestLoggedName) {
     return fail(error, "a requester name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
@@ -419,18 +423,18 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
       parsed.figures[i].clear();
       continue;
     }
-    text(fields[6 + i], &parsed.figures[i]);
+    text(fields(6 + i), &parsed.figures[i]);
   }
-  if (!parseLimits(fields[13], &parsed.limits)) {
+  if (!parseLimits(fields(13), &parsed.limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
   }
-  if (parsePresence(fields[15], &parsed.kind)) {
+  if (parsePresence(fields(15), &parsed.kind)) {
     const bool ofPlayer = parsed.kind == LagRowKind::Arrived ||
                           parsed.kind == LagRowKind::Left ||
                           parsed.kind == LagRowKind::Ship;
-    bool empty = fields[5].empty() && fields[13] == "-" && fields[14] == "-";
+    bool empty = fields(5).empty() && fields(13) == "-" && fields(14) == "-";
     for (int i = 0; i < kFigureCount; ++i)
-      empty = empty && fields[6 + i].empty();
+      empty = empty && fields(6 + i).empty();
     if (!empty) {
       return fail(error, "a presence row with a requester, figures or strikes");
     }
@@ -444,19 +448,19 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
     return true;
   }
   parsed.kind = LagRowKind::Check;
-  if (fields[14] == "-") {
+  if (fields(14) == "-") {
     if (!parsed.player.empty()) return fail(error, "a player without strikes");
   } else {
-    const std::size_t slash = fields[14].find('/');
+    const std::size_t slash = fields(14).find('/');
     if (slash == std::string_view::npos ||
-        !readNumber(fields[14].substr(0, slash), &parsed.strikes) ||
-        !readNumber(fields[14].substr(slash + 1), &parsed.strikesOutOf) ||
+        !readNumber(fields(14).substr(0, slash), &parsed.strikes) ||
+        !readNumber(fields(14).substr(slash + 1), &parsed.strikesOutOf) ||
         parsed.strikesOutOf == 0 || parsed.strikes > parsed.strikesOutOf) {
       return fail(error, "the strikes are not \"-\" or K/N with K <= N");
     }
     if (parsed.player.empty()) return fail(error, "strikes without player");
   }
-  std::string_view action = fields[15];
+  std::string_view action = fields(15);
   const std::size_t plus = action.find('+');
   std::string_view verdicts =
       plus == std::string_view::npos ? std::string_view() : action.substr(plus);
