@@ -39,6 +39,7 @@ LagAllowances::Allowance* LagAllowances::freeSlot() {
     if (used_[slot] && !inForce(table_[slot])) used_[slot] = false;
     if (!used_[slot]) {
       used_[slot] = true;
+      if (slot >= slotsEverUsed_) slotsEverUsed_ = slot + 1;
       return &table_[slot];
     }
   }
@@ -82,7 +83,7 @@ bool LagAllowances::takeBack(const char* name) {
 }
 
 std::int32_t LagAllowances::extraFor(const char* name) const {
-  for (int slot = 0; slot < kMostAllowances; ++slot) {
+  for (int slot = 0; slot < slotsEverUsed_; ++slot) {
     if (used_[slot] && inForce(table_[slot]) &&
         equalsIgnoreCase(table_[slot].name, name)) {
       return table_[slot].extraMs;

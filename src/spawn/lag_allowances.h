@@ -61,6 +61,9 @@ class LagAllowances {
 
   Allowance table_[kMostAllowances] = {};
   bool used_[kMostAllowances] = {};
+  // Slots from here on have never been used: a check of an arena without
+  // allowances looks at none.
+  int slotsEverUsed_ = 0;
   std::uint32_t seconds_ = 0;
 };
 

@@ -266,8 +266,9 @@ void Replay::learn(LagLogRow& row) {
   const std::uint32_t bot = botOf(row.bot);
   if (row.kind != LagRowKind::Check) bots_[bot].presenceLogged = true;
   // Every spelling of a name counts under the first.
+  std::uint32_t name = kNobody;
   if (!row.player.empty()) {
-    const std::uint32_t name = nameOf(row.player);
+    name = nameOf(row.player);
     if (row.player != names_[name]) row.player = names_[name];
     KnownPlayer& player = known_[keyOf(bot, name)];
     player.lastTime = std::max(player.lastTime, row.time);
@@ -275,14 +276,14 @@ void Replay::learn(LagLogRow& row) {
     if (player.ship == kUnknown) player.ship = static_cast<std::int8_t>(row.ship);
   }
   if (!row.requester.empty()) {
-    const std::uint32_t name = nameOf(row.requester);
-    if (row.requester != names_[name]) row.requester = names_[name];
+    const std::uint32_t requester = nameOf(row.requester);
+    if (row.requester != names_[requester]) row.requester = names_[requester];
   }
   if (loadedObserver_) loadedObserver_(row);
   if (row.kind != LagRowKind::Check) return;
   ++checkRows_;
-  auto first = firstChecked_.try_emplace(std::make_pair(row.bot, row.player),
-                                         row.time, allRows_);
+  const auto first =
+      firstChecked_.try_emplace(keyOf(bot, name), row.time, allRows_);
   if (row.time < first.first->second.first) {
     first.first->second = std::make_pair(row.time, allRows_);
   }
@@ -294,8 +295,14 @@ void Replay::learn(LagLogRow& row) {
 void Replay::finishLoading() {
   if (!anyRow_) return;
   // Files that interleave in time were counted one after the other.
-  summary_.reorder([this](const PlayerLag& a, const PlayerLag& b) {
-    return firstChecked_.at({a.bot, a.name}) < firstChecked_.at({b.bot, b.name});
+  const auto firstCheckOf = [this](const PlayerLag& player) {
+    const std::uint32_t name = player.name.empty()
+                                   ? kNobody
+                                   : nameIndex_.at(foldedName(player.name));
+    return firstChecked_.at(keyOf(botIndex_.at(player.bot), name));
+  };
+  summary_.reorder([&firstCheckOf](const PlayerLag& a, const PlayerLag& b) {
+    return firstCheckOf(a) < firstCheckOf(b);
   });
   summary_.moveEarlier(static_cast<std::uint32_t>(startTime_ - firstTime_) +
                        kProvisionalZero);

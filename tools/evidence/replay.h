@@ -60,7 +60,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -208,8 +207,7 @@ class Replay {
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
   // Per player of the table (bot handle, name): the time and load order of
   // their first logged check, which orders the table as the rows' times do.
-  std::map<std::pair<std::uint32_t, std::string>,
-           std::pair<std::int64_t, std::uint64_t>>
+  std::unordered_map<std::uint64_t, std::pair<std::int64_t, std::uint64_t>>
       firstChecked_;
   LagSummary summary_;
   std::size_t checkRows_ = 0;
