@@ -32,8 +32,11 @@ class RowBuffer {
   void put(char c) {
     if (size_ < sizeof bytes_) bytes_[size_++] = c;
   }
-  void put(const char* text) {
-    while (*text != '\0') put(*text++);
+  void put(const char* text) { putBytes(text, std::strlen(text)); }
+  void putBytes(const char* text, std::size_t count) {
+    if (count > sizeof bytes_ - size_) count = sizeof bytes_ - size_;
+    std::memcpy(bytes_ + size_, text, count);
+    size_ += count;
   }
   void put(std::int32_t number) {
     if (number < 0) put('-');
@@ -53,8 +56,16 @@ class RowBuffer {
   // too.
   void putEscaped(const char* text, std::size_t count, bool name) {
     static const char kHexDigits[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < count && text[i] != '\0'; ++i) {
+    std::size_t plain = 0;  // the start of the bytes not yet put
+    std::size_t i = 0;
+    for (; i < count && text[i] != '\0'; ++i) {
       const unsigned char byte = static_cast<unsigned char>(text[i]);
+      if (byte >= 0x20 && byte != 0x7F && byte != '\\' &&
+          !(name && i == 0 && byte == '*')) {
+        continue;  // put with the rest of its run
+      }
+      putBytes(text + plain, i - plain);
+      plain = i + 1;
       if (byte == '\\') {
         put("\\\\");
       } else if (byte == '\t') {
@@ -69,10 +80,9 @@ class RowBuffer {
         put('x');
         put(kHexDigits[byte >> 4]);
         put(kHexDigits[byte & 0xF]);
-      } else {
-        put(static_cast<char>(byte));
       }
     }
+    putBytes(text + plain, i - plain);
   }
   void putName(const char* text) { putEscaped(text, kPlayerNameSize, true); }
   void putName(const Player* player) {
@@ -298,7 +308,8 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
       }
       out[length++] = '\n';
     }
-    for (std::size_t i = 0; i < size; ++i) out[length++] = row[i];
+    std::memcpy(out + length, row, size);
+    length += size;
     written = std::fwrite(out, 1, length, file_) == length;
     // Appending writes at the file's end, wherever others left it: the
     // position after the row is the file's size, rows of other bots
