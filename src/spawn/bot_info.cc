@@ -133,10 +133,17 @@ void botInfo::tick() {
   lagLog.tick();
   allowances.tick();
   if (playerList == nullptr) return;
+  // Every listed player's countdown goes down by one; a player without one
+  // had 0.
+  std::size_t position = 0;
   for (_listnode<Player>* node = playerList->head; node != nullptr;
-       node = node->next) {
-    const std::int32_t left = lookupTag(node->item, 0);
-    storeTag(node->item, 0, left == INT32_MIN ? left : left - 1);
+       node = node->next, ++position) {
+    _listnode<PlayerTag>* tag = tagIndex.findInWalk(position, node->item);
+    if (tag == nullptr) {
+      storeTag(node->item, 0, -1);
+    } else if (tag->item->secondsLeft != INT32_MIN) {
+      --tag->item->secondsLeft;
+    }
   }
   // A query out when the bot entered an arena without the watch is still
   // given up in time.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include "spawn/spawn.h"
@@ -458,6 +459,25 @@ bool LagWatch::isWatched(const botInfo& bot, const Player* player,
              static_cast<std::uint32_t>(bot.graceSeconds);
 }
 
+const LagWatch::PlayerState* LagWatch::walkedStateAt(
+    std::size_t position, const Player* player) const {
+  if (position == walked_.size()) {
+    try {
+      walked_.push_back({nullptr, nullptr});
+    } catch (const std::bad_alloc&) {
+      const auto found = players_.find(player);  // the slow way
+      return found == players_.end() ? nullptr : &found->second;
+    }
+  }
+  WalkedPlayer& walked = walked_[position];
+  if (walked.player != player || walked.state == nullptr) {
+    const auto found = players_.find(player);
+    walked.player = player;
+    walked.state = found == players_.end() ? nullptr : &found->second;
+  }
+  return walked.state;
+}
+
 const Player* LagWatch::mostOverdue(const botInfo& bot) const {
   if (bot.playerList == nullptr) return nullptr;
   const Player* chosen = nullptr;
@@ -465,15 +485,9 @@ const Player* LagWatch::mostOverdue(const botInfo& bot) const {
   std::size_t position = 0;
   for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
        node = node->next, ++position) {
-    if (position == walked_.size()) walked_.push_back({nullptr, nullptr});
-    WalkedPlayer& walked = walked_[position];
-    if (walked.player != node->item || walked.state == nullptr) {
-      const auto found = players_.find(node->item);
-      walked.player = node->item;
-      walked.state = found == players_.end() ? nullptr : &found->second;
-    }
-    if (walked.state == nullptr) continue;
-    const PlayerState& state = *walked.state;
+    const PlayerState* found = walkedStateAt(position, node->item);
+    if (found == nullptr) continue;
+    const PlayerState& state = *found;
     if (!isWatched(bot, node->item, state)) continue;
     const std::uint32_t due =
         state.queried

@@ -207,6 +207,9 @@ class LagWatch {
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.
   const Player* mostOverdue(const botInfo& bot) const;
+  // The state of `player`, at `position` of the walk over the host list.
+  const PlayerState* walkedStateAt(std::size_t position,
+                                   const Player* player) const;
   // Counts one event in this minute's slot of `counts`.
   void bump(std::uint32_t (&counts)[60]);
   std::uint32_t lastHourSum(const std::uint32_t (&counts)[60]) const;

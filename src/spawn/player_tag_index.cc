@@ -18,6 +18,23 @@ _listnode<PlayerTag>* PlayerTagIndex::find(const Player* player,
   return found == nodes_.end() ? nullptr : found->second;
 }
 
+_listnode<PlayerTag>* PlayerTagIndex::findInWalk(std::size_t position,
+                                                 const Player* player) {
+  if (position >= walked_.size()) {
+    try {
+      walked_.resize(position + 1, {nullptr, nullptr});
+    } catch (const std::bad_alloc&) {
+      return find(player, 0);  // found the slow way, as without the walk
+    }
+  }
+  WalkedTag& walked = walked_[position];
+  if (walked.player != player || walked.node == nullptr) {
+    walked.player = player;
+    walked.node = find(player, 0);
+  }
+  return walked.node;
+}
+
 bool PlayerTagIndex::add(_listnode<PlayerTag>* node) {
   try {
     nodes_.emplace(Key{node->item->player, node->item->slot}, node);
@@ -29,6 +46,10 @@ bool PlayerTagIndex::add(_listnode<PlayerTag>* node) {
 
 void PlayerTagIndex::remove(const PlayerTag& tag) {
   nodes_.erase(Key{tag.player, tag.slot});
+  walked_.clear();
 }
 
-void PlayerTagIndex::clear() { nodes_.clear(); }
+void PlayerTagIndex::clear() {
+  nodes_.clear();
+  walked_.clear();
+}

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "host/linked_list.h"
 
@@ -20,6 +21,10 @@ class PlayerTagIndex {
  public:
   // The node of the entry (player, slot), or nullptr.
   _listnode<PlayerTag>* find(const Player* player, std::int32_t slot) const;
+  // As find(player, 0), for the player at `position` of a walk over the
+  // host list: the node found at that position before is tried first, so
+  // that the walk of every Tick over an unchanged list looks nothing up.
+  _listnode<PlayerTag>* findInWalk(std::size_t position, const Player* player);
   // Indexes `node` under its tag's player and slot, which must not be
   // indexed yet. False, changing nothing, when memory runs out.
   bool add(_listnode<PlayerTag>* node);
@@ -39,6 +44,13 @@ class PlayerTagIndex {
   };
 
   std::unordered_map<Key, _listnode<PlayerTag>*, KeyHash> nodes_;
+  // What findInWalk() found at each position; cleared with every removal,
+  // the only way a node goes.
+  struct WalkedTag {
+    const Player* player;
+    _listnode<PlayerTag>* node;
+  };
+  std::vector<WalkedTag> walked_;
 };
 
 #endif  // TARVOK_SPAWN_PLAYER_TAG_INDEX_H_
