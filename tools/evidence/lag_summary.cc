@@ -73,22 +73,38 @@ void LagCounts::add(const LagCounts& other) {
 LagSummary::LagSummary(std::vector<std::string> sources, bool charting)
     : sources_(std::move(sources)), charting_(charting) {}
 
-void LagSummary::add(std::size_t source, std::uint32_t bot,
-                     const LagLogRow& row, std::uint32_t second) {
-  if (row.kind != LagRowKind::Check) return;
-  float figures[5];
+namespace {
+
+// The five charted figures of a row, read from their texts.
+void chartedFigures(const LagLogRow& row, float (&figures)[5]) {
   const int charted[] = {kCurrent, kAverage, kS2C, kC2S, kS2CWeapons};
-  if (charting_ && source == 0) {
-    for (int i = 0; i < 5; ++i)
-      figures[i] = chartFigureOf(row.figures[charted[i]]);
-  }
-  add(source, bot, row.player, row.limits != 0, row.action, second, figures);
+  for (int i = 0; i < 5; ++i) figures[i] = chartFigureOf(row.figures[charted[i]]);
 }
 
-void LagSummary::add(std::size_t source, std::uint32_t bot,
-                     const std::string& name, bool limitsReached,
-                     LagAction action, std::uint32_t second,
-                     const float* figures) {
+}  // namespace
+
+std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
+                            const LagLogRow& row, std::uint32_t second) {
+  if (row.kind != LagRowKind::Check) return players_.size();
+  float figures[5];
+  if (charting_ && source == 0) chartedFigures(row, figures);
+  return add(source, bot, row.player, row.limits != 0, row.action, second,
+             figures);
+}
+
+void LagSummary::addAt(std::size_t index, std::size_t source,
+                       const LagLogRow& row, std::uint32_t second) {
+  if (row.kind != LagRowKind::Check) return;
+  float figures[5];
+  if (charting_ && source == 0) chartedFigures(row, figures);
+  lastIndex_ = index;
+  count(players_[index], source, row.limits != 0, row.action, second, figures);
+}
+
+std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
+                            const std::string& name, bool limitsReached,
+                            LagAction action, std::uint32_t second,
+                            const float* figures) {
   if (lastIndex_ >= players_.size() || players_[lastIndex_].bot != bot ||
       players_[lastIndex_].name != name) {
     std::pair<std::uint32_t, std::string> key(bot, name);
@@ -101,7 +117,13 @@ void LagSummary::add(std::size_t source, std::uint32_t bot,
     }
     lastIndex_ = found->second;
   }
-  PlayerLag& player = players_[lastIndex_];
+  count(players_[lastIndex_], source, limitsReached, action, second, figures);
+  return lastIndex_;
+}
+
+void LagSummary::count(PlayerLag& player, std::size_t source,
+                       bool limitsReached, LagAction action,
+                       std::uint32_t second, const float* figures) {
   player.counts[source].add(limitsReached, action);
   if (!charting_) return;
   if (source == 0 && figures != nullptr) {

@@ -71,14 +71,21 @@ class LagSummary {
   LagSummary(std::vector<std::string> sources, bool charting);
 
   // Counts one check of `player` for `source` at `second`, under its bot
-  // handle `bot` (presence rows count nothing). `figures` (the five charted ones, or nullptr) become a
-  // point when `source` is 0: the figures are the same in every source.
-  void add(std::size_t source, std::uint32_t bot, const std::string& player,
-           bool limitsReached, LagAction action, std::uint32_t second,
-           const float* figures);
+  // handle `bot` (presence rows count nothing), and returns the index of
+  // the player in players(). `figures` (the five charted ones, or nullptr)
+  // become a point when `source` is 0: the figures are the same in every
+  // source.
+  std::size_t add(std::size_t source, std::uint32_t bot,
+                  const std::string& player, bool limitsReached,
+                  LagAction action, std::uint32_t second,
+                  const float* figures);
   // The same for a row, its figures read from its texts.
-  void add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
-           std::uint32_t second);
+  std::size_t add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
+                  std::uint32_t second);
+  // The same for the player at `index` of players(), whom the caller knows
+  // the row to be of: no lookup by name. Indexes hold until reorder().
+  void addAt(std::size_t index, std::size_t source, const LagLogRow& row,
+             std::uint32_t second);
 
   // Moves every point and mark `seconds` earlier.
   void moveEarlier(std::uint32_t seconds);
@@ -108,6 +115,8 @@ class LagSummary {
   std::string label(const PlayerLag& player) const;
 
  private:
+  void count(PlayerLag& player, std::size_t source, bool limitsReached,
+             LagAction action, std::uint32_t second, const float* figures);
   static std::string labelOf(const PlayerLag& player, bool severalBots);
 
   std::vector<std::string> sources_;

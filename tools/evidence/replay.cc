@@ -287,9 +287,26 @@ void Replay::learn(LagLogRow& row) {
   if (row.time < first.first->second.first) {
     first.first->second = std::make_pair(row.time, allRows_);
   }
-  summary_.add(0, row.bot, row,
+  addToSummary(0, bot, name, row,
                static_cast<std::uint32_t>(row.time - firstTime_) +
                    kProvisionalZero);
+}
+
+void Replay::addToSummary(std::size_t source, std::uint32_t bot,
+                          std::uint32_t name, const LagLogRow& row,
+                          std::uint32_t second) {
+  if (name == kNobody && !row.player.empty()) {
+    // A name no logged row has (no replayed plug-in should write one).
+    summary_.add(source, bots_[bot].handle, row, second);
+    return;
+  }
+  const auto found = summaryRows_.find(keyOf(bot, name));
+  if (found != summaryRows_.end()) {
+    summary_.addAt(found->second, source, row, second);
+    return;
+  }
+  summaryRows_.emplace(keyOf(bot, name),
+                       summary_.add(source, bots_[bot].handle, row, second));
 }
 
 void Replay::finishLoading() {
@@ -306,15 +323,34 @@ void Replay::finishLoading() {
   });
   summary_.moveEarlier(static_cast<std::uint32_t>(startTime_ - firstTime_) +
                        kProvisionalZero);
+  summaryRows_.clear();  // reordered
+}
+
+std::size_t Replay::SpellingHash::operator()(const std::string& text) const {
+  // FNV-1a: names are short, and most are looked up many times.
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char c : text) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  }
+  return static_cast<std::size_t>(hash ^ (hash >> 32));
+}
+
+std::uint32_t Replay::knownName(const std::string& name) {
+  const auto spelled = spellings_.find(name);
+  if (spelled != spellings_.end()) return spelled->second;
+  const auto found = nameIndex_.find(foldedName(name));
+  if (found == nameIndex_.end()) return kNobody;
+  spellings_.emplace(name, found->second);
+  return found->second;
 }
 
 std::uint32_t Replay::nameOf(const std::string& name) {
-  std::string folded = foldedName(name);
-  const auto found = nameIndex_.find(folded);
-  if (found != nameIndex_.end()) return found->second;
+  const std::uint32_t known = knownName(name);
+  if (known != kNobody) return known;
   const std::uint32_t index = static_cast<std::uint32_t>(names_.size());
   names_.push_back(name);
-  nameIndex_.emplace(std::move(folded), index);
+  nameIndex_.emplace(foldedName(name), index);
+  spellings_.emplace(name, index);
   return index;
 }
 
@@ -365,9 +401,9 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
 // two as near.
 bool Replay::answer(std::uint32_t bot, const std::string& name,
                     std::int64_t time, std::string* line) {
-  const auto nameFound = nameIndex_.find(foldedName(name));
-  if (nameFound == nameIndex_.end()) return false;
-  const auto found = figures_.find(keyOf(bot, nameFound->second));
+  const std::uint32_t player = knownName(name);
+  if (player == kNobody) return false;
+  const auto found = figures_.find(keyOf(bot, player));
   if (found == figures_.end()) return false;
   Figures& figures = found->second;
   while (figures.next < figures.rows.size() &&
@@ -396,7 +432,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   if (best == figures.rows.size()) return false;
   LoggedRow& chosen = rowAt(figures.rows[best]);
   chosen.used = true;
-  answered_.push_back({keyOf(bot, nameFound->second), chosen.allowanceMs, time});
+  answered_.push_back({keyOf(bot, player), chosen.allowanceMs, time});
   *line = chosen.lagLine;
   return true;
 }
@@ -544,12 +580,11 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const std::uint32_t bot = loggedBotOf(row.bot);
     if (bot == kNone) return;
     row.bot = bots_[bot].handle;
-    const auto name = nameIndex_.find(foldedName(row.player));
-    if (name != nameIndex_.end() && row.player != names_[name->second]) {
-      row.player = names_[name->second];
-    }
+    const std::uint32_t name =
+        row.player.empty() ? kNobody : knownName(row.player);
+    if (name != kNobody && row.player != names_[name]) row.player = names_[name];
     if (row.kind == LagRowKind::Check) {
-      summary_.add(1, row.bot, row, second);
+      addToSummary(1, bot, name, row, second);
       // The check that a logged row answered: was it given that row's
       // allowance? Its row comes in the second of its answer; an answer
       // of an earlier second had none (its player left).
@@ -559,11 +594,12 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                          [now](const Answered& a) { return a.time < now; }),
           answered_.end());
       const auto found =
-          name == nameIndex_.end()
+          name == kNobody
               ? answered_.end()
               : std::find_if(answered_.begin(), answered_.end(),
-                             [key = keyOf(bot, name->second)](
-                                 const Answered& a) { return a.player == key; });
+                             [key = keyOf(bot, name)](const Answered& a) {
+                               return a.player == key;
+                             });
       if (found != answered_.end()) {
         const std::int32_t logged = found->allowanceMs;
         if (logged >= 0 && allowanceOf(row) != logged) ++allowancesNotGiven_;
@@ -572,8 +608,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     if (replayedObserver_) replayedObserver_(row);
     if (row.ship < 0) return;
-    if (name == nameIndex_.end()) return;
-    const auto player = players.find(keyOf(bot, name->second));
+    if (name == kNobody) return;
+    const auto player = players.find(keyOf(bot, name));
     if (player == players.end()) return;
     if (row.action == LagAction::Spectated) {
       player->second.spectatedInReplay = startTime_ + second;

@@ -181,6 +181,12 @@ class Replay {
   // Names that differ in letter case alone are one, under the spelling
   // first read.
   std::uint32_t nameOf(const std::string& name);
+  // As nameOf(), kNobody for a name not read yet.
+  std::uint32_t knownName(const std::string& name);
+  // A check row of the player `name` (names_, or kNobody) of `bot` (bots_)
+  // into the summary's row of that player.
+  void addToSummary(std::size_t source, std::uint32_t bot, std::uint32_t name,
+                    const LagLogRow& row, std::uint32_t second);
   std::uint32_t arenaOf(const std::string& arena);
   std::uint32_t botOf(std::uint32_t handle);
   void report(std::uint32_t file, std::uint32_t line,
@@ -200,6 +206,15 @@ class Replay {
   std::vector<LoadedFile> files_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names
+  // Every spelling read, with its name: a name is nearly always looked up
+  // in a spelling met before, which needs no folding.
+  struct SpellingHash {
+    std::size_t operator()(const std::string& text) const;
+  };
+  std::unordered_map<std::string, std::uint32_t, SpellingHash> spellings_;
+  // The summary's row of each player (bot and name), while its rows keep
+  // their order.
+  std::unordered_map<std::uint64_t, std::size_t> summaryRows_;
   std::vector<std::string> arenas_;
   std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
