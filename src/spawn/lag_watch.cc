@@ -488,13 +488,14 @@ const Player* LagWatch::mostOverdue(const botInfo& bot) const {
     const PlayerState* found = walkedStateAt(position, node->item);
     if (found == nullptr) continue;
     const PlayerState& state = *found;
-    if (!isWatched(bot, node->item, state)) continue;
     const std::uint32_t due =
         state.queried
             ? state.lastQueried +
                   static_cast<std::uint32_t>(bot.autoCheckInterval)
             : state.listedSince + static_cast<std::uint32_t>(bot.graceSeconds);
-    if (seconds_ < due) continue;
+    // Whether they are due is known from the state alone: most are not, and
+    // their host records are not read.
+    if (seconds_ < due || !isWatched(bot, node->item, state)) continue;
     const std::uint32_t overdue = seconds_ - due;
     if (chosen == nullptr || overdue > chosenOverdue) {
       chosen = node->item;
