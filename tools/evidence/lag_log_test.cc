@@ -275,8 +275,9 @@ int fieldNamed(const std::string& reason) {
   return -1;
 }
 
-// Control bytes are looked for eight bytes at a time: each one is found
-// wherever it stands in its word, and no other byte is taken for one.
+// Tabs, control bytes and escapes are looked for many bytes at a time:
+// each one is found wherever it stands in its block, and no other byte is
+// taken for one.
 TEST(LagLogTest, FindsAControlByteAtEveryPlaceAndNothingElse) {
   const std::string row = kRow;
   for (std::size_t at = 0; at < row.size(); ++at) {
@@ -301,5 +302,14 @@ TEST(LagLogTest, FindsAControlByteAtEveryPlaceAndNothingElse) {
       EXPECT_TRUE(parseLagLogRow(withField(2, name), &parsed, &error))
           << byte << " " << length << ": " << error;
     }
+  }
+  // An escape in the last figure, moved along by the name before it.
+  for (std::size_t length = 1; length <= 20; ++length) {
+    std::string line = withField(2, std::string(length, 'a'));
+    line.replace(line.find("\t0.0\t"), 5, "\t0\\x2E0\t");
+    LagLogRow parsed;
+    std::string error;
+    ASSERT_TRUE(parseLagLogRow(line, &parsed, &error)) << error;
+    EXPECT_EQ("0.0", parsed.figures[kS2CWeapons]) << length;
   }
 }
