@@ -43,6 +43,33 @@ std::string foldedName(std::string_view name) {
   return folded;
 }
 
+// The zone's lag line of the seven figures: "PING Current:420 ms  ...
+// S2CWeapons: 0.0%", written into `line`'s block in one go (a row is read
+// for every logged check).
+void zoneLagLine(const std::string (&figures)[kFigureCount],
+                 std::string* line) {
+  static constexpr std::string_view kBefore[kFigureCount] = {
+      "PING Current:", " ms  Average:", " ms  Low:",       " ms  High:",
+      " ms  S2C: ",    "%  C2S: ",      "%  S2CWeapons: "};
+  static constexpr std::string_view kEnd = "%";
+  static_assert(kCurrent == 0 && kAverage == 1 && kLow == 2 && kHigh == 3 &&
+                    kS2C == 4 && kC2S == 5 && kS2CWeapons == 6,
+                "the figures in the order of the zone's line");
+  std::size_t total = kEnd.size();
+  for (int i = 0; i < kFigureCount; ++i) {
+    total += kBefore[i].size() + figures[i].size();
+  }
+  line->resize(total);
+  char* out = line->data();
+  for (int i = 0; i < kFigureCount; ++i) {
+    std::memcpy(out, kBefore[i].data(), kBefore[i].size());
+    out += kBefore[i].size();
+    std::memcpy(out, figures[i].data(), figures[i].size());
+    out += figures[i].size();
+  }
+  std::memcpy(out, kEnd.data(), kEnd.size());
+}
+
 // `allowanceMs` of a row with the allowance verdict, else -1.
 std::int32_t allowanceOf(const LagLogRow& row) {
   return (row.verdicts & kAllowanceVerdict) != 0 ? row.allowanceMs : -1;
@@ -682,23 +709,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       row.used = false;
       row.allowanceMs = allowanceOf(*next);
       if (row.kind == LagRowKind::Check) {
-        const std::string* f = next->figures;
-        std::string& line = row.lagLine;
-        line.assign("PING Current:");
-        line += f[kCurrent];
-        line += " ms  Average:";
-        line += f[kAverage];
-        line += " ms  Low:";
-        line += f[kLow];
-        line += " ms  High:";
-        line += f[kHigh];
-        line += " ms  S2C: ";
-        line += f[kS2C];
-        line += "%  C2S: ";
-        line += f[kC2S];
-        line += "%  S2CWeapons: ";
-        line += f[kS2CWeapons];
-        line += "%";
+        zoneLagLine(next->figures, &row.lagLine);
         if (row.player != kNobody) {
           figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
         }
