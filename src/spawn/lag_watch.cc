@@ -295,9 +295,13 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   check.when = seconds_;
   static_assert(std::size(kFigureTexts) == 7, "one slot per figure");
   for (int i = 0; i < 7; ++i) {
-    const String* figure = &(bot.*kFigureTexts[i]);
-    std::strncpy(check.figures[i], figure->chars(), kFigureSize - 1);
-    check.figures[i][kFigureSize - 1] = '\0';
+    // Cut to kFigureSize - 1 bytes; the String knows its length.
+    const String& figure = bot.*kFigureTexts[i];
+    const std::size_t length = figure.size() < kFigureSize - 1
+                                   ? figure.size()
+                                   : kFigureSize - 1;
+    std::memcpy(check.figures[i], figure.chars(), length);
+    check.figures[i][length] = '\0';
   }
   check.limits = limits;
   check.action = action;
