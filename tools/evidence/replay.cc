@@ -83,6 +83,8 @@ Replay::Replay(std::FILE* errors, bool charting)
 // The lines of a file, each at most kLongestLine bytes, up to a byte count.
 class LineSource {
  public:
+  static constexpr std::size_t kReadSize = 16 * 1024;
+
   LineSource(std::FILE* file, std::uint64_t limit)
       : file_(file), left_(limit), buffer_(3 * Replay::kLongestLine) {}
 
@@ -112,8 +114,10 @@ class LineSource {
       std::memmove(buffer_.data(), start, end_ - begin_);
       end_ -= begin_;
       begin_ = 0;
-      const std::size_t room = static_cast<std::size_t>(
-          std::min<std::uint64_t>(buffer_.size() - end_, left_));
+      // A small read at a time keeps the rows read in the processor's
+      // cache beside the replay's tables, which a long read would push out.
+      const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(
+          std::min(buffer_.size() - end_, kReadSize), left_));
       const std::size_t count =
           room == 0 ? 0 : std::fread(buffer_.data() + end_, 1, room, file_);
       end_ += count;
