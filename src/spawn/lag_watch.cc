@@ -439,6 +439,11 @@ void LagWatch::awaitAnswer(const CheckRequest& request) {
   PlayerState& state = stateOf(request.target);
   state.lastQueried = seconds_;
   state.queried = true;
+  for (WalkedPlayer& walked : walked_) {
+    if (walked.state != &state) continue;
+    walked.lastQueried = state.lastQueried;
+    walked.queried = true;
+  }
   if (&request != &asked_) asked_ = request;  // into the blocks it has
   outstanding_ = true;
   leftArena_ = false;
@@ -463,23 +468,30 @@ bool LagWatch::isWatched(const botInfo& bot, const Player* player,
              static_cast<std::uint32_t>(bot.graceSeconds);
 }
 
-const LagWatch::PlayerState* LagWatch::walkedStateAt(
-    std::size_t position, const Player* player) const {
-  if (position == walked_.size()) {
+const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
+                                                 const Player* player) const {
+  WalkedPlayer* walked = &unwalked_;
+  if (position < walked_.size()) {
+    walked = &walked_[position];
+  } else {
     try {
-      walked_.push_back({nullptr, nullptr});
+      walked_.push_back(WalkedPlayer{});
+      walked = &walked_.back();
     } catch (const std::bad_alloc&) {
-      const auto found = players_.find(player);  // the slow way
-      return found == players_.end() ? nullptr : &found->second;
+      unwalked_ = WalkedPlayer{};  // looked up the slow way every time
     }
   }
-  WalkedPlayer& walked = walked_[position];
-  if (walked.player != player || walked.state == nullptr) {
+  if (walked->player != player || walked->state == nullptr) {
     const auto found = players_.find(player);
-    walked.player = player;
-    walked.state = found == players_.end() ? nullptr : &found->second;
+    walked->player = player;
+    walked->state = found == players_.end() ? nullptr : &found->second;
+    if (walked->state != nullptr) {
+      walked->listedSince = walked->state->listedSince;
+      walked->lastQueried = walked->state->lastQueried;
+      walked->queried = walked->state->queried;
+    }
   }
-  return walked.state;
+  return walked;
 }
 
 const Player* LagWatch::mostOverdue(const botInfo& bot) const {
@@ -489,17 +501,16 @@ const Player* LagWatch::mostOverdue(const botInfo& bot) const {
   std::size_t position = 0;
   for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
        node = node->next, ++position) {
-    const PlayerState* found = walkedStateAt(position, node->item);
-    if (found == nullptr) continue;
-    const PlayerState& state = *found;
+    const WalkedPlayer& walked = *walkedAt(position, node->item);
+    if (walked.state == nullptr) continue;
     const std::uint32_t due =
-        state.queried
-            ? state.lastQueried +
+        walked.queried
+            ? walked.lastQueried +
                   static_cast<std::uint32_t>(bot.autoCheckInterval)
-            : state.listedSince + static_cast<std::uint32_t>(bot.graceSeconds);
-    // Whether they are due is known from the state alone: most are not, and
-    // their host records are not read.
-    if (seconds_ < due || !isWatched(bot, node->item, state)) continue;
+            : walked.listedSince + static_cast<std::uint32_t>(bot.graceSeconds);
+    // Whether they are due is known from the walk's copy of the state: most
+    // are not, and neither their state nor their host record is read.
+    if (seconds_ < due || !isWatched(bot, node->item, *walked.state)) continue;
     const std::uint32_t overdue = seconds_ - due;
     if (chosen == nullptr || overdue > chosenOverdue) {
       chosen = node->item;

@@ -189,8 +189,8 @@ class LagWatch {
     std::int32_t currentPing;
   };
   struct PlayerState {
-    std::uint32_t listedSince;
-    std::uint32_t lastQueried;
+    std::uint32_t listedSince = 0;
+    std::uint32_t lastQueried = 0;
     bool queried = false;
     std::int32_t strikes = 0;
     int historyCount = 0;  // judged checks recorded, up to kHistoryLength
@@ -207,9 +207,10 @@ class LagWatch {
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.
   const Player* mostOverdue(const botInfo& bot) const;
-  // The state of `player`, at `position` of the walk over the host list.
-  const PlayerState* walkedStateAt(std::size_t position,
-                                   const Player* player) const;
+  struct WalkedPlayer;
+  // The walk's entry of `player` at `position` of the host list.
+  const WalkedPlayer* walkedAt(std::size_t position,
+                               const Player* player) const;
   // Counts one event in this minute's slot of `counts`.
   void bump(std::uint32_t (&counts)[60]);
   std::uint32_t lastHourSum(const std::uint32_t (&counts)[60]) const;
@@ -249,14 +250,20 @@ class LagWatch {
   std::uint32_t seconds_ = 0;        // Ticks seen
   std::unordered_map<const Player*, PlayerState> players_;
   // The host list as mostOverdue() last walked it, each player with their
-  // state (nullptr: none then), so that walking a list that has not changed
-  // looks nothing up: it runs after every answer. The states stay where
-  // they are until erased, and every erasure clears this.
+  // state (nullptr: none then) and a copy of the state's times, so that
+  // walking a list that has not changed looks nothing up and reads only
+  // this array and the list: it runs after every answer. The states stay
+  // where they are until erased, every erasure clears this, and
+  // awaitAnswer() updates the copies of the state it changes.
   struct WalkedPlayer {
-    const Player* player;
-    const PlayerState* state;
+    const Player* player = nullptr;
+    const PlayerState* state = nullptr;
+    std::uint32_t listedSince = 0;
+    std::uint32_t lastQueried = 0;
+    bool queried = false;
   };
   mutable std::vector<WalkedPlayer> walked_;
+  mutable WalkedPlayer unwalked_;  // the entry when walked_ cannot grow
   // Checks and deals per minute of the last hour, by minute of the clock.
   std::uint32_t recentChecks_[60] = {};
   std::uint32_t recentDeals_[60] = {};

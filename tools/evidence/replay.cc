@@ -395,12 +395,14 @@ std::uint32_t Replay::arenaOf(const std::string& arena) {
 }
 
 std::uint32_t Replay::botOf(std::uint32_t handle) {
+  // Most rows are of the bot of the row before.
+  if (!bots_.empty() && bots_[lastBot_].handle == handle) return lastBot_;
   // Looked up before an insertion, which would build a node for every row.
   const auto found = botIndex_.find(handle);
-  if (found != botIndex_.end()) return found->second;
+  if (found != botIndex_.end()) return lastBot_ = found->second;
   const auto bot = botIndex_.emplace(handle, bots_.size());
   bots_.push_back(LoggedBot{handle});
-  return bot.first->second;
+  return lastBot_ = bot.first->second;
 }
 
 std::uint32_t Replay::duration() const {

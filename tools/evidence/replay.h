@@ -219,6 +219,7 @@ class Replay {
   std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
   std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
+  std::uint32_t lastBot_ = 0;  // found last by botOf()
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
   // Per player of the table (bot handle, name): the time and load order of
   // their first logged check, which orders the table as the rows' times do.
