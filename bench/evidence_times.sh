@@ -3,7 +3,8 @@
 # (bench/make_lag_log.py, made once and kept in the build folder), under a
 # lag watch: automatic checks of every player every 10 s, ordered, three
 # strikes.
-#   - the replay rate of `tarvok-sim replay`, from start to end;
+#   - the replay rate of `tarvok-sim replay`, from start to end, the
+#     fastest of three runs;
 #   - `tarvok-sim sweep` of 100 combinations (strikes 1 to 10 times
 #     automatic checks every 10 to 100 s), one process per core.
 #   evidence_times.sh BUILD_FOLDER [ROWS]
@@ -31,13 +32,16 @@ timed() {
   { time "$build/tarvok-sim" "$@" > "$output" ; } 2>&1 >/dev/null | tail -1
 }
 
-read -r seconds user system <<< "$(timed "$build/replay-bench.txt" \
-  replay "$log" --ini "$settings")"
-awk -v rows="$rows" -v seconds="$seconds" -v user="$user" -v sys="$system" 'BEGIN {
-  cpu = user + sys
-  printf "replay of a %d-row lag log: %.1f s, %.0f rows/s; processor time %.1f s (user %.1f, system %.1f), %.0f rows/s\n",
-         rows, seconds, rows / seconds, cpu, user, sys, rows / cpu
-}'
+# The replay three times, the fastest by processor time kept: other work on
+# a shared machine only ever slows a run down.
+for run in 1 2 3; do
+  timed "$build/replay-bench.txt" replay "$log" --ini "$settings"
+done | awk -v rows="$rows" '
+  { cpu = $2 + $3; if (NR == 1 || cpu < best) { best = cpu; wall = $1; user = $2; sys = $3 } }
+  END {
+    printf "replay of a %d-row lag log (fastest of 3): %.2f s, %.0f rows/s; processor time %.2f s (user %.2f, system %.2f), %.0f rows/s\n",
+           rows, wall, rows / wall, best, user, sys, rows / best
+  }'
 
 read -r seconds user system <<< "$(timed "$build/sweep-bench.txt" \
   sweep "$log" --ini "$settings" --vary strikes=1..10 --vary autocheck=10..100:10)"
