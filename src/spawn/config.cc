@@ -148,10 +148,14 @@ void botInfo::setExtraDefaults() {
 }
 
 // Every number whose row repairs it: the five limits (300 for pings, 2 for
-// losses) and the watch's settings.
+// losses) and the watch's settings. Every lag report runs this, so the rows
+// that repair nothing are passed over before their field is read.
 void botInfo::sanitizeLimits() {
   for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
-    if (kBotFields[row].number == nullptr) continue;
+    if (kConfigKeys[row].repair == ConfigRepair::Keep ||
+        kBotFields[row].number == nullptr) {
+      continue;
+    }
     std::int32_t& value = this->*kBotFields[row].number;
     value = repairedValue(kConfigKeys[row], value);
   }
