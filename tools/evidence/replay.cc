@@ -357,21 +357,12 @@ void Replay::finishLoading() {
   summaryRows_.clear();  // reordered
 }
 
-std::size_t Replay::SpellingHash::operator()(const std::string& text) const {
-  // FNV-1a: names are short, and most are looked up many times.
-  std::uint64_t hash = 0xcbf29ce484222325u;
-  for (const char c : text) {
-    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
-  }
-  return static_cast<std::size_t>(hash ^ (hash >> 32));
-}
-
 std::uint32_t Replay::knownName(const std::string& name) {
-  const auto spelled = spellings_.find(name);
-  if (spelled != spellings_.end()) return spelled->second;
+  const std::uint32_t spelled = spellings_.find(name);
+  if (spelled != SpellingTable::kNone) return spelled;
   const auto found = nameIndex_.find(foldedName(name));
   if (found == nameIndex_.end()) return kNobody;
-  spellings_.emplace(name, found->second);
+  spellings_.insert(name, found->second);
   return found->second;
 }
 
@@ -381,7 +372,7 @@ std::uint32_t Replay::nameOf(const std::string& name) {
   const std::uint32_t index = static_cast<std::uint32_t>(names_.size());
   names_.push_back(name);
   nameIndex_.emplace(foldedName(name), index);
-  spellings_.emplace(name, index);
+  spellings_.insert(name, index);
   return index;
 }
 

@@ -68,6 +68,7 @@
 #include "hostkit/text_input.h"
 #include "evidence/lag_log.h"
 #include "evidence/lag_summary.h"
+#include "evidence/spelling_table.h"
 #include "sim/transcript.h"
 
 struct ConfigSettings;
@@ -208,10 +209,7 @@ class Replay {
   std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names
   // Every spelling read, with its name: a name is nearly always looked up
   // in a spelling met before, which needs no folding.
-  struct SpellingHash {
-    std::size_t operator()(const std::string& text) const;
-  };
-  std::unordered_map<std::string, std::uint32_t, SpellingHash> spellings_;
+  SpellingTable spellings_;
   // The summary's row of each player (bot and name), while its rows keep
   // their order.
   std::unordered_map<std::uint64_t, std::size_t> summaryRows_;
