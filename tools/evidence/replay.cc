@@ -301,60 +301,64 @@ void Replay::learn(LagLogRow& row) {
   if (!row.player.empty()) {
     name = nameOf(row.player);
     if (row.player != names_[name]) row.player = names_[name];
-    KnownPlayer& player = known_[keyOf(bot, name)];
-    player.lastTime = std::max(player.lastTime, row.time);
-    if (player.level == kUnknown) player.level = static_cast<std::int8_t>(row.level);
-    if (player.ship == kUnknown) player.ship = static_cast<std::int8_t>(row.ship);
   }
   if (!row.requester.empty()) {
     const std::uint32_t requester = nameOf(row.requester);
     if (row.requester != names_[requester]) row.requester = names_[requester];
   }
   if (loadedObserver_) loadedObserver_(row);
+  if (name == kNobody && row.kind != LagRowKind::Check) return;
+  // The rows without a player (lines nobody asked for) are one "player" of
+  // the table too.
+  KnownPlayer& player = known_[keyOf(bot, name)];
+  if (name != kNobody) {
+    player.lastTime = std::max(player.lastTime, row.time);
+    if (player.level == kUnknown) player.level = static_cast<std::int8_t>(row.level);
+    if (player.ship == kUnknown) player.ship = static_cast<std::int8_t>(row.ship);
+  }
   if (row.kind != LagRowKind::Check) return;
   ++checkRows_;
-  const auto first =
-      firstChecked_.try_emplace(keyOf(bot, name), row.time, allRows_);
-  if (row.time < first.first->second.first) {
-    first.first->second = std::make_pair(row.time, allRows_);
+  if (player.firstCheckRow == 0 || row.time < player.firstCheckTime) {
+    player.firstCheckTime = row.time;
+    player.firstCheckRow = allRows_;
   }
-  addToSummary(0, bot, name, row,
+  addToSummary(0, bot, &player.summaryRow, row,
                static_cast<std::uint32_t>(row.time - firstTime_) +
                    kProvisionalZero);
 }
 
 void Replay::addToSummary(std::size_t source, std::uint32_t bot,
-                          std::uint32_t name, const LagLogRow& row,
+                          std::size_t* summaryRow, const LagLogRow& row,
                           std::uint32_t second) {
-  if (name == kNobody && !row.player.empty()) {
-    // A name no logged row has (no replayed plug-in should write one).
+  if (summaryRow == nullptr) {
     summary_.add(source, bots_[bot].handle, row, second);
-    return;
+  } else if (*summaryRow == kNoSummaryRow) {
+    *summaryRow = summary_.add(source, bots_[bot].handle, row, second);
+  } else {
+    summary_.addAt(*summaryRow, source, row, second);
   }
-  const auto found = summaryRows_.find(keyOf(bot, name));
-  if (found != summaryRows_.end()) {
-    summary_.addAt(found->second, source, row, second);
-    return;
-  }
-  summaryRows_.emplace(keyOf(bot, name),
-                       summary_.add(source, bots_[bot].handle, row, second));
 }
 
 void Replay::finishLoading() {
   if (!anyRow_) return;
   // Files that interleave in time were counted one after the other.
-  const auto firstCheckOf = [this](const PlayerLag& player) {
+  const auto knownOf = [this](const PlayerLag& player) -> KnownPlayer& {
     const std::uint32_t name = player.name.empty()
                                    ? kNobody
                                    : nameIndex_.at(foldedName(player.name));
-    return firstChecked_.at(keyOf(botIndex_.at(player.bot), name));
+    return known_.at(keyOf(botIndex_.at(player.bot), name));
   };
-  summary_.reorder([&firstCheckOf](const PlayerLag& a, const PlayerLag& b) {
-    return firstCheckOf(a) < firstCheckOf(b);
+  summary_.reorder([&knownOf](const PlayerLag& a, const PlayerLag& b) {
+    const KnownPlayer& first = knownOf(a);
+    const KnownPlayer& second = knownOf(b);
+    return std::make_pair(first.firstCheckTime, first.firstCheckRow) <
+           std::make_pair(second.firstCheckTime, second.firstCheckRow);
   });
   summary_.moveEarlier(static_cast<std::uint32_t>(startTime_ - firstTime_) +
                        kProvisionalZero);
-  summaryRows_.clear();  // reordered
+  for (std::size_t row = 0; row < summary_.players().size(); ++row) {
+    knownOf(summary_.players()[row]).summaryRow = row;
+  }
 }
 
 std::uint32_t Replay::knownName(const std::string& name) {
@@ -572,6 +576,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     bool listed = false;
     bool spectatedByBot = false;  // their latest row says the bot did
     std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
+    std::size_t summaryRow = kNoSummaryRow;  // of the summary, once counted
   };
   std::unordered_map<std::uint64_t, Listed> players;
   for (const auto& entry : known_) {
@@ -579,6 +584,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     player.lastTime = entry.second.lastTime;
     player.level = entry.second.level;
     player.ship = entry.second.ship;
+    player.summaryRow = entry.second.summaryRow;
   }
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
@@ -607,8 +613,15 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     const std::uint32_t name =
         row.player.empty() ? kNobody : knownName(row.player);
     if (name != kNobody && row.player != names_[name]) row.player = names_[name];
+    // A name no logged row has (no replayed plug-in writes one) has no
+    // entry, and is counted by its name.
+    const auto player = name == kNobody && !row.player.empty()
+                            ? players.end()
+                            : players.find(keyOf(bot, name));
     if (row.kind == LagRowKind::Check) {
-      addToSummary(1, bot, name, row, second);
+      addToSummary(1, bot,
+                   player == players.end() ? nullptr : &player->second.summaryRow,
+                   row, second);
       // The check that a logged row answered: was it given that row's
       // allowance? Its row comes in the second of its answer; an answer
       // of an earlier second had none (its player left).
@@ -632,9 +645,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     if (replayedObserver_) replayedObserver_(row);
     if (row.ship < 0) return;
-    if (name == kNobody) return;
-    const auto player = players.find(keyOf(bot, name));
-    if (player == players.end()) return;
+    if (name == kNobody || player == players.end()) return;
     if (row.action == LagAction::Spectated) {
       player->second.spectatedInReplay = startTime_ + second;
     }

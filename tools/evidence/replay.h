@@ -159,11 +159,18 @@ class Replay {
     std::uint32_t handle;
     bool presenceLogged = false;  // the log says who is in its arena
   };
-  // What loading learnt of one logged player of one bot.
+  static constexpr std::size_t kNoSummaryRow = ~std::size_t{0};
+  // What loading learnt of one logged player of one bot (kNobody: the
+  // lines of the bot's that nobody asked for).
   struct KnownPlayer {
     std::int64_t lastTime = 0;     // of their last row
     std::int8_t level = -1;        // of their first row that has it
     std::int8_t ship = -1;
+    // The time and load order (0: none) of their first check, which order
+    // the table as the rows' times do.
+    std::int64_t firstCheckTime = 0;
+    std::uint64_t firstCheckRow = 0;
+    std::size_t summaryRow = kNoSummaryRow;  // of the summary, once counted
   };
   // One logged player of one bot: the check rows read that may answer a
   // "*lag", by sequence number.
@@ -184,10 +191,12 @@ class Replay {
   std::uint32_t nameOf(const std::string& name);
   // As nameOf(), kNobody for a name not read yet.
   std::uint32_t knownName(const std::string& name);
-  // A check row of the player `name` (names_, or kNobody) of `bot` (bots_)
-  // into the summary's row of that player.
-  void addToSummary(std::size_t source, std::uint32_t bot, std::uint32_t name,
-                    const LagLogRow& row, std::uint32_t second);
+  // A check row of `bot` (bots_) into the summary's row of its player:
+  // `summaryRow`, which is set when still kNoSummaryRow; found by name when
+  // nullptr.
+  void addToSummary(std::size_t source, std::uint32_t bot,
+                    std::size_t* summaryRow, const LagLogRow& row,
+                    std::uint32_t second);
   std::uint32_t arenaOf(const std::string& arena);
   std::uint32_t botOf(std::uint32_t handle);
   void report(std::uint32_t file, std::uint32_t line,
@@ -210,19 +219,12 @@ class Replay {
   // Every spelling read, with its name: a name is nearly always looked up
   // in a spelling met before, which needs no folding.
   SpellingTable spellings_;
-  // The summary's row of each player (bot and name), while its rows keep
-  // their order.
-  std::unordered_map<std::uint64_t, std::size_t> summaryRows_;
   std::vector<std::string> arenas_;
   std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
   std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
   std::uint32_t lastBot_ = 0;  // found last by botOf()
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
-  // Per player of the table (bot handle, name): the time and load order of
-  // their first logged check, which orders the table as the rows' times do.
-  std::unordered_map<std::uint64_t, std::pair<std::int64_t, std::uint64_t>>
-      firstChecked_;
   LagSummary summary_;
   std::size_t checkRows_ = 0;
   std::size_t allRows_ = 0;
