@@ -16,7 +16,7 @@ const char kLagLogHeader[] =
 
 bool isLagLogHeader(std::string_view line) {
   static const std::string_view kArenaColumn = "\tarena";
-  const std::string_view header = kLagLogHeader;
+  const std::string_view header(kLagLogHeader, sizeof kLagLogHeader - 1);
   return line == header ||
          (line.size() == header.size() + kArenaColumn.size() &&
           line.substr(0, header.size()) == header &&
@@ -27,7 +27,8 @@ namespace {
 
 // The names the limits field may list, in their order.
 constexpr int kLagLimitCount = 8;
-const char* const kLimitNames[kLagLimitCount] = {
+// Views, not C strings: a row compares against them in every read.
+constexpr std::string_view kLimitNames[kLagLimitCount] = {
     "current",    "average",      "s2c",          "c2s",
     "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
 
@@ -93,8 +94,8 @@ bool parseLimits(std::string_view text, std::uint8_t* limits) {
 }
 
 bool parseAction(std::string_view text, LagAction* action) {
-  static const char* const kNames[] = {"none", "announced", "warned",
-                                       "spectated"};
+  static constexpr std::string_view kNames[] = {"none", "announced",
+                                                "warned", "spectated"};
   for (int i = 0; i < 4; ++i) {
     if (text == kNames[i]) {
       *action = static_cast<LagAction>(i);
@@ -106,7 +107,8 @@ bool parseAction(std::string_view text, LagAction* action) {
 
 // "+allowance=150+no-quorum+steady", each at most once, in that order.
 bool parseVerdicts(std::string_view text, LagLogRow* row) {
-  static const char* const kNames[] = {"+allowance=", "+no-quorum", "+steady"};
+  static constexpr std::string_view kNames[] = {"+allowance=", "+no-quorum",
+                                                "+steady"};
   for (int bit = 0; bit < 3 && !text.empty(); ++bit) {
     const std::string_view name = kNames[bit];
     if (text.substr(0, name.size()) != name) continue;
@@ -126,8 +128,8 @@ bool parseVerdicts(std::string_view text, LagLogRow* row) {
 }
 
 bool parsePresence(std::string_view text, LagRowKind* kind) {
-  static const char* const kNames[] = {"arrived", "left", "ship", "connected",
-                                       "arena-left"};
+  static constexpr std::string_view kNames[] = {"arrived", "left", "ship",
+                                                "connected", "arena-left"};
   for (int i = 0; i < 5; ++i) {
     if (text == kNames[i]) {
       *kind = static_cast<LagRowKind>(i + 1);
