@@ -170,9 +170,12 @@ const CheckRequest* LagWatch::takeAnswered() {
 
 void LagWatch::tick(botInfo& bot) {
   if (bot.playerList != nullptr) {
+    // A newcomer's grace counts from this second. Players with a state
+    // already are known from the walk over the same list, without a lookup.
+    std::size_t position = 0;
     for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
-         node = node->next) {
-      stateOf(node->item);  // a newcomer's grace counts from this second
+         node = node->next, ++position) {
+      if (walkedAt(position, node->item)->state == nullptr) stateOf(node->item);
     }
   }
   ++seconds_;
