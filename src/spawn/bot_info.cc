@@ -138,11 +138,11 @@ void botInfo::tick() {
   std::size_t position = 0;
   for (_listnode<Player>* node = playerList->head; node != nullptr;
        node = node->next, ++position) {
-    _listnode<PlayerTag>* tag = tagIndex.findInWalk(position, node->item);
+    PlayerTag* tag = tagIndex.findInWalk(position, node->item);
     if (tag == nullptr) {
       storeTag(node->item, 0, -1);
-    } else if (tag->item->secondsLeft != INT32_MIN) {
-      --tag->item->secondsLeft;
+    } else if (tag->secondsLeft != INT32_MIN) {
+      --tag->secondsLeft;
     }
   }
   // A query out when the bot entered an arena without the watch is still

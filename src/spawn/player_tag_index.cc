@@ -18,21 +18,24 @@ _listnode<PlayerTag>* PlayerTagIndex::find(const Player* player,
   return found == nodes_.end() ? nullptr : found->second;
 }
 
-_listnode<PlayerTag>* PlayerTagIndex::findInWalk(std::size_t position,
-                                                 const Player* player) {
+PlayerTag* PlayerTagIndex::findInWalk(std::size_t position,
+                                      const Player* player) {
   if (position >= walked_.size()) {
     try {
       walked_.resize(position + 1, {nullptr, nullptr});
     } catch (const std::bad_alloc&) {
-      return find(player, 0);  // found the slow way, as without the walk
+      // Found the slow way, as without the walk.
+      _listnode<PlayerTag>* node = find(player, 0);
+      return node == nullptr ? nullptr : node->item;
     }
   }
   WalkedTag& walked = walked_[position];
-  if (walked.player != player || walked.node == nullptr) {
+  if (walked.player != player || walked.tag == nullptr) {
+    _listnode<PlayerTag>* node = find(player, 0);
     walked.player = player;
-    walked.node = find(player, 0);
+    walked.tag = node == nullptr ? nullptr : node->item;
   }
-  return walked.node;
+  return walked.tag;
 }
 
 bool PlayerTagIndex::add(_listnode<PlayerTag>* node) {

@@ -21,10 +21,11 @@ class PlayerTagIndex {
  public:
   // The node of the entry (player, slot), or nullptr.
   _listnode<PlayerTag>* find(const Player* player, std::int32_t slot) const;
-  // As find(player, 0), for the player at `position` of a walk over the
-  // host list: the node found at that position before is tried first, so
-  // that the walk of every Tick over an unchanged list looks nothing up.
-  _listnode<PlayerTag>* findInWalk(std::size_t position, const Player* player);
+  // The tag of find(player, 0), or nullptr, for the player at `position`
+  // of a walk over the host list: the tag found at that position before is
+  // tried first, so that the walk of every Tick over an unchanged list looks
+  // nothing up and goes straight to each tag.
+  PlayerTag* findInWalk(std::size_t position, const Player* player);
   // Indexes `node` under its tag's player and slot, which must not be
   // indexed yet. False, changing nothing, when memory runs out.
   bool add(_listnode<PlayerTag>* node);
@@ -48,7 +49,7 @@ class PlayerTagIndex {
   // the only way a node goes.
   struct WalkedTag {
     const Player* player;
-    _listnode<PlayerTag>* node;
+    PlayerTag* tag;
   };
   std::vector<WalkedTag> walked_;
 };
