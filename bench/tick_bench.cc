@@ -1,8 +1,8 @@
-// One Tick with N players listed. Each listed player's countdown is looked
-// up and stored again through the tag index: the cost grows with the number
-// of players, and a steady-state Tick allocates nothing, with the lag watch
-// on too (its queries write the player's name into blocks kept from the
-// last).
+// One Tick with N players listed. Each listed player's countdown is counted
+// down, found where the tag index's walk of the list left it: the cost grows
+// with the number of players, and a steady-state Tick allocates nothing,
+// with the lag watch on too (its queries write the player's name into
+// blocks kept from the last).
 #include <benchmark/benchmark.h>
 
 #include <string>
