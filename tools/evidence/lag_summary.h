@@ -79,7 +79,8 @@ class LagSummary {
                   const std::string& player, bool limitsReached,
                   LagAction action, std::uint32_t second,
                   const float* figures);
-  // The same for a row, its figures read from its texts.
+  // The same for a row, its figures read from its texts; a presence row
+  // counts nothing and returns players().size().
   std::size_t add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
                   std::uint32_t second);
   // The same for the player at `index` of players(), whom the caller knows
