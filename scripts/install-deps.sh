@@ -7,8 +7,7 @@
 set -euo pipefail
 
 lane="${1:-all}"
-# libcli11-dev: the header-only parser of the simulator's command line.
-packages=(cmake ninja-build g++ libcli11-dev)
+packages=(cmake ninja-build g++)
 if [ "$lane" != demo ]; then
   packages+=(libgtest-dev libgmock-dev googletest)
 fi

@@ -2,6 +2,7 @@
 // limits; staff (super moderator and above) change the settings in memory.
 // Commands a caller may not use, and unknown ones, get no answer at all.
 #include <cstdint>
+#include <cstring>
 
 #include "spawn/allowance_text.h"
 #include "spawn/spawn.h"
@@ -50,6 +51,23 @@ constexpr WatchSwitch kWatchSwitches[] = {
     {'l', &botInfo::autoCheckLevel, "Lag watch level set"},
 };
 
+// A typo ("-i=abc") would otherwise read as 0 and switch the watch off:
+// "Lag watch interval not set: give a whole number (in force: 30)".
+void refuseWatchValue(botInfo& bot, const Player* caller,
+                      const WatchSwitch& entry) {
+  String& line = bot.scratchText;
+  std::size_t length = std::strlen(entry.confirmation);
+  if (length > 4 && std::strcmp(entry.confirmation + length - 4, " set") == 0) {
+    length -= 4;
+  }
+  line = "";
+  line.append(entry.confirmation, static_cast<std::uint32_t>(length));
+  line += " not set: give a whole number (in force: ";
+  line += bot.*entry.setting;
+  line += ")";
+  bot.sendPrivate(caller, line.chars());
+}
+
 // Sets `mode` to the number in `parameter` when it lies in 0..`highest`;
 // otherwise tells `caller` what is wrong. No reply on success.
 void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
@@ -65,6 +83,18 @@ void setModeFromText(botInfo& bot, const Player* caller, const char* parameter,
     return;
   }
   mode = value;
+}
+
+// The allowance in force for the player `name`, or nullptr.
+const LagAllowances::Allowance* allowanceOf(const LagAllowances& allowances,
+                                            const char* name) {
+  for (int slot = 0; slot < LagAllowances::kMostAllowances; ++slot) {
+    const LagAllowances::Allowance* allowance = allowances.at(slot);
+    if (allowance != nullptr && equalsIgnoreCase(allowance->name, name)) {
+      return allowance;
+    }
+  }
+  return nullptr;
 }
 
 // " for 1 h 5 min more", " for 4 min 10 s more", " for 9 s more".
@@ -108,21 +138,27 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     return;
   }
   const bool wasOrdered = LagWatch::ordered(*this);
+  bool anyGiven = false;
   bool anySet = false;
   for (const WatchSwitch& entry : kWatchSwitches) {
     const _switch* given = command->findSwitch(entry.letter);
     if (given == nullptr) continue;
+    anyGiven = true;
+    if (!isNumeric(given->valueText)) {
+      refuseWatchValue(*this, caller, entry);
+      continue;
+    }
     this->*entry.setting = atoiSaturated(given->valueText);
     sendPrivate(caller, entry.confirmation);
     anySet = true;
   }
   // A negative value falls back to the default, as in tarvok.ini.
   sanitizeWatchSettings();
-  if (!anySet) {
+  if (!anyGiven) {
     watch.showStatus(*this, caller);
     return;
   }
-  orderingSwitched(wasOrdered);
+  if (anySet) orderingSwitched(wasOrdered);
 }
 
 void botInfo::onAllowCommand(const Player* caller, const Command* command) {
@@ -170,6 +206,11 @@ void botInfo::onAllowCommand(const Player* caller, const Command* command) {
     return;
   }
   const std::uint32_t seconds = static_cast<std::uint32_t>(text.hours) * 3600u;
+  // A smaller grant silently taking the place of the file's would tighten
+  // the player's limits without anyone noticing: the confirmation says so.
+  const LagAllowances::Allowance* before = allowanceOf(allowances, text.name);
+  const std::int32_t fileMs =
+      before != nullptr && before->fromFile ? before->extraMs : 0;
   if (!allowances.grant(text, seconds)) {
     sendPrivate(caller, "Too many lag allowances: take one back first");
     return;
@@ -185,6 +226,11 @@ void botInfo::onAllowCommand(const Player* caller, const Command* command) {
     scratchText += " for ";
     scratchText += text.hours;
     scratchText += " h";
+  }
+  if (fileMs > text.extraMs) {
+    scratchText += " (replaces the larger +";
+    scratchText += fileMs;
+    scratchText += " ms of tarvok.ini)";
   }
   sendPrivate(caller, scratchText.chars());
 }

@@ -2,7 +2,8 @@
 # An interrupted run leaves nothing behind: tarvok-sim -i, with the plug-in
 # writing its lag log and waiting for the next typed line inside its work
 # folder, gets SIGINT (as from Ctrl-C), SIGTERM or SIGHUP. Each time the
-# work folder is gone and the program ended by that signal.
+# work folder is gone and the program ended by that signal. So, too, when
+# the reader of its transcript goes away (tarvok-sim | head): SIGPIPE.
 #   interrupted_run.sh SIM
 set -u
 sim=$1
@@ -44,4 +45,31 @@ for pair in INT:2 TERM:15 HUP:1; do
     rm -rf "$folder/temporary/"*
   fi
 done
+# The reader takes one byte and goes; the lines typed after that make the
+# simulator write again, into the closed pipe. (Writes of ours into the
+# fifo after the simulator ended must not end this script; the simulator
+# is started before, as a signal ignored stays ignored in a child.)
+rm -f "$folder/status"
+{
+  TMPDIR="$folder/temporary" "$sim" -i <"$folder/typed" 2>"$folder/out.txt"
+  echo $? >"$folder/status"
+} | head -c 1 >/dev/null &
+trap '' PIPE
+exec 3>"$folder/typed"
+printf 'ini LagLog=lag.log\ninit\narrive Al\n' >&3
+for attempt in $(seq 100); do
+  [ -e "$folder/status" ] && break
+  for line in $(seq 50); do echo 'Al: !lagme' >&3 2>/dev/null; done
+  sleep 0.1
+done
+exec 3>&-
+wait
+status=$(cat "$folder/status" 2>/dev/null)
+left=$(ls "$folder/temporary")
+if [ -n "$left" ] || [ "$status" != 141 ]; then
+  echo "FAILED: after the reader went away: status ${status:-none}" \
+       "(expected 141), left in the temporary folder: ${left:-nothing}"
+  cat "$folder/out.txt"
+  failures=$((failures + 1))
+fi
 exit "$failures"

@@ -43,10 +43,11 @@ bool runJobs(std::size_t jobs, unsigned processes,
              std::vector<std::string>* results);
 
 // From now on, when the user interrupts the program (Ctrl-C; on POSIX also
-// SIGTERM and SIGHUP), calls `onInterrupt` once, from a thread of its own
-// while the rest of the program runs on, and then lets the interruption take
-// its course: the program ends as it would have without this call (or, where
-// another handler was in place, that handler runs). An interruption the
+// SIGTERM, SIGHUP, and SIGPIPE when the reader of its output went away),
+// calls `onInterrupt` once, from a thread of its own while the rest of the
+// program runs on, and then lets the interruption take its course: the
+// program ends as it would have without this call (or, where another
+// handler was in place, that handler runs). An interruption the
 // program ignored stays ignored. Call it once; later calls do nothing.
 void callOnInterrupt(void (*onInterrupt)());
 

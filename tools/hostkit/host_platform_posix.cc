@@ -71,6 +71,9 @@ bool runJobs(std::size_t jobs, unsigned processes,
       break;
     }
     if (pid == 0) {
+      // A write to a reader that went away fails here, and is the child's
+      // own business: not an interruption of its parent.
+      signal(SIGPIPE, SIG_DFL);
       close(ends[0]);
       for (const Child& other : running) close(other.pipe);
       // Each result goes as "JOB SIZE\n" and its bytes.
@@ -152,7 +155,9 @@ bool terminalShowsColours(std::FILE* stream) { return isTerminal(stream); }
 
 namespace {
 
-const int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a run whose reader went away (`tarvok-sim | head`) ends as
+// an interrupted one, its work folder removed.
+const int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 struct sigaction previousActions[std::size(kInterruptions)];
 int interruptPipe[2] = {-1, -1};
 void (*interruptWork)() = nullptr;

@@ -1,6 +1,7 @@
 // WorkFolder: a fresh, empty folder in the system's temporary folder, removed
 // with everything in it when the object goes, or when the user interrupts
-// the program (Ctrl-C, SIGTERM) while the object lives.
+// the program (Ctrl-C, SIGTERM), or its output's reader goes away (SIGPIPE),
+// while the object lives.
 //
 // The plug-in reads and creates "tarvok.ini" in the current directory, so
 // hosts, tests and fuzz targets run it inside a folder of their own: a

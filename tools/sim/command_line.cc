@@ -1,7 +1,8 @@
 #include "sim/command_line.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstddef>
+#include <set>
 
 #include "hostkit/shown_text.h"
 
@@ -124,297 +125,499 @@ const char kSweepFooter[] =
     "cannot be used, a replay failed, or for a faulty command line (more\n"
     "than 1000 combinations among them).";
 
-// Where a fault points for help: "tarvok-sim --help", "tarvok-sim replay
-// --help".
-std::string helpPointer(const CLI::App& app) {
-  std::string name = app.get_name();
-  for (const CLI::App* parent = app.get_parent(); parent != nullptr;
-       parent = parent->get_parent()) {
-    name = parent->get_name() + " " + name;
+// How an option takes its value.
+enum class ValueKind {
+  kFlag,    // none: given or not
+  kText,    // one text
+  kTexts,   // a text each time it is given
+  kNumber,  // a whole number within [least, most]
+};
+
+struct Option {
+  const char* name;       // "--library", "-i"
+  const char* valueName;  // "PATH"; "" for a flag
+  const char* help;       // lines split by '\n'
+  ValueKind kind;
+  bool* flag = nullptr;
+  std::string* text = nullptr;
+  std::vector<std::string>* texts = nullptr;
+  std::uint32_t* number = nullptr;
+  std::uint32_t least = 0;
+  std::uint32_t most = 0;
+  bool required = false;
+};
+
+Option flagOption(const char* name, const char* help, bool* target) {
+  Option option{name, "", help, ValueKind::kFlag};
+  option.flag = target;
+  return option;
+}
+
+Option textOption(const char* name, const char* valueName, const char* help,
+                  std::string* target) {
+  Option option{name, valueName, help, ValueKind::kText};
+  option.text = target;
+  return option;
+}
+
+Option numberOption(const char* name, const char* valueName,
+                    const char* help, std::uint32_t* target,
+                    std::uint32_t least, std::uint32_t most) {
+  Option option{name, valueName, help, ValueKind::kNumber};
+  option.number = target;
+  option.least = least;
+  option.most = most;
+  return option;
+}
+
+// How many arguments that are not options a command takes.
+enum class Arity { kNone, kOptionalOne, kOne, kOneOrMore };
+
+struct Command {
+  const char* name;     // "tarvok-sim" for the program itself
+  const char* summary;  // its line in the program's list of commands
+  const char* usage;    // after "Usage: "
+  std::string header;   // the help's first lines
+  std::string footer;   // the help's last lines; "" for none
+  Arity arity = Arity::kNone;
+  const char* argumentName = "";  // "FILE"
+  const char* argumentHelp = "";
+  std::string* argument = nullptr;              // kOptionalOne, kOne
+  std::vector<std::string>* arguments = nullptr;  // kOneOrMore
+  const char* tooMany = "";  // the fault of an argument too many
+  std::vector<Option> options = {};
+};
+
+const std::size_t kHelpColumn = 28;
+
+// "  NAME" then its help, each of its lines from column kHelpColumn.
+std::string helpRow(const std::string& name, const std::string& help) {
+  std::string row = "  " + name;
+  if (row.size() >= kHelpColumn) row += "\n" + std::string(kHelpColumn, ' ');
+  row.resize(std::max(row.size(), kHelpColumn), ' ');
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = help.find('\n', start);
+    row += help.substr(start, end - start) + "\n";
+    if (end == std::string::npos) break;
+    start = end + 1;
+    row += std::string(kHelpColumn, ' ');
   }
-  return "see \"" + name + " --help\"";
+  return row;
 }
 
-void setUp(CLI::App& app) {
-  app.set_help_flag("-h,--help", "print this help and exit");
-  app.set_version_flag("--version", kVersion, "print the version and exit");
-  app.allow_extras();
-  app.footer("");
-  auto formatter = std::make_shared<CLI::Formatter>();
-  formatter->label("SUBCOMMAND", "COMMAND");
-  formatter->label("REQUIRED", "");
-  formatter->column_width(28);
-  app.formatter(formatter);
+std::string helpText(const Command& command,
+                     const std::vector<Command>* commands) {
+  std::string text = command.header + "Usage: " + command.usage +
+                     "\n\n";
+  if (command.arity != Arity::kNone) {
+    std::string name = command.argumentName;
+    if (command.arity == Arity::kOneOrMore) name += "...";
+    text += "Positionals:\n" + helpRow(name, command.argumentHelp) + "\n";
+  }
+  text += "Options:\n" + helpRow("-h,--help", "print this help and exit") +
+          helpRow("--version", "print the version and exit");
+  for (const Option& option : command.options) {
+    std::string name = option.name;
+    if (*option.valueName != '\0') name += std::string(" ") + option.valueName;
+    text += helpRow(name, option.help);
+  }
+  text += "\n";
+  if (commands != nullptr) {
+    text += "Commands:\n";
+    for (const Command& each : *commands) {
+      text += helpRow(each.name, each.summary);
+    }
+    text += "\n";
+  }
+  if (!command.footer.empty()) text += command.footer + "\n";
+  return text;
 }
 
-// The options and arguments that no command took; "" when there are none,
-// else the fault to report.
-std::string leftOver(const CLI::App& app, const char* takesOnly) {
-  for (const std::string& argument : app.remaining()) {
-    if (argument.size() > 1 && argument[0] == '-') {
-      return "unknown option " + argument;
+enum class Parsed { kDone, kHelp, kVersion, kFault };
+
+bool looksLikeOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-';
+}
+
+// A whole number of at most nine digits, or false.
+bool readWholeNumber(const std::string& text, std::uint32_t* number) {
+  if (text.empty() || text.size() > 9) return false;
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  *number = value;
+  return true;
+}
+
+// Stores `value` for `option`; false with the fault otherwise.
+bool takeValue(const Option& option, const std::string& value,
+               std::string* fault) {
+  if (value.empty()) {
+    *fault = std::string(option.name) + " needs a " + option.valueName;
+    return false;
+  }
+  switch (option.kind) {
+    case ValueKind::kText:
+      *option.text = value;
+      return true;
+    case ValueKind::kTexts:
+      option.texts->push_back(value);
+      return true;
+    case ValueKind::kNumber: {
+      std::uint32_t number = 0;
+      if (!readWholeNumber(value, &number) || number < option.least ||
+          number > option.most) {
+        *fault = std::string(option.name) + " takes a whole number from " +
+                 std::to_string(option.least) + " to " +
+                 std::to_string(option.most) + ", not " + shownField(value);
+        return false;
+      }
+      *option.number = number;
+      return true;
+    }
+    case ValueKind::kFlag:
+      break;
+  }
+  return false;
+}
+
+bool takeArgument(const Command& command, const std::string& argument,
+                  std::size_t* taken, std::string* fault) {
+  const bool oneOnly = command.arity == Arity::kOptionalOne ||
+                       command.arity == Arity::kOne;
+  if (command.arity == Arity::kNone || (oneOnly && *taken == 1)) {
+    *fault = std::string(command.tooMany) + " (" + shownField(argument) +
+             " is one too many)";
+    return false;
+  }
+  if (oneOnly) {
+    *command.argument = argument;
+  } else {
+    command.arguments->push_back(argument);
+  }
+  ++*taken;
+  return true;
+}
+
+// The arguments of one command, options anywhere among them until "--";
+// "--NAME=VALUE" is "--NAME VALUE".
+Parsed parseArguments(const Command& command,
+                      const std::vector<std::string>& arguments,
+                      std::size_t first, std::string* fault) {
+  std::set<const Option*> given;
+  std::size_t taken = 0;
+  bool optionsEnded = false;
+  for (std::size_t i = first; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || !looksLikeOption(argument)) {
+      if (!takeArgument(command, argument, &taken, fault)) {
+        return Parsed::kFault;
+      }
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "-h" || argument == "--help") return Parsed::kHelp;
+    if (argument == "--version") return Parsed::kVersion;
+    const std::size_t equals =
+        argument.compare(0, 2, "--") == 0 ? argument.find('=')
+                                          : std::string::npos;
+    const std::string name = argument.substr(0, equals);
+    const Option* option = nullptr;
+    for (const Option& each : command.options) {
+      if (name == each.name) option = &each;
+    }
+    if (option == nullptr) {
+      *fault = "unknown option " + shownField(name);
+      return Parsed::kFault;
+    }
+    if (!given.insert(option).second && option->kind != ValueKind::kTexts) {
+      *fault = name + " is given twice";
+      return Parsed::kFault;
+    }
+    if (option->kind == ValueKind::kFlag) {
+      if (equals != std::string::npos) {
+        *fault = name + " takes no value";
+        return Parsed::kFault;
+      }
+      *option->flag = true;
+      continue;
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size() && !looksLikeOption(arguments[i + 1])) {
+      value = arguments[++i];
+    }
+    if (!takeValue(*option, value, fault)) return Parsed::kFault;
+  }
+  if (taken == 0 && (command.arity == Arity::kOne ||
+                     command.arity == Arity::kOneOrMore)) {
+    *fault = std::string(command.argumentName) + " is required";
+    return Parsed::kFault;
+  }
+  for (const Option& option : command.options) {
+    if (option.required && given.count(&option) == 0) {
+      *fault = std::string(option.name) + " is required";
+      return Parsed::kFault;
     }
   }
-  if (!app.remaining().empty()) {
-    return std::string(takesOnly) + " (" + app.remaining().front() +
-           " is one too many)";
+  return Parsed::kDone;
+}
+
+// "tarvok-sim" or "tarvok-sim NAME".
+std::string fullName(const Command& command) {
+  const std::string name = command.name;
+  return name == "tarvok-sim" ? name : "tarvok-sim " + name;
+}
+
+void reportFault(const Command& command, const std::string& fault,
+                 CommandLine* line, std::string* errors) {
+  *errors += fullName(command) + ": " + escapeControlBytes(fault) +
+             "; see \"" + fullName(command) + " --help\"\n";
+  line->command = SimCommand::Finished;
+  line->status = kUsageFailed;
+}
+
+// The program's own options and the commands', bound to `line`.
+std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
+  std::vector<Command> commands;
+  Command run{"tarvok-sim", "", "tarvok-sim [OPTIONS] [SCENARIO]\n"
+              "       tarvok-sim COMMAND [OPTIONS] ...",
+              std::string(kRunDescription) + "\n", kScenarioLines};
+  run.arity = Arity::kOptionalOne;
+  run.argumentName = "SCENARIO";
+  run.argumentHelp =
+      "a scenario file, one action a line (below);\n"
+      "without it, the built-in demo";
+  run.argument = &line->run.scenario;
+  run.tooMany = "one scenario at a time";
+  run.options = {
+      textOption("--library", "PATH",
+                 "the plug-in library to load (default: the\n"
+                 "one beside this program)",
+                 &line->run.library),
+      textOption("--output", "FILE",
+                 "write the transcript to FILE (default: the\n"
+                 "standard output; colours only on a terminal,\n"
+                 "never with NO_COLOR set)",
+                 &line->run.output),
+      textOption("--ini", "FILE",
+                 "start with a copy of that tarvok.ini instead\n"
+                 "of an empty one (the demo then leaves out its\n"
+                 "own settings)",
+                 &line->run.ini),
+      textOption("--chart", "OUT.html",
+                 "draw the rows of the plug-in's lag log\n"
+                 "(LagLog= in tarvok.ini) as a page",
+                 &line->run.chart),
+      textOption("--log", "FILE",
+                 "keep the plug-in's lag log in FILE, on the\n"
+                 "simulated clock (second 0 is\n"
+                 "2000-01-01T00:00:00Z), ready for replay",
+                 &line->run.log),
+      flagOption("-i", "take scenario lines typed at a prompt",
+                 &line->run.interactive),
+  };
+  commands.push_back(run);
+
+  Command checkIni{"check-ini", "what the plug-in makes of a tarvok.ini",
+                   "tarvok-sim check-ini [OPTIONS] FILE", "",
+                   std::string(kCheckIniDescription) + "\n" + kCheckIniFooter};
+  checkIni.arity = Arity::kOne;
+  checkIni.argumentName = "FILE";
+  checkIni.argumentHelp = "the file to check; - reads the standard input";
+  checkIni.argument = &line->checkIni.file;
+  checkIni.tooMany = "check-ini takes one FILE";
+  checkIni.options = {
+      textOption("--arena", "NAME",
+                 "show only the settings of a bot in arena\n"
+                 "NAME",
+                 &line->checkIni.arena),
+  };
+  commands.push_back(checkIni);
+
+  Command replay{"replay", "a lag log played again under other settings",
+                 "tarvok-sim replay [OPTIONS] LOG...", "",
+                 std::string(kReplayDescription) + "\n" + kReplayFooter};
+  replay.arity = Arity::kOneOrMore;
+  replay.argumentName = "LOG";
+  replay.argumentHelp =
+      "the lag log; several files are read as one,\n"
+      "a rotated set (lag.log.2 lag.log.1 lag.log,\n"
+      "in any order) oldest first";
+  replay.arguments = &line->replay.logs;
+  ReplayOptions& replayed = line->replay;
+  replay.options = {
+      textOption("--ini", "FILE",
+                 "the settings to replay with (default:\n"
+                 "tarvok.ini of the current folder, else the\n"
+                 "plug-in's defaults)",
+                 &replayed.ini),
+      textOption("--chart", "OUT.html",
+                 "also write the chart: one page, offline,\n"
+                 "each player's figures over time against the\n"
+                 "limits, with the warnings and moves",
+                 &replayed.chart),
+      textOption("--transcript", "FILE",
+                 "write every event of the replay to FILE\n"
+                 "(for small logs)",
+                 &replayed.transcript),
+      textOption("--library", "PATH",
+                 "the plug-in library to load (default: the\n"
+                 "one beside this program)",
+                 &replayed.library),
+      flagOption("--classes",
+                 "also print the scores by class, the class\n"
+                 "being a player's name up to its first '-'\n"
+                 "(the players of tarvok-sim arena)",
+                 &replayed.classes),
+  };
+  commands.push_back(replay);
+
+  Command arena{"arena", "a synthetic arena's lag log, for replay --classes",
+                "tarvok-sim arena [OPTIONS]", "", kArenaDescription};
+  arena.tooMany = "arena takes no argument";
+  arena.options = {
+      numberOption("--seed", "N",
+                   "the arena's seed, 0 to 999999999: the same\n"
+                   "seed, the same log (default 1)",
+                   &line->arena.seed, 0, 999999999),
+      numberOption("--minutes", "M",
+                   "how long the arena plays, 10 to 10080\n"
+                   "minutes (default 120)",
+                   &line->arena.minutes, 10, 10080),
+      textOption("--output", "LOG",
+                 "write the log to LOG (default: the standard\n"
+                 "output)",
+                 &line->arena.output),
+  };
+  commands.push_back(arena);
+
+  Command sweep{"sweep", "many settings over one lag log, ranked",
+                "tarvok-sim sweep [OPTIONS] LOG...", "",
+                std::string(kSweepDescription) + "\n" + kSweepFooter};
+  sweep.arity = Arity::kOneOrMore;
+  sweep.argumentName = "LOG";
+  sweep.argumentHelp =
+      "the lag log; several files are read as one,\n"
+      "a rotated set oldest first";
+  sweep.arguments = &line->sweep.logs;
+  SweepOptions& swept = line->sweep;
+  Option vary{"--vary", "KEY=...",
+              "a key and its values: KEY=A..B, KEY=A..B:STEP\n"
+              "or KEY=A,B,C; once for each key, several\n"
+              "multiply",
+              ValueKind::kTexts};
+  vary.texts = &swept.vary;
+  vary.required = true;
+  sweep.options = {
+      vary,
+      textOption("--ini", "BASE",
+                 "the base settings (default: tarvok.ini of\n"
+                 "the current folder, else the plug-in's\n"
+                 "defaults)",
+                 &swept.ini),
+      textOption("--chart", "OUT.html",
+                 "also write the trade-off chart: a point per\n"
+                 "row, its settings as hover text",
+                 &swept.chart),
+      numberOption("--processes", "N",
+                   "replays at once, 1 to 256 (default: one per\n"
+                   "core)",
+                   &swept.processes, 1, 256),
+      textOption("--library", "PATH",
+                 "the plug-in library to load (default: the\n"
+                 "one beside this program)",
+                 &swept.library),
+      flagOption("--classes",
+                 "also score each row by class, as replay\n"
+                 "--classes does (the players of tarvok-sim\n"
+                 "arena)",
+                 &swept.classes),
+  };
+  commands.push_back(sweep);
+
+  Command help{"help", "the usage of a command",
+               "tarvok-sim help [OPTIONS] [COMMAND]", "", ""};
+  help.arity = Arity::kOptionalOne;
+  help.argumentName = "COMMAND";
+  help.argumentHelp =
+      "check-ini, replay, arena, sweep or help;\n"
+      "without it, the usage of tarvok-sim";
+  help.argument = topic;
+  help.tooMany = "help takes one COMMAND";
+  commands.push_back(help);
+  for (std::size_t i = 1; i < commands.size(); ++i) {
+    commands[i].header = std::string(commands[i].summary) + "\n";
   }
-  return "";
+  return commands;
 }
 
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              std::string* out, std::string* errors) {
-  // "help [COMMAND]" is "[COMMAND] --help"; its own options go on to the
-  // parser below.
-  if (!arguments.empty() && arguments[0] == "help" &&
-      (arguments.size() == 1 || arguments[1].empty() ||
-       arguments[1][0] != '-')) {
-    const std::vector<std::string> topics(arguments.begin() + 1,
-                                          arguments.end());
-    std::string fault;
-    if (topics.size() > 1) {
-      fault = "help takes one COMMAND (" + topics[1] + " is one too many)";
-    } else if (!topics.empty() && topics[0] != "check-ini" &&
-               topics[0] != "replay" && topics[0] != "arena" &&
-               topics[0] != "sweep" && topics[0] != "help") {
-      fault = "there is no command " + topics[0];
-    }
-    if (!fault.empty()) {
-      CommandLine line;
-      line.status = kUsageFailed;
-      *errors += "tarvok-sim help: " + escapeControlBytes(fault) +
-                 "; see \"tarvok-sim help --help\"\n";
-      return line;
-    }
-    std::vector<std::string> asked = topics;
-    asked.push_back("--help");
-    return parseCommandLine(asked, out, errors);
-  }
   CommandLine line;
-  CLI::App app(kRunDescription, "tarvok-sim");
-  setUp(app);
-  app.footer(kScenarioLines);
-  RunOptions& run = line.run;
-  app.add_option("SCENARIO", run.scenario,
-                 "a scenario file, one action a line (below);\n"
-                 "without it, the built-in demo")
-      ->type_name("");
-  app.add_option("--library", run.library,
-                 "the plug-in library to load (default: the\n"
-                 "one beside this program)")
-      ->type_name("PATH");
-  app.add_option("--output", run.output,
-                 "write the transcript to FILE (default: the\n"
-                 "standard output; colours only on a terminal,\n"
-                 "never with NO_COLOR set)")
-      ->type_name("FILE");
-  app.add_option("--ini", run.ini,
-                 "start with a copy of that tarvok.ini instead\n"
-                 "of an empty one (the demo then leaves out its\n"
-                 "own settings)")
-      ->type_name("FILE");
-  app.add_option("--chart", run.chart,
-                 "draw the rows of the plug-in's lag log\n"
-                 "(LagLog= in tarvok.ini) as a page")
-      ->type_name("OUT.html");
-  app.add_option("--log", run.log,
-                 "keep the plug-in's lag log in FILE, on the\n"
-                 "simulated clock (second 0 is\n"
-                 "2000-01-01T00:00:00Z), ready for replay")
-      ->type_name("FILE");
-  app.add_flag("-i", run.interactive,
-               "take scenario lines typed at a prompt");
-
-  CLI::App* checkIni = app.add_subcommand(
-      "check-ini", "what the plug-in makes of a tarvok.ini");
-  setUp(*checkIni);
-  checkIni->group("Commands");
-  checkIni->footer(std::string(kCheckIniDescription) + "\n" + kCheckIniFooter);
-  checkIni->add_option("FILE", line.checkIni.file,
-                       "the file to check; - reads the standard input")
-      ->type_name("")
-      ->required();
-  checkIni
-      ->add_option("--arena", line.checkIni.arena,
-                   "show only the settings of a bot in arena\n"
-                   "NAME")
-      ->type_name("NAME");
-
-  CLI::App* replay = app.add_subcommand(
-      "replay", "a lag log played again under other settings");
-  setUp(*replay);
-  replay->group("Commands");
-  replay->footer(std::string(kReplayDescription) + "\n" + kReplayFooter);
-  ReplayOptions& replayed = line.replay;
-  replay->add_option("LOG", replayed.logs,
-                     "the lag log; several files are read as one,\n"
-                     "a rotated set (lag.log.2 lag.log.1 lag.log,\n"
-                     "in any order) oldest first")
-      ->type_name("")
-      ->required();
-  replay->add_option("--ini", replayed.ini,
-                     "the settings to replay with (default:\n"
-                     "tarvok.ini of the current folder, else the\n"
-                     "plug-in's defaults)")
-      ->type_name("FILE");
-  replay->add_option("--chart", replayed.chart,
-                     "also write the chart: one page, offline,\n"
-                     "each player's figures over time against the\n"
-                     "limits, with the warnings and moves")
-      ->type_name("OUT.html");
-  replay->add_option("--transcript", replayed.transcript,
-                     "write every event of the replay to FILE\n"
-                     "(for small logs)")
-      ->type_name("FILE");
-  replay->add_option("--library", replayed.library,
-                     "the plug-in library to load (default: the\n"
-                     "one beside this program)")
-      ->type_name("PATH");
-
-  replay->add_flag("--classes", replayed.classes,
-                   "also print the scores by class, the class\n"
-                   "being a player's name up to its first '-'\n"
-                   "(the players of tarvok-sim arena)");
-
-  CLI::App* arena = app.add_subcommand(
-      "arena", "a synthetic arena's lag log, for replay --classes");
-  setUp(*arena);
-  arena->group("Commands");
-  arena->footer(kArenaDescription);
-  ArenaOptions& arenaOptions = line.arena;
-  arena->add_option("--seed", arenaOptions.seed,
-                    "the arena's seed, 0 to 999999999: the same\n"
-                    "seed, the same log (default 1)")
-      ->type_name("N")
-      ->check(CLI::Range(0u, 999999999u).description(""));
-  arena->add_option("--minutes", arenaOptions.minutes,
-                    "how long the arena plays, 10 to 10080\n"
-                    "minutes (default 120)")
-      ->type_name("M")
-      ->check(CLI::Range(10u, 10080u).description(""));
-  arena->add_option("--output", arenaOptions.output,
-                    "write the log to LOG (default: the standard\n"
-                    "output)")
-      ->type_name("LOG");
-
-  CLI::App* sweep = app.add_subcommand(
-      "sweep", "many settings over one lag log, ranked");
-  setUp(*sweep);
-  sweep->group("Commands");
-  sweep->footer(std::string(kSweepDescription) + "\n" + kSweepFooter);
-  SweepOptions& swept = line.sweep;
-  sweep->add_option("LOG", swept.logs,
-                    "the lag log; several files are read as one,\n"
-                    "a rotated set oldest first")
-      ->type_name("")
-      ->required();
-  sweep->add_option("--vary", swept.vary,
-                    "a key and its values: KEY=A..B, KEY=A..B:STEP\n"
-                    "or KEY=A,B,C; several multiply")
-      ->type_name("KEY=...")
-      ->allow_extra_args(false)
-      ->required();
-  sweep->add_option("--ini", swept.ini,
-                    "the base settings (default: tarvok.ini of\n"
-                    "the current folder, else the plug-in's\n"
-                    "defaults)")
-      ->type_name("BASE");
-  sweep->add_option("--chart", swept.chart,
-                    "also write the trade-off chart: a point per\n"
-                    "row, its settings as hover text")
-      ->type_name("OUT.html");
-  sweep->add_option("--processes", swept.processes,
-                    "replays at once, 1 to 256 (default: one per\n"
-                    "core)")
-      ->type_name("N")
-      ->check(CLI::Range(1u, 256u).description(""));
-  sweep->add_option("--library", swept.library,
-                    "the plug-in library to load (default: the\n"
-                    "one beside this program)")
-      ->type_name("PATH");
-  sweep->add_flag("--classes", swept.classes,
-                  "also score each row by class, as replay\n"
-                  "--classes does (the players of tarvok-sim\n"
-                  "arena)");
-
-  CLI::App* help = app.add_subcommand("help", "the usage of a command");
-  setUp(*help);
-  help->group("Commands");
   std::string topic;
-  help->add_option("COMMAND", topic,
-                   "check-ini, replay, arena, sweep or help;\n"
-                   "without it, the usage of tarvok-sim")
-      ->type_name("");
-
-  // CLI11 takes the arguments last first.
-  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
-  const CLI::App* failedApp = &app;
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    *out += app.help();
-    return line;
-  } catch (const CLI::CallForVersion&) {
-    *out += std::string(kVersion) + "\n";
-    return line;
-  } catch (const CLI::ParseError& error) {
-    for (const CLI::App* command : app.get_subcommands()) failedApp = command;
-    *errors += failedApp->get_name() == "tarvok-sim"
-                   ? "tarvok-sim: "
-                   : "tarvok-sim " + failedApp->get_name() + ": ";
-    *errors += escapeControlBytes(error.what()) + "; " +
-               helpPointer(*failedApp) +
-               "\n";
-    line.status = kUsageFailed;
-    return line;
+  const std::vector<Command> commands = describeCommands(&line, &topic);
+  // The program's own options, or a command named first.
+  std::size_t chosen = 0;
+  for (std::size_t i = 1; i < commands.size(); ++i) {
+    if (!arguments.empty() && arguments[0] == commands[i].name) chosen = i;
   }
-
-  const CLI::App* chosen = &app;
+  const Command& command = commands[chosen];
+  const std::vector<Command> listed(commands.begin() + 1, commands.end());
   std::string fault;
-  if (help->parsed()) {
-    // Options of "help", or "help" after other arguments: the program's
-    // usage.
-    chosen = help;
-    fault = leftOver(*help, "help takes one COMMAND");
-    if (fault.empty()) {
-      *out += app.get_formatter()->make_help(&app, "tarvok-sim",
-                                             CLI::AppFormatMode::Normal);
+  switch (parseArguments(command, arguments, chosen == 0 ? 0 : 1, &fault)) {
+    case Parsed::kHelp:
+      // The program's help lists its commands.
+      *out += helpText(command, chosen == 0 ? &listed : nullptr);
+      return line;
+    case Parsed::kVersion:
+      *out += std::string(kVersion) + "\n";
+      return line;
+    case Parsed::kFault:
+      reportFault(command, fault, &line, errors);
+      return line;
+    case Parsed::kDone:
+      break;
+  }
+  const std::string name = command.name;
+  if (name == "help") {
+    if (topic.empty()) {
+      *out += helpText(commands[0], &listed);
       return line;
     }
-  } else if (checkIni->parsed()) {
-    chosen = checkIni;
-    fault = leftOver(*checkIni, "check-ini takes one FILE");
-    if (fault.empty() && checkIni->count("--arena") != 0 &&
-        line.checkIni.arena.empty()) {
-      fault = "--arena needs an arena's name";
+    for (const Command& each : listed) {
+      if (topic == each.name) {
+        *out += helpText(each, nullptr);
+        return line;
+      }
     }
-    line.command = SimCommand::CheckIni;
-  } else if (replay->parsed()) {
-    chosen = replay;
-    fault = leftOver(*replay, "");
-    line.command = SimCommand::Replay;
-  } else if (sweep->parsed()) {
-    chosen = sweep;
-    fault = leftOver(*sweep, "");
-    line.command = SimCommand::Sweep;
-  } else if (arena->parsed()) {
-    chosen = arena;
-    fault = leftOver(*arena, "arena takes no argument");
-    line.command = SimCommand::Arena;
-  } else {
-    fault = leftOver(app, "one scenario at a time");
-    if (fault.empty() && run.interactive && !run.scenario.empty()) {
-      fault = "-i and a scenario file exclude each other";
-    }
-    line.command = SimCommand::Run;
+    reportFault(command, "there is no command " + shownField(topic), &line,
+                errors);
+    return line;
   }
-  if (fault.empty()) return line;
-  *errors += (chosen == &app ? "tarvok-sim: "
-                             : "tarvok-sim " + chosen->get_name() + ": ") +
-             escapeControlBytes(fault) + "; " + helpPointer(*chosen) + "\n";
-  line.command = SimCommand::Finished;
-  line.status = kUsageFailed;
+  if (name == "tarvok-sim") {
+    line.command = SimCommand::Run;
+    if (line.run.interactive && !line.run.scenario.empty()) {
+      reportFault(command, "-i and a scenario file exclude each other", &line,
+                  errors);
+    }
+  } else if (name == "check-ini") {
+    line.command = SimCommand::CheckIni;
+  } else if (name == "replay") {
+    line.command = SimCommand::Replay;
+  } else if (name == "arena") {
+    line.command = SimCommand::Arena;
+  } else if (name == "sweep") {
+    line.command = SimCommand::Sweep;
+  }
   return line;
 }
