@@ -424,6 +424,57 @@ std::vector<std::string> lagLogFindings(const std::string& path,
   return found;
 }
 
+// A byte order mark of UTF-16, or a NUL among the first two bytes: a text
+// of two bytes a character, in which the plug-in finds no key.
+bool savedAsUtf16(const std::string& contents) {
+  if (contents.size() < 2) return false;
+  return contents.compare(0, 2, "\xFF\xFE") == 0 ||
+         contents.compare(0, 2, "\xFE\xFF") == 0 || contents[0] == '\0' ||
+         contents[1] == '\0';
+}
+
+// Lines added at the end of a file with arena sections (as tuning advice
+// says: "put strikes=2 into tarvok.ini") belong to its last section, though
+// they are mostly meant for every arena. The mark of such an addition: keys
+// of the last section after a blank or comment line that follows keys of
+// its own. The first of them is named.
+std::vector<ConfigFinding> appendedLineFindings(
+    const std::vector<Piece>& pieces, const std::vector<ConfigArena>& arenas) {
+  std::vector<ConfigFinding> found;
+  std::size_t lastStart = pieces.size();
+  std::size_t firstStart = pieces.size();
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (!pieces[i].startsSection) continue;
+    if (firstStart == pieces.size()) firstStart = i;
+    lastStart = i;
+  }
+  bool keySeen = false;
+  bool gapSeen = false;
+  for (std::size_t i = lastStart + 1; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    const bool isKey =
+        piece.key != nullptr || isPrefixOf(kAllowKey, piece.text.c_str());
+    if (!isKey) {
+      gapSeen = gapSeen || keySeen;
+      continue;
+    }
+    if (gapSeen && piece.firstCharacter == 1) {
+      const std::string name = shownArena(arenas[piece.part].name);
+      found.push_back(
+          {piece.line,
+           "this line and those after it belong to the section [arena " +
+               name + "] of line " + std::to_string(pieces[lastStart].line) +
+               ", which runs to the end of the file: they count for arena " +
+               name + " alone; a line meant for every arena goes before the "
+               "first section (line " +
+               std::to_string(pieces[firstStart].line) + ")"});
+      break;
+    }
+    keySeen = true;
+  }
+  return found;
+}
+
 }  // namespace
 
 ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
@@ -438,6 +489,13 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
              " bytes of the file: " +
              (contents.back() == '\n' ? "this line" : "the rest of this line") +
              " and every line after it are ignored"});
+  }
+  if (savedAsUtf16(contents)) {
+    findings_.push_back(
+        {1, "the file is saved as UTF-16 (two bytes a character): the "
+            "plug-in finds no key in it and runs on its defaults; save it as "
+            "ANSI or UTF-8"});
+    return;
   }
   std::vector<Piece> pieces = piecesOf(contents);
   std::size_t part = kEveryArena;
@@ -524,6 +582,13 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
           break;
         case ConfigKind::Message:
           settings.*field.text = "*warn " + value;
+          if (!value.empty() && value[0] == '*') {
+            found.push_back("the message begins with \"*\": the plug-in "
+                            "sends it as \"*warn \" and the text itself, so "
+                            "the player reads " +
+                            quoted(value.substr(0, value.find(' '))) +
+                            " as part of the warning");
+          }
           break;
         case ConfigKind::Text:
           settings.*field.text = value;
@@ -558,6 +623,9 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
     findings_.push_back(
         {arena.line, "[arena " + name + "] holds no key: a bot in arena " +
                          name + " has the settings of every arena"});
+  }
+  for (const ConfigFinding& finding : appendedLineFindings(pieces, arenas_)) {
+    findings_.push_back(finding);
   }
   const auto repair = [](ConfigSettings& settings) {
     for (const ConfigKey& key : kConfigKeys) {
@@ -639,6 +707,24 @@ std::vector<std::string> ConfigCheck::settingsReport(
   return lines;
 }
 
+namespace {
+
+// "KEY\tVALUE" rows with their values in one column, at least at column 14.
+std::vector<std::string> alignedRows(std::vector<std::string> rows) {
+  std::size_t width = 14;
+  for (const std::string& row : rows) {
+    width = std::max(width, row.find('\t') + 1);
+  }
+  for (std::string& row : rows) {
+    const std::size_t tab = row.find('\t');
+    row = row.substr(0, tab) + std::string(width - tab, ' ') +
+          row.substr(tab + 1);
+  }
+  return rows;
+}
+
+}  // namespace
+
 ConfigSettings::ConfigSettings() {
   for (const ConfigKey& key : kConfigKeys) {
     const SettingsField& field = fieldOf(key);
@@ -647,15 +733,18 @@ ConfigSettings::ConfigSettings() {
 }
 
 std::vector<std::string> ConfigSettings::describe() const {
+  // Key and value for now; the keys are padded to one column at the end.
   const auto row = [](const char* key, const std::string& value) {
-    std::string line = key;
-    line.resize(std::max<std::size_t>(14, line.size() + 1), ' ');
-    return line + value;
+    return std::string(key) + '\t' + value;
   };
+  // As written after the key: the plug-in adds "*warn " itself.
   const auto message = [](const std::string& text) {
+    const std::string prefix = "*warn ";
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
-               : Transcript::quoted(text);
+               : Transcript::quoted(text.compare(0, prefix.size(), prefix) == 0
+                                        ? text.substr(prefix.size())
+                                        : text);
   };
   std::string display;
   switch (displayMode) {
@@ -685,9 +774,12 @@ std::vector<std::string> ConfigSettings::describe() const {
     default:
       deal = "laggers are announced in the arena";
   }
-  const std::string rate = maxCheckRate < 0
-                               ? "players never wait"
-                               : "seconds a player waits between two checks";
+  const std::string rate =
+      maxCheckRate < 0
+          ? "players never wait"
+          : "a player waits " +
+                std::to_string(static_cast<std::int64_t>(maxCheckRate) + 1) +
+                " seconds between two checks";
   std::vector<std::string> rows = {
       row("current", std::to_string(currentPingLimit)),
       row("average", std::to_string(averagePingLimit)),
@@ -700,7 +792,7 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("WarnMessage", message(warnMessage)),
       row("LockMessage", message(lockMessage)),
   };
-  if (!extraKeysInFile) return rows;
+  if (!extraKeysInFile) return alignedRows(rows);
   const auto seconds = [](std::int32_t value, const char* what) {
     return std::to_string(value) + " (" + what + ")";
   };
@@ -749,7 +841,7 @@ std::vector<std::string> ConfigSettings::describe() const {
                 : std::to_string(lagLogMaxBytes) +
                       " (bytes before the log moves to FILE.1, three kept)"));
   }
-  if (!fairKeysInFile) return rows;
+  if (!fairKeysInFile) return alignedRows(rows);
   rows.push_back(row(
       "minplayers",
       minPlayers > 0
@@ -791,5 +883,5 @@ std::vector<std::string> ConfigSettings::describe() const {
                                     with(currentPingLimit) + ", average " +
                                     with(averagePingLimit) + ")"));
   }
-  return rows;
+  return alignedRows(rows);
 }

@@ -18,7 +18,8 @@
 // key given again later; a line over 255 characters. Also settings that are
 // read as written but bite: a limit of 0, which every player reaches, and
 // deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
-// which send the lagger an empty message; stability= with fewer than three
+// which send the lagger an empty message; a message that begins with '*'
+// (the plug-in puts "*warn " before it itself); stability= with fewer than three
 // strikes, which deals with a steady player before their checks can show
 // them steady, and pingceiling= without stability=. And a lag log whose name
 // has a blank at either end, that is tarvok.ini itself, or that cannot be
@@ -31,7 +32,10 @@
 // settings are those with the section's lines over them. A key given again
 // counts only within its part of the file. Findings also name a section
 // that appears twice (a bot reads both parts), a section without a key, and
-// a bracketed line that is not an arena section (it starts nothing).
+// a bracketed line that is not an arena section (it starts nothing), and
+// keys added after a blank or comment line at the end of the last section
+// (meant for every arena, read for that arena alone). A file saved as
+// UTF-16 gives that one finding: the plug-in reads no key in it.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 

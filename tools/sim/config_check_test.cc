@@ -119,8 +119,8 @@ TEST(ConfigCheckTest, EndsWithThePluginsSettings) {
                    "c2sploss      2", "s2cweapons    2",
                    "display       1 (reports go to the arena)",
                    "deal          1 (laggers are announced in the arena)",
-                   "maxcheckrate  600 (seconds a player waits between two "
-                   "checks)",
+                   "maxcheckrate  600 (a player waits 601 seconds between "
+                   "two checks)",
                    "WarnMessage   \"\" (no line: an empty message is sent)",
                    "LockMessage   \"\" (no line: an empty message is sent)"}),
             defaults.describe());
