@@ -6,6 +6,7 @@
 #ifndef TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_
 #define TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -29,14 +30,33 @@ bool terminalShowsColours(std::FILE* stream);
 std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
                        std::size_t size);
 
+// What tells a file from every other while it exists, whatever its name:
+// on POSIX its device and inode, on Windows its volume and file index.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
+// The identity and size of the open `file`; false when the system cannot
+// tell.
+bool identityOf(std::FILE* file, FileIdentity* identity, std::uint64_t* size);
+
 // Runs `work(job)` for every job from 0 to jobs - 1, in up to `processes`
 // processes at once, and puts what each returns into (*results)[job];
 // `finished` is called in this process with the count of jobs done so far
 // as they finish. On POSIX the jobs run in forked children (each takes
 // every processes-th job and sends its results back through a pipe), so
 // they share nothing they change, the current folder included; elsewhere
-// they run one after another in this process. False when a child ended
-// before its jobs were done.
+// they run one after another in this process. The jobs of children that
+// could not be started (a limit on processes or open files) run here
+// afterwards; a job that throws returns "the replay stopped: " and the
+// reason. An interruption of this process (see callOnInterrupt) ends the
+// children and waits for them first. False when a child ended before its
+// jobs were done.
 bool runJobs(std::size_t jobs, unsigned processes,
              const std::function<std::string(std::size_t job)>& work,
              const std::function<void(std::size_t finished)>& finished,
@@ -47,8 +67,9 @@ bool runJobs(std::size_t jobs, unsigned processes,
 // calls `onInterrupt` once, from a thread of its own while the rest of the
 // program runs on, and then lets the interruption take its course: the
 // program ends as it would have without this call (or, where another
-// handler was in place, that handler runs). An interruption the
-// program ignored stays ignored. Call it once; later calls do nothing.
+// handler was in place, that handler runs). An interruption the program
+// ignored stays ignored. Each call adds a function; they are called in the
+// order they were added.
 void callOnInterrupt(void (*onInterrupt)());
 
 #endif  // TARVOK_TOOLS_HOSTKIT_HOST_PLATFORM_H_

@@ -3,6 +3,7 @@
 // thread that reads it to do the work no signal handler may do.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include <climits>
 #include <csignal>
 #include <iterator>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "hostkit/host_platform.h"
@@ -31,6 +34,15 @@ std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
   return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
+bool identityOf(std::FILE* file, FileIdentity* identity, std::uint64_t* size) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0) return false;
+  identity->volume = static_cast<std::uint64_t>(status.st_dev);
+  identity->index = static_cast<std::uint64_t>(status.st_ino);
+  *size = static_cast<std::uint64_t>(status.st_size);
+  return true;
+}
+
 namespace {
 
 bool writeAll(int descriptor, const std::string& bytes) {
@@ -47,18 +59,186 @@ bool writeAll(int descriptor, const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+
+// SIGPIPE too: a run whose reader went away (`tarvok-sim | head`) ends as
+// an interrupted one, its work folder removed.
+const int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+struct sigaction previousActions[std::size(kInterruptions)];
+int interruptPipe[2] = {-1, -1};
+bool watching = false;
+std::mutex interruptMutex;
+std::vector<void (*)()>& interruptWork() {
+  static std::vector<void (*)()>* work = new std::vector<void (*)()>;
+  return *work;
+}
+// The children of runJobs() still running, ended before the program is.
+std::vector<pid_t>& liveChildren() {
+  static std::vector<pid_t>* children = new std::vector<pid_t>;
+  return *children;
+}
+
+extern "C" void noteInterruption(int signal) {
+  const unsigned char number = static_cast<unsigned char>(signal);
+  const int savedErrno = errno;
+  ssize_t ignored = write(interruptPipe[1], &number, 1);
+  static_cast<void>(ignored);
+  errno = savedErrno;
+}
+
+void endChildren() {
+  std::vector<pid_t> children;
+  {
+    std::lock_guard<std::mutex> lock(interruptMutex);
+    children = liveChildren();
+  }
+  for (pid_t child : children) kill(child, SIGTERM);
+  for (pid_t child : children) {
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+}
+
+void restorePreviousActions() {
+  for (std::size_t i = 0; i < std::size(kInterruptions); ++i) {
+    sigaction(kInterruptions[i], &previousActions[i], nullptr);
+  }
+}
+
+void awaitInterruption(int readEnd) {
+  unsigned char number = 0;
+  while (read(readEnd, &number, 1) != 1) {
+    if (errno != EINTR) return;
+  }
+  endChildren();
+  std::vector<void (*)()> work;
+  {
+    std::lock_guard<std::mutex> lock(interruptMutex);
+    work = interruptWork();
+  }
+  for (void (*each)() : work) each();
+  restorePreviousActions();
+  // Under the previous action, which is mostly the default: the end.
+  kill(getpid(), number);
+}
+
+// Starts the thread that waits for an interruption, with a pipe of its own.
+// False when it cannot: the interruptions then take their course at once.
+bool startWatchThread() {
+  if (pipe(interruptPipe) != 0) return false;
+  for (int end : interruptPipe) fcntl(end, F_SETFD, FD_CLOEXEC);
+  try {
+    std::thread(awaitInterruption, interruptPipe[0]).detach();
+  } catch (const std::system_error&) {
+    close(interruptPipe[0]);
+    close(interruptPipe[1]);
+    interruptPipe[0] = interruptPipe[1] = -1;
+    return false;
+  }
+  return true;
+}
+
+void startWatching() {
+  if (watching) return;
+  watching = true;
+  if (!startWatchThread()) return;
+  struct sigaction action = {};
+  action.sa_handler = noteInterruption;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kInterruptions); ++i) {
+    sigaction(kInterruptions[i], nullptr, &previousActions[i]);
+    if (previousActions[i].sa_handler != SIG_IGN) {
+      sigaction(kInterruptions[i], &action, nullptr);
+    }
+  }
+}
+
+// In a child of runJobs(): the parent's thread did not come along, so the
+// child watches with a thread and a pipe of its own, for its own files;
+// where it cannot, an interruption ends it at once.
+void watchInChild() {
+  liveChildren().clear();
+  if (!watching) return;
+  if (interruptPipe[0] >= 0) {
+    close(interruptPipe[0]);
+    close(interruptPipe[1]);
+  }
+  if (!startWatchThread()) restorePreviousActions();
+}
+
+}  // namespace
+
+namespace {
+
+// A job's work in a child: what it returns, or why it stopped.
+std::string workOf(const std::function<std::string(std::size_t job)>& work,
+                   std::size_t job) {
+  try {
+    return work(job);
+  } catch (const std::exception& error) {
+    return std::string("the replay stopped: ") + error.what();
+  }
+}
+
+// In a child: does every children-th job from `first` on, sending each
+// result through `out` as "JOB SIZE\n" and its bytes; never returns.
+[[noreturn]] void runChild(
+    std::size_t first, std::size_t children, std::size_t jobs, int out,
+    const std::function<std::string(std::size_t job)>& work) {
+  watchInChild();
+  for (std::size_t job = first; job < jobs; job += children) {
+    const std::string result = workOf(work, job);
+    if (!writeAll(out, std::to_string(job) + " " +
+                           std::to_string(result.size()) + "\n" + result)) {
+      _exit(1);
+    }
+  }
+  std::fflush(nullptr);
+  _exit(0);
+}
+
+struct Child {
+  pid_t pid;
+  int pipe;
+  std::string received;
+};
+
+// Reads what `child` sent: each whole result into `results`; false for
+// bytes that make no result.
+bool receive(Child& child, std::vector<std::string>* results,
+             std::vector<bool>* received,
+             const std::function<void(std::size_t finished)>& finished,
+             std::size_t* done) {
+  while (true) {
+    const std::size_t line = child.received.find('\n');
+    if (line == std::string::npos) return true;
+    unsigned long long job = 0, size = 0;
+    if (std::sscanf(child.received.c_str(), "%llu %llu", &job, &size) != 2 ||
+        job >= results->size()) {
+      child.received.clear();
+      return false;
+    }
+    if (child.received.size() < line + 1 + size) return true;
+    (*results)[job] = child.received.substr(line + 1, size);
+    (*received)[job] = true;
+    child.received.erase(0, line + 1 + size);
+    finished(++*done);
+  }
+}
+
+}  // namespace
+
 bool runJobs(std::size_t jobs, unsigned processes,
              const std::function<std::string(std::size_t job)>& work,
              const std::function<void(std::size_t finished)>& finished,
              std::vector<std::string>* results) {
   results->assign(jobs, std::string());
+  std::vector<bool> received(jobs, false);
   const std::size_t children =
       std::max<std::size_t>(1, std::min<std::size_t>(processes, jobs));
-  struct Child {
-    pid_t pid;
-    int pipe;
-    std::string received;
-  };
+  // An interruption ends the children too, and waits for them.
+  startWatching();
   std::vector<Child> running;
   std::fflush(nullptr);  // nothing buffered is written twice
   for (std::size_t index = 0; index < children && jobs > 0; ++index) {
@@ -76,22 +256,15 @@ bool runJobs(std::size_t jobs, unsigned processes,
       signal(SIGPIPE, SIG_DFL);
       close(ends[0]);
       for (const Child& other : running) close(other.pipe);
-      // Each result goes as "JOB SIZE\n" and its bytes.
-      for (std::size_t job = index; job < jobs; job += children) {
-        const std::string result = work(job);
-        if (!writeAll(ends[1], std::to_string(job) + " " +
-                                   std::to_string(result.size()) + "\n" +
-                                   result)) {
-          _exit(1);
-        }
-      }
-      std::fflush(nullptr);
-      _exit(0);
+      runChild(index, children, jobs, ends[1], work);
     }
     close(ends[1]);
+    {
+      std::lock_guard<std::mutex> lock(interruptMutex);
+      liveChildren().push_back(pid);
+    }
     running.push_back(Child{pid, ends[0], std::string()});
   }
-  if (running.empty()) return false;
   std::size_t done = 0;
   std::vector<pollfd> waiting;
   bool complete = true;
@@ -122,21 +295,8 @@ bool runJobs(std::size_t jobs, unsigned processes,
         continue;
       }
       child.received.append(buffer, static_cast<std::size_t>(count));
-      while (true) {
-        const std::size_t line = child.received.find('\n');
-        if (line == std::string::npos) break;
-        unsigned long long job = 0, size = 0;
-        if (std::sscanf(child.received.c_str(), "%llu %llu", &job, &size) !=
-                2 ||
-            job >= jobs) {
-          complete = false;
-          child.received.clear();
-          break;
-        }
-        if (child.received.size() < line + 1 + size) break;
-        (*results)[job] = child.received.substr(line + 1, size);
-        child.received.erase(0, line + 1 + size);
-        finished(++done);
+      if (!receive(child, results, &received, finished, &done)) {
+        complete = false;
       }
     }
   }
@@ -146,6 +306,18 @@ bool runJobs(std::size_t jobs, unsigned processes,
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) complete = false;
   }
+  {
+    std::lock_guard<std::mutex> lock(interruptMutex);
+    liveChildren().clear();
+  }
+  // The jobs of the children that could not be started (too many
+  // processes or open files) run here, one after another.
+  for (std::size_t job = 0; job < jobs; ++job) {
+    if (received[job] || job % children < running.size()) continue;
+    (*results)[job] = workOf(work, job);
+    received[job] = true;
+    finished(++done);
+  }
   return complete && done == jobs;
 }
 
@@ -153,54 +325,10 @@ bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 bool terminalShowsColours(std::FILE* stream) { return isTerminal(stream); }
 
-namespace {
-
-// SIGPIPE too: a run whose reader went away (`tarvok-sim | head`) ends as
-// an interrupted one, its work folder removed.
-const int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-struct sigaction previousActions[std::size(kInterruptions)];
-int interruptPipe[2] = {-1, -1};
-void (*interruptWork)() = nullptr;
-
-extern "C" void noteInterruption(int signal) {
-  const unsigned char number = static_cast<unsigned char>(signal);
-  const int savedErrno = errno;
-  ssize_t ignored = write(interruptPipe[1], &number, 1);
-  static_cast<void>(ignored);
-  errno = savedErrno;
-}
-
-void awaitInterruption() {
-  unsigned char number = 0;
-  while (read(interruptPipe[0], &number, 1) != 1) {
-    if (errno != EINTR) return;
-  }
-  interruptWork();
-  for (std::size_t i = 0; i < std::size(kInterruptions); ++i) {
-    if (kInterruptions[i] == number) {
-      sigaction(number, &previousActions[i], nullptr);
-    }
-  }
-  // Under the previous action, which is mostly the default: the end.
-  kill(getpid(), number);
-}
-
-}  // namespace
-
 void callOnInterrupt(void (*onInterrupt)()) {
-  if (interruptWork != nullptr) return;
-  if (pipe(interruptPipe) != 0) return;
-  for (int end : interruptPipe) fcntl(end, F_SETFD, FD_CLOEXEC);
-  interruptWork = onInterrupt;
-  std::thread(awaitInterruption).detach();
-  struct sigaction action = {};
-  action.sa_handler = noteInterruption;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kInterruptions); ++i) {
-    sigaction(kInterruptions[i], nullptr, &previousActions[i]);
-    if (previousActions[i].sa_handler != SIG_IGN) {
-      sigaction(kInterruptions[i], &action, nullptr);
-    }
+  {
+    std::lock_guard<std::mutex> lock(interruptMutex);
+    interruptWork().push_back(onInterrupt);
   }
+  startWatching();
 }

@@ -19,6 +19,22 @@ std::size_t readFileAt(std::FILE* file, long offset, char* buffer,
   return std::fread(buffer, 1, size, file);
 }
 
+bool identityOf(std::FILE* file, FileIdentity* identity, std::uint64_t* size) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  BY_HANDLE_FILE_INFORMATION information;
+  if (handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle, &information)) {
+    return false;
+  }
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->index =
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
+      information.nFileIndexLow;
+  *size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) |
+          information.nFileSizeLow;
+  return true;
+}
+
 bool runJobs(std::size_t jobs, unsigned,
              const std::function<std::string(std::size_t job)>& work,
              const std::function<void(std::size_t finished)>& finished,
@@ -45,7 +61,8 @@ bool terminalShowsColours(std::FILE* stream) {
 
 namespace {
 
-void (*interruptWork)() = nullptr;
+// Up to four functions: the program registers a couple at most.
+void (*interruptWork[4])() = {};
 
 BOOL WINAPI onConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
@@ -59,7 +76,9 @@ BOOL WINAPI onConsoleControl(DWORD event) {
   if (length > 0 && length < sizeof temporary) {
     SetCurrentDirectoryA(temporary);
   }
-  interruptWork();
+  for (void (*work)() : interruptWork) {
+    if (work != nullptr) work();
+  }
   // The next handler, in the end the system's, ends the program.
   return FALSE;
 }
@@ -67,7 +86,12 @@ BOOL WINAPI onConsoleControl(DWORD event) {
 }  // namespace
 
 void callOnInterrupt(void (*onInterrupt)()) {
-  if (interruptWork != nullptr) return;
-  interruptWork = onInterrupt;
-  SetConsoleCtrlHandler(onConsoleControl, TRUE);
+  for (void (*&work)() : interruptWork) {
+    if (work != nullptr) continue;
+    work = onInterrupt;
+    if (&work == &interruptWork[0]) {
+      SetConsoleCtrlHandler(onConsoleControl, TRUE);
+    }
+    return;
+  }
 }
