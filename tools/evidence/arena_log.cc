@@ -8,7 +8,7 @@
 
 #include "hostkit/shown_text.h"
 #include "evidence/lag_log.h"
-#include "sim/file_access.h"
+#include "hostkit/output_file.h"
 
 namespace {
 
@@ -316,13 +316,20 @@ std::vector<std::string> classScores(const LagSummary& summary,
 }
 
 int runArenaCommand(const ArenaOptions& options) {
+  OutputFile output;
+  std::string why;
+  if (!options.output.empty() && !output.open(options.output, &why)) {
+    std::fprintf(stderr, "tarvok-sim arena: cannot write %s: %s\n",
+                 escapeControlBytes(options.output).c_str(), why.c_str());
+    return kUsageFailed;
+  }
   const std::string log = generateArenaLog(options.seed, options.minutes);
   if (options.output.empty()) {
     std::fwrite(log.data(), 1, log.size(), stdout);
     return 0;
   }
-  std::string why;
-  if (!writeWholeFile(options.output, log, &why)) {
+  output.write(log);
+  if (!output.commit(&why)) {
     std::fprintf(stderr, "tarvok-sim arena: cannot write %s: %s\n",
                  escapeControlBytes(options.output).c_str(), why.c_str());
     return kUsageFailed;

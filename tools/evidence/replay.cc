@@ -1,6 +1,7 @@
 #include "evidence/replay.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -176,16 +177,34 @@ constexpr std::uint32_t kProvisionalZero = 0x80000000u;
 // as far as load() read it.
 class Replay::RowSource {
  public:
+  // Opens every file again; failure() says when one cannot be opened or
+  // is not the file that was loaded.
   explicit RowSource(const std::vector<LoadedFile>& files) {
     for (const LoadedFile& file : files) {
       streams_.emplace_back();
       Stream& stream = streams_.back();
       stream.file = std::fopen(file.absolute.c_str(), "rb");
-      if (stream.file == nullptr) continue;
+      const std::string shown = escapeControlBytes(file.path);
+      if (stream.file == nullptr) {
+        if (failure_.empty()) {
+          failure_ = "cannot open " + shown + " again to replay it: " +
+                     std::strerror(errno);
+        }
+        continue;
+      }
+      FileIdentity identity;
+      std::uint64_t size = 0;
+      if (failure_.empty() && identityOf(stream.file, &identity, &size) &&
+          (identity != file.identity || size < file.bytes)) {
+        failure_ = shown +
+                   " changed while it was replayed (rotated, replaced or cut "
+                   "short): replay it again";
+      }
       stream.lines.reset(new LineSource(stream.file, file.bytes));
       advance(stream);
     }
   }
+  const std::string& failure() const { return failure_; }
   ~RowSource() {
     for (Stream& stream : streams_) {
       if (stream.file != nullptr) std::fclose(stream.file);
@@ -230,6 +249,7 @@ class Replay::RowSource {
   std::deque<Stream> streams_;
   Stream* current_ = nullptr;
   std::string error_;
+  std::string failure_;
 };
 
 void Replay::report(std::uint32_t file, std::uint32_t line,
@@ -239,16 +259,20 @@ void Replay::report(std::uint32_t file, std::uint32_t line,
                static_cast<unsigned long>(line), reason.c_str());
 }
 
-bool Replay::load(const std::string& path, std::string* failure) {
+bool Replay::load(const std::string& path, std::string* failure,
+                  const std::string& shownAs) {
+  const std::string name = shownAs.empty() ? path : shownAs;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
-    *failure = "cannot read " + escapeControlBytes(path);
+    *failure = "cannot read " + escapeControlBytes(name);
     return false;
   }
   const std::uint32_t fileIndex = static_cast<std::uint32_t>(files_.size());
   std::error_code ignored;
   files_.push_back(LoadedFile{
-      path, std::filesystem::absolute(path, ignored).string(), 0});
+      name, std::filesystem::absolute(path, ignored).string(), 0, {}});
+  std::uint64_t size = 0;
+  identityOf(file, &files_.back().identity, &size);
   LineSource lines(file, ~std::uint64_t{0});
   LagLogRow row;
   std::string error;
@@ -273,13 +297,13 @@ bool Replay::load(const std::string& path, std::string* failure) {
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (lines.tooLong()) {
-    *failure = escapeControlBytes(path) + ":" +
+    *failure = escapeControlBytes(name) + ":" +
                std::to_string(lines.lineNumber() + 1) + ": " +
                lineTooLongReason(kLongestLine);
     return false;
   }
   if (failed) {
-    *failure = "cannot read " + escapeControlBytes(path);
+    *failure = "cannot read " + escapeControlBytes(name);
     return false;
   }
   files_.back().bytes = lines.bytesRead();
@@ -690,6 +714,10 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   // Rows are read into the window as the time comes near them: a check
   // may be answered by a row up to kFigureWindow seconds ahead.
   RowSource source(files_);
+  if (!source.failure().empty()) {
+    *failure = source.failure();
+    return false;
+  }
   window_.clear();
   windowStart_ = windowEnd_ = 0;
   figures_.clear();
@@ -911,5 +939,12 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   }
   host.readLagLogs();
   if (progress) progress(done, allRows_);
+  if (!refused && host.lagLogFailed()) {
+    *failure = "the replayed plug-in could not write its lag log (" +
+               host.lagLogFailure() +
+               "): its counts would be cut (a full disk, or too many files "
+               "open at once?)";
+    return false;
+  }
   return !refused;
 }

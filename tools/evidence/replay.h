@@ -64,6 +64,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/text_input.h"
 #include "evidence/lag_log.h"
@@ -96,8 +97,10 @@ class Replay {
 
   // Reads one log; call it for each file of a set, oldest first. False,
   // with the reason in `failure`, when the file cannot be read at all or
-  // holds a line longer than kLongestLine.
-  bool load(const std::string& path, std::string* failure);
+  // holds a line longer than kLongestLine. Messages name the file `shownAs`
+  // (a copy of a piped log is named as the pipe); empty: `path`.
+  bool load(const std::string& path, std::string* failure,
+            const std::string& shownAs = "");
   // After the last load: orders the rows and counts the logged ones.
   void finishLoading();
 
@@ -107,7 +110,10 @@ class Replay {
   // Plays the logs through `talk` with a tarvok.ini of `iniLines` (read by
   // the plug-in as `settings`), in the current directory. `transcript` (may
   // be nullptr) gets every event. False, with the reason in `failure`, when
-  // the host refuses an action.
+  // the host refuses an action, when a log cannot be opened again or is no
+  // longer the file load() read (rotated or replaced meanwhile, or cut
+  // short), or when the replayed plug-in could not write its own log: the
+  // counts would be cut.
   bool run(TalkFunction talk, const std::vector<std::string>& iniLines,
            const ConfigSettings& settings, Transcript* transcript,
            const Progress& progress, std::string* failure);
@@ -182,6 +188,7 @@ class Replay {
     std::string path;       // as given, for messages
     std::string absolute;   // the run may start in another folder
     std::uint64_t bytes = 0;  // read by load(); the run reads no further
+    FileIdentity identity;    // of the file load() read
   };
   class RowSource;
 

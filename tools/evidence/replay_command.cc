@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "hostkit/host_platform.h"
+#include "hostkit/output_file.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
@@ -106,6 +107,42 @@ bool looksLikeLagLog(const std::string& path) {
   return isLagLogHeader(line) || parseLagLogRow(line, &row, &ignored);
 }
 
+// The notes of the files missing in the middle of a rotated set among
+// `logs`: "lag.log.2 is missing between lag.log.3 and lag.log.1 ...".
+std::vector<std::string> rotationGaps(const std::vector<std::string>& logs) {
+  std::vector<std::string> notes;
+  std::vector<std::string> bases;
+  for (const std::string& log : logs) {
+    std::string base;
+    rotationOf(log, &base);
+    if (std::find(bases.begin(), bases.end(), base) != bases.end()) continue;
+    bases.push_back(base);
+    std::vector<unsigned long> numbers;  // 0: the current file
+    for (const std::string& other : logs) {
+      std::string otherBase;
+      const unsigned long number = rotationOf(other, &otherBase);
+      if (otherBase == base) numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    for (std::size_t i = 1; i < numbers.size(); ++i) {
+      if (numbers[i] - numbers[i - 1] < 2) continue;
+      const auto nameOf = [&base](unsigned long number) {
+        return escapeControlBytes(
+            number == 0 ? base : base + "." + std::to_string(number));
+      };
+      const unsigned long missing = numbers[i] - numbers[i - 1] - 1;
+      notes.push_back(
+          (missing == 1 ? nameOf(numbers[i - 1] + 1) + " is"
+                        : nameOf(numbers[i - 1] + 1) + " to " +
+                              nameOf(numbers[i] - 1) + " are") +
+          " missing between " + nameOf(numbers[i]) + " and " +
+          nameOf(numbers[i - 1]) + ": the rows " +
+          (missing == 1 ? "it holds" : "they hold") + " are not replayed.");
+    }
+  }
+  return notes;
+}
+
 }  // namespace
 
 ConfigSettings longestCountdowns(const ConfigCheck& check) {
@@ -120,70 +157,144 @@ ConfigSettings longestCountdowns(const ConfigCheck& check) {
   return longest;
 }
 
-std::vector<std::string> logsOldestFirst(
-    const std::vector<std::string>& logs) {
-  return rotationOrder(logs);
-}
-
-bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault) {
-  std::string why;
-  for (const std::string& each : logs) {
-    if (!checkReadable(each, &why)) {
-      *fault = "cannot read " + escapeControlBytes(each) + ": " + why;
+bool LagLogSet::open(const std::vector<std::string>& logs,
+                     std::string* fault) {
+  names_.clear();
+  inputs_.clear();
+  notes_.clear();
+  for (const std::string& log : rotationOrder(logs)) {
+    std::string twice;
+    for (const std::string& named : names_) {
+      std::error_code failure;
+      if (named == log || std::filesystem::equivalent(named, log, failure)) {
+        twice = named;
+      }
+    }
+    if (!twice.empty()) {
+      notes_.push_back(
+          (twice == log ? escapeControlBytes(log) + " is named twice"
+                        : escapeControlBytes(twice) + " and " +
+                              escapeControlBytes(log) + " are one file") +
+          ": read once.");
+      continue;
+    }
+    names_.push_back(log);
+    inputs_.emplace_back();
+    std::string why;
+    const TextRead read = inputs_.back().open(log, &why);
+    if (read == TextRead::kRefused) {
+      *fault = why;
       return false;
     }
-    if (!looksLikeLagLog(each)) {
-      *fault = escapeControlBytes(each) +
+    const std::string& readFrom = inputs_.back().readFrom();
+    if (read == TextRead::kCannotRead || !checkReadable(readFrom, &why)) {
+      *fault = "cannot read " + escapeControlBytes(log) + ": " + why;
+      return false;
+    }
+    if (!looksLikeLagLog(readFrom)) {
+      *fault = escapeControlBytes(log) +
                " is not a lag log: its first line is neither the log's "
                "header nor a row";
       return false;
     }
+  }
+  for (std::string& note : rotationGaps(names_)) notes_.push_back(note);
+  return true;
+}
+
+std::string LagLogSet::shown() const {
+  std::string shown;
+  for (const std::string& name : names_) {
+    shown += (shown.empty() ? "" : ", ") + escapeControlBytes(name);
+  }
+  return shown;
+}
+
+// Reads the settings of --ini (empty: tarvok.ini here, else the plug-in's
+// defaults) into `settings`, and names them in `name`. On a fault, its
+// message in `fault`.
+bool readSettings(const std::string& ini, std::string* settings,
+                  std::string* name, std::string* fault) {
+  *name = ini.empty() ? "tarvok.ini" : ini;
+  std::error_code absent;
+  if (ini.empty() && !std::filesystem::exists(*name, absent)) {
+    *name = "the plug-in's defaults (no tarvok.ini here)";
+    return true;
+  }
+  std::string why;
+  const TextRead read = readTextFile(*name, settings, &why);
+  fault->clear();
+  if (read == TextRead::kRefused) std::fprintf(stderr, "%s\n", why.c_str());
+  if (read == TextRead::kCannotRead) {
+    *fault = "cannot read " + escapeControlBytes(*name) + ": " + why;
+  }
+  return read == TextRead::kRead;
+}
+
+bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&
+                      outputs,
+                  const std::vector<std::string>& inputs, std::string* fault) {
+  std::vector<std::string> paths;
+  for (const auto& output : outputs) paths.push_back(*output.first);
+  *fault = sameFileFault(paths, inputs);
+  if (!fault->empty()) {
+    *fault = "refused: " + *fault;
+    return false;
+  }
+  std::string why;
+  for (const auto& output : outputs) {
+    if (output.first->empty() || output.second->open(*output.first, &why)) {
+      continue;
+    }
+    *fault = "cannot write " + escapeControlBytes(*output.first) + ": " + why;
+    return false;
   }
   return true;
 }
 
 int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary) {
-  const std::vector<std::string> logs = rotationOrder(options.logs);
-  const std::string& ini = options.ini;
   const std::string& chart = options.chart;
-  const std::string& transcriptPath = options.transcript;
   const std::string library =
       options.library.empty() ? defaultLibrary : options.library;
-  std::string log = logs.front();
-  for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
-  log = escapeControlBytes(log);
 
   // Everything is read, and the outputs checked, before the run moves into
   // its own folder.
   std::string why;
-  if (!checkLagLogs(logs, &why)) return failed(why);
-  std::string settingsName = ini.empty() ? "tarvok.ini" : ini;
+  LagLogSet logs;
+  if (!logs.open(options.logs, &why)) return failed(why);
+  const std::string log = logs.shown();
+  std::string settingsName;
   std::string settings;
-  std::error_code absent;
-  if (ini.empty() && !std::filesystem::exists(settingsName, absent)) {
-    settingsName = "the plug-in's defaults (no tarvok.ini here)";
-  } else {
-    const TextRead read = readTextFile(settingsName, &settings, &why);
-    if (read == TextRead::kRefused) {
-      std::fprintf(stderr, "%s\n", why.c_str());
-      return kFailed;
-    }
-    if (read == TextRead::kCannotRead) {
-      return cannotUse("read", settingsName, why);
-    }
+  if (!readSettings(options.ini, &settings, &settingsName, &why)) {
+    return why.empty() ? kFailed : failed(why);
   }
-  for (const std::string* output : {&chart, &transcriptPath}) {
-    if (!output->empty() && !checkWritable(*output, &why)) {
-      return cannotUse("write", *output, why);
-    }
+  std::vector<std::string> inputs = logs.names();
+  inputs.push_back(options.ini.empty() ? "tarvok.ini" : options.ini);
+  inputs.push_back(library);
+  OutputFile chartFile;
+  OutputFile transcriptFile;
+  if (!checkOutputs({{&chart, &chartFile},
+                     {&options.transcript, &transcriptFile}},
+                    inputs, &why)) {
+    return failed(why);
   }
   Replay replay(stderr, !chart.empty());
   std::string error;
-  for (const std::string& each : logs) {
-    if (!replay.load(each, &error)) return failed(error);
+  for (std::size_t i = 0; i < logs.names().size(); ++i) {
+    if (!replay.load(logs.readFrom(i), &error, logs.names()[i])) {
+      return failed(error);
+    }
   }
   replay.finishLoading();
+  if (!chart.empty() && replay.summary().players().size() > kMostChartedPlayers) {
+    return failed("the chart would draw " +
+                  std::to_string(replay.summary().players().size()) +
+                  " players, more than the " +
+                  std::to_string(kMostChartedPlayers) +
+                  " one page can hold: replay without --chart, or a part of "
+                  "the log");
+  }
   const ConfigCheck settingsCheck(settings);
 
   std::error_code ignored;
@@ -191,14 +302,7 @@ int runReplayCommand(const ReplayOptions& options,
       std::filesystem::absolute(library, ignored);
   PluginLibrary plugin;
   if (!plugin.load(libraryPath.string(), &error)) {
-    return failed("cannot load the plug-in: " + error);
-  }
-  std::FILE* transcriptFile = nullptr;
-  if (!transcriptPath.empty()) {
-    transcriptFile = std::fopen(transcriptPath.c_str(), "wb");
-    if (transcriptFile == nullptr) {
-      return cannotUse("write", transcriptPath, std::strerror(errno));
-    }
+    return failed("cannot load the plug-in: " + escapeControlBytes(error));
   }
 
   bool ran = false;
@@ -208,11 +312,11 @@ int runReplayCommand(const ReplayOptions& options,
     if (!visit.entered()) {
       error = visit.error();
     } else {
-      Transcript transcript(transcriptFile, false);
+      Transcript transcript(transcriptFile.stream(), false);
       ProgressBar bar(stderr);
       ran = replay.run(
           plugin.talk(), splitLines(settings), longestCountdowns(settingsCheck),
-          transcriptFile != nullptr ? &transcript : nullptr,
+          transcriptFile.isOpen() ? &transcript : nullptr,
           [&bar](std::size_t done, std::size_t total) {
             bar.update(done, total);
           },
@@ -221,15 +325,23 @@ int runReplayCommand(const ReplayOptions& options,
       plugin.unload();
     }
   }
-  if (transcriptFile != nullptr) std::fclose(transcriptFile);
+  // The transcript of a failed replay is kept too: it shows how far it got.
+  if (transcriptFile.isOpen() && !transcriptFile.commit(&why)) {
+    if (ran) return cannotUse("write", options.transcript, why);
+  }
   if (!ran) return failed(error);
 
   const std::string period =
       replay.rows() == 0 ? std::string("no rows")
                          : "from " + lagLogTimeText(replay.startTime()) + ", " +
                                Transcript::clock(replay.duration()) + " long";
-  std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n\n",
+  settingsName = escapeControlBytes(settingsName);
+  std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n",
               log.c_str(), replay.rows(), period.c_str(), settingsName.c_str());
+  for (const std::string& note : logs.notes()) {
+    std::printf("Note: %s\n", note.c_str());
+  }
+  std::printf("\n");
   for (const std::string& line : replay.summary().table()) {
     std::printf("%s\n", line.c_str());
   }
@@ -259,14 +371,12 @@ int runReplayCommand(const ReplayOptions& options,
     page.notes.push_back(
         "Replayed with the settings of " + settingsName +
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
+    for (const std::string& note : logs.notes()) page.notes.push_back(note);
     page.duration = replay.duration();
     if (replay.rows() != 0) page.startTime = replay.startTime();
-    if (!writeWholeFile(chart,
-                        chartHtml(page, replay.summary(),
-                                  settingsCheck.settings()),
-                        &why)) {
-      return cannotUse("write", chart, why);
-    }
+    chartFile.write(
+        chartHtml(page, replay.summary(), settingsCheck.settings()));
+    if (!chartFile.commit(&why)) return cannotUse("write", chart, why);
   }
   return 0;
 }

@@ -7,29 +7,72 @@
 #ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
 #define TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
 
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "hostkit/output_file.h"
+#include "hostkit/rereadable_input.h"
 #include "sim/command_line.h"
 #include "sim/config_check.h"
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
-// status: 0 when the replay went through, 2 for a file that cannot be used:
-// every file is checked before the replay starts.
+// status: 0 when the replay went through and every output was written, 2
+// for a file that cannot be used (every file is checked before the replay
+// starts; an output that is one of the inputs is refused) or a replay or a
+// write that failed.
 int runReplayCommand(const ReplayOptions& options,
                      const std::string& defaultLibrary);
+
+// The most players a replay's chart draws: a page of more would be too
+// large to show (some 6 KB a player) and to build in memory.
+constexpr std::size_t kMostChartedPlayers = 10000;
+
+// Reads the settings of --ini `ini` (empty: tarvok.ini of the current
+// folder, else the plug-in's defaults) into `settings` and names them in
+// `name`; false with the message in `fault`, or with `fault` empty when a
+// line too long was named on the standard error.
+bool readSettings(const std::string& ini, std::string* settings,
+                  std::string* name, std::string* fault);
+
+// Refuses, before any work, an output (the path; empty: not asked for)
+// that is one of `inputs` or another output, then opens each (see
+// OutputFile). False with the message in `fault`.
+bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&
+                      outputs,
+                  const std::vector<std::string>& inputs, std::string* fault);
 
 // The settings of `check` with the longest countdowns of any of its arena
 // sections, so that a replay plays long enough for each arena.
 ConfigSettings longestCountdowns(const ConfigCheck& check);
 
-// The logs in the order to read them: the files of one rotated set (FILE.2,
-// FILE.1, FILE) oldest first, where the set first appears; others as given.
-std::vector<std::string> logsOldestFirst(const std::vector<std::string>& logs);
+// The lag logs of a replay or a sweep, made ready to be read more than
+// once: in the order to read them (the files of one rotated set, FILE.2,
+// FILE.1, FILE, oldest first, where the set first appears; others as
+// given), a file named twice read once, a log that is no regular file (a
+// pipe) copied once (see RereadableInput), each checked to begin like a
+// lag log. notes() tell the operator what the output must say of the set:
+// a file named twice, a file missing in the middle of a rotated set.
+class LagLogSet {
+ public:
+  // False with the fault in `fault` ("cannot read LOG: why", "LOG is not a
+  // lag log: ...", "LOG:LINE: line longer than N bytes").
+  bool open(const std::vector<std::string>& logs, std::string* fault);
+  // The logs as named, in reading order, each once.
+  const std::vector<std::string>& names() const { return names_; }
+  // Where to read names()[i]: the file itself, or its copy.
+  const std::string& readFrom(std::size_t i) const {
+    return inputs_[i].readFrom();
+  }
+  const std::vector<std::string>& notes() const { return notes_; }
+  // The names, escaped, joined by ", ".
+  std::string shown() const;
 
-// True when every one of `logs` can be read and begins like a lag log;
-// else false with the fault in `fault` ("cannot read LOG: why", "LOG is
-// not a lag log: ...").
-bool checkLagLogs(const std::vector<std::string>& logs, std::string* fault);
+ private:
+  std::vector<std::string> names_;
+  std::deque<RereadableInput> inputs_;
+  std::vector<std::string> notes_;
+};
 
 #endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_

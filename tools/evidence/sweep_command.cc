@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "hostkit/host_platform.h"
+#include "hostkit/output_file.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "sim/config_check.h"
-#include "sim/file_access.h"
 #include "evidence/progress_bar.h"
 #include "evidence/replay.h"
 #include "evidence/replay_command.h"
@@ -70,33 +70,22 @@ int runSweepCommand(const SweepOptions& options,
       sweepCombinations(axes, &error);
   if (combinations.empty()) return usageFault(error);
 
-  const std::vector<std::string> logs = logsOldestFirst(options.logs);
-  std::string log = logs.front();
-  for (std::size_t i = 1; i < logs.size(); ++i) log += ", " + logs[i];
-  log = escapeControlBytes(log);
-
   // Everything is read, and the outputs checked, before the runs move into
   // folders of their own.
   std::string why;
-  if (!checkLagLogs(logs, &why)) return failed(why);
-  std::string baseName = ini.empty() ? "tarvok.ini" : ini;
+  LagLogSet logs;
+  if (!logs.open(options.logs, &why)) return failed(why);
+  const std::string log = logs.shown();
+  std::string baseName;
   std::string base;
-  std::error_code absent;
-  if (ini.empty() && !std::filesystem::exists(baseName, absent)) {
-    baseName = "the plug-in's defaults (no tarvok.ini here)";
-  } else {
-    const TextRead read = readTextFile(baseName, &base, &why);
-    if (read == TextRead::kRefused) {
-      std::fprintf(stderr, "%s\n", why.c_str());
-      return kFailed;
-    }
-    if (read == TextRead::kCannotRead) {
-      return failed("cannot read " + escapeControlBytes(baseName) + ": " + why);
-    }
+  if (!readSettings(ini, &base, &baseName, &why)) {
+    return why.empty() ? kFailed : failed(why);
   }
-  if (!chart.empty() && !checkWritable(chart, &why)) {
-    return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
-  }
+  std::vector<std::string> inputs = logs.names();
+  inputs.push_back(ini.empty() ? "tarvok.ini" : ini);
+  inputs.push_back(library);
+  OutputFile chartFile;
+  if (!checkOutputs({{&chart, &chartFile}}, inputs, &why)) return failed(why);
   baseName = escapeControlBytes(baseName);
   const std::vector<std::string> baseLines = splitLines(base);
   const ConfigSettings baseSettings = ConfigCheck(base).settings();
@@ -105,8 +94,10 @@ int runSweepCommand(const SweepOptions& options,
   SweepYardstick yardstick(baseSettings);
   replay.observeLoadedRows(
       [&yardstick](const LagLogRow& row) { yardstick.addLogged(row); });
-  for (const std::string& each : logs) {
-    if (!replay.load(each, &error)) return failed(error);
+  for (std::size_t i = 0; i < logs.names().size(); ++i) {
+    if (!replay.load(logs.readFrom(i), &error, logs.names()[i])) {
+      return failed(error);
+    }
   }
   replay.finishLoading();
 
@@ -144,7 +135,7 @@ int runSweepCommand(const SweepOptions& options,
     // A library that does not load fails here, once, not in every job.
     PluginLibrary plugin;
     if (!plugin.load(libraryPath, &error)) {
-      return failed("cannot load the plug-in: " + error);
+      return failed("cannot load the plug-in: " + escapeControlBytes(error));
     }
   }
 
@@ -155,7 +146,9 @@ int runSweepCommand(const SweepOptions& options,
         [&counter](const LagLogRow& row) { counter.addReplayed(row); });
     PluginLibrary plugin;
     std::string why;
-    if (!plugin.load(libraryPath, &why)) return "cannot load the plug-in: " + why;
+    if (!plugin.load(libraryPath, &why)) {
+      return "cannot load the plug-in: " + escapeControlBytes(why);
+    }
     bool ran = false;
     {
       WorkFolder folder;
@@ -219,8 +212,11 @@ int runSweepCommand(const SweepOptions& options,
       "let through, then fewest honest spectated, then fewest laggers let "
       "through; * marks the settings of " +
       baseName + ".";
-  std::printf("%s\n%s\n%s\n", heading.c_str(), yardstickNote.c_str(),
-              orderNote.c_str());
+  std::printf("%s\n", heading.c_str());
+  for (const std::string& note : logs.notes()) {
+    std::printf("Note: %s\n", note.c_str());
+  }
+  std::printf("%s\n%s\n", yardstickNote.c_str(), orderNote.c_str());
   if (options.classes) std::printf("%s\n", kClassesNote);
   std::printf("\n");
   for (const std::string& line : sweepTable(axes, rows)) {
@@ -233,7 +229,9 @@ int runSweepCommand(const SweepOptions& options,
     page.title = "Settings swept over " + log;
     page.notes = {heading + ".", yardstickNote, orderNote};
     if (options.classes) page.notes.push_back(kClassesNote);
-    if (!writeWholeFile(chart, sweepChartHtml(page, axes, rows), &why)) {
+    for (const std::string& note : logs.notes()) page.notes.push_back(note);
+    chartFile.write(sweepChartHtml(page, axes, rows));
+    if (!chartFile.commit(&why)) {
       return failed("cannot write " + escapeControlBytes(chart) + ": " + why);
     }
   }

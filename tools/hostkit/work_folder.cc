@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hostkit/host_platform.h"
+#include "hostkit/shown_text.h"
 
 namespace {
 
@@ -48,6 +49,14 @@ void dropLiveFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+void removeOnInterrupt(const std::filesystem::path& path) {
+  addLiveFolder(path);
+}
+
+void keepOnInterrupt(const std::filesystem::path& path) {
+  dropLiveFolder(path);
+}
+
 WorkFolder::WorkFolder() {
   std::error_code failure;
   const std::filesystem::path temporary =
@@ -74,7 +83,8 @@ WorkFolder::WorkFolder() {
     }
     if (failure) break;
   }
-  error_ = "cannot make a folder in " + temporary.string() +
+  error_ = "cannot make a folder in " +
+           escapeControlBytes(temporary.string()) +
            (failure ? ": " + failure.message() : "");
 }
 
@@ -98,8 +108,8 @@ WorkFolder::Visit::Visit(const WorkFolder& folder) {
   }
   std::filesystem::current_path(folder.path(), failure);
   if (failure) {
-    error_ =
-        "cannot enter " + folder.path().string() + ": " + failure.message();
+    error_ = "cannot enter " + escapeControlBytes(folder.path().string()) +
+             ": " + failure.message();
     return;
   }
   entered_ = true;

@@ -47,4 +47,10 @@ class WorkFolder {
   std::string error_;
 };
 
+// Other temporary files (an output not yet complete, a copy of a piped
+// input) are removed on an interruption too while registered here; the
+// files of WorkFolder objects are registered by the objects themselves.
+void removeOnInterrupt(const std::filesystem::path& path);
+void keepOnInterrupt(const std::filesystem::path& path);
+
 #endif  // TARVOK_TOOLS_HOSTKIT_WORK_FOLDER_H_

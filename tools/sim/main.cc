@@ -12,10 +12,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <filesystem>
 #include <string>
 
 #include "hostkit/host_platform.h"
+#include "hostkit/output_file.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
@@ -190,10 +193,21 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       return kFailed;
     }
   }
-  for (const std::string* output :
-       {&options.output, &options.chart, &options.log}) {
-    if (!output->empty() && !checkWritable(*output, &why)) {
-      return cannotUse("write", *output, why);
+  const std::string fault = sameFileFault(
+      {options.output, options.chart, options.log},
+      {options.ini, options.scenario, options.library});
+  if (!fault.empty()) {
+    std::fprintf(stderr, "tarvok-sim: refused: %s\n", fault.c_str());
+    return kFailed;
+  }
+  OutputFile outputFile;
+  OutputFile chartFile;
+  OutputFile logFile;
+  for (const auto& output : {std::make_pair(&options.output, &outputFile),
+                             std::make_pair(&options.chart, &chartFile),
+                             std::make_pair(&options.log, &logFile)}) {
+    if (!output.first->empty() && !output.second->open(*output.first, &why)) {
+      return cannotUse("write", *output.first, why);
     }
   }
 
@@ -205,23 +219,11 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
   std::string error;
   if (!plugin.load(library.string(), &error)) {
     std::fprintf(stderr, "tarvok-sim: cannot load the plug-in: %s\n",
-                 error.c_str());
+                 escapeControlBytes(error).c_str());
     return kFailed;
   }
 
-  std::FILE* out = stdout;
-  if (!options.output.empty()) {
-    out = std::fopen(options.output.c_str(), "wb");
-    if (out == nullptr) {
-      return cannotUse("write", options.output, std::strerror(errno));
-    }
-  }
-
-  // The kept log is named from here, before the run changes folder.
-  std::string keptLog;
-  if (!options.log.empty()) {
-    keptLog = std::filesystem::absolute(options.log, failure).string();
-  }
+  std::FILE* out = outputFile.isOpen() ? outputFile.stream() : stdout;
 
   int status = 0;
   LagSummary logged({"run"}, true);
@@ -254,9 +256,8 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
         host.reportHeapEvery(
             static_cast<std::uint32_t>(std::strtoul(every, nullptr, 10)));
       }
-      if (!keptLog.empty() && !host.keepLagLog(keptLog)) {
-        status = cannotUse("write", options.log, "it cannot be created");
-      } else if (!options.ini.empty() &&
+      if (logFile.isOpen()) host.keepLagLog(logFile.stream());
+      if (!options.ini.empty() &&
                  !host.copyIni(options.ini, iniContents, &error)) {
         std::fprintf(stderr, "tarvok-sim: %s\n", error.c_str());
         status = kFailed;
@@ -278,12 +279,18 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       readTextFile("tarvok.ini", &chartSettings, &ignored);
     }
   }
-  if (out != stdout) std::fclose(out);
+  // The transcript and the log of a failed run are kept too: they show how
+  // far it got.
+  const bool keptAny = logFile.isOpen() && std::ftell(logFile.stream()) > 0;
+  for (const auto& output : {std::make_pair(&options.output, &outputFile),
+                             std::make_pair(&options.log, &logFile)}) {
+    if (output.second->isOpen() && !output.second->commit(&why)) {
+      status = cannotUse("write", *output.first, why);
+    }
+  }
   // --log keeps what the plug-in writes; without a LagLog= line it writes
   // nothing, which a replay of the empty file would not explain.
-  std::error_code sizeFailure;
-  if (status == 0 && !keptLog.empty() &&
-      std::filesystem::file_size(keptLog, sizeFailure) == 0 && !sizeFailure) {
+  if (status == 0 && !options.log.empty() && !keptAny) {
     std::fprintf(stderr,
                  "tarvok-sim: %s is empty: the plug-in logged nothing, as "
                  "tarvok.ini had no LagLog= line\n",
@@ -294,29 +301,16 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
     page.title = "Lag checks of " +
                  (options.scenario.empty() ? "the demo" : options.scenario);
     page.duration = lastLogged;
-    if (!writeWholeFile(
-            options.chart,
-            chartHtml(page, logged, ConfigCheck(chartSettings).settings()),
-            &why)) {
+    chartFile.write(
+        chartHtml(page, logged, ConfigCheck(chartSettings).settings()));
+    if (!chartFile.commit(&why)) {
       status = cannotUse("write", options.chart, why);
     }
   }
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::string out;
-  std::string errors;
-  const CommandLine line = parseCommandLine(
-      std::vector<std::string>(argv + 1, argv + argc), &out, &errors);
-  std::fputs(out.c_str(), stdout);
-  std::fputs(errors.c_str(), stderr);
-  const std::string besideUs =
-      (std::filesystem::path(executablePath(argv[0])).parent_path() /
-       PluginLibrary::defaultFileName())
-          .string();
+int runCommand(const CommandLine& line, const std::string& besideUs) {
   switch (line.command) {
     case SimCommand::CheckIni:
       return checkIni(line.checkIni.file, line.checkIni.arena);
@@ -332,4 +326,40 @@ int main(int argc, char** argv) {
       break;
   }
   return line.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out;
+  std::string errors;
+  const CommandLine line = parseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), &out, &errors);
+  std::fputs(out.c_str(), stdout);
+  std::fputs(errors.c_str(), stderr);
+  const std::string besideUs =
+      (std::filesystem::path(executablePath(argv[0])).parent_path() /
+       PluginLibrary::defaultFileName())
+          .string();
+  int status = kFailed;
+  // Caught here, so that the temporary files of the outputs go as the
+  // stack unwinds.
+  try {
+    status = runCommand(line, besideUs);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr,
+                 "tarvok-sim: out of memory: nothing was written (a smaller "
+                 "log, or no --chart, needs less)\n");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tarvok-sim: %s\n",
+                 escapeControlBytes(error.what()).c_str());
+  }
+  // A full disk or a closed pipe under the standard output is a failure too.
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "tarvok-sim: cannot write the standard output: %s\n",
+                 errno != 0 ? std::strerror(errno) : "a write failed");
+    status = kFailed;
+  }
+  return status;
 }

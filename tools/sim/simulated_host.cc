@@ -5,6 +5,7 @@
 
 #include "host/event_makers.h"
 #include "evidence/lag_log.h"
+#include "hostkit/shown_text.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"
 #include "util/command.h"
@@ -37,13 +38,6 @@ SimulatedHost::SimulatedHost(TalkFunction talk, Transcript* transcript)
 
 SimulatedHost::~SimulatedHost() {
   if (active_ == this) active_ = nullptr;
-  if (keptLog_ != nullptr) std::fclose(keptLog_);
-}
-
-bool SimulatedHost::keepLagLog(const std::string& path) {
-  if (keptLog_ != nullptr) std::fclose(keptLog_);
-  keptLog_ = std::fopen(path.c_str(), "wb");
-  return keptLog_ != nullptr;
 }
 
 bool SimulatedHost::run(const ScenarioAction& action, std::string* error) {
@@ -682,6 +676,9 @@ void SimulatedHost::receive(const BotEvent& record) {
     write(LineKind::Bot, bot->name + " -> host: " + Transcript::quoted(text));
     if (text.rfind("DLL plugin cannot connect", 0) == 0) bot->refused = true;
     if (text == "DLL plugin connected.") bot->refused = false;
+    if (lagLogFailure_.empty() && text.rfind("Lag log: cannot write", 0) == 0) {
+      lagLogFailure_ = escapeControlBytes(text);
+    }
   } else if (code == COMMAND_SendChat) {
     const char* text = pointerOf<const char>(record.p[3]);
     receiveChat(*bot, unsignedOf(record.p[0]),

@@ -94,10 +94,11 @@ class SimulatedHost {
   bool copyIni(const std::string& from, const std::string& contents,
                std::string* error);
 
-  // Writes every line the plug-in appends to its lag logs to `path` too, the
-  // time of a row replaced by kSimulatedEpoch plus the simulated second, so
-  // that the file can be replayed. False when it cannot be created.
-  bool keepLagLog(const std::string& path);
+  // Writes every line the plug-in appends to its lag logs to `file` too
+  // (not owned; the owner checks the writes), the time of a row replaced by
+  // kSimulatedEpoch plus the simulated second, so that the file can be
+  // replayed.
+  void keepLagLog(std::FILE* file) { keptLog_ = file; }
   // The time of the simulated second 0 in a kept log: 2000-01-01T00:00:00Z.
   static constexpr std::int64_t kSimulatedEpoch = 946684800;
 
@@ -122,6 +123,10 @@ class SimulatedHost {
   void observeLagLog(LagLogObserver observer) {
     logObserver_ = std::move(observer);
   }
+  // True once the plug-in echoed that it cannot write its lag log; the
+  // echo's text in lagLogFailure().
+  bool lagLogFailed() const { return !lagLogFailure_.empty(); }
+  const std::string& lagLogFailure() const { return lagLogFailure_; }
   // For replays without a transcript: the lag logs are read when
   // readLagLogs() is called and before the clock moves, not after every
   // event, which saves a read of the file per row. The observer still gets
@@ -227,6 +232,7 @@ class SimulatedHost {
   std::deque<ServerReply> replies_;
   LagLogFollower logFollower_;
   LagLogObserver logObserver_;
+  std::string lagLogFailure_;
   std::FILE* keptLog_ = nullptr;
   LagAnswerer answerer_;
   bool tickOnlyPopulated_ = false;

@@ -1,0 +1,72 @@
+// The replay reads its logs twice: once to learn them, again to play them.
+// Between the two a log may be rotated, replaced or cut short (a sweep's
+// later runs come minutes after the first reading); the run then refuses
+// to play, instead of replaying another file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "evidence/replay.h"
+#include "hostkit/work_folder.h"
+#include "sim/config_check.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kLog[] =
+    "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
+    "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction\n"
+    "2000-01-01T00:00:00Z\t1\tAl\t0\t1\t*auto\t100\t100\t100\t100\t0.0\t0.0\t"
+    "0.0\t-\t-\t-\n"
+    "2000-01-01T00:00:30Z\t1\tAl\t0\t1\t*auto\t900\t900\t900\t900\t0.0\t0.0\t"
+    "0.0\t-\t-\t-\n";
+
+void write(const fs::path& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.string().c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+}
+
+// Loads lag.log, lets `meanwhile` change it, and runs: the run's failure.
+std::string runAfter(void (*meanwhile)(const fs::path& log)) {
+  WorkFolder logs;
+  EXPECT_TRUE(logs.ready()) << logs.error();
+  const fs::path log = logs.path() / "lag.log";
+  write(log, kLog);
+  Replay replay(stderr, false);
+  std::string failure;
+  EXPECT_TRUE(replay.load(log.string(), &failure, "lag.log")) << failure;
+  replay.finishLoading();
+  meanwhile(log);
+  WorkFolder work;
+  WorkFolder::Visit visit(work);
+  EXPECT_TRUE(visit.entered()) << visit.error();
+  // No plug-in: the run must stop before it would need one.
+  EXPECT_FALSE(replay.run(nullptr, {}, ConfigSettings(), nullptr, {},
+                          &failure));
+  return failure;
+}
+
+}  // namespace
+
+TEST(ReplayFilesTest, ALogChangedBetweenReadingAndPlayingIsRefused) {
+  const std::string changed =
+      "lag.log changed while it was replayed (rotated, replaced or cut "
+      "short): replay it again";
+  // Rotated: the name now holds a fresh, short file.
+  EXPECT_EQ(changed, runAfter([](const fs::path& log) {
+              fs::rename(log, log.string() + ".1");
+              write(log, std::string(kLog).substr(0, 160));
+            }));
+  // Cut short in place.
+  EXPECT_EQ(changed, runAfter([](const fs::path& log) {
+              fs::resize_file(log, 100);
+            }));
+  // Gone.
+  EXPECT_EQ(0u, runAfter([](const fs::path& log) { fs::remove(log); })
+                    .rfind("cannot open lag.log again to replay it: ", 0));
+}
