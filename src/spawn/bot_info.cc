@@ -79,7 +79,7 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_PlayerLeaving:
       removeTagsOf(pointerOf<const Player>(event.p[0]));
-      watch.forget(pointerOf<const Player>(event.p[0]));
+      watch.forget(pointerOf<const Player>(event.p[0]), memorySeconds);
       lagLog.appendPresence(*this, Presence::Left,
                             pointerOf<const Player>(event.p[0]));
       return;

@@ -58,6 +58,10 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     Watch)                                                                     \
   X(Number, "answertimeout=", answerTimeout, 5, 1, kNoHighest,                 \
     BelowLowestToDefault, Watch)                                               \
+  X(Number, "memory=", memorySeconds, 0, 0, kNoHighest, BelowLowestToDefault, \
+    Watch)                                                                     \
+  X(Number, "strikegap=", strikeGapSeconds, 0, 0, kNoHighest,                 \
+    BelowLowestToDefault, Watch)                                               \
   X(Number, "minplayers=", minPlayers, 0, 0, kNoHighest, BelowLowestToDefault, \
     Fair)                                                                      \
   X(Number, "stability=", stabilityJitter, 0, 0, kNoHighest,                   \

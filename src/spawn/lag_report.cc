@@ -336,7 +336,8 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
   if (noQuorum) {
     strikes = counting ? watch.strikesOf(lagger) : 0;
   } else if (counting) {
-    strikes = watch.recordStrike(lagger, limits != 0, needed);
+    strikes =
+        watch.recordStrike(lagger, limits != 0, needed, strikeGapSeconds);
   } else {
     strikes = limits != 0 ? 1 : 0;
   }
@@ -361,7 +362,8 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
         action = DealAction::Spectated;
       }
     }
-  } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1) {
+  } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1 &&
+             !watch.strikeCameTooSoon(lagger)) {
     scratchText = "Lag strike ";
     scratchText += strikes;
     scratchText += " of ";

@@ -191,8 +191,16 @@ void LagWatch::tick(botInfo& bot) {
   if (!outstanding_) sendNextQuery(bot);
 }
 
-void LagWatch::forget(const Player* player) {
-  if (players_.erase(player) != 0) walked_.clear();
+void LagWatch::forget(const Player* player, std::int32_t memorySeconds) {
+  const auto found = players_.find(player);
+  if (found != players_.end()) {
+    if (memorySeconds > 0) {
+      rememberDeparted(player, found->second,
+                       static_cast<std::uint32_t>(memorySeconds));
+    }
+    players_.erase(found);
+    walked_.clear();
+  }
   waiting_.remove(player);
   // An answer still on its way is reported, but nobody is judged by it.
   if (outstanding_ && asked_.target == player) asked_.target = nullptr;
@@ -202,28 +210,49 @@ void LagWatch::clear() {
   waiting_.clear();
   outstanding_ = false;
   players_.clear();
+  departed_.clear();
   walked_.clear();
 }
 
 void LagWatch::leaveArena() {
   waiting_.clear();
   players_.clear();
+  departed_.clear();
   walked_.clear();
   asked_.target = nullptr;
   leftArena_ = outstanding_;
 }
 
 std::int32_t LagWatch::recordStrike(const Player* player, bool reachedLimit,
-                                    std::int32_t strikesNeeded) {
+                                    std::int32_t strikesNeeded,
+                                    std::int32_t strikeGap) {
   PlayerState& state = stateOf(player);
+  state.strikeNote = StrikeNote::None;
   if (!reachedLimit) {
     state.strikes = 0;
     return 0;
   }
+  const std::uint32_t sinceStrike = seconds_ - state.lastStrikeAt;
+  if (strikeGap > 0 && state.strikes > 0 &&
+      sinceStrike < static_cast<std::uint32_t>(strikeGap)) {
+    state.strikeNote = StrikeNote::TooSoon;
+    state.sinceStrike = sinceStrike;
+    state.notedStrikes = state.strikes;
+    return state.strikes;
+  }
+  state.strikeNote = StrikeNote::Struck;
+  state.lastStrikeAt = seconds_;
   ++state.strikes;
+  state.notedStrikes = state.strikes;
   const std::int32_t strikes = state.strikes;
   if (strikes >= strikesNeeded) state.strikes = 0;
   return strikes;
+}
+
+bool LagWatch::strikeCameTooSoon(const Player* player) const {
+  const auto found = players_.find(player);
+  return found != players_.end() &&
+         found->second.strikeNote == StrikeNote::TooSoon;
 }
 
 std::int32_t LagWatch::strikesOf(const Player* player) const {
@@ -296,6 +325,10 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   state.historyNext = (state.historyNext + 1) % kHistoryLength;
   if (state.historyCount < kHistoryLength) ++state.historyCount;
   check.when = seconds_;
+  check.strikeNote = state.strikeNote;
+  check.strikesAfter = state.notedStrikes;
+  check.sinceStrike = state.sinceStrike;
+  state.strikeNote = StrikeNote::None;
   static_assert(std::size(kFigureTexts) == 7, "one slot per figure");
   for (int i = 0; i < 7; ++i) {
     // Cut to kFigureSize - 1 bytes; the String knows its length.
@@ -336,6 +369,10 @@ void LagWatch::showStatus(botInfo& bot, const Player* caller) {
   }
   line += ", grace ";
   line += bot.graceSeconds;
+  if (bot.memorySeconds > 0) {
+    line += " s, memory ";
+    line += bot.memorySeconds;
+  }
   line += " s, strikes ";
   line += bot.strikesNeeded;
   line += ", highest level ";
@@ -360,27 +397,33 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
       const Player* player = node->item;
       if (!player->nameEqualsIgnoreCase(name)) continue;
       anybody = true;
-      const auto found = players_.find(player);
-      const PlayerState* state =
-          found == players_.end() ? nullptr : &found->second;
+      // Looked up as the next Tick would: one back within memory= is
+      // shown with what they kept.
+      const PlayerState& state = stateOf(player);
       String& line = bot.scratchText;
       line = "[";
       line.append(player->name, player->nameLength());
       line += "]  strikes: ";
-      line += state == nullptr ? 0 : state->strikes;
+      line += state.strikes;
       line += "/";
       line += bot.strikesNeeded;
-      if (state == nullptr || state->historyCount == 0) {
+      if (bot.strikeGapSeconds > 0 && state.strikes > 0) {
+        line += "  (last strike ";
+        line += static_cast<std::int32_t>(seconds_ - state.lastStrikeAt);
+        line += " s ago, strikegap ";
+        line += bot.strikeGapSeconds;
+        line += " s)";
+      }
+      if (state.historyCount == 0) {
         line += "  no judged checks yet";
       } else if (bot.stabilityJitter > 0) {
         appendStability(line, estimateStability(player, nullptr),
                         bot.stabilityJitter);
       }
       bot.sendPrivate(caller, line.chars());
-      if (state == nullptr) continue;
-      for (int i = 1; i <= state->historyCount; ++i) {
+      for (int i = 1; i <= state.historyCount; ++i) {
         const JudgedCheck& check =
-            state->history[(state->historyNext - i + kHistoryLength) %
+            state.history[(state.historyNext - i + kHistoryLength) %
                            kHistoryLength];
         line = "  ";
         line += static_cast<std::int32_t>(seconds_ - check.when);
@@ -396,6 +439,7 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
         line += "  ";
         line += dealActionName(check.action);
         appendVerdicts(line, check.verdicts);
+        if (bot.strikeGapSeconds > 0) appendStrikeNote(line, check);
         bot.sendPrivate(caller, line.chars());
       }
     }
@@ -407,10 +451,69 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
   }
 }
 
+void LagWatch::appendStrikeNote(String& line, const JudgedCheck& check) {
+  if (check.strikeNote == StrikeNote::Struck) {
+    line += "  strike ";
+    line += check.strikesAfter;
+  } else if (check.strikeNote == StrikeNote::TooSoon) {
+    line += "  no strike: ";
+    line += static_cast<std::int32_t>(check.sinceStrike);
+    line += " s after strike ";
+    line += check.strikesAfter;
+  }
+}
+
 LagWatch::PlayerState& LagWatch::stateOf(const Player* player) {
   const auto inserted = players_.try_emplace(player);
-  if (inserted.second) inserted.first->second.listedSince = seconds_;
-  return inserted.first->second;
+  PlayerState& state = inserted.first->second;
+  if (inserted.second && !recallDeparted(player, state)) {
+    state.listedSince = seconds_;
+  }
+  return state;
+}
+
+void LagWatch::rememberDeparted(const Player* player, const PlayerState& state,
+                                std::uint32_t memorySeconds) {
+  DepartedPlayer* slot = departedSlotFor(player);
+  if (slot == nullptr) return;  // no room: they will start afresh
+  const std::uint32_t length = player->nameLength();
+  std::memcpy(slot->name, player->name, length);
+  slot->name[length] = '\0';
+  slot->forgetAt = seconds_ + memorySeconds < seconds_
+                       ? UINT32_MAX
+                       : seconds_ + memorySeconds;
+  slot->state = state;
+}
+
+LagWatch::DepartedPlayer* LagWatch::departedSlotFor(const Player* player) {
+  DepartedPlayer* soonest = nullptr;
+  for (DepartedPlayer& departed : departed_) {
+    if (player->nameEqualsIgnoreCase(departed.name)) return &departed;
+    if (soonest == nullptr || departed.forgetAt < soonest->forgetAt) {
+      soonest = &departed;
+    }
+  }
+  if (soonest != nullptr && soonest->forgetAt < seconds_) return soonest;
+  if (departed_.size() < kMostRemembered) {
+    try {
+      departed_.emplace_back();
+      return &departed_.back();
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  return soonest;  // the one that would be forgotten first
+}
+
+bool LagWatch::recallDeparted(const Player* player, PlayerState& state) {
+  for (DepartedPlayer& departed : departed_) {
+    if (!player->nameEqualsIgnoreCase(departed.name)) continue;
+    if (departed.forgetAt < seconds_) return false;
+    state = departed.state;
+    departed.forgetAt = 0;  // recalled once; the slot is free again
+    departed.name[0] = '\0';
+    return true;
+  }
+  return false;
 }
 
 void LagWatch::sendNextQuery(botInfo& bot) {

@@ -35,10 +35,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "util/player.h"
 #include "util/string.h"
 
 class botInfo;
-struct Player;
 
 // The limits a judged check reached, as bits in the order of the lagger
 // lines.
@@ -137,8 +137,11 @@ class LagWatch {
   // One second passes: learns new players, gives up a query whose answer is
   // overdue, and sends the next query when none is outstanding.
   void tick(botInfo& bot);
-  // The player left: their requests and state are dropped.
-  void forget(const Player* player);
+  // The player left: their requests and state are dropped. With
+  // `memorySeconds` above 0 (memory=) their state is kept that long under
+  // their name: one who comes back by then (letter case ignored) keeps their
+  // strikes, history and last check, and their grace is not begun again.
+  void forget(const Player* player, std::int32_t memorySeconds = 0);
   // A new connection: everything is dropped.
   void clear();
   // The bot left its arena: the requests waiting and every player's state
@@ -155,8 +158,16 @@ class LagWatch {
 
   // Records the outcome of a judged check of `player` and returns the
   // player's strikes after it (0 once the strikes have been dealt with).
+  // With `strikeGap` above 0 (strikegap=) a check at a limit less than that
+  // many seconds after the player's last strike adds none and clears none:
+  // a burst of bad checks counts once, and N strikes need bad checks over
+  // at least (N - 1) * strikeGap seconds.
   std::int32_t recordStrike(const Player* player, bool reachedLimit,
-                            std::int32_t strikesNeeded);
+                            std::int32_t strikesNeeded,
+                            std::int32_t strikeGap = 0);
+  // The last check recorded for `player` reached a limit but came too soon
+  // after their last strike to be one.
+  bool strikeCameTooSoon(const Player* player) const;
   // The player's strikes now.
   std::int32_t strikesOf(const Player* player) const;
   // Keeps a judged check of `player` (the bot's figures as cut, the current
@@ -180,8 +191,14 @@ class LagWatch {
   void showHistory(botInfo& bot, const Player* caller, const char* name);
 
  private:
+  // What a judged check did to the strikes, as "!laghistory" explains it
+  // under strikegap=.
+  enum class StrikeNote : std::uint8_t { None, Struck, TooSoon };
   struct JudgedCheck {
     std::uint32_t when;  // seconds of the watch's clock
+    StrikeNote strikeNote;
+    std::int32_t strikesAfter;
+    std::uint32_t sinceStrike;  // of a TooSoon check: seconds since the last
     char figures[7][kFigureSize];
     std::uint8_t limits;
     DealAction action;
@@ -193,12 +210,38 @@ class LagWatch {
     std::uint32_t lastQueried = 0;
     bool queried = false;
     std::int32_t strikes = 0;
+    std::uint32_t lastStrikeAt = 0;  // when the last strike was counted
+    // The strikes' part of the check being judged, until recordJudged().
+    StrikeNote strikeNote = StrikeNote::None;
+    std::uint32_t sinceStrike = 0;
+    std::int32_t notedStrikes = 0;
     int historyCount = 0;  // judged checks recorded, up to kHistoryLength
     int historyNext = 0;   // where the next one goes
     JudgedCheck history[kHistoryLength];
   };
 
+  // The player's state; a new one is the state remembered for their name,
+  // when there is one, or a newcomer's.
   PlayerState& stateOf(const Player* player);
+  // What `check` did to the strikes, for "!laghistory" under strikegap=.
+  static void appendStrikeNote(String& line, const JudgedCheck& check);
+  // Players who left under memory=: their names and states, each until
+  // `forgetAt`, the oldest replaced when kMostRemembered are kept.
+  struct DepartedPlayer {
+    char name[kPlayerNameSize + 1];
+    std::uint32_t forgetAt;
+    PlayerState state;
+  };
+  static constexpr std::size_t kMostRemembered = 256;
+  void rememberDeparted(const Player* player, const PlayerState& state,
+                        std::uint32_t memorySeconds);
+  // Where `player`'s state goes: their name's entry, one whose time has
+  // passed, a new one, or the one to be forgotten first; nullptr without
+  // room.
+  DepartedPlayer* departedSlotFor(const Player* player);
+  // Moves the state remembered for `player`'s name into `state`; false
+  // when none is remembered or its time has passed.
+  bool recallDeparted(const Player* player, PlayerState& state);
   void sendNextQuery(botInfo& bot);
   void sendQuery(botInfo& bot, const CheckRequest& request);
   // `request` becomes the query out, asked now.
@@ -249,6 +292,7 @@ class LagWatch {
   std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out
   std::uint32_t seconds_ = 0;        // Ticks seen
   std::unordered_map<const Player*, PlayerState> players_;
+  std::vector<DepartedPlayer> departed_;
   // The host list as mostOverdue() last walked it, each player with their
   // state (nullptr: none then) and a copy of the state's times, so that
   // walking a list that has not changed looks nothing up and reads only

@@ -138,6 +138,8 @@ class botInfo {
   std::int32_t graceSeconds;       // before a newcomer's first auto check
   std::int32_t autoCheckLevel;     // highest access level checked
   std::int32_t answerTimeout;      // Ticks to wait for the server's answer
+  std::int32_t memorySeconds;      // a player who left is remembered; 0: not
+  std::int32_t strikeGapSeconds;   // least time between two strikes; 0: none
   std::uint8_t watchOn;
   LagWatch watch;
 

@@ -820,6 +820,12 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(row(
       "strikes",
       seconds(strikesNeeded, "checks over a limit in a row before dealing")));
+  if (strikeGapSeconds > 0) {
+    rows.push_back(row("strikegap",
+                       seconds(strikeGapSeconds,
+                               "seconds at least between two strikes: a "
+                               "burst of bad checks is one strike")));
+  }
   rows.push_back(row("grace", seconds(graceSeconds,
                                       "seconds before a newcomer's first "
                                       "automatic check")));
@@ -830,6 +836,12 @@ std::vector<std::string> ConfigSettings::describe() const {
   rows.push_back(
       row("answertimeout",
           seconds(answerTimeout, "seconds to wait for the server's answer")));
+  if (memorySeconds > 0) {
+    rows.push_back(row("memory",
+                       seconds(memorySeconds,
+                               "seconds a player who left is remembered: "
+                               "back by then, they keep their strikes")));
+  }
   rows.push_back(row("LagLog", lagLogPath.empty()
                                    ? std::string("(no lag log)")
                                    : Transcript::quoted(lagLogPath)));

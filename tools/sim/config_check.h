@@ -67,6 +67,8 @@ struct ConfigSettings {
   std::int32_t graceSeconds;
   std::int32_t autoCheckLevel;
   std::int32_t answerTimeout;
+  std::int32_t memorySeconds;
+  std::int32_t strikeGapSeconds;
   std::string lagLogPath;
   std::int32_t lagLogMaxBytes;
   bool extraKeysInFile = false;
