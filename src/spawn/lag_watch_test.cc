@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "spawn/test_bot.h"
 
@@ -247,3 +248,37 @@ TEST_F(LagWatchTest, WithoutTheWatchKeysItsCommandsAreUnknown) {
 }
 
 }  // namespace
+
+// memory=: the table of players who left is bounded; when full, the entry
+// that would be forgotten first makes room, and leaving the arena empties
+// it. A name comes back in any letter case.
+TEST(LagWatchMemoryTest, DepartedPlayersAreBoundedAndRecalledByName) {
+  const auto named = [](const std::string& name) {
+    Player player{};
+    std::copy(name.begin(), name.end(), player.name);
+    return player;
+  };
+  LagWatch watch;
+  std::vector<Player> left;
+  for (int i = 0; i <= 256; ++i) {
+    left.push_back(named("p" + std::to_string(i)));
+  }
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    watch.recordStrike(&left[i], true, 3);
+    // The first to leave is remembered for the shortest time.
+    watch.forget(&left[i], i == 0 ? 10 : 600);
+  }
+  Player first = named("P0");
+  Player second = named("P1");
+  Player last = named("p256");
+  EXPECT_EQ(watch.recordStrike(&first, true, 3), 1);  // made room: afresh
+  EXPECT_EQ(watch.recordStrike(&second, true, 3), 2);
+  EXPECT_EQ(watch.recordStrike(&last, true, 3), 2);
+  // Recalled once: leaving without memory forgets for good.
+  watch.forget(&second);
+  Player again = named("p1");
+  EXPECT_EQ(watch.recordStrike(&again, true, 3), 1);
+  Player other = named("p2");
+  watch.leaveArena();
+  EXPECT_EQ(watch.recordStrike(&other, true, 3), 1);
+}
