@@ -1,12 +1,15 @@
-# The generated day, played live and then replayed under the settings that
-# wrote its log: the replay must give back every check, limit reached,
-# warning and move to spectator mode of every player, and its table must
-# equal EXPECTED.
-#   SIM, LIBRARY, SOURCE (this folder), WORK (a folder of the build), EXPECTED
+# A generated day (NAME.scenario, NAME.ini), played live and then replayed
+# under the settings that wrote its log: the replay must give back every
+# check, limit reached, warning and move to spectator mode of every player,
+# and its table must equal EXPECTED; the strikes and actions of each
+# player's checks, in their order, must be the logged ones.
+#   SIM, LIBRARY, SOURCE (this folder), WORK (a folder of the build),
+#   EXPECTED, NAME
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-file(COPY ${SOURCE}/day.ini ${SOURCE}/day.scenario DESTINATION ${WORK})
+file(COPY_FILE ${SOURCE}/${NAME}.ini ${WORK}/day.ini)
+file(COPY_FILE ${SOURCE}/${NAME}.scenario ${WORK}/day.scenario)
 
 execute_process(
   COMMAND ${emulator} ${SIM} --library ${LIBRARY} --ini day.ini
@@ -23,6 +26,7 @@ endif()
 
 execute_process(
   COMMAND ${emulator} ${SIM} replay day.log --ini day.ini --library ${LIBRARY}
+    --transcript replay.transcript
   WORKING_DIRECTORY ${WORK}
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 string(REPLACE "\r\n" "\n" out "${out}")
@@ -31,13 +35,13 @@ if(NOT status EQUAL 0 OR NOT err STREQUAL "")
 endif()
 
 # Each player's row: logged and replayed side by side, four times.
-string(REGEX MATCHALL "bot [0-9]+: [^\n]*" players "${out}")
+string(REGEX MATCHALL "\n(bot [0-9]+: )?(Pilot|Wing)[^\n]*" players "${out}")
 list(LENGTH players count)
 if(count LESS 20)
   message(FATAL_ERROR "too few players in the table:\n${out}")
 endif()
 foreach(row ${players})
-  string(REGEX REPLACE "^bot [0-9]+: [^ ]+ +" "" counts "${row}")
+  string(REGEX REPLACE "^\n(bot [0-9]+: )?[^ ]+ +" "" counts "${row}")
   string(REGEX MATCHALL "[0-9]+" counts "${counts}")
   list(LENGTH counts length)
   if(NOT length EQUAL 8)
@@ -51,6 +55,36 @@ foreach(row ${players})
       message(FATAL_ERROR "the replay differs from the log: ${row}")
     endif()
   endforeach()
+endforeach()
+
+# Each player's checks, in their order: strikes and action alike.
+file(STRINGS ${WORK}/day.transcript logged_rows
+  REGEX "] lag.log: .*\\| [0-9]+/[0-9]+ \\| [a-z]+$")
+file(STRINGS ${WORK}/replay.transcript replayed_rows
+  REGEX "] replayed-lag.log: .*\\| [0-9]+/[0-9]+ \\| [a-z]+$")
+foreach(source logged replayed)
+  set(${source}_by_player "")
+  foreach(row IN LISTS ${source}_rows)
+    string(REGEX REPLACE "^[^|]*\\| ([0-9]+) \\| ([^ |]+) \\|.* \\| ([0-9]+/[0-9]+) \\| ([a-z]+)$"
+      "\\1 \\2 \\3 \\4" check "${row}")
+    list(APPEND ${source}_by_player "${check}")
+  endforeach()
+endforeach()
+set(players_seen "")
+foreach(check IN LISTS logged_by_player)
+  string(REGEX MATCH "^[0-9]+ [^ ]+" player "${check}")
+  list(APPEND players_seen "${player}")
+endforeach()
+list(REMOVE_DUPLICATES players_seen)
+foreach(player IN LISTS players_seen)
+  foreach(source logged replayed)
+    set(${source}_checks "${${source}_by_player}")
+    list(FILTER ${source}_checks INCLUDE REGEX "^${player} ")
+  endforeach()
+  if(NOT logged_checks STREQUAL replayed_checks)
+    message(FATAL_ERROR "the strikes and actions of ${player}'s checks "
+      "differ:\nlogged   ${logged_checks}\nreplayed ${replayed_checks}")
+  endif()
 endforeach()
 
 file(WRITE ${WORK}/replay.actual "${out}")

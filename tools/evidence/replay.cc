@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <unordered_set>
 
@@ -42,6 +43,26 @@ std::string foldedName(std::string_view name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return folded;
+}
+
+// The latest an answer may come, in seconds after its query, under the
+// settings of `iniLines`: before the answer timeout of every arena runs
+// out where checks are ordered (one query out at a time), at once where
+// they are not (answers to queries out together would cross).
+std::uint32_t latestAnswer(const std::vector<std::string>& iniLines) {
+  std::string text;
+  for (const std::string& line : iniLines) text += line + "\n";
+  const ConfigCheck check(text);
+  std::vector<const ConfigSettings*> every{&check.settings()};
+  for (const ConfigArena& arena : check.arenas()) {
+    every.push_back(&arena.settings);
+  }
+  std::int32_t latest = Replay::kFigureWindow;
+  for (const ConfigSettings* settings : every) {
+    if (settings->queueMode == 0 && settings->autoCheckInterval <= 0) return 0;
+    latest = std::min(latest, settings->answerTimeout - 1);
+  }
+  return static_cast<std::uint32_t>(std::max(latest, 0));
 }
 
 // The zone's lag line of the seven figures: "PING Current:420 ms  ...
@@ -449,10 +470,16 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
   return horizon + positive(settings.answerTimeout) + kFigureWindow + 1;
 }
 
-// The player's unused row nearest `time`, within the window; the earlier of
-// two as near.
+// The player's first unused row of the window from kFigureWindow seconds
+// before `time` on, unless it is more than kFigureWindow seconds after
+// `time`. Rows are taken in their order, so that a replay that keeps the
+// log's schedule gets each check's own figures, and it answers at its
+// row's time: as late as the logged answer came, but never so late that
+// the plug-in gives the query up (an answer after that would be taken for
+// the next query, another player's).
 bool Replay::answer(std::uint32_t bot, const std::string& name,
-                    std::int64_t time, std::string* line) {
+                    std::int64_t time, std::string* line,
+                    std::uint32_t* late) {
   const std::uint32_t player = knownName(name);
   if (player == kNobody) return false;
   const auto found = figures_.find(keyOf(bot, player));
@@ -469,23 +496,35 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
                        figures.rows.begin() + static_cast<long>(figures.next));
     figures.next = 0;
   }
-  std::size_t best = figures.rows.size();
-  std::int64_t bestDistance = 0;
-  for (std::size_t i = figures.next; i < figures.rows.size(); ++i) {
-    const LoggedRow& row = rowAt(figures.rows[i]);
-    if (row.time > time + kFigureWindow) break;
-    if (row.used) continue;
-    const std::int64_t distance = row.time < time ? time - row.time : row.time - time;
-    if (best == figures.rows.size() || distance < bestDistance) {
-      best = i;
-      bestDistance = distance;
+  // A query while a request typed again waits is that request's: manual
+  // requests go out before automatic checks.
+  std::size_t chosen = figures.next;
+  const auto skip = [&](bool typedOnly) {
+    while (chosen < figures.rows.size() &&
+           (rowAt(figures.rows[chosen]).used ||
+            (typedOnly && !rowAt(figures.rows[chosen]).typed))) {
+      ++chosen;
+    }
+  };
+  if (figures.typedWaiting > 0) {
+    skip(true);
+    if (chosen == figures.rows.size()) {
+      figures.typedWaiting = 0;  // its requests went unanswered
+      chosen = figures.next;
     }
   }
-  if (best == figures.rows.size()) return false;
-  LoggedRow& chosen = rowAt(figures.rows[best]);
-  chosen.used = true;
-  answered_.push_back({keyOf(bot, player), chosen.allowanceMs, time});
-  *line = chosen.lagLine;
+  skip(false);
+  if (chosen == figures.rows.size()) return false;
+  LoggedRow& row = rowAt(figures.rows[chosen]);
+  if (row.time > time + kFigureWindow) return false;
+  row.used = true;
+  if (row.typed) --figures.typedWaiting;
+  *late = row.time > time
+              ? std::min(static_cast<std::uint32_t>(row.time - time),
+                         latestAnswer_)
+              : 0;
+  answered_.push_back({keyOf(bot, player), row.allowanceMs, time + *late});
+  *line = row.lagLine;
   return true;
 }
 
@@ -494,6 +533,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                  const Progress& progress, std::string* failure) {
   SimulatedHost host(talk, transcript);
   host.tickOnlyPopulatedBots();
+  latestAnswer_ = latestAnswer(iniLines);
   // With a transcript, its log lines stand right after their events.
   if (transcript == nullptr) host.readLagLogsBySecond();
   bool refused = false;
@@ -612,12 +652,13 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   }
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
-                         std::uint32_t second, std::string* line) {
+                         std::uint32_t second, std::string* line,
+                         std::uint32_t* late) {
     const std::uint32_t bot = loggedBotOf(handle);
-    if (bot != kNone && answer(bot, name, startTime_ + second, line)) {
+    if (bot != kNone && answer(bot, name, startTime_ + second, line, late)) {
       return true;
     }
-    ++unanswered_;
+    if (!logEnded_) ++unanswered_;
     return false;
   });
   // Rows the replayed plug-in writes, under the logged bot handles.
@@ -647,8 +688,8 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                    player == players.end() ? nullptr : &player->second.summaryRow,
                    row, second);
       // The check that a logged row answered: was it given that row's
-      // allowance? Its row comes in the second of its answer; an answer
-      // of an earlier second had none (its player left).
+      // allowance? Its row comes in the second its answer arrives; an
+      // answer of an earlier second had none (its player left).
       const std::int64_t now = startTime_ + second;
       answered_.erase(
           std::remove_if(answered_.begin(), answered_.end(),
@@ -722,9 +763,16 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   windowStart_ = windowEnd_ = 0;
   figures_.clear();
   unanswered_ = 0;
+  logEnded_ = false;
   allowancesNotGiven_ = 0;
   answered_.clear();
   std::int64_t lastRead = startTime_;
+  // Manual requests to type ahead of their rows, by the second before
+  // whose Tick they are typed; the time of each bot's last check row read.
+  std::multimap<std::int64_t, std::uint64_t> earlyRequests;
+  std::vector<std::int64_t> lastCheckOf;
+  constexpr std::int64_t kNoCheckYet = INT64_MIN / 2;
+  const std::uint32_t ahead = std::min(latestAnswer_, kFigureWindow - 1);
   auto readRowsUpTo = [&](std::int64_t until) {
     while (LagLogRow* next = source.peek()) {
       const std::int64_t time = std::max(next->time, lastRead);
@@ -743,17 +791,111 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       row.ship = static_cast<std::int8_t>(next->ship);
       row.action = next->action;
       row.used = false;
+      row.typed = false;
       row.allowanceMs = allowanceOf(*next);
       if (row.kind == LagRowKind::Check) {
         zoneLagLine(next->figures, &row.lagLine);
         if (row.player != kNobody) {
           figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
         }
+        if (lastCheckOf.size() <= row.bot) {
+          lastCheckOf.resize(row.bot + 1, kNoCheckYet);
+        }
+        // A request answered late, a few seconds after the bot's check
+        // logged before it, may have waited for that check's answer: typed
+        // again just before that answer's second, it goes out when the
+        // queue is free, as the logged one did, and not after the automatic
+        // check that the freed queue would send first. Others are typed at
+        // their rows' seconds.
+        if (!row.automatic && row.requester != kNobody &&
+            row.player != kNobody && lastCheckOf[row.bot] < time &&
+            lastCheckOf[row.bot] + static_cast<std::int64_t>(ahead) > time) {
+          earlyRequests.emplace(lastCheckOf[row.bot], sequence);
+        }
+        lastCheckOf[row.bot] = time;
       }
       source.pop();
     }
   };
   std::uint64_t playing = 0;
+
+  // The second is over: visitors leave, and so does who was seen last in
+  // it, where the log does not say who is there.
+  auto endSecond = [&]() {
+    for (std::uint64_t key : touched) {
+      Listed& player = players[key];
+      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+      if (player.listed && player.lastTime <= now) {
+        serve(bot);
+        leave(bot, names_[static_cast<std::uint32_t>(key)]);
+        player.listed = false;
+      }
+    }
+    for (std::uint64_t key : visitors) {
+      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+      serve(bot);
+      leave(bot, names_[static_cast<std::uint32_t>(key)]);
+    }
+    touched.clear();
+    visitors.clear();
+    visiting.clear();
+    for (std::uint32_t bot : servedThisSecond) {
+      const std::uint32_t simulated = simulatedOf[bot];
+      if (population[bot] != 0 || simulated == kNone || givenBack[simulated])
+        continue;
+      givenBack[simulated] = true;
+      idle.push_back(simulated);
+    }
+    servedThisSecond.clear();
+  };
+  auto passTo = [&](std::int64_t time) {
+    const std::int64_t gap = time - now;
+    const std::uint32_t played =
+        !host.anyPopulatedBot()
+            ? 0
+            : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
+    if (played > 0) {
+      ScenarioAction wait = actionOf(ActionKind::Wait);
+      wait.seconds = played;
+      perform(wait);
+    }
+    if (gap > played) host.skip(static_cast<std::uint32_t>(gap - played));
+    now = time;
+    if (progress) progress(done, allRows_);
+  };
+  // Types a row's request again: "!lagme" when the requester is the player,
+  // else "!lagcheck NAME" by the requester, listed for the second if need
+  // be.
+  auto typeRequest = [&](std::uint32_t bot, LoggedRow& row) {
+    row.typed = true;
+    ++figures_[keyOf(bot, row.player)].typedWaiting;
+    const std::string& name = names_[row.player];
+    if (row.requester == row.player) {
+      perform(actionOf(ActionKind::Say, name, "!lagme"));
+      return;
+    }
+    const std::uint64_t requesterKey = keyOf(bot, row.requester);
+    const std::string& requester = names_[row.requester];
+    const auto known = players.find(requesterKey);
+    if ((known == players.end() || !known->second.listed) &&
+        visiting.insert(requesterKey).second) {
+      enter(bot, requester, kStaffLevel, kHighestShip);
+      visitors.push_back(requesterKey);
+    }
+    perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
+  };
+  // Ahead of its row, where the player is listed now in the arena of the
+  // row (else the row types it at its own second).
+  auto typeEarly = [&](LoggedRow& row) {
+    const std::uint32_t simulated = simulatedOf[row.bot];
+    if (row.used || row.typed || simulated == kNone) return;
+    if (row.arena != kNobody && arenaIn[simulated] != row.arena) return;
+    const auto player = players.find(keyOf(row.bot, row.player));
+    if (player == players.end() || !player->second.listed) return;
+    servedThisSecond.push_back(row.bot);
+    serve(row.bot);
+    typeRequest(row.bot, row);
+  };
 
   while (!refused) {
     if (playing == windowEnd_) {
@@ -767,48 +909,22 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       ++windowStart_;
     }
     readRowsUpTo(rowAt(playing).time + kFigureWindow);
-    const LoggedRow& row = rowAt(playing++);
+    LoggedRow& row = rowAt(playing++);
     if (row.time > now) {
-      // The second is over: visitors leave, and so does who was seen last
-      // in it, where the log does not say who is there.
-      for (std::uint64_t key : touched) {
-        Listed& player = players[key];
-        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
-        if (player.listed && player.lastTime <= now) {
-          serve(bot);
-          leave(bot, names_[static_cast<std::uint32_t>(key)]);
-          player.listed = false;
+      while (!earlyRequests.empty() &&
+             earlyRequests.begin()->first <= row.time) {
+        const auto early = earlyRequests.begin();
+        const std::int64_t before = early->first - 1;
+        const std::uint64_t sequence = early->second;
+        earlyRequests.erase(early);
+        if (before > now) {
+          endSecond();
+          passTo(before);
         }
+        if (sequence >= windowStart_) typeEarly(rowAt(sequence));
       }
-      for (std::uint64_t key : visitors) {
-        const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
-        serve(bot);
-        leave(bot, names_[static_cast<std::uint32_t>(key)]);
-      }
-      touched.clear();
-      visitors.clear();
-      visiting.clear();
-      for (std::uint32_t bot : servedThisSecond) {
-        const std::uint32_t simulated = simulatedOf[bot];
-        if (population[bot] != 0 || simulated == kNone || givenBack[simulated])
-          continue;
-        givenBack[simulated] = true;
-        idle.push_back(simulated);
-      }
-      servedThisSecond.clear();
-      const std::int64_t gap = row.time - now;
-      const std::uint32_t played =
-          !host.anyPopulatedBot()
-              ? 0
-              : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
-      if (played > 0) {
-        ScenarioAction wait = actionOf(ActionKind::Wait);
-        wait.seconds = played;
-        perform(wait);
-      }
-      if (gap > played) host.skip(static_cast<std::uint32_t>(gap - played));
-      now = row.time;
-      if (progress) progress(done, allRows_);
+      endSecond();
+      passTo(row.time);
     }
     ++done;
     const std::uint32_t bot = row.bot;
@@ -923,19 +1039,19 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     player.spectatedByBot = row.action == LagAction::Spectated;
 
     if (row.automatic || row.requester == kNobody) continue;
-    if (row.requester == row.player) {
-      perform(actionOf(ActionKind::Say, name, "!lagme"));
-      continue;
-    }
-    const std::uint64_t requesterKey = keyOf(bot, row.requester);
-    const std::string& requester = names_[row.requester];
-    const auto known = players.find(requesterKey);
-    if ((known == players.end() || !known->second.listed) &&
-        visiting.insert(requesterKey).second) {
-      enter(bot, requester, kStaffLevel, kHighestShip);
-      visitors.push_back(requesterKey);
-    }
-    perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
+    // A row typed ahead is typed once; one that answered an automatic
+    // check already has spent its figures: the replayed bot checked the
+    // player before the request came.
+    if (row.used || row.typed) continue;
+    typeRequest(bot, row);
+  }
+  // Checks that the replay runs a little behind the log's still find their
+  // rows; a check that finds none after the log's end is not counted blind.
+  logEnded_ = true;
+  if (!refused && host.anyPopulatedBot()) {
+    ScenarioAction wait = actionOf(ActionKind::Wait);
+    wait.seconds = kFigureWindow;
+    perform(wait);
   }
   host.readLagLogs();
   if (progress) progress(done, allRows_);

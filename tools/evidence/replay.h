@@ -38,9 +38,14 @@
 // of its copy of the settings, which leaves the file's lag log lines out.
 //
 // A logged figure answers only a check near its row: the zone stand-in
-// answers a "*lag" with the figures of the player's nearest unused row at
-// most kFigureWindow seconds away, each row answering once; without one it
-// does not answer (such checks are counted). Manual checks are typed again
+// answers a "*lag" with the figures of the player's next unused row, in the
+// log's order, from kFigureWindow seconds before the query to kFigureWindow
+// seconds after it, each row answering once, and the answer arrives at the
+// row's time (at once for a row of the past; before the replayed settings'
+// answer timeout runs out at the latest). So an answer that came late
+// comes as late again, and the replayed schedule of checks keeps to the
+// logged one. Without such a row the zone does not answer: the check is
+// blind (such checks are counted). Manual checks are typed again
 // at their second by their requester ("!lagme" when the requester is the
 // player); a requester who is not listed then is listed for that second at
 // level 12 in the spectator ship (neither rate-limited nor watched), in the
@@ -158,6 +163,7 @@ class Replay {
     std::int8_t ship = -1;
     LagAction action = LagAction::None;
     bool used = false;  // it answered a check
+    bool typed = false;  // its manual request was typed again
     std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
     std::string lagLine;
   };
@@ -183,6 +189,7 @@ class Replay {
   struct Figures {
     std::vector<std::uint64_t> rows;
     std::size_t next = 0;  // the first that may still answer
+    std::uint32_t typedWaiting = 0;  // typed rows not answered yet
   };
   struct LoadedFile {
     std::string path;       // as given, for messages
@@ -209,7 +216,7 @@ class Replay {
   void report(std::uint32_t file, std::uint32_t line,
               const std::string& reason);
   bool answer(std::uint32_t bot, const std::string& name, std::int64_t time,
-              std::string* line);
+              std::string* line, std::uint32_t* late);
   // The window of rows read: from the oldest that may still answer a check
   // to the last read. Sequence numbers count the rows of the run.
   LoggedRow& rowAt(std::uint64_t sequence) {
@@ -240,7 +247,7 @@ class Replay {
   std::size_t allowancesNotGiven_ = 0;
   // The "*lag" queries answered by a logged row, in their order, each until
   // the replayed row of its check is read: the player (bot and name), the
-  // allowance of the row that answered, and when.
+  // allowance of the row that answered, and when the answer arrives.
   struct Answered {
     std::uint64_t player;
     std::int32_t allowanceMs;
@@ -257,6 +264,8 @@ class Replay {
   std::uint64_t windowStart_ = 0;  // the oldest row kept
   std::uint64_t windowEnd_ = 0;    // one past the last row read
   std::unordered_map<std::uint64_t, Figures> figures_;
+  std::uint32_t latestAnswer_ = 0;  // seconds after a query
+  bool logEnded_ = false;  // every row has been played
 };
 
 #endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_H_

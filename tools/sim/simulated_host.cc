@@ -501,20 +501,22 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
     return;
   }
   ServerReply reply{bot.handle, nullptr, std::string()};
+  // A replay's answerer says how late its answer comes.
+  std::uint32_t late = answerer_ ? 0 : lagDelay_;
   if (!answerer_) {
     reply.chatLine = addressee.figures.lagLine();
   } else if (!answerer_(bot.handle, addressee.name, seconds_,
-                        &reply.chatLine)) {
+                        &reply.chatLine, &late)) {
     if (transcript_ != nullptr) {
       write(LineKind::Zone, "zone has no logged figures for " +
                                 addressee.name + " now: no answer");
     }
     return;
   }
-  if (lagDelay_ == 0) {
+  if (late == 0) {
     replies_.push_back(std::move(reply));
   } else {
-    delayedReplies_.push_back({seconds_ + lagDelay_, std::move(reply)});
+    delayedReplies_.push_back({seconds_ + late, std::move(reply)});
   }
 }
 

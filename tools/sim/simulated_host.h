@@ -103,11 +103,12 @@ class SimulatedHost {
   static constexpr std::int64_t kSimulatedEpoch = 946684800;
 
   // For replays: "*lag" is answered by `answerer` with the lag line for the
-  // player `name` of the bot with `handle` at the simulated `second`, or not
-  // at all when it returns false.
-  using LagAnswerer =
-      std::function<bool(CALL_HANDLE handle, const std::string& name,
-                         std::uint32_t second, std::string* line)>;
+  // player `name` of the bot with `handle` asked at the simulated `second`,
+  // or not at all when it returns false. The answer arrives `*late` seconds
+  // later (after the Tick of its second), at once when it leaves `*late` 0.
+  using LagAnswerer = std::function<bool(
+      CALL_HANDLE handle, const std::string& name, std::uint32_t second,
+      std::string* line, std::uint32_t* late)>;
   void answerLagWith(LagAnswerer answerer) { answerer_ = std::move(answerer); }
   // For replays: Ticks go only to bots with players in their arena (a bot
   // without any has nothing to count), and skip() lets time pass without
