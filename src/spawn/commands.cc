@@ -239,7 +239,7 @@ void botInfo::orderingSwitched(bool wasOrdered) {
   const bool nowOrdered = LagWatch::ordered(*this);
   if (wasOrdered && !nowOrdered) watch.dropWaiting(*this);
   if (!wasOrdered && nowOrdered) {
-    watch.adoptUnorderedCheck(*this, checkTarget, checkRequester);
+    watch.adoptUnorderedChecks(*this);
     checkTarget = "";
     checkRequester = "";
   }
@@ -345,9 +345,12 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(target, scratchText.chars());
       if (ordered) {
         watch.requestCheck(*this, target, command->parameterText,
-                           textLength(command->parameterText), caller);
+                           textLength(command->parameterText), caller, true);
       } else {
         sendPrivate(target, "*lag");
+        watch.noteUnorderedQuery(target, command->parameterText,
+                                 textLength(command->parameterText), caller,
+                                 true);
       }
     }
     return;
@@ -363,11 +366,13 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
         return;
       }
       watch.requestCheck(*this, caller, caller->name, caller->nameLength(),
-                         caller);
+                         caller, false);
     } else {
       checkRequester.assign(caller->name, caller->nameLength());
       checkTarget = checkRequester;
       sendPrivate(caller, "*lag");
+      watch.noteUnorderedQuery(caller, caller->name, caller->nameLength(),
+                               caller, false);
     }
     sendPrivate(caller, "Checking your lag.");
     return;

@@ -108,6 +108,9 @@ void botInfo::handleLagReport(const char* text) {
     if (watchOn) watch.answerHandled(*this);
     return;
   }
+  // No query's answer: it takes the oldest check without the queue still
+  // out, which ordered checks can no longer adopt.
+  if (request == nullptr) watch.unorderedAnswered();
   LagLogEntry entry;
   if (request == nullptr && LagWatch::ordered(*this)) {
     lagLog.append(*this, entry);

@@ -114,12 +114,19 @@ CheckRequest& LagWatch::Queue::pushBack() {
 void LagWatch::Queue::popFront() {
   first_ = (first_ + 1) % kMostWaiting;
   --count_;
+  // An emptied ring starts again at the slot whose names have blocks.
+  if (count_ == 0) first_ = 0;
 }
 
 void LagWatch::Queue::remove(const Player* player) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < count_; ++i) {
-    if (at(i).target == player) continue;
+    CheckRequest& request = at(i);
+    if (request.countdownOf == player) request.countdownOf = nullptr;
+    if (request.target == player) {
+      if (!request.alreadyAsked) continue;
+      request.target = nullptr;  // its answer still comes
+    }
     // Swapped, not copied: every slot keeps a block of its own.
     if (kept != i) std::swap(at(kept), at(i));
     ++kept;
@@ -127,16 +134,35 @@ void LagWatch::Queue::remove(const Player* player) {
   count_ = kept;
 }
 
+void LagWatch::fill(CheckRequest& slot, const Player* target,
+                    const char* typedName, std::uint32_t typedLength,
+                    const Player* requester, bool startedCountdown) {
+  slot.target = target;
+  slot.targetName.assign(typedName, typedLength);
+  slot.requesterName.assign(requester->name, requester->nameLength());
+  slot.automatic = false;
+  slot.alreadyAsked = false;
+  slot.countdownOf = startedCountdown ? requester : nullptr;
+}
+
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
                             const char* typedName, std::uint32_t typedLength,
-                            const Player* requester) {
+                            const Player* requester, bool startedCountdown) {
   if (!hasRoomFor(1)) return;
-  CheckRequest& request = waiting_.pushBack();
-  request.target = target;
-  request.targetName.assign(typedName, typedLength);
-  request.requesterName.assign(requester->name, requester->nameLength());
-  request.automatic = false;
+  fill(waiting_.pushBack(), target, typedName, typedLength, requester,
+       startedCountdown);
   if (!outstanding_) sendNextQuery(bot);
+}
+
+void LagWatch::noteUnorderedQuery(const Player* target, const char* typedName,
+                                  std::uint32_t typedLength,
+                                  const Player* requester,
+                                  bool startedCountdown) {
+  // The oldest is the likeliest to have been lost.
+  if (unordered_.size() == kMostWaiting) unordered_.popFront();
+  CheckRequest& slot = unordered_.pushBack();
+  fill(slot, target, typedName, typedLength, requester, startedCountdown);
+  slot.alreadyAsked = true;
 }
 
 void LagWatch::dropWaiting(botInfo& bot) {
@@ -146,19 +172,24 @@ void LagWatch::dropWaiting(botInfo& bot) {
     bot.scratchText += request.targetName;
     bot.scratchText += " was dropped: checks no longer wait their turn";
     tellByName(bot, request.requesterName, bot.scratchText.chars());
+    // The check never happened: its asker may ask again at once, unless
+    // the query out started the same countdown.
+    const Player* asker = request.countdownOf;
+    if (asker != nullptr && !(outstanding_ && asked_.countdownOf == asker) &&
+        isListed(bot, asker) && bot.lookupTag(asker, 0) >= 0) {
+      bot.storeTag(asker, 0, -1);
+    }
     waiting_.popFront();
   }
 }
 
-void LagWatch::adoptUnorderedCheck(const botInfo& bot, const String& typedName,
-                                   const String& requesterName) {
-  if (outstanding_ || bot.playerList == nullptr) return;
-  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
-       node = node->next) {
-    if (!node->item->nameEqualsIgnoreCase(typedName.chars())) continue;
-    awaitAnswer(CheckRequest{node->item, typedName, requesterName, false});
-    return;
+void LagWatch::adoptUnorderedChecks(botInfo& bot) {
+  while (!unordered_.empty() && hasRoomFor(1)) {
+    std::swap(waiting_.pushBack(), unordered_.front());  // keeps both blocks
+    unordered_.popFront();
   }
+  unordered_.clear();
+  if (!outstanding_) sendNextQuery(bot);
 }
 
 const CheckRequest* LagWatch::takeAnswered() {
@@ -202,8 +233,10 @@ void LagWatch::forget(const Player* player, std::int32_t memorySeconds) {
     walked_.clear();
   }
   waiting_.remove(player);
+  unordered_.remove(player);
   // An answer still on its way is reported, but nobody is judged by it.
   if (outstanding_ && asked_.target == player) asked_.target = nullptr;
+  if (asked_.countdownOf == player) asked_.countdownOf = nullptr;
 }
 
 void LagWatch::clear() {
@@ -216,6 +249,7 @@ void LagWatch::clear() {
 
 void LagWatch::leaveArena() {
   waiting_.clear();
+  unordered_.clear();
   players_.clear();
   departed_.clear();
   walked_.clear();
@@ -519,6 +553,13 @@ bool LagWatch::recallDeparted(const Player* player, PlayerState& state) {
 void LagWatch::sendNextQuery(botInfo& bot) {
   while (!waiting_.empty()) {
     const CheckRequest& request = waiting_.front();
+    if (request.alreadyAsked) {
+      // A check asked without the queue may be of a player no longer
+      // listed: its answer is awaited all the same, judging nobody.
+      awaitAnswer(request, isListed(bot, request.target));
+      waiting_.popFront();
+      return;
+    }
     const bool listed = isListed(bot, request.target);
     if (listed) sendQuery(bot, request);  // copied into the blocks asked_ has
     waiting_.popFront();
@@ -533,24 +574,29 @@ void LagWatch::sendNextQuery(botInfo& bot) {
   asked_.targetName.assign(due->name, due->nameLength());
   asked_.requesterName = "";
   asked_.automatic = true;
+  asked_.alreadyAsked = false;
+  asked_.countdownOf = nullptr;
   sendQuery(bot, asked_);
 }
 
 void LagWatch::sendQuery(botInfo& bot, const CheckRequest& request) {
-  awaitAnswer(request);
+  awaitAnswer(request, true);
   bot.sendPrivate(asked_.target, "*lag");
 }
 
-void LagWatch::awaitAnswer(const CheckRequest& request) {
-  PlayerState& state = stateOf(request.target);
-  state.lastQueried = seconds_;
-  state.queried = true;
-  for (WalkedPlayer& walked : walked_) {
-    if (walked.state != &state) continue;
-    walked.lastQueried = state.lastQueried;
-    walked.queried = true;
+void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
+  if (listed) {
+    PlayerState& state = stateOf(request.target);
+    state.lastQueried = seconds_;
+    state.queried = true;
+    for (WalkedPlayer& walked : walked_) {
+      if (walked.state != &state) continue;
+      walked.lastQueried = state.lastQueried;
+      walked.queried = true;
+    }
   }
   if (&request != &asked_) asked_ = request;  // into the blocks it has
+  if (!listed) asked_.target = nullptr;
   outstanding_ = true;
   leftArena_ = false;
   secondsWaited_ = 0;

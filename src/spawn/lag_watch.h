@@ -24,8 +24,11 @@
 // Live switches lose nothing: when ordered checks are switched off, the
 // query already out keeps its request until it is answered or given up, and
 // each request still waiting is dropped with a private line to its
-// requester; when they are switched on while an unordered check is out, that
-// check becomes the query awaited.
+// requester, whose "!lagcheck" countdown is given back. Checks without the
+// queue are noted while their "*lag" is out (each lag line that is no
+// query's answer takes the oldest); when ordered checks are switched on,
+// those still out are awaited in the order they went out, behind the query
+// out, each for its own player: nothing is adopted that no "*lag" asked.
 // The settings live in botInfo (they are read from tarvok.ini like the
 // others); the watch owns only its queue and its per-player state.
 #ifndef TARVOK_SPAWN_LAG_WATCH_H_
@@ -94,6 +97,11 @@ struct CheckRequest {
   String targetName;     // as typed; the listed name for automatic checks
   String requesterName;  // empty for an automatic check
   bool automatic;
+  // Its "*lag" went out without the queue: only its answer is awaited.
+  bool alreadyAsked = false;
+  // The asker whose "!lagcheck" countdown it started (identity, compared
+  // only); nullptr for "!lagme" and automatic checks.
+  const Player* countdownOf = nullptr;
 };
 
 class LagWatch {
@@ -113,10 +121,22 @@ class LagWatch {
   // Room for `count` more requests.
   bool hasRoomFor(std::size_t count) const;
   // Queues a manual check of `target`, asked for as the `typedLength`
-  // bytes of `typedName`, for `requester`, then sends the next query if
-  // none is outstanding. Ignored when no room is left.
+  // bytes of `typedName`, for `requester` (whose countdown it started when
+  // `startedCountdown`), then sends the next query if none is outstanding.
+  // Ignored when no room is left.
   void requestCheck(botInfo& bot, const Player* target, const char* typedName,
-                    std::uint32_t typedLength, const Player* requester);
+                    std::uint32_t typedLength, const Player* requester,
+                    bool startedCountdown);
+  // A check without the queue sent its "*lag" to `target`. Only the last
+  // kMostWaiting of them are kept.
+  void noteUnorderedQuery(const Player* target, const char* typedName,
+                          std::uint32_t typedLength, const Player* requester,
+                          bool startedCountdown);
+  // A lag line that answered no query took the oldest check without the
+  // queue still out.
+  void unorderedAnswered() {
+    if (!unordered_.empty()) unordered_.popFront();
+  }
 
   // The request that a lag line now arriving answers, no longer
   // outstanding; nullptr when no query is. Valid until the next query goes
@@ -125,14 +145,14 @@ class LagWatch {
   // After an answer has been handled: the next query goes out.
   void answerHandled(botInfo& bot) { sendNextQuery(bot); }
 
-  // Ordered checks were switched off: every waiting request is dropped and
-  // its requester told; the query out keeps its request.
+  // Ordered checks were switched off: every waiting request is dropped, its
+  // requester told and the countdown its "!lagcheck" started given back
+  // (unless the query out is theirs too); the query out keeps its request.
   void dropWaiting(botInfo& bot);
-  // Ordered checks were switched on while the bot's unordered check of
-  // `typedName` for `requesterName` may be out: it becomes the query
-  // awaited, judged for the first listed player of that name.
-  void adoptUnorderedCheck(const botInfo& bot, const String& typedName,
-                           const String& requesterName);
+  // Ordered checks were switched on: every check without the queue whose
+  // "*lag" is still out is awaited in turn, the first at once unless a
+  // query is out.
+  void adoptUnorderedChecks(botInfo& bot);
 
   // One second passes: learns new players, gives up a query whose answer is
   // overdue, and sends the next query when none is outstanding.
@@ -142,10 +162,11 @@ class LagWatch {
   // their name: one who comes back by then (letter case ignored) keeps their
   // strikes, history and last check, and their grace is not begun again.
   void forget(const Player* player, std::int32_t memorySeconds = 0);
-  // A new connection: everything is dropped.
+  // A new connection: everything is dropped but the checks without the
+  // queue still out (their answers come all the same).
   void clear();
-  // The bot left its arena: the requests waiting and every player's state
-  // are dropped. The query out stays out, its answer due from the arena
+  // The bot left its arena: the requests waiting, the checks without the
+  // queue still out and every player's state are dropped. The query out stays out, its answer due from the arena
   // left: takeAnswered then hands out nullptr and isDiscarding() is true,
   // so that the answer is taken for no other check (in the next arena the
   // queue may be off, or a new query out), and it is given up without a
@@ -244,8 +265,9 @@ class LagWatch {
   bool recallDeparted(const Player* player, PlayerState& state);
   void sendNextQuery(botInfo& bot);
   void sendQuery(botInfo& bot, const CheckRequest& request);
-  // `request` becomes the query out, asked now.
-  void awaitAnswer(const CheckRequest& request);
+  // `request` becomes the query out, asked now; of nobody listed unless
+  // `listed`.
+  void awaitAnswer(const CheckRequest& request, bool listed);
   bool isWatched(const botInfo& bot, const Player* player,
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.
@@ -270,9 +292,10 @@ class LagWatch {
     CheckRequest& pushBack();
     CheckRequest& front() { return slots_[first_]; }
     void popFront();
-    // Drops every request of `player`, keeping the others' order.
+    // Drops every request of `player`, keeping the others' order; one
+    // already asked stays, judging nobody. Forgets `player` as an asker.
     void remove(const Player* player);
-    void clear() { count_ = 0; }
+    void clear() { count_ = first_ = 0; }
 
    private:
     CheckRequest& at(std::size_t i) {
@@ -284,7 +307,13 @@ class LagWatch {
     std::size_t count_ = 0;
   };
 
+  // Fills `slot` with a manual check.
+  static void fill(CheckRequest& slot, const Player* target,
+                   const char* typedName, std::uint32_t typedLength,
+                   const Player* requester, bool startedCountdown);
+
   Queue waiting_;
+  Queue unordered_;  // checks without the queue whose "*lag" is out
   bool outstanding_ = false;
   bool leftArena_ = false;   // the query out was asked in the arena left
   bool discarding_ = false;  // the answer just taken was such a query's

@@ -236,6 +236,40 @@ TEST_F(LagWatchTest, AReconnectionThatTurnsTheQueueOnAwaitsTheCheckOut) {
   EXPECT_EQ(env.take(), Lines{});
 }
 
+// Checks without the queue are adopted only while their "*lag" is out, and
+// each for the player it went to: one answered already is not awaited, and
+// one whose player left is awaited but judges nobody.
+TEST_F(LagWatchTest, ASwitchOnAwaitsOnlyTheChecksStillOutForTheirOwnPlayers) {
+  start("autocheck=0\ndeal=3\n");
+  env.command(staff, "lagwatch -i=0");
+  env.command(staff, "lagcheck carol");
+  env.chat(kFine);  // Carol's answer: her check is no longer out
+  env.command(staff, "lagcheck bob");
+  env.command(staff, "lagcheck dave");
+  env.send(makePlayerLeaving(bob));
+  env.removePlayer(bob);
+  env.take();
+  env.command(staff, "lagwatch -i=100");
+  EXPECT_EQ(env.take(), Lines{"private to 1: Lag watch interval set"});
+  // Bob's answer: reported under the name asked for, nobody judged.
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [bob]  C: 500  Avg: 400  L: 80  H: 950  "
+                   "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
+                   "public: *arenabob is lagging with 300+ PING Current",
+                   "public: *arenabob is lagging with 300+ PING Average"}));
+  // Dave's, behind it, deals with Dave; then nothing is awaited.
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(),
+            (Lines{"public: *arena [dave]  C: 500  Avg: 400  L: 80  H: 950  "
+                   "S2C: 0.0  C2S: 0.0  S2CW: 0.0",
+                   "public: *arenadave is lagging with 300+ PING Current",
+                   "public: *arenadave is lagging with 300+ PING Average",
+                   "private to 4: *warn Go watch", "private to 4: *spec"}));
+  env.chat(kLagging);
+  EXPECT_EQ(env.take(), Lines{});
+}
+
 TEST_F(LagWatchTest, WithoutTheWatchKeysItsCommandsAreUnknown) {
   start("");
   env.command(staff, "lagwatch");

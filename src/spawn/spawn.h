@@ -207,8 +207,8 @@ class botInfo {
   // "!lagallow": list, grant or take back an allowance.
   void onAllowCommand(const Player* caller, const Command* command);
   // After a setting may have switched ordered checks on or off: the checks
-  // waiting are dropped with a notice, or the pending check becomes the
-  // watch's query out.
+  // waiting are dropped with a notice, or the checks without the queue
+  // still out are awaited by the watch.
   void orderingSwitched(bool wasOrdered);
   // "!lagwatch" and "!laghistory", for staff.
   void onWatchCommand(const Player* caller, const Command* command);

@@ -378,7 +378,9 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
     const bool arriving = keyword == "arrive";
     action->kind = arriving ? ActionKind::Arrive : ActionKind::Figures;
     action->name = words[1];
-    if (!checkName(action->name, error) ||
+    // A host may list a player whose name is empty: arrive "" lists one.
+    const bool emptyArrival = arriving && action->name.empty();
+    if ((!emptyArrival && !checkName(action->name, error)) ||
         !parsePlayerOptions(words, arriving, action, error)) {
       return false;
     }

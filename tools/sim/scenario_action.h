@@ -7,6 +7,7 @@
 //   init [MAJOR.MINOR]       the host connects the plug-in (Init, 6.5 default)
 //   term                     the host disconnects it (Term)
 //   arrive NAME [ident=N] [level=L] [ship=N] [ping=C/A/L/H] [loss=S/C/W]
+//                            (NAME may be "": a player without a name)
 //   figures NAME [ping=C/A/L/H] [loss=S/C/W]
 //   ship NAME N              the player changes ship
 //   NAME: TEXT               the player types TEXT
