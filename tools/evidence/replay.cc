@@ -366,6 +366,7 @@ void Replay::learn(LagLogRow& row) {
   if (player.firstCheckRow == 0 || row.time < player.firstCheckTime) {
     player.firstCheckTime = row.time;
     player.firstCheckRow = allRows_;
+    player.firstCheckAutomatic = row.automatic;
   }
   addToSummary(0, bot, &player.summaryRow, row,
                static_cast<std::uint32_t>(row.time - firstTime_) +
@@ -643,13 +644,37 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     std::size_t summaryRow = kNoSummaryRow;  // of the summary, once counted
   };
   std::unordered_map<std::uint64_t, Listed> players;
+  // Where the log does not say who is there, a player whose first row is
+  // an automatic check was listed at least the grace before it: they are
+  // listed then (at the log's start at the earliest) in the spectator
+  // ship, where nobody checks them, and take their ship in the second
+  // before that row, so that they are due when the logged check came.
+  struct Inferred {
+    std::uint64_t player;
+    bool boards;  // takes their ship; else arrives in the spectator ship
+  };
+  std::multimap<std::int64_t, Inferred> inferredArrivals;
   for (const auto& entry : known_) {
     Listed& player = players[entry.first];
     player.lastTime = entry.second.lastTime;
     player.level = entry.second.level;
     player.ship = entry.second.ship;
     player.summaryRow = entry.second.summaryRow;
+    const std::uint32_t bot = static_cast<std::uint32_t>(entry.first >> 32);
+    if (!bots_[bot].presenceLogged && entry.second.firstCheckAutomatic &&
+        static_cast<std::uint32_t>(entry.first) != kNobody) {
+      const std::int64_t first = entry.second.firstCheckTime;
+      inferredArrivals.emplace(
+          std::max(startTime_, first - std::max(settings.graceSeconds, 0)),
+          Inferred{entry.first, false});
+      inferredArrivals.emplace(std::max(startTime_, first - 1),
+                               Inferred{entry.first, true});
+    }
   }
+  // Players of such logs whose check found no logged figures: the log
+  // says nothing of them then, so they wait in the spectator ship, where
+  // nobody checks them, until their next row.
+  std::vector<std::uint64_t> unseen;
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
                          std::uint32_t second, std::string* line,
@@ -659,6 +684,10 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       return true;
     }
     if (!logEnded_) ++unanswered_;
+    if (bot != kNone && !bots_[bot].presenceLogged) {
+      const std::uint32_t player = knownName(name);
+      if (player != kNobody) unseen.push_back(keyOf(bot, player));
+    }
     return false;
   });
   // Rows the replayed plug-in writes, under the logged bot handles.
@@ -884,6 +913,17 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
   };
+  auto parkUnseen = [&]() {
+    for (std::uint64_t key : unseen) {
+      Listed& player = players[key];
+      if (!player.listed || player.replayedShip == kSpectator) continue;
+      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+      servedThisSecond.push_back(bot);
+      serve(bot);
+      changeShip(names_[static_cast<std::uint32_t>(key)], player, kSpectator);
+    }
+    unseen.clear();
+  };
   // Ahead of its row, where the player is listed now in the arena of the
   // row (else the row types it at its own second).
   auto typeEarly = [&](LoggedRow& row) {
@@ -910,7 +950,37 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     }
     readRowsUpTo(rowAt(playing).time + kFigureWindow);
     LoggedRow& row = rowAt(playing++);
+    parkUnseen();
     if (row.time > now) {
+      while (!inferredArrivals.empty() &&
+             inferredArrivals.begin()->first < row.time) {
+        const std::int64_t time = inferredArrivals.begin()->first;
+        const Inferred inferred = inferredArrivals.begin()->second;
+        inferredArrivals.erase(inferredArrivals.begin());
+        if (time > now) {
+          endSecond();
+          passTo(time);
+        }
+        Listed& player = players[inferred.player];
+        const std::uint32_t bot =
+            static_cast<std::uint32_t>(inferred.player >> 32);
+        const std::string& name =
+            names_[static_cast<std::uint32_t>(inferred.player)];
+        if (inferred.boards ? !player.listed ||
+                                  player.replayedShip != kSpectator ||
+                                  player.ship == kSpectator
+                            : player.listed) {
+          continue;
+        }
+        servedThisSecond.push_back(bot);
+        serve(bot);
+        if (inferred.boards) {
+          changeShip(name, player, std::max<int>(player.ship, 0));
+        } else {
+          arrive(bot, name, player, player.level, kSpectator);
+        }
+        parkUnseen();
+      }
       while (!earlyRequests.empty() &&
              earlyRequests.begin()->first <= row.time) {
         const auto early = earlyRequests.begin();

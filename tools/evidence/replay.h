@@ -23,9 +23,13 @@
 // (presence rows: "connected", "arrived", "left", "ship", "arena-left"),
 // the players come, go and change ships at the seconds logged; a checked
 // player not yet listed is listed from that check on. A bot whose log has
-// no presence rows (a log of the first format) lists each player from
-// their first row to their last, at the level and in the ship of their
-// first row that has them (else level 0, ship 0). A move to ship 8 right
+// no presence rows (a log of the first format) lists each player until
+// their last row, at the level and in the ship of their first row that
+// has them (else level 0, ship 0), from their first row, or, when that is
+// an automatic check, from the replayed grace before it (at the first
+// row's second at the earliest) in ship 8 until the second before it; a
+// player of such a bot whose check no logged figure answers waits in ship
+// 8 until their next check row. A move to ship 8 right
 // after the logged bot spectated the player was the bot's doing and is left
 // to the replayed plug-in; a check row with the player in a ship brings
 // them back to it.
@@ -182,6 +186,7 @@ class Replay {
     // the table as the rows' times do.
     std::int64_t firstCheckTime = 0;
     std::uint64_t firstCheckRow = 0;
+    bool firstCheckAutomatic = false;
     std::size_t summaryRow = kNoSummaryRow;  // of the summary, once counted
   };
   // One logged player of one bot: the check rows read that may answer a
