@@ -62,6 +62,13 @@ cp try.ini here/tarvok.ini
   >/dev/null 2>../err.txt)
 [ $? -eq 2 ] && grep -qF "refused: tarvok.ini is one of the inputs" err.txt ||
   fail "replay --transcript over the folder's tarvok.ini: $(cat err.txt)"
+(cd here && "$sim" --output ./tarvok.ini >/dev/null 2>../err.txt)
+[ $? -eq 2 ] && grep -qF "refused: ./tarvok.ini is the tarvok.ini of the current folder, which the tools never write" err.txt ||
+  fail "a run's --output over the folder's tarvok.ini: $(cat err.txt)"
+(cd here && "$sim" replay ../arena.log --ini ../try.ini --chart tarvok.ini \
+  >/dev/null 2>../err.txt)
+[ $? -eq 2 ] && grep -qF "refused: tarvok.ini is the tarvok.ini of the current folder" err.txt ||
+  fail "replay --chart over the folder's tarvok.ini: $(cat err.txt)"
 expect 2 "refused: try.ini is one of the inputs" --ini try.ini --output try.ini
 expect 2 "refused: try.ini is one of the inputs" --ini try.ini --log try.ini
 cmp -s arena.log arena.copy || fail "the log was changed"
@@ -174,6 +181,14 @@ wait "$pid"
 ls week.txt* >/dev/null 2>&1 && fail "left behind: $(ls week.txt*)"
 [ -z "$(ls temporary)" ] || fail "left in the temporary folder: $(ls temporary)"
 
+# 14. A sweep that cannot start all its processes (too few open files for
+# their pipes) replays the missing combinations itself: the same table.
+"$sim" sweep arena.log --vary strikes=1..6 --processes 6 >a.txt 2>&1
+# (The shell's own redirections stand outside the limit.)
+(ulimit -n 9; exec "$sim" sweep arena.log --vary strikes=1..6 --processes 6) \
+  >b.txt 2>err.txt || fail "a sweep short of processes: $(cat err.txt)"
+cmp -s a.txt b.txt || fail "a sweep short of processes differs"
+
 # 14. A sweep stopped by SIGTERM or SIGHUP ends its replays and waits.
 for signal in TERM HUP; do
   "$sim" sweep week.log --vary strikes=1..8 --processes 3 >/dev/null 2>&1 &
@@ -206,5 +221,26 @@ awk 'BEGIN {
   grep -qF "the chart would draw 10001 players, more than the 10000" err.txt ||
   fail "a chart of 10001 players: $(tail -n 1 err.txt)"
 ls crowd.html* >/dev/null 2>&1 && fail "left behind: $(ls crowd.html*)"
+# Fewer players, but more memory than the limit allows: a clear message,
+# the chart's older page kept, never an abort.
+if [ -n "$memory" ]; then
+  awk 'BEGIN {
+    print "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction"
+    for (t = 0; t < 20; ++t) for (i = 0; i < 9000; ++i)
+      printf "2000-01-01T00:%02d:00Z\t1\tp%d\t0\t1\t*auto\t100\t100\t100\t100\t0.0\t0.0\t0.0\t-\t0/1\tnone\n", t, i
+  }' >crowd.log
+  echo "an older page" >crowd.html
+  (ulimit -v 100000
+    exec timeout 60 "$sim" replay crowd.log --chart crowd.html >/dev/null 2>err.txt)
+  status=$?
+  if [ "$status" -eq 2 ]; then
+    grep -qF "tarvok-sim: out of memory: the run stopped" err.txt ||
+      fail "out of memory: $(tail -c 300 err.txt)"
+    [ "$(cat crowd.html)" = "an older page" ] || fail "the older page was lost"
+  elif [ "$status" -ne 0 ]; then
+    fail "a chart of 9000 players at ulimit -v 100000: status $status"
+  fi
+  ls crowd.html.* >/dev/null 2>&1 && fail "left behind: $(ls crowd.html.*)"
+fi
 
 exit "$failures"

@@ -318,6 +318,11 @@ std::vector<std::string> classScores(const LagSummary& summary,
 int runArenaCommand(const ArenaOptions& options) {
   OutputFile output;
   std::string why;
+  const std::string kept = folderSettingsFault({options.output});
+  if (!kept.empty()) {
+    std::fprintf(stderr, "tarvok-sim arena: refused: %s\n", kept.c_str());
+    return kUsageFailed;
+  }
   if (!options.output.empty() && !output.open(options.output, &why)) {
     std::fprintf(stderr, "tarvok-sim arena: cannot write %s: %s\n",
                  escapeControlBytes(options.output).c_str(), why.c_str());

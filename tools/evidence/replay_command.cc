@@ -237,6 +237,7 @@ bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&
   std::vector<std::string> paths;
   for (const auto& output : outputs) paths.push_back(*output.first);
   *fault = sameFileFault(paths, inputs);
+  if (fault->empty()) *fault = folderSettingsFault(paths);
   if (!fault->empty()) {
     *fault = "refused: " + *fault;
     return false;

@@ -37,8 +37,8 @@ bool readSettings(const std::string& ini, std::string* settings,
                   std::string* name, std::string* fault);
 
 // Refuses, before any work, an output (the path; empty: not asked for)
-// that is one of `inputs` or another output, then opens each (see
-// OutputFile). False with the message in `fault`.
+// that is one of `inputs`, another output or the tarvok.ini of the current
+// folder, then opens each (see OutputFile). False with the message in `fault`.
 bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&
                       outputs,
                   const std::vector<std::string>& inputs, std::string* fault);

@@ -123,7 +123,8 @@ bool OutputFile::commit(std::string* why) {
   if (written && !closed) error = errno;
   file_ = nullptr;
   if (!written || !closed) {
-    *why = error != 0 ? std::strerror(error) : "a write failed";
+    *why = error != 0 ? std::strerror(error)
+                      : "a write to it failed (a full disk?)";
     discard();
     return false;
   }
@@ -170,6 +171,19 @@ std::string sameFileFault(const std::vector<std::string>& outputs,
                   : " and " + escapeControlBytes(outputs[j]) +
                         " are one file, named as two outputs");
     }
+  }
+  return "";
+}
+
+std::string folderSettingsFault(const std::vector<std::string>& outputs) {
+  const std::string settings = "tarvok.ini";
+  std::error_code failure;
+  if (!fs::exists(settings, failure)) return "";
+  for (const std::string& output : outputs) {
+    if (output.empty() || !sameFile(output, settings)) continue;
+    return escapeControlBytes(output) +
+           " is the tarvok.ini of the current folder, which the tools never "
+           "write";
   }
   return "";
 }

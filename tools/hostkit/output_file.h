@@ -56,4 +56,10 @@ class OutputFile {
 std::string sameFileFault(const std::vector<std::string>& outputs,
                           const std::vector<std::string>& inputs);
 
+// "" when none of `outputs` is the tarvok.ini of the current folder (when
+// there is one), else the fault: "OUT is the tarvok.ini of the current
+// folder, which the tools never write". The tools keep that file, whether
+// they read it or not.
+std::string folderSettingsFault(const std::vector<std::string>& outputs);
+
 #endif  // TARVOK_TOOLS_HOSTKIT_OUTPUT_FILE_H_

@@ -108,6 +108,13 @@ TEST(OutputFileTest, AnOutputThatIsAnInputIsRefused) {
             sameFileFault({"out.html", "./out.html"}, {"lag.log"}));
   EXPECT_EQ("out.html is named as two outputs",
             sameFileFault({"out.html", "out.html"}, {}));
+  // The folder's tarvok.ini is kept even where it is no input.
+  EXPECT_EQ("", folderSettingsFault({"lag.html", ""}));
+  EXPECT_EQ(
+      "./tarvok.ini is the tarvok.ini of the current folder, which the tools "
+      "never write",
+      folderSettingsFault({"lag.html", "./tarvok.ini"}));
+  EXPECT_EQ("", folderSettingsFault({"sub/tarvok.ini"}));
 
   std::error_code failure;
   fs::create_symlink("lag.log", "link.html", failure);

@@ -193,9 +193,11 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       return kFailed;
     }
   }
-  const std::string fault = sameFileFault(
-      {options.output, options.chart, options.log},
-      {options.ini, options.scenario, options.library});
+  const std::vector<std::string> outputs = {options.output, options.chart,
+                                             options.log};
+  std::string fault = sameFileFault(
+      outputs, {options.ini, options.scenario, options.library});
+  if (fault.empty()) fault = folderSettingsFault(outputs);
   if (!fault.empty()) {
     std::fprintf(stderr, "tarvok-sim: refused: %s\n", fault.c_str());
     return kFailed;
@@ -348,8 +350,9 @@ int main(int argc, char** argv) {
     status = runCommand(line, besideUs);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr,
-                 "tarvok-sim: out of memory: nothing was written (a smaller "
-                 "log, or no --chart, needs less)\n");
+                 "tarvok-sim: out of memory: the run stopped, its output "
+                 "files left as they were (a smaller log, or no --chart, "
+                 "needs less)\n");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tarvok-sim: %s\n",
                  escapeControlBytes(error.what()).c_str());
