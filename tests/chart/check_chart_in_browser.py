@@ -5,7 +5,8 @@ Usage: check_chart_in_browser.py SIM LIBRARY PANELS GOLDEN -- SIM-ARGUMENTS...
 
 Runs SIM with SIM-ARGUMENTS (which write chart.html into the current
 folder), then has chromium load the page from disk: the DOM after rendering
-must hold PANELS panels, each with the five limit lines and drawn series;
+must hold PANELS panels, each with the five limit lines, drawn series and
+the strokes of the checks on both plots;
 the time ticks must rise, the value ticks be round and evenly spaced (pings
 from 0), every limit line labelled and every mark titled; what an operator
 reads on the page (the legend, the table's players, each panel's ticks,
@@ -176,6 +177,8 @@ def check_replay_dom(dom, panels, golden):
             fail("a panel without its five limit lines")
         if '<polyline class="series current"' not in section:
             fail("a panel without its current ping")
+        if len(re.findall(r'<path class="checks" d="M', section)) != 2:
+            fail("a panel whose plots do not both mark the checks")
     if "<table class=\"summary\">" not in dom:
         fail("no summary table")
     page_reader = PageReader()

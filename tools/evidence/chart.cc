@@ -34,6 +34,7 @@ const char kStyle[] =
     ".axis{stroke:#999;stroke-width:1}"
     ".grid{stroke:#e6e6e6;stroke-width:1}"
     ".series{fill:none;stroke-width:1.5}"
+    ".checks{stroke:#888;stroke-width:1}"
     ".limit{stroke-width:1.5}"
     ".current{stroke:#1f6fd1}.average{stroke:#18a058}"
     ".s2c{stroke:#c2410c}.c2s{stroke:#7c3aed}.s2cweapons{stroke:#0e7490}"
@@ -169,26 +170,54 @@ class Plot {
 
 // The points of one figure, thinned: in each pixel column the lowest and
 // the highest, in the order they came. Drawn as steps: a figure holds until
-// the next check.
-std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
-                          const Plot& plot) {
+// the next check, the last one for as long as the check before it held. A
+// figure that was no number breaks the line: one polyline's points each
+// between such checks.
+std::vector<std::string> thinnedPoints(const std::vector<ChartPoint>& points,
+                                       int figure, const Plot& plot) {
+  std::vector<std::string> segments;
   std::string result;
   std::string lastX;
   std::string lastY;
+  const auto endSegment = [&](const std::string& heldUntil) {
+    if (result.empty()) return;
+    if (!heldUntil.empty() && heldUntil != lastX) {
+      result += heldUntil + "," + lastY + " ";
+    }
+    result.pop_back();
+    // A single check still shows: as a short dash.
+    if (result.find(' ') == std::string::npos) {
+      const std::size_t comma = result.find(',');
+      const double x = std::stod(result.substr(0, comma));
+      result += " " + number(x < kLeft + kPlotWidth / 2 ? x + 3 : x - 3) +
+                result.substr(comma);
+    }
+    segments.push_back(result);
+    result.clear();
+    lastX.clear();
+    lastY.clear();
+  };
   std::size_t i = 0;
   while (i < points.size()) {
     const int column = plot.column(points[i].second);
     std::size_t lowest = points.size();
     std::size_t highest = points.size();
+    std::size_t noNumber = points.size();
     for (; i < points.size() && plot.column(points[i].second) == column; ++i) {
       const float value = points[i].figures[figure];
-      if (std::isnan(value)) continue;
+      if (std::isnan(value)) {
+        if (noNumber == points.size()) noNumber = i;
+        continue;
+      }
       if (lowest == points.size() || value < points[lowest].figures[figure]) {
         lowest = i;
       }
       if (highest == points.size() || value > points[highest].figures[figure]) {
         highest = i;
       }
+    }
+    if (noNumber != points.size()) {
+      endSegment(number(plot.x(points[noNumber].second)));
     }
     if (lowest == points.size()) continue;
     const std::size_t first = std::min(lowest, highest);
@@ -205,15 +234,35 @@ std::string thinnedPoints(const std::vector<ChartPoint>& points, int figure,
       if (first == second) break;
     }
   }
-  if (!result.empty()) result.pop_back();
-  // A single check still shows: as a short dash.
-  if (!result.empty() && result.find(' ') == std::string::npos) {
-    const std::size_t comma = result.find(',');
-    const double x = std::stod(result.substr(0, comma));
-    result += " " + number(x < kLeft + kPlotWidth / 2 ? x + 3 : x - 3) +
-              result.substr(comma);
+  // The last value holds as long as the step before it, within the plot.
+  std::string heldUntil;
+  if (points.size() > 1) {
+    const std::uint32_t last = points.back().second;
+    const std::uint64_t until =
+        static_cast<std::uint64_t>(last) + (last - points[points.size() - 2].second);
+    heldUntil = number(plot.x(static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(until, plot.duration()))));
   }
-  return result;
+  endSegment(heldUntil);
+  return segments;
+}
+
+// A small upright stroke on the time axis for every pixel column with a
+// check of the player, whatever its figures.
+std::string checkStrokes(const std::vector<ChartPoint>& points,
+                         const Plot& plot) {
+  std::string path;
+  int lastColumn = -1;
+  const std::string bottom = number(kTop + kPlotHeight);
+  for (const ChartPoint& point : points) {
+    const int column = plot.column(point.second);
+    if (column == lastColumn) continue;
+    lastColumn = column;
+    path += "M" + number(plot.x(point.second)) + "," + bottom + "v-5";
+  }
+  if (path.empty()) return "";
+  return "<path class=\"checks\" d=\"" + path +
+         "\"><title>a check of the player</title></path>\n";
 }
 
 std::string lineElement(const std::string& classes, const std::string& x1,
@@ -399,11 +448,13 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
   svg += lineElement("axis", left, std::to_string(kTop), left, bottom);
   svg += limitLines(plot, lines, unit);
   for (const Line& line : lines) {
-    const std::string points = thinnedPoints(player.points, line.figure, plot);
-    if (points.empty()) continue;
-    svg += "<polyline class=\"series " + std::string(line.name) +
-           "\" points=\"" + points + "\"/>\n";
+    for (const std::string& points :
+         thinnedPoints(player.points, line.figure, plot)) {
+      svg += "<polyline class=\"series " + std::string(line.name) +
+             "\" points=\"" + points + "\"/>\n";
+    }
   }
+  svg += checkStrokes(player.points, plot);
   // One mark per pixel column, action and source is all the eye can see;
   // its hover text counts the others.
   struct Drawn {
@@ -461,7 +512,9 @@ std::string legend(const std::vector<std::string>& sources,
       "<span><i class=\"swatch\" style=\"background:#e0a000\"></i>"
       "upright orange line: the bot warned the player</span>"
       "<span><i class=\"swatch\" style=\"background:#d11f1f\"></i>"
-      "upright red line: the bot moved the player to spectator mode</span>";
+      "upright red line: the bot moved the player to spectator mode</span>"
+      "<span>grey stroke on the time axis: a check; a gap in a line: a "
+      "figure that was no number</span>";
   if (sources.size() > 1) {
     html += "<span>solid: " + htmlEscaped(sources[0]) + ", dashed: " +
             htmlEscaped(sources[1]) + "</span>";

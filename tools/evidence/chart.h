@@ -10,7 +10,11 @@
 // action and the figures then. The time axis has ticks (class "tick time",
 // "tick date") at a round step that suits the span, in UTC clock time when
 // the start is known; the value axis has round ticks ("tick value"), pings
-// never below 0; light gridlines (class "grid") at every tick.
+// never below 0; light gridlines (class "grid") at every tick. Each
+// figure is a step line (class "series") that holds until the next check,
+// the last one as long as the step before it; a figure that was no number
+// breaks it into several. A stroke on the time axis (a path of class
+// "checks") stands at every check.
 //
 // Long series are thinned per pixel column: of the points that fall in one
 // column, only the lowest and the highest of each figure are drawn, so the

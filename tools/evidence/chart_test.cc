@@ -206,3 +206,38 @@ TEST(ChartTest, NoNamePassesForTheTablesOwnRows) {
   };
   EXPECT_EQ(expected, summary.table());
 }
+
+// A loss figure that was no number, in the middle of an evening: its line
+// breaks there instead of holding the value before (which read as minutes
+// over the limit), the other figures run on, the last check's value holds
+// as long as the step before it, and a stroke marks each check.
+TEST(ChartTest, GapsForFiguresThatWereNoNumber) {
+  LagSummary summary({"logged"}, true);
+  const float nan = chartFigureOf("?");
+  const float before[5] = {100, 90, 5, 0, 0};
+  const float broken[5] = {110, 90, nan, 0, 0};
+  const float after[5] = {120, 90, 0.5f, 0, 0};
+  summary.add(0, 1, "Bob", true, LagAction::None, 0, before);
+  summary.add(0, 1, "Bob", false, LagAction::None, 100, broken);
+  summary.add(0, 1, "Bob", false, LagAction::None, 200, after);
+  summary.add(0, 1, "Bob", false, LagAction::None, 300, after);
+  ConfigSettings settings;
+  ChartPage page;
+  page.duration = 400;
+  const std::string html = chartHtml(page, summary, settings);
+
+  EXPECT_EQ(2u, countOf(html, "<polyline class=\"series s2c\""));
+  EXPECT_EQ(1u, countOf(html, "<polyline class=\"series current\""));
+  EXPECT_EQ(1u, countOf(html, "<polyline class=\"series c2s\""));
+  // 5 % held from second 0 to the unknown figure at second 100 (x 255),
+  // then nothing until 0.5 % at second 200 (x 455).
+  const std::size_t s2c = html.find("<polyline class=\"series s2c\"");
+  const std::string first = html.substr(s2c, html.find("/>", s2c) - s2c);
+  EXPECT_NE(std::string::npos, first.find(" 255,")) << first;
+  EXPECT_EQ(std::string::npos, first.find("455.")) << first;
+  // The last check, at second 300 (x 655), holds until second 400.
+  EXPECT_NE(std::string::npos, html.find("points=\"56,170 255,170 455,170 "
+                                         "655,170 855,170\""));
+  EXPECT_EQ(2u, countOf(html, "<path class=\"checks\" d=\"M56,170v-5M255,"
+                              "170v-5M455,170v-5M655,170v-5\">"));
+}

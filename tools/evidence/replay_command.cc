@@ -15,6 +15,7 @@
 #include "evidence/arena_log.h"
 #include "evidence/chart.h"
 #include "sim/config_check.h"
+#include "sim/simulated_host.h"
 #include "sim/file_access.h"
 #include "evidence/lag_log.h"
 #include "evidence/progress_bar.h"
@@ -314,7 +315,9 @@ int runReplayCommand(const ReplayOptions& options,
       error = visit.error();
     } else {
       Transcript transcript(transcriptFile.stream(), false);
-      ProgressBar bar(stderr);
+      // Every row of the log, arrivals and departures too: more than the
+      // check rows the table counts.
+      ProgressBar bar(stderr, "log rows of every kind");
       ran = replay.run(
           plugin.talk(), splitLines(settings), longestCountdowns(settingsCheck),
           transcriptFile.isOpen() ? &transcript : nullptr,
@@ -374,7 +377,17 @@ int runReplayCommand(const ReplayOptions& options,
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     for (const std::string& note : logs.notes()) page.notes.push_back(note);
     page.duration = replay.duration();
-    if (replay.rows() != 0) page.startTime = replay.startTime();
+    // A log kept by a scenario run (--log) is on the simulated clock, whose
+    // second 0 is 2000-01-01T00:00:00Z: its time axis counts from the
+    // start instead of showing dates that never were.
+    const bool simulated =
+        replay.startTime() >= SimulatedHost::kSimulatedEpoch &&
+        replay.startTime() < SimulatedHost::kSimulatedEpoch + 366 * 86400;
+    if (replay.rows() != 0 && !simulated) page.startTime = replay.startTime();
+    if (replay.rows() != 0 && simulated) {
+      page.notes.push_back("On a scenario's simulated clock: the time axis "
+                           "counts from its start.");
+    }
     chartFile.write(
         chartHtml(page, replay.summary(), settingsCheck.settings()));
     if (!chartFile.commit(&why)) return cannotUse("write", chart, why);

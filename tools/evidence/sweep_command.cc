@@ -169,7 +169,7 @@ int runSweepCommand(const SweepOptions& options,
   std::vector<std::string> results;
   bool complete;
   {
-    ProgressBar bar(stderr);
+    ProgressBar bar(stderr, "combinations");
     complete = runJobs(
         rows.size(), processes, replayOne,
         [&bar, &rows](std::size_t done) { bar.update(done, rows.size()); },
