@@ -1,5 +1,6 @@
 #include "spawn/lag_log.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -43,8 +44,8 @@ class RowBuffer {
     putDigits(number < 0 ? 0u - static_cast<std::uint32_t>(number)
                          : static_cast<std::uint32_t>(number));
   }
-  void putDigits(std::uint32_t number) {
-    char digits[12];
+  void putDigits(std::uint64_t number) {
+    char digits[20];
     int count = 0;
     do {
       digits[count++] = static_cast<char>('0' + number % 10);
@@ -88,8 +89,9 @@ class RowBuffer {
   void putName(const Player* player) {
     putEscaped(player->name, player->nameLength(), true);
   }
+  // The whole handle, a 64-bit host's too.
   void putHandle(CALL_HANDLE handle) {
-    putDigits(static_cast<std::uint32_t>(handle));
+    putDigits(static_cast<std::uint64_t>(handle));
   }
   const char* bytes() const { return bytes_; }
   std::size_t size() const { return size_; }
@@ -99,23 +101,42 @@ class RowBuffer {
   std::size_t size_ = 0;
 };
 
+// Rotations done by any bot of this library. A bot that holds its file
+// open from before one opens it afresh by its name: the file it holds may
+// have become FILE.1.
+std::uint32_t rotationsDone = 0;
+
+// FILE.n of the log at `path`.
+String rotatedName(const String& path, int n) {
+  String name = path;
+  name += ".";
+  name += static_cast<std::int32_t>(n);
+  return name;
+}
+
 // Moves FILE to FILE.1, FILE.1 to FILE.2 and so on, dropping the oldest.
-void rotate(const String& path) {
-  String older;
-  String newer;
+// False when FILE could not be moved (no right to rename it; on Windows,
+// another program holding it open).
+bool rotate(const String& path) {
   for (int n = LagLog::kKeptFiles; n >= 1; --n) {
-    older = path;
-    older += ".";
-    older += static_cast<std::int32_t>(n);
-    newer = path;
-    if (n > 1) {
-      newer += ".";
-      newer += static_cast<std::int32_t>(n - 1);
-    }
+    const String older = rotatedName(path, n);
+    const String newer = n > 1 ? rotatedName(path, n - 1) : path;
     // Renaming onto an existing file fails on some systems.
     std::remove(older.chars());
-    std::rename(newer.chars(), older.chars());
+    const bool moved = std::rename(newer.chars(), older.chars()) == 0;
+    if (n == 1) return moved;
   }
+  return false;
+}
+
+// Removes the oldest rotated file of the log at `path`, whose room new rows
+// need more than old ones; false when there is none.
+bool dropOldestRotated(const String& path, String* dropped) {
+  for (int n = LagLog::kKeptFiles; n >= 1; --n) {
+    *dropped = rotatedName(path, n);
+    if (std::remove(dropped->chars()) == 0) return true;
+  }
+  return false;
 }
 
 // Opens the log for appending and reading its end, unbuffered so that a row
@@ -262,67 +283,33 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
   }
 }
 
+bool LagLog::open(botInfo& bot) {
+  file_ = openLog(bot.lagLogPath.chars());
+  openPath_ = bot.lagLogPath;
+  openedSecond_ = stampSecond_;
+  rotationsSeen_ = rotationsDone;
+  end_ = -1;
+  return file_ != nullptr;
+}
+
 void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
-  const char* path = bot.lagLogPath.chars();
-  if (file_ != nullptr && (openedSecond_ != stampSecond_ ||
-                           std::strcmp(openPath_.chars(), path) != 0)) {
+  if (file_ != nullptr &&
+      (openedSecond_ != stampSecond_ || rotationsSeen_ != rotationsDone ||
+       std::strcmp(openPath_.chars(), bot.lagLogPath.chars()) != 0)) {
     close();
   }
-  if (file_ == nullptr) {
-    file_ = openLog(path);
-    openPath_ = bot.lagLogPath;
-    openedSecond_ = stampSecond_;
-    end_ = -1;
-  }
-  char out[kMostRowBytes];
-  std::size_t length = 0;
-  bool written = false;
-  long fileSize = 0;
-  bool endsLine = true;
-  if (file_ != nullptr) {
-    // After this bot's last row the file ended with its line end.
-    if (end_ >= 0) {
-      fileSize = end_;
-    } else if (!inspect(file_, &fileSize, &endsLine)) {
-      close();
-    }
-  }
-  const long cap = bot.lagLogMaxBytes;
-  if (file_ != nullptr) {
-    if (cap > 0 && fileSize > 0 && fileSize + static_cast<long>(size) > cap) {
-      close();
-      rotate(bot.lagLogPath);
-      file_ = openLog(path);
-      fileSize = 0;
-      endsLine = true;
-    }
-  }
-  if (file_ != nullptr) {
-    if (!endsLine) out[length++] = '\n';
-    if (fileSize == 0) {
-      // The header names an arena column when the first row has one.
-      const char* c = kHeader;
-      for (; *c != '\n'; ++c) out[length++] = *c;
-      if (bot.arenaSectionsInFile) {
-        for (const char* a = kArenaColumn; *a != '\0'; ++a) out[length++] = *a;
-      }
-      out[length++] = '\n';
-    }
-    std::memcpy(out + length, row, size);
-    length += size;
-    written = std::fwrite(out, 1, length, file_) == length;
-    // Appending writes at the file's end, wherever others left it: the
-    // position after the row is the file's size, rows of other bots
-    // included. Only the cap needs that size; without one, any size past
-    // the header will do, and the system call is saved.
-    if (!written) {
-      end_ = -1;
-    } else if (cap > 0) {
-      end_ = std::ftell(file_);
-    } else {
-      end_ = fileSize + static_cast<long>(length);
-    }
-    if (!written || !kHoldLogOpen) close();
+  bool diskFull = false;
+  bool written = put(bot, row, size, &diskFull);
+  // On a full disk a capped log keeps its newest rows: the oldest rotated
+  // file makes room for them.
+  String dropped;
+  while (!written && diskFull && bot.lagLogMaxBytes > 0 &&
+         dropOldestRotated(bot.lagLogPath, &dropped)) {
+    bot.scratchText = "Lag log: the disk is full: removed ";
+    bot.scratchText += dropped;
+    bot.scratchText += " to keep the newest rows";
+    bot.sendEcho(bot.scratchText.chars());
+    written = put(bot, row, size, &diskFull);
   }
   if (written) {
     failureReported_ = false;
@@ -332,5 +319,92 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   failureReported_ = true;
   bot.scratchText = "Lag log: cannot write to ";
   bot.scratchText += bot.lagLogPath;
+  bot.sendEcho(bot.scratchText.chars());
+}
+
+bool LagLog::put(botInfo& bot, const char* row, std::size_t size,
+                 bool* diskFull) {
+  *diskFull = false;
+  if (file_ == nullptr && !open(bot)) return false;
+  const long cap = bot.lagLogMaxBytes;
+  long fileSize = 0;
+  bool endsLine = true;
+  // After this bot's last row the file ended with its line end; under a
+  // cap the size is looked at afresh, other bots' rows included.
+  if (end_ >= 0 && cap <= 0) {
+    fileSize = end_;
+  } else if (end_ < 0 || std::fseek(file_, 0, SEEK_END) != 0 ||
+             std::ftell(file_) != end_) {
+    if (!inspect(file_, &fileSize, &endsLine)) {
+      close();
+      return false;
+    }
+  } else {
+    fileSize = end_;
+  }
+  if (cap > 0 && fileSize > 0 && fileSize + static_cast<long>(size) > cap) {
+    // Another bot may have rotated the file since this one opened it: the
+    // file by its name decides, so that a file rotates once per cap.
+    close();
+    if (!open(bot) || !inspect(file_, &fileSize, &endsLine)) {
+      close();
+      return false;
+    }
+    if (fileSize > 0 && fileSize + static_cast<long>(size) > cap &&
+        rotationFailedSecond_ != stampSecond_) {
+      close();
+      rotateOrSay(bot);
+      if (!open(bot) || !inspect(file_, &fileSize, &endsLine)) {
+        close();
+        return false;
+      }
+    }
+  }
+  char out[kMostRowBytes];
+  std::size_t length = 0;
+  if (!endsLine) out[length++] = '\n';
+  if (fileSize == 0) {
+    // The header names an arena column when the first row has one.
+    const char* c = kHeader;
+    for (; *c != '\n'; ++c) out[length++] = *c;
+    if (bot.arenaSectionsInFile) {
+      for (const char* a = kArenaColumn; *a != '\0'; ++a) out[length++] = *a;
+    }
+    out[length++] = '\n';
+  }
+  std::memcpy(out + length, row, size);
+  length += size;
+  errno = 0;
+  const bool written = std::fwrite(out, 1, length, file_) == length;
+  *diskFull = !written && errno == ENOSPC;
+  // Appending writes at the file's end, wherever others left it: the
+  // position after the row is the file's size, rows of other bots
+  // included. Only the cap needs that size; without one, any size past
+  // the header will do, and the system call is saved.
+  if (!written) {
+    end_ = -1;
+  } else if (cap > 0) {
+    end_ = std::ftell(file_);
+  } else {
+    end_ = fileSize + static_cast<long>(length);
+  }
+  if (!written || !kHoldLogOpen) close();
+  return written;
+}
+
+void LagLog::rotateOrSay(botInfo& bot) {
+  if (rotate(bot.lagLogPath)) {
+    ++rotationsDone;
+    rotationFailureReported_ = false;
+    return;
+  }
+  // The file goes on growing past its cap, its one header kept; it is
+  // tried again in a later second, and said again after a rotation worked.
+  rotationFailedSecond_ = stampSecond_;
+  if (rotationFailureReported_) return;
+  rotationFailureReported_ = true;
+  bot.scratchText = "Lag log: cannot rotate ";
+  bot.scratchText += bot.lagLogPath;
+  bot.scratchText += ": it grows past LagLogMaxBytes";
   bot.sendEcho(bot.scratchText.chars());
 }

@@ -59,7 +59,16 @@
 //
 // When the file would grow beyond LagLogMaxBytes (0: no cap), it becomes
 // FILE.1 (FILE.1 becomes FILE.2, and so on, kKeptFiles of them kept, the
-// oldest dropped) and a new FILE begins with its header.
+// oldest dropped) and a new FILE begins with its header; an empty file
+// never rotates. Under a cap the size is looked at before every row, and
+// before rotating the file is opened afresh by its name, so that bots
+// sharing it (of this host or another) rotate it once per cap; a bot of
+// this library holding the file from before a rotation lets it go. A
+// rotation that fails (no right to rename; on Windows, another program
+// holding the file open) is echoed once ("cannot rotate"), and tried again
+// in a later second; meanwhile the file grows past its cap with its one
+// header. When a capped log's row finds the disk full, the oldest rotated
+// file is removed to make room (and echoed): new rows outweigh old ones.
 //
 // A file that cannot be opened or written never disturbs checking: the bot
 // echoes one line naming the file, and echoes it again only after a row has
@@ -125,6 +134,7 @@ class LagLog {
   // again, and the file is opened afresh.
   void connected() {
     failureReported_ = false;
+    rotationFailureReported_ = false;
     close();
   }
   // The bot disconnects: its file is let go.
@@ -141,6 +151,14 @@ class LagLog {
 
  private:
   void write(botInfo& bot, const char* row, std::size_t size);
+  // Opens the bot's file by its name; false when it cannot be.
+  bool open(botInfo& bot);
+  // Appends the row, rotating first when it would take the file past its
+  // cap; false when it is not written, `diskFull` telling whether for lack
+  // of room.
+  bool put(botInfo& bot, const char* row, std::size_t size, bool* diskFull);
+  // Rotates the file, or says once that it cannot.
+  void rotateOrSay(botInfo& bot);
   // The row's time: the wall clock's second, formatted once per second.
   const char* timeStamp();
   void close();
@@ -150,6 +168,9 @@ class LagLog {
   String openPath_;            // the path file_ was opened by
   std::time_t openedSecond_ = -1;
   long end_ = -1;  // where file_ ended after this bot's last row
+  std::uint32_t rotationsSeen_ = 0;  // rotations done when file_ was opened
+  std::time_t rotationFailedSecond_ = -1;
+  bool rotationFailureReported_ = false;
   std::time_t stampSecond_ = -1;
   char stamp_[32] = "";
 };

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "spawn/test_bot.h"
 
@@ -185,6 +188,89 @@ TEST_F(LagLogTest, ACappedLogRotatesAndKeepsThreeOldFiles) {
     EXPECT_LE(text.size(), 400u) << name;
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "lag.log.4"));
+}
+
+// The rows of the capped log FILE and its rotated files, oldest first;
+// checks that each file starts with the one header and keeps its cap.
+std::vector<std::string> rotatedRows(const std::filesystem::path& folder,
+                                     std::size_t cap) {
+  std::vector<std::string> rows;
+  for (const char* name : {"lag.log.3", "lag.log.2", "lag.log.1", "lag.log"}) {
+    if (!std::filesystem::exists(folder / name)) continue;
+    const std::string text = contentsOf(folder / name);
+    EXPECT_EQ(text.rfind(kHeader, 0), 0u) << name;
+    EXPECT_EQ(text.find(kHeader, 1), std::string::npos) << name;
+    EXPECT_LE(text.size(), cap) << name;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (line != kHeader) rows.push_back(line);
+    }
+  }
+  return rows;
+}
+
+// Two bots of one host share a capped log: whichever bot's row reaches the
+// cap, the file rotates once, and while the four files can hold every row
+// none is lost.
+TEST(SharedLagLogTest, TwoBotsRotateTheirFileOncePerCap) {
+  TestBot first(1);
+  TestBot second(2);  // the current folder: both bots read its tarvok.ini
+  second.writeConfig("LagLog=lag.log\nLagLogMaxBytes=2400\n");
+  Player* bob = first.addPlayer("Bob", 2);
+  Player* ann = second.addPlayer("Ann", 3);
+  first.connect();
+  second.connect();
+  for (int i = 0; i < 40; ++i) {
+    first.command(bob, "lagme");
+    first.chat(kFine);
+    second.command(ann, "lagme");
+    second.chat(kFine);
+  }
+  const std::vector<std::string> rows = rotatedRows(second.folder.path(), 2400);
+  // Each bot: connected, its player arrived, forty checks.
+  ASSERT_EQ(rows.size(), 84u);
+  EXPECT_EQ(rows.back().find("\t2\tAnn\t"), 20u) << rows.back();
+  EXPECT_TRUE(std::filesystem::exists(second.folder.path() / "lag.log.2"));
+}
+
+// A rotation that fails (here FILE.1 to FILE.3 are folders that nothing
+// can move or remove) is said once; the file keeps growing with its one
+// header, and rotates once it can.
+TEST_F(LagLogTest, AFailedRotationIsSaidOnceAndKeepsOneHeader) {
+  env.writeConfig("LagLog=lag.log\nLagLogMaxBytes=400\n");
+  const std::filesystem::path folder = env.folder.path();
+  for (const char* name : {"lag.log.1", "lag.log.2", "lag.log.3"}) {
+    std::filesystem::create_directories(folder / name / "kept");
+  }
+  Player* bob = env.addPlayer("Bob", 2);
+  env.connect();
+  const auto checks = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      env.command(bob, "lagme");
+      env.chat(kFine);
+    }
+    const Lines sent = env.take();
+    return std::count(sent.begin(), sent.end(),
+                      "echo: Lag log: cannot rotate lag.log: it grows past "
+                      "LagLogMaxBytes");
+  };
+  EXPECT_EQ(checks(10), 1);
+  env.tick();
+  EXPECT_EQ(checks(10), 0);
+  std::string text = contentsOf(folder / "lag.log");
+  EXPECT_GT(text.size(), 1200u);
+  EXPECT_EQ(text.find(kHeader, 1), std::string::npos);
+  // Room again: the next second's row rotates the file.
+  std::filesystem::remove_all(folder / "lag.log.1");
+  std::filesystem::remove_all(folder / "lag.log.2");
+  std::filesystem::remove_all(folder / "lag.log.3");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(checks(1), 0);
+  EXPECT_EQ(contentsOf(folder / "lag.log.1"), text);
+  text = contentsOf(folder / "lag.log");
+  EXPECT_EQ(text.rfind(kHeader, 0), 0u);
+  EXPECT_LT(text.size(), 400u);
 }
 
 }  // namespace
