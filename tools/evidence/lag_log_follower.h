@@ -5,14 +5,26 @@
 // is dropped). A line longer than kLongestLine is passed on as a note that
 // says so, its bytes dropped; only regular files are followed. Paths are
 // relative to the current directory.
+//
+// The follower holds no file open between polls (on Windows an open file
+// could not be renamed, and the plug-in's rotation would fail), and knows
+// its file by identity: when the name holds another file, the one read so
+// far has been rotated to PATH.N, and the poll reads the rest of it there,
+// then every newer rotated file whole (the file rotated more than once
+// since the last poll), then the new file from its beginning. So no row is
+// lost across a rotation. A file that becomes shorter than what was read
+// of it (cut back in place) is read again from its beginning.
 #ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 #define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "hostkit/host_platform.h"
 
 class LagLogFollower {
  public:
@@ -22,9 +34,10 @@ class LagLogFollower {
       std::function<void(const std::string& path, std::string_view line)>;
 
   static constexpr std::size_t kLongestLine = 64 * 1024;
+  // The rotated files looked at for the file read so far: PATH.1 to PATH.N.
+  static constexpr int kRotatedFiles = 9;
 
   LagLogFollower() = default;
-  ~LagLogFollower();
   LagLogFollower(const LagLogFollower&) = delete;
   LagLogFollower& operator=(const LagLogFollower&) = delete;
 
@@ -38,11 +51,18 @@ class LagLogFollower {
  private:
   struct File {
     std::string path;
-    std::FILE* stream = nullptr;  // nullptr until the file exists
-    long offset = 0;              // of the first byte not yet read
-    std::string pending;          // the start of a line without its end
-    bool skipping = false;        // dropping the rest of an overlong line
+    bool known = false;     // a file has been read: `identity` is its
+    FileIdentity identity;  // the file read so far
+    long offset = 0;        // of its first byte not yet read
+    std::string pending;    // the start of a line without its end
+    bool skipping = false;  // dropping the rest of an overlong line
   };
+  // Reads `stream` from `file.offset` to its end.
+  static void readRest(File& file, std::FILE* stream,
+                       const LineHandler& handler);
+  // After a rotation: the rest of the file read so far, wherever it went,
+  // and the rotated files newer than it.
+  static void readRotated(File& file, const LineHandler& handler);
   std::vector<File> files_;
 };
 
