@@ -229,7 +229,9 @@ bool readSettings(const std::string& ini, std::string* settings,
   if (read == TextRead::kCannotRead) {
     *fault = "cannot read " + escapeControlBytes(*name) + ": " + why;
   }
-  return read == TextRead::kRead;
+  if (read != TextRead::kRead) return false;
+  *fault = replayedSettingsFault(*name, settings->size());
+  return fault->empty();
 }
 
 bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&

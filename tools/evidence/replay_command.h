@@ -32,7 +32,8 @@ constexpr std::size_t kMostChartedPlayers = 10000;
 // Reads the settings of --ini `ini` (empty: tarvok.ini of the current
 // folder, else the plug-in's defaults) into `settings` and names them in
 // `name`; false with the message in `fault`, or with `fault` empty when a
-// line too long was named on the standard error.
+// line too long was named on the standard error. Settings larger than
+// kLargestReplayedSettings are refused.
 bool readSettings(const std::string& ini, std::string* settings,
                   std::string* name, std::string* fault);
 

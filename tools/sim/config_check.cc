@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <map>
+#include <set>
 
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
@@ -250,30 +252,73 @@ std::string skipReason(const std::string& piece, const std::string& section) {
   return "ignored: " + quoted(piece) + " begins with no key";
 }
 
-// Whether `piece` is read by a bot whose settings are those of `part`.
-bool readIn(const Piece& piece, std::size_t part) {
-  return piece.part == kEveryArena || piece.part == part;
+
+// `name` in lower case up to its first NUL, as equalsIgnoreCase compares.
+std::string folded(const std::string& name) {
+  std::string lower;
+  for (char c : name) {
+    if (c == '\0') break;
+    lower += toLowerChar(c);
+  }
+  return lower;
 }
 
-// The line of the last piece read in `part` that begins with `keyText`; 0
-// for none.
-std::size_t lastLineOf(const std::vector<Piece>& pieces, const char* keyText,
-                       std::size_t part) {
-  std::size_t line = 0;
-  for (const Piece& piece : pieces) {
-    if (!readIn(piece, part)) continue;
-    if (piece.key != nullptr && std::string(piece.key->key) == keyText) {
-      line = piece.line;
+// The line of the last key of each kind in each part, found in one walk
+// over the file.
+class LastLines {
+ public:
+  explicit LastLines(const std::vector<Piece>& pieces) {
+    for (const Piece& piece : pieces) {
+      if (piece.key != nullptr) last_[{piece.key->key, piece.part}] = piece.line;
     }
   }
-  return line;
+  // The line of the last piece read in `part` that begins with `keyText`;
+  // 0 for none.
+  std::size_t of(const char* keyText, std::size_t part) const {
+    return std::max(find(keyText, kEveryArena), find(keyText, part));
+  }
+
+ private:
+  std::size_t find(const char* keyText, std::size_t part) const {
+    const auto found = last_.find({keyText, part});
+    return found == last_.end() ? 0 : found->second;
+  }
+  std::map<std::pair<std::string, std::size_t>, std::size_t> last_;
+};
+
+// For each piece, the line of the next piece of its part that gives its key
+// again (0: none), in one walk from the end. Allowances count as one key
+// per name (letter case ignored).
+std::vector<std::size_t> linesGivenAgain(const std::vector<Piece>& pieces) {
+  std::vector<std::size_t> again(pieces.size(), 0);
+  std::map<std::pair<std::string, std::size_t>, std::size_t> next;
+  for (std::size_t i = pieces.size(); i-- > 0;) {
+    const Piece& piece = pieces[i];
+    std::string key;
+    if (piece.key != nullptr) {
+      key = piece.key->key;
+    } else if (isPrefixOf(kAllowKey, piece.text.c_str())) {
+      AllowanceText allowance;
+      if (readAllowanceText(piece.text.c_str() + std::string(kAllowKey).size(),
+                            false, allowance) != AllowanceFault::None) {
+        continue;
+      }
+      key = std::string(kAllowKey) + folded(allowance.name);
+    } else {
+      continue;
+    }
+    std::size_t& line = next[{key, piece.part}];
+    again[i] = line;
+    line = piece.line;
+  }
+  return again;
 }
 
 // Settings read as written that bite in play: a limit of 0, which every
 // player reaches, and a dealing mode that sends a message no line sets.
 // Each is told at the line whose value is in force.
 std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
-                                   const std::vector<Piece>& pieces,
+                                   const LastLines& lastLines,
                                    std::size_t part) {
   struct LimitTrap {
     const char* keyText;
@@ -293,7 +338,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
   };
   std::vector<ConfigFinding> traps;
   for (const LimitTrap& limit : limits) {
-    const std::size_t line = lastLineOf(pieces, limit.keyText, part);
+    const std::size_t line = lastLines.of(limit.keyText, part);
     if (limit.value != 0 || line == 0) continue;
     traps.push_back({line,
                      "the limit 0 makes every checked player a lagger: "
@@ -301,7 +346,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
-  const std::size_t stabilityLine = lastLineOf(pieces, "stability=", part);
+  const std::size_t stabilityLine = lastLines.of("stability=", part);
   if (stabilityLine != 0 && settings.stabilityJitter > 0 &&
       settings.strikesNeeded < 3) {
     traps.push_back(
@@ -313,14 +358,14 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
              " a steady player is dealt with before their checks can show "
              "them steady (write strikes=3 or more)"});
   }
-  const std::size_t ceilingLine = lastLineOf(pieces, "pingceiling=", part);
+  const std::size_t ceilingLine = lastLines.of("pingceiling=", part);
   if (ceilingLine != 0 && settings.pingCeiling > 0 &&
       settings.stabilityJitter == 0) {
     traps.push_back({ceilingLine,
                      "pingceiling= is the ceiling of steady players: without "
                      "stability= it changes nothing"});
   }
-  const std::size_t dealLine = lastLineOf(pieces, "deal=", part);
+  const std::size_t dealLine = lastLines.of("deal=", part);
   const bool warnsEmpty =
       settings.dealMode == 2 && settings.warnMessage.empty();
   const bool locksEmpty =
@@ -337,11 +382,11 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
 }
 
 // An allow= line: the allowance kept in `settings`, or why not.
-void readAllowance(const std::vector<Piece>& pieces, std::size_t index,
+void readAllowance(const Piece& piece, std::size_t lineGivenAgain,
                    ConfigSettings& settings, std::vector<std::string>& found) {
   settings.fairKeysInFile = true;
   settings.extraKeysInFile = true;
-  const std::string& text = pieces[index].text;
+  const std::string& text = piece.text;
   AllowanceText allowance;
   const AllowanceFault fault = readAllowanceText(
       text.c_str() + std::string(kAllowKey).size(), false, allowance);
@@ -349,20 +394,12 @@ void readAllowance(const std::vector<Piece>& pieces, std::size_t index,
     found.push_back(std::string("ignored: ") + allowanceFaultText(fault));
     return;
   }
-  for (std::size_t later = index + 1; later < pieces.size(); ++later) {
-    AllowanceText other;
-    const std::string& laterText = pieces[later].text;
-    if (pieces[later].part == pieces[index].part &&
-        isPrefixOf(kAllowKey, laterText.c_str()) &&
-        readAllowanceText(laterText.c_str() + std::string(kAllowKey).size(),
-                          false, other) == AllowanceFault::None &&
-        equalsIgnoreCase(other.name, allowance.name)) {
-      found.push_back("the allowance of " + quoted(allowance.name) +
-                      " is given again on line " +
-                      std::to_string(pieces[later].line) +
-                      ", and the last one wins: this line has no effect");
-      return;
-    }
+  if (lineGivenAgain != 0) {
+    found.push_back("the allowance of " + quoted(allowance.name) +
+                    " is given again on line " +
+                    std::to_string(lineGivenAgain) +
+                    ", and the last one wins: this line has no effect");
+    return;
   }
   // A section's line replaces the allowance of every arena's lines.
   auto& kept = settings.allowances;
@@ -477,6 +514,17 @@ std::vector<ConfigFinding> appendedLineFindings(
 
 }  // namespace
 
+std::string replayedSettingsFault(const std::string& name, std::size_t size) {
+  if (size <= kLargestReplayedSettings) return "";
+  return escapeControlBytes(name) + " has " + std::to_string(size) +
+         " bytes: the plug-in reads only the first " +
+         std::to_string(LineReader::kMaxFileBytes) +
+         ", and a replay adds lines of its own, so it takes settings of at "
+         "most " +
+         std::to_string(kLargestReplayedSettings) +
+         " bytes (check-ini shows what the plug-in ignores)";
+}
+
 ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   // The plug-in reads no further into a file than its bound.
   const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
@@ -504,16 +552,14 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
     if (piece.key == nullptr &&
         readArenaSectionLine(piece.text.c_str(), &name)) {
       const std::string arena(name.start, name.length);
-      if (const ConfigArena* known = arenaNamed(arena)) {
-        part = static_cast<std::size_t>(known - arenas_.data());
-      } else {
-        arenas_.push_back({arena, piece.line, ConfigSettings()});
-        part = arenas_.size() - 1;
-      }
+      const auto known = arenaIndex_.emplace(folded(arena), arenas_.size());
+      part = known.first->second;
+      if (known.second) arenas_.push_back({arena, piece.line, ConfigSettings()});
       piece.startsSection = true;
     }
     piece.part = part;
   }
+  const std::vector<std::size_t> givenAgain = linesGivenAgain(pieces);
   std::vector<std::size_t> keysInArena(arenas_.size(), 0);
   bool sectionsStarted = false;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
@@ -561,7 +607,7 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
       if (piece.firstCharacter > 1) {
         found.push_back("read as the line " + quoted(piece.text));
       }
-      readAllowance(pieces, i, settings, found);
+      readAllowance(piece, givenAgain[i], settings, found);
     } else if (piece.key == nullptr) {
       const std::string reason = skipReason(piece.text, section);
       if (!reason.empty()) found.push_back(reason);
@@ -601,15 +647,11 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
       }
       if (key.group != ConfigGroup::Core) settings.extraKeysInFile = true;
       if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
-      for (std::size_t later = i + 1; later < pieces.size(); ++later) {
-        if (pieces[later].key == piece.key &&
-            pieces[later].part == piece.part) {
-          found.push_back(std::string(piece.key->key) +
-                          " is given again on line " +
-                          std::to_string(pieces[later].line) +
-                          ", and the last one wins: this line has no effect");
-          break;
-        }
+      if (givenAgain[i] != 0) {
+        found.push_back(std::string(piece.key->key) +
+                        " is given again on line " +
+                        std::to_string(givenAgain[i]) +
+                        ", and the last one wins: this line has no effect");
       }
     }
     for (const std::string& message : found) {
@@ -636,20 +678,20 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
     }
   };
   repair(settings_);
-  for (const ConfigFinding& trap : trapsOf(settings_, pieces, kEveryArena)) {
+  const LastLines lastLines(pieces);
+  // A trap that a section only inherits is told once.
+  std::set<std::pair<std::size_t, std::string>> traps;
+  for (const ConfigFinding& trap : trapsOf(settings_, lastLines, kEveryArena)) {
+    traps.insert({trap.line, trap.message});
     findings_.push_back(trap);
   }
-  // A trap that a section only inherits is told once.
   for (std::size_t index = 0; index < arenas_.size(); ++index) {
     repair(arenas_[index].settings);
     for (const ConfigFinding& trap :
-         trapsOf(arenas_[index].settings, pieces, index)) {
-      const bool told = std::any_of(findings_.begin(), findings_.end(),
-                                    [&trap](const ConfigFinding& other) {
-                                      return other.line == trap.line &&
-                                             other.message == trap.message;
-                                    });
-      if (!told) findings_.push_back(trap);
+         trapsOf(arenas_[index].settings, lastLines, index)) {
+      if (traps.insert({trap.line, trap.message}).second) {
+        findings_.push_back(trap);
+      }
     }
   }
   std::stable_sort(findings_.begin(), findings_.end(),
@@ -659,10 +701,8 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
 }
 
 const ConfigArena* ConfigCheck::arenaNamed(const std::string& arena) const {
-  for (const ConfigArena& known : arenas_) {
-    if (equalsIgnoreCase(known.name.c_str(), arena.c_str())) return &known;
-  }
-  return nullptr;
+  const auto found = arenaIndex_.find(folded(arena));
+  return found == arenaIndex_.end() ? nullptr : &arenas_[found->second];
 }
 
 std::vector<std::string> ConfigCheck::settingsReport(

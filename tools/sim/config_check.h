@@ -42,7 +42,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "spawn/line_reader.h"
+
+// The largest tarvok.ini a replay or a sweep takes. The plug-in reads the
+// first LineReader::kMaxFileBytes of the file and nothing after, and these
+// runs add lines of their own (the replay's lag log, the swept keys), which
+// must stand within what it reads; they need far less than the room left.
+constexpr std::size_t kLargestReplayedSettings =
+    LineReader::kMaxFileBytes - 4096;
+
+// Empty when settings of `size` bytes may be replayed; else the reason,
+// naming the file `name` (shown escaped).
+std::string replayedSettingsFault(const std::string& name, std::size_t size);
 
 // What the plug-in holds after reading a file at its first Init.
 struct ConfigSettings {
@@ -126,6 +140,9 @@ class ConfigCheck {
   std::vector<ConfigFinding> findings_;
   ConfigSettings settings_;
   std::vector<ConfigArena> arenas_;
+  // arenas_ by their names in lower case, so that a file of many sections
+  // is read in linear time.
+  std::unordered_map<std::string, std::size_t> arenaIndex_;
 };
 
 #endif  // TARVOK_TOOLS_SIM_CONFIG_CHECK_H_

@@ -10,6 +10,7 @@ const char* const kIniFileName = "tarvok.ini";
 
 bool IniFile::add(const std::string& line, std::string* error) {
   lines_.push_back(line);
+  if (linesWritten_) return writeBytes(line + '\n', "ab", error);
   return write(error);
 }
 
@@ -34,22 +35,28 @@ bool IniFile::clear(std::string* error) {
 
 bool IniFile::copy(const std::string& contents, std::string* error) {
   lines_ = splitLines(contents);
-  return writeBytes(contents, error);
+  const bool written = writeBytes(contents, "wb", error);
+  linesWritten_ = false;
+  return written;
 }
 
-bool IniFile::write(std::string* error) const {
+bool IniFile::write(std::string* error) {
   std::string bytes;
   for (const std::string& line : lines_) bytes += line + '\n';
-  return writeBytes(bytes, error);
+  return writeBytes(bytes, "wb", error);
 }
 
-bool IniFile::writeBytes(const std::string& bytes, std::string* error) const {
+bool IniFile::writeBytes(const std::string& bytes, const char* mode,
+                         std::string* error) {
   if (!writesFile_) return true;
   // Binary mode: the same bytes on every platform.
-  std::FILE* file = std::fopen(kIniFileName, "wb");
+  std::FILE* file = std::fopen(kIniFileName, mode);
   bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(),
                                                 file) == bytes.size();
   if (file != nullptr) written = std::fclose(file) == 0 && written;
   if (!written) *error = std::string("cannot write ") + kIniFileName;
+  // After a failed write the file holds what it may: the next change
+  // writes it whole.
+  linesWritten_ = written;
   return written;
 }

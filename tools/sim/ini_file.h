@@ -1,8 +1,10 @@
 // IniFile: the simulator's copy of "tarvok.ini", the file the plug-in reads
 // from the current directory at every accepted Init. Scenario lines add,
 // replace and remove lines; after every change the whole file is written
-// out again, each line ended by a line feed. A copy of another file is
-// written byte for byte, until the first change. Without a folder to write
+// out again, each line ended by a line feed; a line added to a file so
+// written is only appended, so that adding a file's lines one by one (a
+// replay's copy of the settings) takes linear time. A copy of another file
+// is written byte for byte, until the first change. Without a folder to write
 // to (a rehearsal) only the copy in memory changes.
 #ifndef TARVOK_TOOLS_SIM_INI_FILE_H_
 #define TARVOK_TOOLS_SIM_INI_FILE_H_
@@ -35,10 +37,12 @@ class IniFile {
 
  private:
   // Writes the file; false with the reason in `error` when it cannot.
-  bool write(std::string* error) const;
-  bool writeBytes(const std::string& bytes, std::string* error) const;
+  bool write(std::string* error);
+  bool writeBytes(const std::string& bytes, const char* mode,
+                  std::string* error);
 
   bool writesFile_;
+  bool linesWritten_ = false;  // the file holds lines_, each with its end
   std::vector<std::string> lines_;
 };
 
