@@ -103,8 +103,8 @@ constexpr std::uint32_t kTimeSteps[] = {
     1,    2,    5,     10,    15,    30,    60,     120,    300,    600,
     900,  1800, 3600,  7200,  10800, 21600, 43200,  86400,  172800, 604800};
 
-std::uint32_t timeStepFor(std::uint32_t span) {
-  for (std::uint32_t step : kTimeSteps) {
+std::uint64_t timeStepFor(std::uint64_t span) {
+  for (std::uint64_t step : kTimeSteps) {
     if (span / step <= kMostTimeTicks) return step;
   }
   return kTimeSteps[std::size(kTimeSteps) - 1] *
@@ -118,19 +118,19 @@ class Clock {
   explicit Clock(std::int64_t startTime) : startTime_(startTime) {}
 
   bool utc() const { return startTime_ >= 0; }
-  std::int64_t absolute(std::uint32_t second) const {
-    return (utc() ? startTime_ : 0) + second;
+  std::int64_t absolute(std::uint64_t second) const {
+    return (utc() ? startTime_ : 0) + static_cast<std::int64_t>(second);
   }
   // "20:01:05" (with the date when `withDate`).
-  std::string moment(std::uint32_t second, bool withDate) const {
+  std::string moment(std::uint64_t second, bool withDate) const {
     if (!utc()) return Transcript::clock(second);
     const std::string text = lagLogTimeText(absolute(second));
     return withDate ? text.substr(0, 10) + " " + text.substr(11, 8) + " UTC"
                     : text.substr(11, 8);
   }
   // A tick's label: the time at the step's precision, and the date.
-  std::string tickTime(std::int64_t absolute, std::uint32_t step) const {
-    if (!utc()) return Transcript::clock(static_cast<std::uint32_t>(absolute));
+  std::string tickTime(std::int64_t absolute, std::int64_t step) const {
+    if (!utc()) return Transcript::clock(static_cast<std::uint64_t>(absolute));
     const std::string text = lagLogTimeText(absolute);
     if (step >= 86400) return text.substr(0, 10);
     return text.substr(11, step >= 60 ? 5 : 8);
@@ -145,13 +145,13 @@ class Clock {
 
 class Plot {
  public:
-  Plot(std::uint32_t duration, const ValueAxis& axis)
-      : duration_(std::max<std::uint32_t>(duration, 1)), axis_(axis) {}
+  Plot(std::uint64_t duration, const ValueAxis& axis)
+      : duration_(std::max<std::uint64_t>(duration, 1)), axis_(axis) {}
 
-  double x(std::uint32_t second) const {
+  double x(std::uint64_t second) const {
     return kLeft + static_cast<double>(column(second));
   }
-  int column(std::uint32_t second) const {
+  int column(std::uint64_t second) const {
     return static_cast<int>(static_cast<std::uint64_t>(second) *
                             (kPlotWidth - 1) / duration_);
   }
@@ -160,11 +160,11 @@ class Plot {
     value = std::min(std::max(value, axis_.low), axis_.high);
     return kTop + (axis_.high - value) / (axis_.high - axis_.low) * kPlotHeight;
   }
-  std::uint32_t duration() const { return duration_; }
+  std::uint64_t duration() const { return duration_; }
   const ValueAxis& axis() const { return axis_; }
 
  private:
-  std::uint32_t duration_;
+  std::uint64_t duration_;
   ValueAxis axis_;
 };
 
@@ -283,7 +283,8 @@ std::string textElement(const std::string& classes, double x, double y,
 // clock time under it, and the date under the first tick and wherever the
 // day changes.
 std::string timeAxis(const Plot& plot, const Clock& clock) {
-  const std::uint32_t step = timeStepFor(plot.duration());
+  const std::int64_t step =
+      static_cast<std::int64_t>(timeStepFor(plot.duration()));
   const std::int64_t start = clock.absolute(0);
   const std::int64_t end = clock.absolute(plot.duration());
   std::int64_t tick = (start + step - 1) / step * step;
@@ -292,7 +293,7 @@ std::string timeAxis(const Plot& plot, const Clock& clock) {
   std::string svg;
   std::string lastDate;
   for (; tick <= end; tick += step) {
-    const auto second = static_cast<std::uint32_t>(tick - start);
+    const auto second = static_cast<std::uint64_t>(tick - start);
     const std::string x = number(plot.x(second));
     svg += lineElement("grid", x, std::to_string(kTop), x, number(bottom));
     svg += lineElement("axis tick", x, number(bottom), x, number(bottom + 4));
@@ -380,10 +381,10 @@ std::string limitLines(const Plot& plot, const std::vector<Line>& lines,
 
 // The figures in force at `second`: those of the latest check up to then.
 const ChartPoint* pointAt(const std::vector<ChartPoint>& points,
-                          std::uint32_t second) {
+                          std::uint64_t second) {
   auto after = std::upper_bound(
       points.begin(), points.end(), second,
-      [](std::uint32_t at, const ChartPoint& point) { return at < point.second; });
+      [](std::uint64_t at, const ChartPoint& point) { return at < point.second; });
   return after == points.begin() ? nullptr : &*(after - 1);
 }
 
@@ -417,7 +418,7 @@ std::string markTitle(const PlayerLag& player, const ChartMark& mark,
 std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
                     const char* kind, const char* unit, bool neverBelowZero,
                     const std::vector<std::string>& sources,
-                    std::uint32_t duration, const Clock& clock) {
+                    std::uint64_t duration, const Clock& clock) {
   double low = 0;
   double high = 0;
   for (const Line& line : lines) high = std::max(high, line.limit);

@@ -32,7 +32,7 @@
 struct ChartPage {
   std::string title;               // the page's heading
   std::vector<std::string> notes;  // lines under the heading
-  std::uint32_t duration = 0;      // seconds the time axis spans
+  std::uint64_t duration = 0;      // seconds the time axis spans
   // When second 0 was, in seconds since 1970 UTC: the time axis shows the
   // clock in UTC. Negative: it shows the time since the start.
   std::int64_t startTime = -1;

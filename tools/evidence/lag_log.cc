@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -37,15 +38,20 @@ constexpr int kFieldCount = 16;
 constexpr int kMostFields = kFieldCount + 1;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-// Digits only, at most nine of them, read into `value`.
-bool readNumber(std::string_view text, std::uint32_t* value) {
-  if (text.empty() || text.size() > 9) return false;
-  std::uint32_t result = 0;
+// Digits only, read into `value`; false for a number past what it holds.
+template <typename Number>
+bool readNumber(std::string_view text, Number* value) {
+  if (text.empty()) return false;
+  std::uint64_t result = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
-    result = result * 10 + static_cast<std::uint32_t>(c - '0');
+    const unsigned digit = static_cast<unsigned>(c - '0');
+    if (result > (std::numeric_limits<Number>::max() - digit) / 10) {
+      return false;
+    }
+    result = result * 10 + digit;
   }
-  *value = result;
+  *value = static_cast<Number>(result);
   return true;
 }
 
@@ -513,7 +519,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   return true;
 }
 
-std::string lagLogLineShown(std::string_view line, std::uint32_t second) {
+std::string lagLogLineShown(std::string_view line, std::uint64_t second) {
   std::string shown;
   std::size_t start = 0;
   LagLogRow row;

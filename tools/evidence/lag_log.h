@@ -55,10 +55,13 @@ constexpr std::size_t kLongestLoggedName = 20;
 // The longest arena name the plug-in logs.
 constexpr std::size_t kLongestLoggedArena = 64;
 
+// A bot's handle as logged: a 64-bit host's handles are 64-bit.
+using LoggedHandle = std::uint64_t;
+
 struct LagLogRow {
   LagRowKind kind = LagRowKind::Check;
   std::int64_t time = 0;  // seconds since 1970-01-01 00:00:00 UTC
-  std::uint32_t bot = 0;
+  LoggedHandle bot = 0;
   std::string player;      // unescaped
   int level = -1;          // -1: unknown
   int ship = -1;           // -1: unknown
@@ -112,6 +115,6 @@ std::string lagLogTimeText(std::int64_t seconds);
 // `line` as the simulator's transcript shows it: the fields separated by
 // " | ", control bytes as \xNN, and the time of a row replaced by the
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
-std::string lagLogLineShown(std::string_view line, std::uint32_t second);
+std::string lagLogLineShown(std::string_view line, std::uint64_t second);
 
 #endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_

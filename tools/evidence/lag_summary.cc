@@ -83,8 +83,8 @@ void chartedFigures(const LagLogRow& row, float (&figures)[5]) {
 
 }  // namespace
 
-std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
-                            const LagLogRow& row, std::uint32_t second) {
+std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
+                            const LagLogRow& row, std::uint64_t second) {
   if (row.kind != LagRowKind::Check) return players_.size();
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
@@ -93,7 +93,7 @@ std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
 }
 
 void LagSummary::addAt(std::size_t index, std::size_t source,
-                       const LagLogRow& row, std::uint32_t second) {
+                       const LagLogRow& row, std::uint64_t second) {
   if (row.kind != LagRowKind::Check) return;
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
@@ -101,13 +101,13 @@ void LagSummary::addAt(std::size_t index, std::size_t source,
   count(players_[index], source, row.limits != 0, row.action, second, figures);
 }
 
-std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
+std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
                             const std::string& name, bool limitsReached,
-                            LagAction action, std::uint32_t second,
+                            LagAction action, std::uint64_t second,
                             const float* figures) {
   if (lastIndex_ >= players_.size() || players_[lastIndex_].bot != bot ||
       players_[lastIndex_].name != name) {
-    std::pair<std::uint32_t, std::string> key(bot, name);
+    std::pair<LoggedHandle, std::string> key(bot, name);
     auto found = index_.find(key);
     if (found == index_.end()) {
       found = index_.emplace(key, players_.size()).first;
@@ -123,7 +123,7 @@ std::size_t LagSummary::add(std::size_t source, std::uint32_t bot,
 
 void LagSummary::count(PlayerLag& player, std::size_t source,
                        bool limitsReached, LagAction action,
-                       std::uint32_t second, const float* figures) {
+                       std::uint64_t second, const float* figures) {
   player.counts[source].add(limitsReached, action);
   if (!charting_) return;
   if (source == 0 && figures != nullptr) {
@@ -137,7 +137,7 @@ void LagSummary::count(PlayerLag& player, std::size_t source,
   }
 }
 
-void LagSummary::moveEarlier(std::uint32_t seconds) {
+void LagSummary::moveEarlier(std::uint64_t seconds) {
   for (PlayerLag& player : players_) {
     for (ChartPoint& point : player.points) point.second -= seconds;
     for (ChartMark& mark : player.marks) mark.second -= seconds;

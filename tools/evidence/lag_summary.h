@@ -34,7 +34,7 @@ float chartFigureOf(std::string_view text);
 // The charted figures of one check: current and average ping (ms), the
 // three losses (percent); NaN where the log's text is no number.
 struct ChartPoint {
-  std::uint32_t second;
+  std::uint64_t second;
   float figures[5];
 };
 enum ChartFigure {
@@ -46,13 +46,13 @@ enum ChartFigure {
 };
 
 struct ChartMark {
-  std::uint32_t second;
+  std::uint64_t second;
   LagAction action;     // Warned or Spectated
   std::uint8_t source;  // index of the source
 };
 
 struct PlayerLag {
-  std::uint32_t bot;
+  LoggedHandle bot;
   std::string name;  // empty: lag lines that belonged to no request
   std::vector<LagCounts> counts;  // one per source
   std::vector<ChartPoint> points;
@@ -75,21 +75,21 @@ class LagSummary {
   // the player in players(). `figures` (the five charted ones, or nullptr)
   // become a point when `source` is 0: the figures are the same in every
   // source.
-  std::size_t add(std::size_t source, std::uint32_t bot,
+  std::size_t add(std::size_t source, LoggedHandle bot,
                   const std::string& player, bool limitsReached,
-                  LagAction action, std::uint32_t second,
+                  LagAction action, std::uint64_t second,
                   const float* figures);
   // The same for a row, its figures read from its texts; a presence row
   // counts nothing and returns players().size().
-  std::size_t add(std::size_t source, std::uint32_t bot, const LagLogRow& row,
-                  std::uint32_t second);
+  std::size_t add(std::size_t source, LoggedHandle bot, const LagLogRow& row,
+                  std::uint64_t second);
   // The same for the player at `index` of players(), whom the caller knows
   // the row to be of: no lookup by name. Indexes hold until reorder().
   void addAt(std::size_t index, std::size_t source, const LagLogRow& row,
-             std::uint32_t second);
+             std::uint64_t second);
 
   // Moves every point and mark `seconds` earlier.
-  void moveEarlier(std::uint32_t seconds);
+  void moveEarlier(std::uint64_t seconds);
   // Puts the players in the order of `before` (a stable sort), and each
   // player's points and marks in the order of their seconds: for rows
   // counted out of the order of their times.
@@ -117,7 +117,7 @@ class LagSummary {
 
  private:
   void count(PlayerLag& player, std::size_t source, bool limitsReached,
-             LagAction action, std::uint32_t second, const float* figures);
+             LagAction action, std::uint64_t second, const float* figures);
   static std::string labelOf(const PlayerLag& player, bool severalBots);
 
   std::vector<std::string> sources_;
@@ -125,11 +125,12 @@ class LagSummary {
   std::vector<PlayerLag> players_;
   struct KeyHash {
     std::size_t operator()(
-        const std::pair<std::uint32_t, std::string>& key) const {
-      return std::hash<std::string>()(key.second) * 31 + key.first;
+        const std::pair<LoggedHandle, std::string>& key) const {
+      return std::hash<std::string>()(key.second) * 31 +
+             static_cast<std::size_t>(key.first);
     }
   };
-  std::unordered_map<std::pair<std::uint32_t, std::string>, std::size_t,
+  std::unordered_map<std::pair<LoggedHandle, std::string>, std::size_t,
                      KeyHash>
       index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run

@@ -375,7 +375,7 @@ void Replay::learn(LagLogRow& row) {
 
 void Replay::addToSummary(std::size_t source, std::uint32_t bot,
                           std::size_t* summaryRow, const LagLogRow& row,
-                          std::uint32_t second) {
+                          std::uint64_t second) {
   if (summaryRow == nullptr) {
     summary_.add(source, bots_[bot].handle, row, second);
   } else if (*summaryRow == kNoSummaryRow) {
@@ -435,7 +435,7 @@ std::uint32_t Replay::arenaOf(const std::string& arena) {
   return index;
 }
 
-std::uint32_t Replay::botOf(std::uint32_t handle) {
+std::uint32_t Replay::botOf(LoggedHandle handle) {
   // Most rows are of the bot of the row before.
   if (!bots_.empty() && bots_[lastBot_].handle == handle) return lastBot_;
   // Looked up before an insertion, which would build a node for every row.
@@ -446,8 +446,8 @@ std::uint32_t Replay::botOf(std::uint32_t handle) {
   return lastBot_ = bot.first->second;
 }
 
-std::uint32_t Replay::duration() const {
-  return anyRow_ ? static_cast<std::uint32_t>(endTime_ - startTime_) : 0;
+std::uint64_t Replay::duration() const {
+  return anyRow_ ? static_cast<std::uint64_t>(endTime_ - startTime_) : 0;
 }
 
 Replay::LoggedRow& Replay::pushRow() {
@@ -465,10 +465,14 @@ std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
   const auto positive = [](std::int32_t value) {
     return static_cast<std::uint32_t>(std::max(value, 0));
   };
-  std::uint32_t horizon = positive(settings.maxCheckRate);
-  horizon = std::max(horizon, positive(settings.graceSeconds) +
-                                  positive(settings.autoCheckInterval));
-  return horizon + positive(settings.answerTimeout) + kFigureWindow + 1;
+  // In 64 bits: every countdown may be near 2^31.
+  std::uint64_t horizon = positive(settings.maxCheckRate);
+  horizon = std::max<std::uint64_t>(horizon,
+                                    std::uint64_t{positive(settings.graceSeconds)} +
+                                        positive(settings.autoCheckInterval));
+  horizon += positive(settings.answerTimeout) + kFigureWindow + 1;
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(horizon, kLongestIdlePlay));
 }
 
 // The player's first unused row of the window from kFigureWindow seconds
@@ -677,7 +681,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::vector<std::uint64_t> unseen;
 
   host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
-                         std::uint32_t second, std::string* line,
+                         std::uint64_t second, std::string* line,
                          std::uint32_t* late) {
     const std::uint32_t bot = loggedBotOf(handle);
     if (bot != kNone && answer(bot, name, startTime_ + second, line, late)) {
@@ -694,7 +698,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   LagLogRow row;
   std::string error;
   std::string player;
-  host.observeLagLog([&](std::string_view line, std::uint32_t second) {
+  host.observeLagLog([&](std::string_view line, std::uint64_t second) {
     if (isLagLogHeader(line)) return;
     if (!parseLagLogRow(line, &row, &error, LagLogFigures::kSkipped)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
@@ -888,7 +892,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
       wait.seconds = played;
       perform(wait);
     }
-    if (gap > played) host.skip(static_cast<std::uint32_t>(gap - played));
+    if (gap > played) host.skip(static_cast<std::uint64_t>(gap - played));
     now = time;
     if (progress) progress(done, allRows_);
   };

@@ -61,8 +61,10 @@
 // Time: while no bot has a player, the time up to the next row passes at
 // once; otherwise at most idleHorizon() seconds of a stretch without rows
 // are played second by second (enough for every countdown of the settings
-// to run out) and the rest passes at once. So the run is linear in the
-// rows, whatever their time span.
+// to run out, but at most kLongestIdlePlay: a countdown of years,
+// maxcheckrate=2147483647 say, would otherwise play every second of a long
+// gap) and the rest passes at once. So the run is linear in the rows,
+// whatever their time span and the settings' countdowns.
 #ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_H_
 #define TARVOK_TOOLS_EVIDENCE_REPLAY_H_
 
@@ -141,11 +143,14 @@ class Replay {
   // (!lagallow), which no log row records and the replay cannot repeat.
   std::size_t allowancesNotGiven() const { return allowancesNotGiven_; }
   std::int64_t startTime() const { return startTime_; }
-  std::uint32_t duration() const;
+  std::uint64_t duration() const;
 
   // Seconds of a stretch without rows played second by second while a bot
-  // has players: the longest countdown of `settings`, and some.
+  // has players: the longest countdown of `settings`, and some, up to
+  // kLongestIdlePlay. A countdown longer than that is cut short only by a
+  // stretch without rows longer than that.
   static std::uint32_t idleHorizon(const ConfigSettings& settings);
+  static constexpr std::uint32_t kLongestIdlePlay = 7 * 24 * 3600;
 
   // The file in the work folder that the replayed plug-in logs to.
   static constexpr const char* kReplayedLogName = "replayed-lag.log";
@@ -172,7 +177,7 @@ class Replay {
     std::string lagLine;
   };
   struct LoggedBot {
-    std::uint32_t handle;
+    LoggedHandle handle;
     bool presenceLogged = false;  // the log says who is in its arena
   };
   static constexpr std::size_t kNoSummaryRow = ~std::size_t{0};
@@ -215,9 +220,9 @@ class Replay {
   // nullptr.
   void addToSummary(std::size_t source, std::uint32_t bot,
                     std::size_t* summaryRow, const LagLogRow& row,
-                    std::uint32_t second);
+                    std::uint64_t second);
   std::uint32_t arenaOf(const std::string& arena);
-  std::uint32_t botOf(std::uint32_t handle);
+  std::uint32_t botOf(LoggedHandle handle);
   void report(std::uint32_t file, std::uint32_t line,
               const std::string& reason);
   bool answer(std::uint32_t bot, const std::string& name, std::int64_t time,
@@ -241,7 +246,7 @@ class Replay {
   std::vector<std::string> arenas_;
   std::unordered_map<std::string, std::uint32_t> arenaIndex_;
   std::vector<LoggedBot> bots_;  // first seen first
-  std::unordered_map<std::uint32_t, std::uint32_t> botIndex_;
+  std::unordered_map<LoggedHandle, std::uint32_t> botIndex_;
   std::uint32_t lastBot_ = 0;  // found last by botOf()
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
   LagSummary summary_;

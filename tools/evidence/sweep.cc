@@ -207,14 +207,28 @@ std::vector<std::vector<std::int32_t>> sweepCombinations(
   }
   if (count > kMostSweepCombinations) {
     std::string sizes;
-    std::size_t product = 1;
+    // The product in decimal digits, least significant first: it may pass
+    // every integer type.
+    std::vector<unsigned> digits{1};
     for (const SweepAxis& axis : axes) {
       if (!sizes.empty()) sizes += " x ";
       sizes += std::to_string(axis.values.size());
-      product *= axis.values.size();
+      std::uint64_t carry = 0;
+      for (unsigned& digit : digits) {
+        carry += std::uint64_t{digit} * axis.values.size();
+        digit = static_cast<unsigned>(carry % 10);
+        carry /= 10;
+      }
+      for (; carry != 0; carry /= 10) {
+        digits.push_back(static_cast<unsigned>(carry % 10));
+      }
     }
-    *error = "the --vary ranges make " + sizes + " = " +
-             std::to_string(product) + " combinations; a sweep runs at most " +
+    std::string product;
+    for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
+      product += static_cast<char>('0' + *digit);
+    }
+    *error = "the --vary ranges make " + sizes + " = " + product +
+             " combinations; a sweep runs at most " +
              std::to_string(kMostSweepCombinations) +
              ": narrow a range or widen its step";
     return {};
@@ -307,23 +321,23 @@ void SweepYardstick::addLogged(const LagLogRow& row) {
 }
 
 const SweepYardstick::Checks* SweepYardstick::find(
-    std::uint32_t bot, const std::string& player) const {
+    LoggedHandle bot, const std::string& player) const {
   const auto found = players_.find({bot, player});
   return found == players_.end() ? nullptr : &found->second;
 }
 
-bool SweepYardstick::logged(std::uint32_t bot,
+bool SweepYardstick::logged(LoggedHandle bot,
                             const std::string& player) const {
   return find(bot, player) != nullptr;
 }
 
-bool SweepYardstick::honest(std::uint32_t bot,
+bool SweepYardstick::honest(LoggedHandle bot,
                             const std::string& player) const {
   const Checks* checks = find(bot, player);
   return checks != nullptr && checks->over * 10 <= checks->checks;
 }
 
-bool SweepYardstick::lagger(std::uint32_t bot,
+bool SweepYardstick::lagger(LoggedHandle bot,
                             const std::string& player) const {
   const Checks* checks = find(bot, player);
   return checks != nullptr && checks->over * 2 > checks->checks;
@@ -345,18 +359,18 @@ std::size_t SweepYardstick::laggers() const {
   return count;
 }
 
-std::vector<std::pair<std::uint32_t, std::string>>
+std::vector<std::pair<LoggedHandle, std::string>>
 SweepYardstick::laggerList() const {
-  std::vector<std::pair<std::uint32_t, std::string>> list;
+  std::vector<std::pair<LoggedHandle, std::string>> list;
   for (const auto& entry : players_) {
     if (entry.second.over * 2 > entry.second.checks) list.push_back(entry.first);
   }
   return list;
 }
 
-std::vector<std::pair<std::uint32_t, std::string>>
+std::vector<std::pair<LoggedHandle, std::string>>
 SweepYardstick::playerList() const {
-  std::vector<std::pair<std::uint32_t, std::string>> list;
+  std::vector<std::pair<LoggedHandle, std::string>> list;
   for (const auto& entry : players_) list.push_back(entry.first);
   return list;
 }

@@ -78,25 +78,25 @@ class SweepYardstick {
   // A logged row (presence rows and lines of no request count nothing).
   void addLogged(const LagLogRow& row);
 
-  bool logged(std::uint32_t bot, const std::string& player) const;
-  bool honest(std::uint32_t bot, const std::string& player) const;
-  bool lagger(std::uint32_t bot, const std::string& player) const;
+  bool logged(LoggedHandle bot, const std::string& player) const;
+  bool honest(LoggedHandle bot, const std::string& player) const;
+  bool lagger(LoggedHandle bot, const std::string& player) const;
   std::size_t honestPlayers() const;
   std::size_t laggers() const;
   // The laggers: bot handle and name.
-  std::vector<std::pair<std::uint32_t, std::string>> laggerList() const;
+  std::vector<std::pair<LoggedHandle, std::string>> laggerList() const;
   // Every logged player: bot handle and name.
-  std::vector<std::pair<std::uint32_t, std::string>> playerList() const;
+  std::vector<std::pair<LoggedHandle, std::string>> playerList() const;
 
  private:
   struct Checks {
     std::uint32_t checks = 0;
     std::uint32_t over = 0;
   };
-  const Checks* find(std::uint32_t bot, const std::string& player) const;
+  const Checks* find(LoggedHandle bot, const std::string& player) const;
 
   ConfigSettings base_;
-  std::map<std::pair<std::uint32_t, std::string>, Checks> players_;
+  std::map<std::pair<LoggedHandle, std::string>, Checks> players_;
 };
 
 // What one combination's replay did.
@@ -129,7 +129,7 @@ class SweepCounter {
     bool spectated = false;
   };
   std::uint64_t checksOver_ = 0;
-  std::map<std::pair<std::uint32_t, std::string>, Dealt> players_;
+  std::map<std::pair<LoggedHandle, std::string>, Dealt> players_;
 };
 
 // One row of a sweep's result.

@@ -244,7 +244,7 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
       Transcript transcript(out, colours);
       SimulatedHost host(plugin.talk(), &transcript);
       if (!options.chart.empty()) {
-        host.observeLagLog([&](std::string_view line, std::uint32_t second) {
+        host.observeLagLog([&](std::string_view line, std::uint64_t second) {
           LagLogRow row;
           std::string ignored;
           if (!parseLagLogRow(line, &row, &ignored)) return;

@@ -397,7 +397,7 @@ void SimulatedHost::wait(std::uint32_t seconds) {
   }
 }
 
-void SimulatedHost::skip(std::uint32_t seconds) {
+void SimulatedHost::skip(std::uint64_t seconds) {
   if (lagLogsBySecond_) readLagLogs();
   seconds_ += seconds;
   if (transcript_ != nullptr) transcript_->setTime(seconds_);

@@ -107,7 +107,7 @@ class SimulatedHost {
   // or not at all when it returns false. The answer arrives `*late` seconds
   // later (after the Tick of its second), at once when it leaves `*late` 0.
   using LagAnswerer = std::function<bool(
-      CALL_HANDLE handle, const std::string& name, std::uint32_t second,
+      CALL_HANDLE handle, const std::string& name, std::uint64_t second,
       std::string* line, std::uint32_t* late)>;
   void answerLagWith(LagAnswerer answerer) { answerer_ = std::move(answerer); }
   // For replays: Ticks go only to bots with players in their arena (a bot
@@ -115,12 +115,12 @@ class SimulatedHost {
   // Ticks while no bot has a player.
   void tickOnlyPopulatedBots() { tickOnlyPopulated_ = true; }
   bool anyPopulatedBot() const { return !populated_.empty(); }
-  void skip(std::uint32_t seconds);
+  void skip(std::uint64_t seconds);
 
   // Called with every line the plug-in appends to its lag log and the
   // simulated second it was written in.
   using LagLogObserver =
-      std::function<void(std::string_view line, std::uint32_t second)>;
+      std::function<void(std::string_view line, std::uint64_t second)>;
   void observeLagLog(LagLogObserver observer) {
     logObserver_ = std::move(observer);
   }
@@ -143,7 +143,7 @@ class SimulatedHost {
     std::string name;
     NetworkFigures figures;
     bool answersLag = true;       // false after server-drop
-    std::uint32_t spikeEnds = 0;  // the second a spike ends; 0: none
+    std::uint64_t spikeEnds = 0;  // the second a spike ends; 0: none
     NetworkFigures usualFigures;  // what a spike returns to
   };
   struct Bot {
@@ -166,7 +166,7 @@ class SimulatedHost {
   };
   // A "*lag" answer held back by server-delay until the second `due`.
   struct DelayedReply {
-    std::uint32_t due;
+    std::uint64_t due;
     ServerReply reply;
   };
 
@@ -229,7 +229,7 @@ class SimulatedHost {
   std::unordered_map<std::string, std::size_t> botNames_;
   Bot* current_ = nullptr;
   std::uint16_t nextIdent_ = 1;
-  std::uint32_t seconds_ = 0;
+  std::uint64_t seconds_ = 0;
   std::deque<ServerReply> replies_;
   LagLogFollower logFollower_;
   LagLogObserver logObserver_;

@@ -47,11 +47,12 @@ std::string Transcript::quoted(const std::string& text) {
   return '"' + escapeControlBytes(text) + '"';
 }
 
-std::string Transcript::clock(std::uint32_t seconds) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02lu:%02lu:%02lu",
-                static_cast<unsigned long>(seconds / 3600),
-                static_cast<unsigned long>(seconds / 60 % 60),
-                static_cast<unsigned long>(seconds % 60));
-  return buffer;
+std::string Transcript::clock(std::uint64_t seconds) {
+  const auto twoDigits = [](std::uint64_t number) {
+    return std::string(1, static_cast<char>('0' + number / 10)) +
+           static_cast<char>('0' + number % 10);
+  };
+  const std::uint64_t hours = seconds / 3600;
+  return (hours < 10 ? "0" : "") + std::to_string(hours) + ":" +
+         twoDigits(seconds / 60 % 60) + ":" + twoDigits(seconds % 60);
 }

@@ -27,7 +27,7 @@ class Transcript {
   // Writes to `out` (not owned); `colours` adds ANSI colour sequences.
   Transcript(std::FILE* out, bool colours);
 
-  void setTime(std::uint32_t seconds) { seconds_ = seconds; }
+  void setTime(std::uint64_t seconds) { seconds_ = seconds; }
 
   // Writes one line: the time stamp, then `text` with its control bytes
   // escaped.
@@ -36,16 +36,16 @@ class Transcript {
   // `text` between double quotes, control bytes as \xNN.
   static std::string quoted(const std::string& text);
   // "hh:mm:ss"; hours go beyond 99 when they must.
-  static std::string clock(std::uint32_t seconds);
+  static std::string clock(std::uint64_t seconds);
   // The clock in brackets, as each transcript line starts.
-  static std::string timeStamp(std::uint32_t seconds) {
+  static std::string timeStamp(std::uint64_t seconds) {
     return "[" + clock(seconds) + "]";
   }
 
  private:
   std::FILE* out_;
   bool colours_;
-  std::uint32_t seconds_ = 0;
+  std::uint64_t seconds_ = 0;
 };
 
 #endif  // TARVOK_TOOLS_SIM_TRANSCRIPT_H_
