@@ -119,6 +119,7 @@ void botInfo::handshake(std::uint32_t version) {
   // A new connection may bring a new player list: nothing the watch knew of
   // the old one carries over.
   watch.clear();
+  notifier.clear();
   lagLog.connected();
   const bool wasOrdered = LagWatch::ordered(*this);
   loadConfig();
@@ -132,6 +133,7 @@ void botInfo::handshake(std::uint32_t version) {
 void botInfo::tick() {
   lagLog.tick();
   allowances.tick();
+  notifier.tick(*this);
   if (playerList == nullptr) return;
   // Every listed player's countdown goes down by one; a player without one
   // had 0.

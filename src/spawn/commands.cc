@@ -300,6 +300,10 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     }
   }
 
+  if (watchOn && command->commandIs("lagwhy")) {
+    onWhyCommand(caller, command);
+    return;
+  }
   if (command->commandIs("about")) {
     scratchText = "Lag check plugin version 0.7 by Vantrel (";
     scratchText += kMakerAddress;

@@ -25,7 +25,8 @@ enum class ConfigRepair : std::uint8_t { Keep, BelowLowestToDefault };
 // enforcement fair to real connections (the quorum and the verdict on
 // stability; the allowances, "allow=", have a reader of their own in
 // allowance_text.h because the key may stand many times); log keys belong
-// to the lag log.
+// to the lag log, and so do the keys that tell staff and the arena more
+// ("notify=", "sayholds="), since none of them judges a check.
 enum class ConfigGroup : std::uint8_t { Core, Watch, Fair, Log };
 
 constexpr std::int32_t kNoHighest = INT32_MAX;
@@ -70,7 +71,9 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     BelowLowestToDefault, Fair)                                                \
   X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
   X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
-    BelowLowestToDefault, Log)
+    BelowLowestToDefault, Log)                                                 \
+  X(Number, "notify=", notifyLevel, 0, 0, 12, BelowLowestToDefault, Log)       \
+  X(Number, "sayholds=", sayHolds, 0, 0, 1, BelowLowestToDefault, Log)
 
 // One row without its field.
 struct ConfigKey {

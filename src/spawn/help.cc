@@ -59,6 +59,11 @@ constexpr HelpTopic kHelpTopics[] = {
      {"!lagallow [name] +[ms] [hours]  (add [ms] to [name]'s ping limits for "
       "[hours], or until the bot restarts)",
       "!lagallow [name] 0  (take it back)    !lagallow  (list them)"}},
+    {"lagwhy",
+     false,
+     {"!lagwhy [name]  (why you were last warned or moved to spectator mode: "
+      "the checks behind it; staff may name anyone)"},
+     true},
     {"laghistory",
      true,
      {"!laghistory [name]  (the last five judged checks of [name] and their "
@@ -81,6 +86,11 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
                             : "!about  !lagme  !lagcheck [name]  !laglimits");
     if (isStaff && watchOn) {
       sendPrivate(caller, "Watch: !lagwatch [switches]  !laghistory [name]");
+    }
+    // Staff who are told of dealings learn where to ask why.
+    if (watchOn && (!isStaff || notifyLevel > 0)) {
+      sendPrivate(caller, isStaff ? "Disputes: !lagwhy [name]"
+                                  : "Watch: !lagwhy");
     }
     if (isStaff && fairKeysRead) {
       sendPrivate(caller, "Fair: !lagallow [name +ms [hours]]");

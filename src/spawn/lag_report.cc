@@ -200,6 +200,10 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   // A manual check announces every limit that counts at once; an automatic
   // one only when it completes a player's strikes.
   if (!automatic) announceLimits(target, judgement.counted, judgement.extraMs);
+  if (!automatic && sayHolds != 0 && judgement.counted != 0 &&
+      (judgement.verdicts & kVerdictNoQuorum) != 0) {
+    sayQuorumHold(target);
+  }
 
   // The player of a query who left meanwhile is judged by nobody.
   if (request != nullptr) {
@@ -374,9 +378,23 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
     scratchText += ": your connection is over the arena's lag limits";
     sendPrivate(lagger, scratchText.chars());
   }
+  CheckEvidence evidence;
+  for (int i = 0; i < 5; ++i) {
+    const std::int32_t limit = this->*kLimitChecks[i].limit;
+    evidence.limits[i] =
+        i < 2 ? withAllowance(limit, judgement.extraMs) : limit;
+  }
+  evidence.allowanceMs = judgement.extraMs;
+  evidence.strikes = strikes;
+  evidence.strikesNeeded = needed;
+  std::uint32_t streakSeconds = 0;
   if (counting) {
     watch.recordJudged(*this, lagger, judgement.reached, action,
                        judgement.verdicts, currentPing);
+    streakSeconds = watch.recordEvidence(lagger, evidence);
+  }
+  if (action == DealAction::Warned || action == DealAction::Spectated) {
+    notifier.tellStaff(*this, lagger, action, limits, evidence, streakSeconds);
   }
   if (entry.player == nullptr) {
     entry.player = lagger;

@@ -377,6 +377,7 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   check.action = action;
   check.verdicts = verdicts;
   check.currentPing = currentPing;
+  check.evidence = CheckEvidence{};  // recordEvidence() follows
   bump(recentChecks_);
   if (action != DealAction::None) bump(recentDeals_);
 }

@@ -38,6 +38,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "spawn/lag_evidence.h"
 #include "util/player.h"
 #include "util/string.h"
 
@@ -211,6 +212,14 @@ class LagWatch {
   void showStatus(botInfo& bot, const Player* caller);
   void showHistory(botInfo& bot, const Player* caller, const char* name);
 
+  // Keeps `evidence` with the check of `player` recorded last (after
+  // recordJudged) and sets its streakStart; returns the seconds from the
+  // first strike of its run to it. In lag_why.cc.
+  std::uint32_t recordEvidence(const Player* player, CheckEvidence evidence);
+  // "!lagwhy": the checks behind the last warning or move of `player`
+  // (listed), told to `caller`. In lag_why.cc.
+  void showWhy(botInfo& bot, const Player* caller, const Player* player);
+
  private:
   // What a judged check did to the strikes, as "!laghistory" explains it
   // under strikegap=.
@@ -225,6 +234,7 @@ class LagWatch {
     DealAction action;
     std::uint8_t verdicts;
     std::int32_t currentPing;
+    CheckEvidence evidence;
   };
   struct PlayerState {
     std::uint32_t listedSince = 0;

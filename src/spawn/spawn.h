@@ -20,6 +20,7 @@
 #include "host/linked_list.h"
 #include "spawn/lag_allowances.h"
 #include "spawn/lag_log.h"
+#include "spawn/lag_notifier.h"
 #include "spawn/lag_watch.h"
 #include "spawn/player_tag_index.h"
 #include "util/string.h"
@@ -152,6 +153,12 @@ class botInfo {
   LagAllowances allowances;
   std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
 
+  // Disputes (lag_notifier.h, lag_why.cc): staff told of every warning and
+  // move, and a check over a limit that the quorum holds said aloud.
+  std::int32_t notifyLevel;  // lowest access level told; 0: nobody
+  std::int32_t sayHolds;     // 1: the arena hears why nobody is dealt with
+  LagNotifier notifier;
+
   String lagLogPath;            // empty: no lag log
   std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
@@ -212,6 +219,11 @@ class botInfo {
   void orderingSwitched(bool wasOrdered);
   // "!lagwatch" and "!laghistory", for staff.
   void onWatchCommand(const Player* caller, const Command* command);
+  // "!lagwhy [NAME]": a player about themselves, staff about anyone.
+  void onWhyCommand(const Player* caller, const Command* command);
+  // A manual check of `target` over a limit that the quorum holds: the
+  // arena hears why nobody is dealt with ("sayholds=1").
+  void sayQuorumHold(const String& target);
   // How many listed players have this name, letter case ignored.
   std::size_t countListed(const char* name) const;
 };

@@ -893,6 +893,18 @@ std::vector<std::string> ConfigSettings::describe() const {
                 : std::to_string(lagLogMaxBytes) +
                       " (bytes before the log moves to FILE.1, three kept)"));
   }
+  if (notifyLevel != 0) {
+    rows.push_back(row("notify", std::to_string(notifyLevel) + " (" +
+                                     worksAs(notifyLevel, "notify=") +
+                                     "players at this access level or above "
+                                     "are told of each warning and move)"));
+  }
+  if (sayHolds != 0) {
+    rows.push_back(row("sayholds", std::to_string(sayHolds) + " (" +
+                                       worksAs(sayHolds, "sayholds=") +
+                                       "the arena hears why a manual check "
+                                       "over a limit deals with nobody)"));
+  }
   if (!fairKeysInFile) return alignedRows(rows);
   rows.push_back(row(
       "minplayers",

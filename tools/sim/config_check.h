@@ -91,6 +91,9 @@ struct ConfigSettings {
   std::int32_t minPlayers;
   std::int32_t stabilityJitter;
   std::int32_t pingCeiling;
+  // Disputes; described only when set.
+  std::int32_t notifyLevel;
+  std::int32_t sayHolds;
   struct Allowance {
     std::string name;
     std::int32_t extraMs;
