@@ -700,7 +700,9 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::string player;
   host.observeLagLog([&](std::string_view line, std::uint64_t second) {
     if (isLagLogHeader(line)) return;
-    if (!parseLagLogRow(line, &row, &error, LagLogFigures::kSkipped)) {
+    if (!parseLagLogRow(line, &row, &error,
+                        replayedFigures_ ? LagLogFigures::kRead
+                                         : LagLogFigures::kSkipped)) {
       std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
                    shownField(line).c_str());
       return;
@@ -741,6 +743,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
         answered_.erase(found);
       }
     }
+    if (replayedFigures_) row.time = startTime_ + second;
     if (replayedObserver_) replayedObserver_(row);
     if (row.ship < 0) return;
     if (name == kNobody || player == players.end()) return;

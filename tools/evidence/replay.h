@@ -105,6 +105,10 @@ class Replay {
   void observeReplayedRows(RowObserver observer) {
     replayedObserver_ = std::move(observer);
   }
+  // The replayed rows observed carry their figures and the simulated time
+  // (seconds since 1970, as the logged rows' times), not the wall clock the
+  // replayed plug-in stamped.
+  void observeReplayedFigures() { replayedFigures_ = true; }
 
   // Reads one log; call it for each file of a set, oldest first. False,
   // with the reason in `failure`, when the file cannot be read at all or
@@ -237,6 +241,7 @@ class Replay {
   std::FILE* errors_;
   RowObserver loadedObserver_;
   RowObserver replayedObserver_;
+  bool replayedFigures_ = false;
   std::vector<LoadedFile> files_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, std::uint32_t> nameIndex_;  // folded names

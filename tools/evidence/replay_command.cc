@@ -14,6 +14,7 @@
 #include "hostkit/work_folder.h"
 #include "evidence/arena_log.h"
 #include "evidence/chart.h"
+#include "evidence/dispute_report.h"
 #include "sim/config_check.h"
 #include "sim/simulated_host.h"
 #include "sim/file_access.h"
@@ -144,6 +145,39 @@ std::vector<std::string> rotationGaps(const std::vector<std::string>& logs) {
   return notes;
 }
 
+// The table of logged and replayed counts, with the notes under it.
+void printReplayTable(const Replay& replay,
+                      const std::vector<std::string>& notes,
+                      const std::string& log, const std::string& period,
+                      const std::string& settingsName, bool classes) {
+  std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n",
+              log.c_str(), replay.rows(), period.c_str(), settingsName.c_str());
+  for (const std::string& note : notes) {
+    std::printf("Note: %s\n", note.c_str());
+  }
+  std::printf("\n");
+  for (const std::string& line : replay.summary().table()) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
+  if (replay.unansweredChecks() != 0) {
+    std::printf("Checks with no logged figures near them (not answered): %zu\n",
+                replay.unansweredChecks());
+  }
+  if (replay.allowancesNotGiven() != 0) {
+    std::printf(
+        "Checks logged with an allowance these settings lack (a live "
+        "!lagallow is not replayed): %zu\n",
+        replay.allowancesNotGiven());
+  }
+  if (classes) {
+    std::printf("\n");
+    for (const std::string& line : classScores(replay.summary(), 1)) {
+      std::printf("%s\n", line.c_str());
+    }
+  }
+}
+
 }  // namespace
 
 ConfigSettings longestCountdowns(const ConfigCheck& check) {
@@ -261,6 +295,9 @@ int runReplayCommand(const ReplayOptions& options,
   const std::string& chart = options.chart;
   const std::string library =
       options.library.empty() ? defaultLibrary : options.library;
+  if (!options.report.empty() && options.player.empty()) {
+    return failed("--report needs --player NAME: the report is of one player");
+  }
 
   // Everything is read, and the outputs checked, before the run moves into
   // its own folder.
@@ -278,12 +315,23 @@ int runReplayCommand(const ReplayOptions& options,
   inputs.push_back(library);
   OutputFile chartFile;
   OutputFile transcriptFile;
+  OutputFile reportFile;
   if (!checkOutputs({{&chart, &chartFile},
-                     {&options.transcript, &transcriptFile}},
+                     {&options.transcript, &transcriptFile},
+                     {&options.report, &reportFile}},
                     inputs, &why)) {
     return failed(why);
   }
   Replay replay(stderr, !chart.empty());
+  const ConfigCheck settingsCheck(settings);
+  DisputeReport dispute(options.player, settingsCheck);
+  if (!options.player.empty()) {
+    replay.observeLoadedRows(
+        [&dispute](const LagLogRow& row) { dispute.addLogged(row); });
+    replay.observeReplayedRows(
+        [&dispute](const LagLogRow& row) { dispute.addReplayed(row); });
+    replay.observeReplayedFigures();
+  }
   std::string error;
   for (std::size_t i = 0; i < logs.names().size(); ++i) {
     if (!replay.load(logs.readFrom(i), &error, logs.names()[i])) {
@@ -299,7 +347,6 @@ int runReplayCommand(const ReplayOptions& options,
                   " one page can hold: replay without --chart, or a part of "
                   "the log");
   }
-  const ConfigCheck settingsCheck(settings);
 
   std::error_code ignored;
   const std::filesystem::path libraryPath =
@@ -342,30 +389,21 @@ int runReplayCommand(const ReplayOptions& options,
                          : "from " + lagLogTimeText(replay.startTime()) + ", " +
                                Transcript::clock(replay.duration()) + " long";
   settingsName = escapeControlBytes(settingsName);
-  std::printf("Replay of %s (%zu rows, %s) with the settings of %s\n",
-              log.c_str(), replay.rows(), period.c_str(), settingsName.c_str());
-  for (const std::string& note : logs.notes()) {
-    std::printf("Note: %s\n", note.c_str());
-  }
-  std::printf("\n");
-  for (const std::string& line : replay.summary().table()) {
-    std::printf("%s\n", line.c_str());
-  }
-  std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
-  if (replay.unansweredChecks() != 0) {
-    std::printf("Checks with no logged figures near them (not answered): %zu\n",
-                replay.unansweredChecks());
-  }
-  if (replay.allowancesNotGiven() != 0) {
-    std::printf(
-        "Checks logged with an allowance these settings lack (a live "
-        "!lagallow is not replayed): %zu\n",
-        replay.allowancesNotGiven());
-  }
-  if (options.classes) {
-    std::printf("\n");
-    for (const std::string& line : classScores(replay.summary(), 1)) {
+  if (options.player.empty()) {
+    printReplayTable(replay, logs.notes(), log, period, settingsName,
+                     options.classes);
+  } else {
+    const DisputeReport::Source source{
+        log, std::to_string(replay.rows()) + " rows, " + period,
+        settingsName};
+    for (const std::string& line : dispute.text(source)) {
       std::printf("%s\n", line.c_str());
+    }
+    if (reportFile.isOpen()) {
+      reportFile.write(dispute.html(source));
+      if (!reportFile.commit(&why)) {
+        return cannotUse("write", options.report, why);
+      }
     }
   }
 

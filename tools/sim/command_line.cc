@@ -477,6 +477,15 @@ std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
                  "being a player's name up to its first '-'\n"
                  "(the players of tarvok-sim arena)",
                  &replayed.classes),
+      textOption("--player", "NAME",
+                 "print the dispute report of NAME instead of\n"
+                 "the table: each of their checks as logged\n"
+                 "and as replayed, a verdict line at the top",
+                 &replayed.player),
+      textOption("--report", "OUT.html",
+                 "with --player, also write the report as one\n"
+                 "page, offline, readable on a phone",
+                 &replayed.report),
   };
   commands.push_back(replay);
 

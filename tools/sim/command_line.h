@@ -53,6 +53,8 @@ struct ReplayOptions {
   std::string library;  // empty: the library beside the simulator
   std::string transcript;
   bool classes = false;  // scores by the class in each player's name
+  std::string player;    // non-empty: the dispute report of this player
+  std::string report;    // its page; empty: the text form only
 };
 
 struct ArenaOptions {
