@@ -41,6 +41,10 @@ struct WatchSwitch {
   std::uint8_t letter;
   std::int32_t botInfo::*setting;
   const char* confirmation;
+  // When set, the confirmation follows the repair and shows the value in
+  // force: "Lag watch stability set: 40 ms".
+  const char* unit = nullptr;
+  const char* zeroMeans = nullptr;  // what 0 stands for, after the unit
 };
 
 // In the order the confirmations are sent, whatever the order typed.
@@ -49,6 +53,11 @@ constexpr WatchSwitch kWatchSwitches[] = {
     {'s', &botInfo::strikesNeeded, "Lag watch strikes set"},
     {'g', &botInfo::graceSeconds, "Lag watch grace set"},
     {'l', &botInfo::autoCheckLevel, "Lag watch level set"},
+    {'j', &botInfo::stabilityJitter, "Lag watch stability set", " ms",
+     " (off)"},
+    {'c', &botInfo::pingCeiling, "Lag watch ping ceiling set", " ms",
+     " (twice the current ping limit)"},
+    {'m', &botInfo::minPlayers, "Lag watch quorum set", " players", " (off)"},
 };
 
 // A typo ("-i=abc") would otherwise read as 0 and switch the watch off:
@@ -149,11 +158,24 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
       continue;
     }
     this->*entry.setting = atoiSaturated(given->valueText);
-    sendPrivate(caller, entry.confirmation);
+    if (entry.unit == nullptr) sendPrivate(caller, entry.confirmation);
     anySet = true;
   }
   // A negative value falls back to the default, as in tarvok.ini.
   sanitizeWatchSettings();
+  for (const WatchSwitch& entry : kWatchSwitches) {
+    const _switch* given = command->findSwitch(entry.letter);
+    if (entry.unit == nullptr || given == nullptr ||
+        !isNumeric(given->valueText)) {
+      continue;
+    }
+    scratchText = entry.confirmation;
+    scratchText += ": ";
+    scratchText += this->*entry.setting;
+    scratchText += entry.unit;
+    if (this->*entry.setting == 0) scratchText += entry.zeroMeans;
+    sendPrivate(caller, scratchText.chars());
+  }
   if (!anyGiven) {
     watch.showStatus(*this, caller);
     return;

@@ -178,11 +178,15 @@ void botInfo::sendArenaSettings(const Player* caller) {
 }
 
 // The limits are left as they are: a negative one stays as typed until the
-// next lag report repairs it.
+// next lag report repairs it. The fair keys, which "!lagwatch" sets too, are
+// repaired.
 void botInfo::sanitizeWatchSettings() {
   for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
     if (kBotFields[row].number == nullptr) continue;
-    if (kConfigKeys[row].group != ConfigGroup::Watch) continue;
+    if (kConfigKeys[row].group != ConfigGroup::Watch &&
+        kConfigKeys[row].group != ConfigGroup::Fair) {
+      continue;
+    }
     std::int32_t& value = this->*kBotFields[row].number;
     value = repairedValue(kConfigKeys[row], value);
   }

@@ -420,6 +420,15 @@ void LagWatch::showStatus(botInfo& bot, const Player* caller) {
   line += static_cast<std::int32_t>(lastHourSum(recentChecks_));
   line += ", dealt with: ";
   line += static_cast<std::int32_t>(lastHourSum(recentDeals_));
+  // The fair settings, once any of them is away from its default (off).
+  if (bot.stabilityJitter != 0 || bot.pingCeiling != 0 || bot.minPlayers != 0) {
+    line += "; fair: stability ";
+    line += bot.stabilityJitter;
+    line += " ms, ping ceiling ";
+    line += bot.pingCeiling;
+    line += " ms, quorum ";
+    line += bot.minPlayers;
+  }
   bot.sendPrivate(caller, line.chars());
 }
 

@@ -72,7 +72,8 @@ class botInfo {
   // A negative ping limit becomes 300, a negative loss limit 2; the watch's
   // settings are repaired too.
   void sanitizeLimits();
-  // Only the watch's settings: a value below its lowest becomes the default.
+  // Only the watch's and the fair keys' settings: a value below its lowest
+  // becomes the default.
   void sanitizeWatchSettings();
 
   // Per-player countdowns in `checkTimers`.
