@@ -70,6 +70,10 @@ struct Event {
   std::size_t player;
 };
 
+std::string figuresRow(Player& player, std::uint32_t second,
+                       std::int32_t current, std::int32_t s2c,
+                       std::int32_t c2s, std::int32_t weapons);
+
 // One check's row: the figures the class gives now, judged against the
 // default limits by a bot that deals with nobody.
 // Staff's rows are their own "!lagme".
@@ -109,6 +113,15 @@ std::string checkRow(Player& player, Dice& dice, std::uint32_t second) {
     case Kind::Staff:
       break;
   }
+  return figuresRow(player, second, current, s2c, c2s, weapons);
+}
+
+// The row of a check that measured these figures (losses in tenths of a
+// percent), judged against the default limits by a bot that deals with
+// nobody; the average, low and high ping run over the player's connection.
+std::string figuresRow(Player& player, std::uint32_t second,
+                       std::int32_t current, std::int32_t s2c,
+                       std::int32_t c2s, std::int32_t weapons) {
   player.pingSum += current;
   ++player.checks;
   if (player.checks == 1 || current < player.low) player.low = current;
@@ -147,7 +160,167 @@ std::string presenceRow(const Player& player, std::uint32_t second,
          "\n";
 }
 
+// The long arena: players come day after day for sessions of hours, and
+// the logging bot checks every kLongCheckEvery seconds from kLongFirstCheck
+// seconds after each arrival, so that a replay under any autocheck of 20 or
+// more and any grace finds a logged figure near each of its checks.
+constexpr std::uint32_t kLongCheckEvery = 20;
+constexpr std::uint32_t kLongFirstCheck = 5;
+
+const ClassPlan kLongPlan[] = {
+    {Kind::Good, "good", 12},    {Kind::Spiky, "spiky", 8},
+    {Kind::Lagger, "lagger", 6}, {Kind::Flaky, "flaky", 6},
+    {Kind::Far, "far", 6},       {Kind::Staff, "staff", 2},
+};
+
+// The seconds [from, to] in which a player's line is bad.
+struct BadStretch {
+  std::uint32_t from;
+  std::uint32_t to;
+};
+
+// A long arena's row, kept until all are sorted by time.
+struct TimedRow {
+  std::uint32_t second;
+  int order;  // arrivals before checks before departures
+  std::string text;
+};
+
+// The bad stretches of one session [start, end): a spiky player's bad
+// minute (20 to 80 seconds) every 20 minutes to 2 hours, a flaky lagger's
+// bad stretch (90 seconds to 5 minutes) every 5 to 40 minutes; none for the
+// other classes, whose lines are as steady as their class says.
+std::vector<BadStretch> badStretches(Kind kind, Dice& dice,
+                                     std::uint32_t start, std::uint32_t end) {
+  std::vector<BadStretch> stretches;
+  if (kind != Kind::Spiky && kind != Kind::Flaky) return stretches;
+  const bool spiky = kind == Kind::Spiky;
+  std::uint32_t from = start;
+  for (;;) {
+    from += static_cast<std::uint32_t>(spiky ? dice.between(1200, 7200)
+                                             : dice.between(300, 2400));
+    if (from >= end) return stretches;
+    const std::uint32_t length = static_cast<std::uint32_t>(
+        spiky ? dice.between(20, 80) : dice.between(90, 300));
+    stretches.push_back({from, from + length});
+    from += length;
+  }
+}
+
+bool inStretch(const std::vector<BadStretch>& stretches,
+               std::uint32_t second) {
+  for (const BadStretch& stretch : stretches) {
+    if (second >= stretch.from && second <= stretch.to) return true;
+  }
+  return false;
+}
+
+// A check of a long arena's player: the class's figures, a spiky or flaky
+// player's bad ones while `bad`.
+std::string longCheckRow(Player& player, Dice& dice, std::uint32_t second,
+                         bool bad) {
+  std::int32_t current = player.base + dice.between(-15, 15);
+  std::int32_t s2c = dice.between(0, 5);
+  std::int32_t c2s = dice.between(0, 5);
+  const std::int32_t weapons = dice.between(0, 3);
+  if (player.kind == Kind::Lagger) {
+    current = player.base + dice.between(-80, 80);
+    s2c = dice.between(10, 45);
+    c2s = dice.between(5, 35);
+  } else if (player.kind == Kind::Far) {
+    current = player.base + dice.between(-12, 12);
+  } else if (bad) {
+    const bool spiky = player.kind == Kind::Spiky;
+    current = spiky ? dice.between(450, 900) : dice.between(350, 800);
+    s2c = spiky ? dice.between(25, 60) : dice.between(25, 80);
+    c2s = spiky ? dice.between(20, 50) : dice.between(10, 40);
+  }
+  return figuresRow(player, second, current, s2c, c2s, weapons);
+}
+
+// One connection of a player, from `arrives` to `leaves` (the arena's
+// `length`: still here at its end), with its checks.
+void addConnection(Player& player, Dice& dice, std::uint32_t arrives,
+                   std::uint32_t leaves, std::uint32_t length,
+                   const std::vector<BadStretch>& bad,
+                   std::vector<TimedRow>& rows) {
+  // The server's average, low and high run over one connection.
+  player.pingSum = 0;
+  player.checks = 0;
+  rows.push_back({arrives, 0, presenceRow(player, arrives, "arrived")});
+  const bool staff = player.kind == Kind::Staff;
+  for (std::uint32_t second = arrives + (staff ? 60 : kLongFirstCheck);
+       second < leaves; second += staff ? kStaffCheckEvery : kLongCheckEvery) {
+    rows.push_back(
+        {second, 1, longCheckRow(player, dice, second, inStretch(bad, second))});
+  }
+  if (leaves < length) {
+    rows.push_back({leaves, 2, presenceRow(player, leaves, "left")});
+  }
+}
+
+// A player's sessions: 40 minutes to 4 hours each, 3 to 20 hours apart, in
+// a ship of their choice each time. A steady lagger's link drops every one
+// to three minutes and comes back 5 to 40 seconds later.
+void addSessions(Player& player, Dice& dice, std::uint32_t length,
+                 std::vector<TimedRow>& rows) {
+  std::uint32_t start = static_cast<std::uint32_t>(dice.between(1, 72000));
+  while (start < length) {
+    const std::uint32_t end = std::min(
+        length, start + static_cast<std::uint32_t>(dice.between(2400, 14400)));
+    player.ship = dice.between(0, 7);
+    const std::vector<BadStretch> bad =
+        badStretches(player.kind, dice, start, end);
+    std::uint32_t arrives = start;
+    while (arrives < end) {
+      const std::uint32_t leaves =
+          player.kind == Kind::Lagger
+              ? std::min(end, arrives + static_cast<std::uint32_t>(
+                                            dice.between(60, 170)))
+              : end;
+      addConnection(player, dice, arrives, leaves, length, bad, rows);
+      arrives = leaves + static_cast<std::uint32_t>(dice.between(5, 40));
+    }
+    start = end + static_cast<std::uint32_t>(dice.between(10800, 72000));
+  }
+}
+
 }  // namespace
+
+std::string generateLongArenaLog(std::uint32_t seed, std::uint32_t days) {
+  Dice dice(seed);
+  const std::uint32_t length = days * 86400;
+  std::vector<TimedRow> rows;
+  for (const ClassPlan& plan : kLongPlan) {
+    for (int i = 1; i <= plan.players; ++i) {
+      Player player;
+      player.kind = plan.kind;
+      player.name = std::string(plan.name) + (i < 10 ? "-0" : "-") +
+                    std::to_string(i);
+      switch (plan.kind) {
+        case Kind::Lagger:
+          player.base = dice.between(330, 520);
+          break;
+        case Kind::Far:
+          player.base = dice.between(380, 560);
+          break;
+        default:
+          player.base = dice.between(40, 150);
+      }
+      addSessions(player, dice, length, rows);
+    }
+  }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const TimedRow& a, const TimedRow& b) {
+                     return a.second != b.second ? a.second < b.second
+                                                 : a.order < b.order;
+                   });
+  std::string log = std::string(kLagLogHeader) + "\n" +
+                    lagLogTimeText(kStart) +
+                    "\t1\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tconnected\n";
+  for (const TimedRow& row : rows) log += row.text;
+  return log;
+}
 
 std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
   Dice dice(seed);
@@ -328,7 +501,11 @@ int runArenaCommand(const ArenaOptions& options) {
                  escapeControlBytes(options.output).c_str(), why.c_str());
     return kUsageFailed;
   }
-  const std::string log = generateArenaLog(options.seed, options.minutes);
+  const std::string log =
+      options.days > 0
+          ? generateLongArenaLog(options.seed, options.days)
+          : generateArenaLog(options.seed,
+                             options.minutes > 0 ? options.minutes : 120);
   if (options.output.empty()) {
     std::fwrite(log.data(), 1, log.size(), stdout);
     return 0;

@@ -31,6 +31,17 @@
 // The whole log, header first, rows in time order.
 std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes);
 
+// A long arena of `days` days, 40 players of the same classes: each comes
+// for sessions of 40 minutes to 4 hours, 3 to 20 hours apart; a spiky
+// player's line has a bad minute (20 to 80 seconds) every 20 minutes to 2
+// hours, a flaky lagger's a bad stretch of 90 seconds to 5 minutes every 5
+// to 40 minutes, and a steady lagger's link drops every one to three
+// minutes and comes back 5 to 40 seconds later. The logging bot checks
+// every 20 seconds from 5 seconds after each arrival (staff check
+// themselves every ten minutes), so that a replay under any autocheck of
+// 20 or more finds a logged figure near each of its checks.
+std::string generateLongArenaLog(std::uint32_t seed, std::uint32_t days);
+
 // The players of a replayed arena by class, the class being a player's name
 // up to its first '-' (one of the classes above; other names are left out):
 // per class the players and how many of them were dealt with (warned or

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <string>
@@ -40,6 +41,58 @@ TEST(ArenaLogTest, WritesRowsTheReplayReadsForEveryClass) {
   for (const char* kind : {"good", "spiky", "lagger", "flaky", "far"}) {
     EXPECT_GT(checksByClass[kind], 0) << kind;
   }
+}
+
+// A long arena: rows the replay reads in time order; players come back
+// for sessions of hours on several days; a steady lagger's link drops
+// every few minutes; a check is within 20 seconds of the one before while
+// the player stays.
+TEST(ArenaLogTest, LongArenasHaveSessionsOfHoursAndLaggersWhoDrop) {
+  const std::string log = generateLongArenaLog(2, 3);
+  EXPECT_EQ(log, generateLongArenaLog(2, 3));
+  std::istringstream lines(log);
+  std::string line;
+  std::getline(lines, line);
+  std::map<std::string, std::int64_t> since;  // arrival of those here
+  std::map<std::string, std::int64_t> lastCheck;
+  std::map<std::string, std::int64_t> longestStay;
+  std::map<std::string, int> arrivals;
+  std::int64_t last = 0;
+  while (std::getline(lines, line)) {
+    LagLogRow row;
+    std::string error;
+    ASSERT_TRUE(parseLagLogRow(line, &row, &error)) << error << ": " << line;
+    EXPECT_GE(row.time, last);
+    last = row.time;
+    const std::string& name = row.player;
+    if (row.kind == LagRowKind::Arrived) {
+      EXPECT_EQ(since.count(name), 0u) << line;
+      since[name] = row.time;
+      lastCheck[name] = row.time;
+      ++arrivals[name];
+    } else if (row.kind == LagRowKind::Left) {
+      ASSERT_EQ(since.count(name), 1u) << line;
+      longestStay[name] = std::max(longestStay[name], row.time - since[name]);
+      since.erase(name);
+    } else if (row.kind == LagRowKind::Check) {
+      ASSERT_EQ(since.count(name), 1u) << line;
+      if (name.rfind("staff", 0) != 0) {
+        EXPECT_LE(row.time - lastCheck[name], 20) << line;
+      }
+      lastCheck[name] = row.time;
+    }
+  }
+  EXPECT_EQ(arrivals.size(), 40u);
+  for (const auto& player : arrivals) {
+    if (player.first.rfind("lagger", 0) == 0) {
+      EXPECT_GT(player.second, 20) << player.first;  // drops and comes back
+      EXPECT_LE(longestStay[player.first], 170) << player.first;
+    } else {
+      EXPECT_GE(player.second, 2) << player.first;  // on more than one day
+      EXPECT_LE(player.second, 12) << player.first;  // hours apart
+    }
+  }
+  EXPECT_GE(longestStay["good-01"], 2400);
 }
 
 TEST(ArenaLogTest, ScoresCountPlayersDealtWithByClass) {

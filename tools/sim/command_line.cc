@@ -83,7 +83,9 @@ const char kArenaDescription[] =
     "(honest players with a rare spike), lagger-NN (steady laggers),\n"
     "flaky-NN (laggers now and then), far-NN (steady high pings, no loss)\n"
     "and staff-NN, as a bot with automatic checks every 30 seconds that\n"
-    "deals with nobody would log it. \"tarvok-sim replay LOG --ini FILE\n"
+    "deals with nobody would log it. With --days, a long arena of 40\n"
+    "players who come for sessions of hours, day after day, logged by a bot\n"
+    "that checks every 20 seconds. \"tarvok-sim replay LOG --ini FILE\n"
     "--classes\" then scores FILE: how many players of each kind it would\n"
     "have warned or spectated. Exit status: 0, or 2 when LOG cannot be\n"
     "written or for a faulty command line.";
@@ -501,6 +503,11 @@ std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
                    "how long the arena plays, 10 to 10080\n"
                    "minutes (default 120)",
                    &line->arena.minutes, 10, 10080),
+      numberOption("--days", "D",
+                   "a long arena instead, of 1 to 28 days:\n"
+                   "sessions of hours, laggers whose link\n"
+                   "drops every few minutes",
+                   &line->arena.days, 1, 28),
       textOption("--output", "LOG",
                  "write the log to LOG (default: the standard\n"
                  "output)",
@@ -625,6 +632,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
     line.command = SimCommand::Replay;
   } else if (name == "arena") {
     line.command = SimCommand::Arena;
+    if (line.arena.days > 0 && line.arena.minutes > 0) {
+      reportFault(command, "--minutes and --days exclude each other", &line,
+                  errors);
+    }
   } else if (name == "sweep") {
     line.command = SimCommand::Sweep;
   }

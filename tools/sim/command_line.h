@@ -59,7 +59,8 @@ struct ReplayOptions {
 
 struct ArenaOptions {
   std::uint32_t seed = 1;
-  std::uint32_t minutes = 120;
+  std::uint32_t minutes = 0;  // 0: 120, unless days
+  std::uint32_t days = 0;     // above 0: a long arena of that many days
   std::string output;  // empty: the standard output
 };
 
