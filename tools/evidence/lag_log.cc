@@ -491,7 +491,11 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   }
   parsed.kind = LagRowKind::Check;
   if (fields(14) == "-") {
-    if (!parsed.player.empty()) return fail(error, "a player without strikes");
+    // A check whose player left before its answer came is logged with the
+    // name, but without level, ship or strikes.
+    if (!parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
+      return fail(error, "a player without strikes");
+    }
   } else {
     const std::size_t slash = fields(14).find('/');
     if (slash == std::string_view::npos ||

@@ -80,6 +80,16 @@ TEST(LagLogTest, NamesWhatIsWrongWithALine) {
   EXPECT_EQ("the strikes are not \"-\" or K/N with K <= N",
             reasonOf(withField(14, "4/3")));
   EXPECT_EQ("a player without strikes", reasonOf(withField(14, "-")));
+  // ... unless the player left before the answer came: no level, no ship.
+  LagLogRow left;
+  std::string error;
+  EXPECT_TRUE(parseLagLogRow(
+      "2026-12-07T10:19:45Z\t1\tBob\t\t\t*auto\t420\t380\t210\t900\t3.2"
+      "\t1.1\t0.0\tcurrent,average\t-\tnone",
+      &left, &error))
+      << error;
+  EXPECT_EQ(left.player, "Bob");
+  EXPECT_EQ(left.strikesOutOf, 0u);
   EXPECT_EQ(
       "the action is not none, announced, warned, spectated, arrived, left, "
       "ship, connected or arena-left",
