@@ -29,40 +29,65 @@ void LagLogFollower::follow(const std::string& path) {
   files_.push_back(file);
 }
 
+LagLogFollower::~LagLogFollower() {
+  for (File& file : files_) {
+    if (file.stream != nullptr) std::fclose(file.stream);
+  }
+}
+
 void LagLogFollower::poll(const LineHandler& handler) {
   for (File& file : files_) {
+    if (file.stream != nullptr && !rotationsWatched_) {
+      readRest(file, file.stream, handler);
+      continue;
+    }
     FileIdentity identity;
     std::uint64_t size = 0;
-    std::FILE* stream = openRegular(file.path, &identity, &size);
-    if (file.known && (stream == nullptr || identity != file.identity)) {
+    const bool exists = identityOfRegularFile(file.path, &identity, &size);
+    if (file.known && (!exists || identity != file.identity)) {
       readRotated(file, handler);
     } else if (file.known && size < static_cast<std::uint64_t>(file.offset)) {
       file.offset = 0;  // cut back in place
       file.pending.clear();
       file.skipping = false;
     }
-    if (stream == nullptr) continue;
-    file.known = true;
-    file.identity = identity;
-    readRest(file, stream, handler);
-    std::fclose(stream);
+    if (!exists) continue;
+    if (file.stream == nullptr) {
+      file.stream = openRegular(file.path, &identity, &size);
+      if (file.stream == nullptr) continue;
+      file.known = true;
+      file.identity = identity;
+    }
+    readRest(file, file.stream, handler);
+    if (!openFilesMayBeRenamed()) {
+      std::fclose(file.stream);
+      file.stream = nullptr;
+    }
   }
 }
 
 void LagLogFollower::readRotated(File& file, const LineHandler& handler) {
+  // The rest of the file read so far: through the stream still open, or
+  // where it went.
+  if (file.stream != nullptr) readRest(file, file.stream, handler);
   int found = 0;
   for (int n = 1; n <= kRotatedFiles && found == 0; ++n) {
     FileIdentity identity;
     std::uint64_t size = 0;
     const std::string name = file.path + "." + std::to_string(n);
+    if (!identityOfRegularFile(name, &identity, &size) ||
+        identity != file.identity) {
+      continue;
+    }
+    found = n;
+    if (file.stream != nullptr) break;
     if (std::FILE* stream = openRegular(name, &identity, &size)) {
-      if (identity == file.identity) {
-        readRest(file, stream, handler);
-        found = n;
-      }
+      readRest(file, stream, handler);
       std::fclose(stream);
     }
   }
+  if (file.stream != nullptr) std::fclose(file.stream);
+  file.stream = nullptr;
   // A torn last line of the old file is no row; the newer files are read
   // whole (a file removed meanwhile is gone, and so are its rows).
   for (int n = found - 1; n >= 1; --n) {

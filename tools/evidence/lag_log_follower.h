@@ -6,14 +6,14 @@
 // says so, its bytes dropped; only regular files are followed. Paths are
 // relative to the current directory.
 //
-// The follower holds no file open between polls (on Windows an open file
-// could not be renamed, and the plug-in's rotation would fail), and knows
-// its file by identity: when the name holds another file, the one read so
-// far has been rotated to PATH.N, and the poll reads the rest of it there,
-// then every newer rotated file whole (the file rotated more than once
-// since the last poll), then the new file from its beginning. So no row is
-// lost across a rotation. A file that becomes shorter than what was read
-// of it (cut back in place) is read again from its beginning.
+// The follower knows its file by identity, looked at by name once a poll:
+// when the name holds another file, the one read so far has been rotated
+// to PATH.N, and the poll reads the rest of it, then every newer rotated
+// file whole (the file rotated more than once since the last poll), then
+// the new file from its beginning. So no row is lost across a rotation. A
+// file that becomes shorter than what was read of it (cut back in place)
+// is read again from its beginning. The file stays open between polls only
+// where that does not keep the plug-in from renaming it (not on Windows).
 #ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 #define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 
@@ -38,6 +38,7 @@ class LagLogFollower {
   static constexpr int kRotatedFiles = 9;
 
   LagLogFollower() = default;
+  ~LagLogFollower();
   LagLogFollower(const LagLogFollower&) = delete;
   LagLogFollower& operator=(const LagLogFollower&) = delete;
 
@@ -48,9 +49,14 @@ class LagLogFollower {
   // Passes every complete line appended since the last poll to `handler`.
   void poll(const LineHandler& handler);
 
+  // For logs without a cap (a replay's own): a file held open is read
+  // without looking for a rotation, which saves a look at its name a poll.
+  void neverRotated() { rotationsWatched_ = false; }
+
  private:
   struct File {
     std::string path;
+    std::FILE* stream = nullptr;  // the file read so far, where held open
     bool known = false;     // a file has been read: `identity` is its
     FileIdentity identity;  // the file read so far
     long offset = 0;        // of its first byte not yet read
@@ -64,6 +70,7 @@ class LagLogFollower {
   // and the rotated files newer than it.
   static void readRotated(File& file, const LineHandler& handler);
   std::vector<File> files_;
+  bool rotationsWatched_ = true;
 };
 
 #endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_

@@ -538,6 +538,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                  const Progress& progress, std::string* failure) {
   SimulatedHost host(talk, transcript);
   host.tickOnlyPopulatedBots();
+  host.lagLogsNeverRotate();  // its own log, LagLogMaxBytes=0
   latestAnswer_ = latestAnswer(iniLines);
   // With a transcript, its log lines stand right after their events.
   if (transcript == nullptr) host.readLagLogsBySecond();

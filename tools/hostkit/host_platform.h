@@ -45,6 +45,16 @@ struct FileIdentity {
 // tell.
 bool identityOf(std::FILE* file, FileIdentity* identity, std::uint64_t* size);
 
+// The identity and size of the regular file at `path`, in one look that
+// opens nothing; false when there is none (no file, a folder, a device, a
+// pipe) or the system cannot tell.
+bool identityOfRegularFile(const std::string& path, FileIdentity* identity,
+                           std::uint64_t* size);
+
+// True where a file may be renamed while another program holds it open
+// (POSIX); on Windows a reader holding it would make the renaming fail.
+bool openFilesMayBeRenamed();
+
 // Runs `work(job)` for every job from 0 to jobs - 1, in up to `processes`
 // processes at once, and puts what each returns into (*results)[job];
 // `finished` is called in this process with the count of jobs done so far

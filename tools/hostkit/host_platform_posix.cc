@@ -43,6 +43,20 @@ bool identityOf(std::FILE* file, FileIdentity* identity, std::uint64_t* size) {
   return true;
 }
 
+bool identityOfRegularFile(const std::string& path, FileIdentity* identity,
+                           std::uint64_t* size) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return false;
+  }
+  identity->volume = static_cast<std::uint64_t>(status.st_dev);
+  identity->index = static_cast<std::uint64_t>(status.st_ino);
+  *size = static_cast<std::uint64_t>(status.st_size);
+  return true;
+}
+
+bool openFilesMayBeRenamed() { return true; }
+
 namespace {
 
 bool writeAll(int descriptor, const std::string& bytes) {

@@ -133,6 +133,9 @@ class SimulatedHost {
   // event, which saves a read of the file per row. The observer still gets
   // each line with the second it was written in.
   void readLagLogsBySecond() { lagLogsBySecond_ = true; }
+  // For replays, whose own lag log has no cap: it is never looked for
+  // under a rotated name (see LagLogFollower::neverRotated).
+  void lagLogsNeverRotate() { logFollower_.neverRotated(); }
   // Passes the lines appended since the last read to the observer (and the
   // transcript and kept log).
   void readLagLogs();
