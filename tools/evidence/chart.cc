@@ -42,7 +42,7 @@ const char kStyle[] =
     "svg text.s2c{fill:#c2410c}svg text.c2s{fill:#7c3aed}"
     "svg text.s2cweapons{fill:#0e7490}svg text.limit-label{stroke:none}"
     ".mark{stroke-width:2}.mark.warned{stroke:#e0a000}"
-    ".mark.spectated{stroke:#d11f1f}"
+    ".mark.spectated{stroke:#d11f1f}.mark.blind{stroke:#888}"
     ".mark.replayed{stroke-dasharray:3 2}"
     ".legend span{margin-right:12px;white-space:nowrap}"
     ".swatch{display:inline-block;width:18px;height:3px;vertical-align:middle;"
@@ -415,6 +415,20 @@ std::string markTitle(const PlayerLag& player, const ChartMark& mark,
   return title;
 }
 
+// A blind check: a short grey tick at the foot of the plot.
+std::string blindTick(const PlayerLag& player, const ChartMark& mark,
+                      const std::string& x, const std::string& bottom,
+                      const Clock& clock, std::size_t alsoHere) {
+  std::string title = clock.moment(mark.second, true) + ": " + player.name +
+                      " was checked, and no logged figures answered (blind)";
+  if (alsoHere > 0) {
+    title += "\nand " + std::to_string(alsoHere) + " more at this pixel";
+  }
+  return "<line class=\"mark blind\" x1=\"" + x + "\" y1=\"" +
+         number(kTop + kPlotHeight - 8) + "\" x2=\"" + x + "\" y2=\"" +
+         bottom + "\"><title>" + htmlEscaped(title) + "</title></line>\n";
+}
+
 std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
                     const char* kind, const char* unit, bool neverBelowZero,
                     const std::vector<std::string>& sources,
@@ -480,9 +494,13 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
   }
   for (const Drawn& each : drawn) {
     const ChartMark& mark = *each.mark;
+    const std::string x = number(plot.x(mark.second));
+    if (mark.action == LagAction::None) {
+      svg += blindTick(player, mark, x, bottom, clock, each.others);
+      continue;
+    }
     const std::string action =
         mark.action == LagAction::Warned ? "warned" : "spectated";
-    const std::string x = number(plot.x(mark.second));
     svg += "<line class=\"mark " + action + " " +
            htmlEscaped(sources[mark.source]) + "\" x1=\"" + x + "\" y1=\"" +
            std::to_string(kTop) + "\" x2=\"" + x + "\" y2=\"" + bottom +

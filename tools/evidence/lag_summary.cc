@@ -68,6 +68,7 @@ void LagCounts::add(const LagCounts& other) {
   limitsReached += other.limitsReached;
   warned += other.warned;
   spectated += other.spectated;
+  blind += other.blind;
 }
 
 LagSummary::LagSummary(std::vector<std::string> sources, bool charting)
@@ -105,6 +106,12 @@ std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
                             const std::string& name, bool limitsReached,
                             LagAction action, std::uint64_t second,
                             const float* figures) {
+  count(players_[indexOf(bot, name)], source, limitsReached, action, second,
+        figures);
+  return lastIndex_;
+}
+
+std::size_t LagSummary::indexOf(LoggedHandle bot, const std::string& name) {
   if (lastIndex_ >= players_.size() || players_[lastIndex_].bot != bot ||
       players_[lastIndex_].name != name) {
     std::pair<LoggedHandle, std::string> key(bot, name);
@@ -117,8 +124,17 @@ std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
     }
     lastIndex_ = found->second;
   }
-  count(players_[lastIndex_], source, limitsReached, action, second, figures);
   return lastIndex_;
+}
+
+void LagSummary::addBlind(std::size_t source, LoggedHandle bot,
+                          const std::string& player, std::uint64_t second) {
+  PlayerLag& lag = players_[indexOf(bot, player)];
+  ++lag.counts[source].blind;
+  if (charting_) {
+    lag.marks.push_back(
+        ChartMark{second, LagAction::None, static_cast<std::uint8_t>(source)});
+  }
 }
 
 void LagSummary::count(PlayerLag& player, std::size_t source,
@@ -245,6 +261,16 @@ std::vector<std::string> LagSummary::table() const {
     }
     second += padded(cells, columnWidth, true);
   }
+  // Blind checks have no logged counterpart: one cell, of the last source.
+  const bool blindColumn = total(sources_.size() - 1).blind != 0;
+  const std::string blindWords = "blind";
+  const std::size_t blindWidth =
+      std::max(blindWords.size(), sources_.back().size());
+  if (blindColumn) {
+    top += "  " + padded(blindWords, blindWidth, true);
+    second += "  " + padded(sources_.size() > 1 ? sources_.back() : blindWords,
+                            blindWidth, true);
+  }
   std::vector<std::string> lines;
   lines.push_back(sources_.size() > 1 ? top : std::string());
   lines.push_back(second);
@@ -258,6 +284,10 @@ std::vector<std::string> LagSummary::table() const {
         cells += padded(std::to_string(countOf(each, column)), cellWidth, true);
       }
       line += "  " + padded(cells, columnWidth, true);
+    }
+    if (blindColumn) {
+      line += "  " + padded(std::to_string(counts.back().blind), blindWidth,
+                            true);
     }
     return line;
   };

@@ -23,6 +23,8 @@ struct LagCounts {
   std::uint64_t limitsReached = 0;
   std::uint64_t warned = 0;
   std::uint64_t spectated = 0;
+  // Replayed checks that no logged figures answered.
+  std::uint64_t blind = 0;
 
   void add(bool limitReached, LagAction action);
   void add(const LagCounts& other);
@@ -47,7 +49,7 @@ enum ChartFigure {
 
 struct ChartMark {
   std::uint64_t second;
-  LagAction action;     // Warned or Spectated
+  LagAction action;     // Warned or Spectated; None: a blind check
   std::uint8_t source;  // index of the source
 };
 
@@ -88,6 +90,11 @@ class LagSummary {
   void addAt(std::size_t index, std::size_t source, const LagLogRow& row,
              std::uint64_t second);
 
+  // Counts a check of `player` for `source` at `second` that no figures
+  // answered (a blind check; a mark when charting).
+  void addBlind(std::size_t source, LoggedHandle bot,
+                const std::string& player, std::uint64_t second);
+
   // Moves every point and mark `seconds` earlier.
   void moveEarlier(std::uint64_t seconds);
   // Puts the players in the order of `before` (a stable sort), and each
@@ -108,7 +115,8 @@ class LagSummary {
   bool severalBots() const { return severalBots_; }
 
   // The table as text, one line each: two header lines, a row per player
-  // (by concern), the totals.
+  // (by concern), the totals. When any check of the last source was blind,
+  // a last column counts them.
   std::vector<std::string> table() const;
   // A player's name as the table shows it: escaped as the log escapes it
   // (control bytes as \t or \xNN, a backslash doubled), with "bot N: "
@@ -118,6 +126,8 @@ class LagSummary {
  private:
   void count(PlayerLag& player, std::size_t source, bool limitsReached,
              LagAction action, std::uint64_t second, const float* figures);
+  // The index of the player's row, added when new.
+  std::size_t indexOf(LoggedHandle bot, const std::string& name);
   static std::string labelOf(const PlayerLag& player, bool severalBots);
 
   std::vector<std::string> sources_;

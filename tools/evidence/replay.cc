@@ -99,6 +99,23 @@ std::int32_t allowanceOf(const LagLogRow& row) {
 
 }  // namespace
 
+const char* const kTooManyBlindWarning =
+    "Warning: over 5% of the replayed checks were blind (no logged figures "
+    "near them), so the counts understate what these settings would do; "
+    "log more densely (see \"Blind checks\" in the guide).";
+
+std::string blindShareText(std::uint64_t blind, std::uint64_t answered) {
+  const std::uint64_t all = blind + answered;
+  const std::uint64_t perMille = all == 0 ? 0 : (blind * 1000 + all / 2) / all;
+  return std::to_string(blind) + " of " + std::to_string(all) +
+         " replayed checks (" + std::to_string(perMille / 10) + "." +
+         std::to_string(perMille % 10) + "%)";
+}
+
+bool tooManyBlind(std::uint64_t blind, std::uint64_t answered) {
+  return blind * 100 > (blind + answered) * 5;
+}
+
 Replay::Replay(std::FILE* errors, bool charting)
     : errors_(errors), summary_({"logged", "replayed"}, charting) {}
 
@@ -533,6 +550,11 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
   return true;
 }
 
+const std::string& Replay::spelledName(const std::string& name) {
+  const std::uint32_t known = knownName(name);
+  return known == kNobody ? name : names_[known];
+}
+
 bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                  const ConfigSettings& settings, Transcript* transcript,
                  const Progress& progress, std::string* failure) {
@@ -688,7 +710,12 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     if (bot != kNone && answer(bot, name, startTime_ + second, line, late)) {
       return true;
     }
-    if (!logEnded_) ++unanswered_;
+    if (!logEnded_) {
+      ++unanswered_;
+      if (bot != kNone) {
+        summary_.addBlind(1, bots_[bot].handle, spelledName(name), second);
+      }
+    }
     if (bot != kNone && !bots_[bot].presenceLogged) {
       const std::uint32_t player = knownName(name);
       if (player != kNobody) unseen.push_back(keyOf(bot, player));

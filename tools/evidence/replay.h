@@ -140,8 +140,10 @@ class Replay {
   // Every row, presence rows too.
   std::size_t allRows() const { return allRows_; }
   std::size_t skippedLines() const { return skipped_; }
-  // Checks of the replayed plug-in that no logged figure was near.
+  // Checks of the replayed plug-in that no logged figure was near (blind
+  // checks), also counted per player in the summary's last source.
   std::size_t unansweredChecks() const { return unanswered_; }
+
   // Replayed checks answered by a logged row whose allowance they were not
   // given: the replayed settings lack it, or staff granted it live
   // (!lagallow), which no log row records and the replay cannot repeat.
@@ -219,6 +221,8 @@ class Replay {
   std::uint32_t nameOf(const std::string& name);
   // As nameOf(), kNobody for a name not read yet.
   std::uint32_t knownName(const std::string& name);
+  // The name as first read, or `name` when not read yet.
+  const std::string& spelledName(const std::string& name);
   // A check row of `bot` (bots_) into the summary's row of its player:
   // `summaryRow`, which is set when still kNoSummaryRow; found by name when
   // nullptr.
@@ -282,5 +286,13 @@ class Replay {
   std::uint32_t latestAnswer_ = 0;  // seconds after a query
   bool logEnded_ = false;  // every row has been played
 };
+
+// Blind checks among all the replayed checks, `blind` of them and
+// `answered` others: "B of N replayed checks (P.P%)", and true when over
+// 5 %, a share at which a replay's counts are not to be trusted.
+std::string blindShareText(std::uint64_t blind, std::uint64_t answered);
+bool tooManyBlind(std::uint64_t blind, std::uint64_t answered);
+// The warning of a replay with too many blind checks.
+extern const char* const kTooManyBlindWarning;
 
 #endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_H_

@@ -160,9 +160,14 @@ void printReplayTable(const Replay& replay,
     std::printf("%s\n", line.c_str());
   }
   std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
-  if (replay.unansweredChecks() != 0) {
-    std::printf("Checks with no logged figures near them (not answered): %zu\n",
-                replay.unansweredChecks());
+  const std::uint64_t blind = replay.unansweredChecks();
+  const std::uint64_t answered = replay.summary().total(1).checks;
+  if (blind != 0) {
+    std::printf("Blind checks (no logged figures near them to answer): %s\n",
+                blindShareText(blind, answered).c_str());
+  }
+  if (tooManyBlind(blind, answered)) {
+    std::printf("%s\n", kTooManyBlindWarning);
   }
   if (replay.allowancesNotGiven() != 0) {
     std::printf(
@@ -416,6 +421,16 @@ int runReplayCommand(const ReplayOptions& options,
         "Replayed with the settings of " + settingsName +
         "; skipped lines: " + std::to_string(replay.skippedLines()) + ".");
     for (const std::string& note : logs.notes()) page.notes.push_back(note);
+    const std::uint64_t blind = replay.unansweredChecks();
+    const std::uint64_t answered = replay.summary().total(1).checks;
+    if (blind != 0) {
+      page.notes.push_back("Blind checks (no logged figures near them to "
+                           "answer; grey ticks at the foot of a plot): " +
+                           blindShareText(blind, answered) + ".");
+    }
+    if (tooManyBlind(blind, answered)) {
+      page.notes.push_back(kTooManyBlindWarning);
+    }
     page.duration = replay.duration();
     // A log kept by a scenario run (--log) is on the simulated clock, whose
     // second 0 is 2000-01-01T00:00:00Z: its time axis counts from the

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "evidence/replay.h"
 #include "hostkit/shown_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
@@ -76,6 +77,8 @@ std::string padded(const std::string& text, std::size_t width, bool right) {
 const char* const kColumns[] = {"over a limit",     "announced",
                                 "warned",           "spectated",
                                 "honest spectated", "laggers let through"};
+
+const char* const kBlindColumn = "blind checks";
 
 // The columns of a classed sweep, from the scores by class.
 const char* const kClassColumns[] = {"laggers dealt with", "honest dealt with",
@@ -378,20 +381,45 @@ SweepYardstick::playerList() const {
 std::string SweepOutcome::text() const {
   std::ostringstream out;
   out << checksOver << ' ' << announced << ' ' << warned << ' ' << spectated
-      << ' ' << honestSpectated << ' ' << laggersLetThrough;
+      << ' ' << honestSpectated << ' ' << laggersLetThrough << ' ' << checks
+      << ' ' << blind;
   return out.str();
+}
+
+std::string SweepOutcome::blindText() const {
+  const std::uint64_t all = checks + blind;
+  const std::uint64_t perMille = all == 0 ? 0 : (blind * 1000 + all / 2) / all;
+  return std::to_string(blind) + " (" + std::to_string(perMille / 10) + "." +
+         std::to_string(perMille % 10) + "%)" + (tooManyBlind() ? "!" : "");
+}
+
+bool SweepOutcome::tooManyBlind() const {
+  return ::tooManyBlind(blind, checks);
+}
+
+const char* const kSweepBlindNote =
+    "! over 5% of the row's replayed checks were blind (no logged figures "
+    "near them): its counts understate what its settings would do; log "
+    "more densely (see \"Blind checks\" in the guide).";
+
+bool anyTooManyBlind(const std::vector<SweepRow>& rows) {
+  for (const SweepRow& row : rows) {
+    if (row.outcome.tooManyBlind()) return true;
+  }
+  return false;
 }
 
 bool SweepOutcome::fromText(const std::string& text, SweepOutcome* outcome) {
   std::istringstream in(text);
   in >> outcome->checksOver >> outcome->announced >> outcome->warned >>
       outcome->spectated >> outcome->honestSpectated >>
-      outcome->laggersLetThrough;
+      outcome->laggersLetThrough >> outcome->checks >> outcome->blind;
   return !in.fail();
 }
 
 void SweepCounter::addReplayed(const LagLogRow& row) {
   if (row.kind != LagRowKind::Check) return;
+  ++checks_;
   if (row.limits != 0) ++checksOver_;
   if (row.player.empty()) return;
   Dealt& dealt = players_[{row.bot, row.player}];
@@ -405,6 +433,7 @@ void SweepCounter::addReplayed(const LagLogRow& row) {
 SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
   SweepOutcome outcome;
   outcome.checksOver = checksOver_;
+  outcome.checks = checks_;
   for (const auto& entry : players_) {
     const Dealt& dealt = entry.second;
     outcome.announced += dealt.announced;
@@ -474,6 +503,11 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
     header += " " + padded(axes[i].key, widths[i], true);
   }
   for (const char* column : kColumns) header += "  " + std::string(column);
+  std::size_t blindWidth = std::string(kBlindColumn).size();
+  for (const SweepRow& row : rows) {
+    blindWidth = std::max(blindWidth, row.outcome.blindText().size());
+  }
+  header += "  " + padded(kBlindColumn, blindWidth, true);
   const bool classed = anyClassed(rows);
   if (classed) {
     for (const char* column : kClassColumns) {
@@ -490,6 +524,7 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
       line += "  " + padded(std::to_string(columnOf(row.outcome, column)),
                             std::string(kColumns[column]).size(), true);
     }
+    line += "  " + padded(row.outcome.blindText(), blindWidth, true);
     if (classed) {
       const std::vector<std::string> scores = classColumns(row);
       for (std::size_t column = 0; column < scores.size(); ++column) {
@@ -536,7 +571,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
       "body{font-family:sans-serif;margin:16px;color:#222}"
       "table{border-collapse:collapse;font-size:13px}"
       "td,th{border:1px solid #ccc;padding:2px 6px;text-align:right}"
-      "tr.base td{font-weight:bold}"
+      "tr.base td{font-weight:bold}td.blind{color:#d11f1f}"
       ".axis{stroke:#444}.grid{stroke:#ddd}"
       ".point{fill:#1f6fd1;fill-opacity:0.7}"
       ".point.base{fill:#d11f1f;fill-opacity:1;stroke:#000}"
@@ -598,6 +633,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
   html += "</svg>\n<table>\n<tr><th></th>";
   for (const SweepAxis& axis : axes) html += "<th>" + htmlEscaped(axis.key) + "</th>";
   for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
+  html += "<th>" + std::string(kBlindColumn) + "</th>";
   const bool classed = anyClassed(rows);
   if (classed) {
     for (const char* column : kClassColumns) {
@@ -613,6 +649,9 @@ std::string sweepChartHtml(const SweepChartPage& page,
     for (int column = 0; column < 6; ++column) {
       html += "<td>" + std::to_string(columnOf(row.outcome, column)) + "</td>";
     }
+    html += std::string(row.outcome.tooManyBlind() ? "<td class=\"blind\">"
+                                                   : "<td>") +
+            htmlEscaped(row.outcome.blindText()) + "</td>";
     if (classed) {
       for (const std::string& score : classColumns(row)) {
         html += "<td>" + score + "</td>";

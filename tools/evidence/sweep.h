@@ -107,6 +107,13 @@ struct SweepOutcome {
   std::uint64_t spectated = 0;
   std::uint64_t honestSpectated = 0;
   std::uint64_t laggersLetThrough = 0;
+  std::uint64_t checks = 0;  // answered by logged figures
+  std::uint64_t blind = 0;   // no logged figures answered them
+
+  // "B (P.P%)": the blind checks and their share of all the checks, with
+  // "!" after it when the share is over 5 %.
+  std::string blindText() const;
+  bool tooManyBlind() const;
 
   // One line of numbers, to pass between processes, and back.
   std::string text() const;
@@ -129,6 +136,7 @@ class SweepCounter {
     bool spectated = false;
   };
   std::uint64_t checksOver_ = 0;
+  std::uint64_t checks_ = 0;
   std::map<std::pair<LoggedHandle, std::string>, Dealt> players_;
 };
 
@@ -141,11 +149,15 @@ struct SweepRow {
   ClassScores classes;
 };
 
+// The line under a table with rows marked "!" for their blind checks.
+extern const char* const kSweepBlindNote;
+bool anyTooManyBlind(const std::vector<SweepRow>& rows);
+
 // `rows` best trade-off first (see above); a stable order.
 void sortSweepRows(std::vector<SweepRow>* rows);
 
 // The table: a header line with the axes' keys and the columns, then a row
-// each, the base marked with "*" in front. Classed rows add the laggers,
+// each, the base marked with "*" in front; the blind checks last. Classed rows add the laggers,
 // honest players and steady high-latency links dealt with.
 std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
                                     const std::vector<SweepRow>& rows);

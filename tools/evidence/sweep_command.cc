@@ -160,7 +160,9 @@ int runSweepCommand(const SweepOptions& options,
       plugin.unload();
     }
     if (!ran) return why;
-    std::string result = "ok " + counter.outcome(yardstick).text();
+    SweepOutcome outcome = counter.outcome(yardstick);
+    outcome.blind = replay.unansweredChecks();
+    std::string result = "ok " + outcome.text();
     if (options.classes) {
       result += kClassesMark + counter.classScores(yardstick).text();
     }
@@ -222,6 +224,7 @@ int runSweepCommand(const SweepOptions& options,
   for (const std::string& line : sweepTable(axes, rows)) {
     std::printf("%s\n", line.c_str());
   }
+  if (anyTooManyBlind(rows)) std::printf("%s\n", kSweepBlindNote);
   std::printf("\nSkipped lines: %zu\n", replay.skippedLines());
 
   if (!chart.empty()) {
@@ -230,6 +233,7 @@ int runSweepCommand(const SweepOptions& options,
     page.notes = {heading + ".", yardstickNote, orderNote};
     if (options.classes) page.notes.push_back(kClassesNote);
     for (const std::string& note : logs.notes()) page.notes.push_back(note);
+    if (anyTooManyBlind(rows)) page.notes.push_back(kSweepBlindNote);
     chartFile.write(sweepChartHtml(page, axes, rows));
     if (!chartFile.commit(&why)) {
       return failed("cannot write " + escapeControlBytes(chart) + ": " + why);

@@ -129,6 +129,35 @@ TEST(SweepTest, HonestPlayersSpectatedAndLaggersLetThrough) {
   EXPECT_EQ(back.text(), outcome.text());
 }
 
+// Blind checks are a share of all the replayed checks, the answered ones
+// and the blind; over 5 % the row is marked and the table says why. The
+// counts pass between processes with the rest.
+TEST(SweepTest, BlindChecksAreAShareAndOverFivePercentMarkTheRow) {
+  SweepRow fine;
+  fine.values = {"1"};
+  fine.outcome.checks = 95;
+  fine.outcome.blind = 5;
+  SweepRow blind = fine;
+  blind.values = {"2"};
+  blind.outcome.checks = 94;
+  blind.outcome.blind = 6;
+  EXPECT_EQ(fine.outcome.blindText(), "5 (5.0%)");
+  EXPECT_EQ(blind.outcome.blindText(), "6 (6.0%)!");
+  EXPECT_EQ(SweepOutcome().blindText(), "0 (0.0%)");
+  EXPECT_FALSE(anyTooManyBlind({fine}));
+  EXPECT_TRUE(anyTooManyBlind({fine, blind}));
+
+  const std::vector<SweepAxis> axes{{"strikes", {1, 2}}};
+  const std::vector<std::string> table = sweepTable(axes, {fine, blind});
+  EXPECT_NE(table[0].find("laggers let through  blind checks"),
+            std::string::npos);
+  EXPECT_EQ(table[2].substr(table[2].size() - 9), "6 (6.0%)!");
+
+  SweepOutcome back;
+  ASSERT_TRUE(SweepOutcome::fromText(blind.outcome.text(), &back));
+  EXPECT_EQ(back.blindText(), "6 (6.0%)!");
+}
+
 // Scored by class, every logged player counts, dealt with or not, and so
 // does one only the replay checked; names of no class are left out. The
 // scores pass between processes as text, and bad text is refused.

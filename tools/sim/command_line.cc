@@ -96,7 +96,9 @@ const char kSweepDescription[] =
     "those values, several replays at once, and prints a row per\n"
     "combination: the varied values; the replayed checks over a limit; the\n"
     "players announced, warned (or warned and spectated) and spectated; the\n"
-    "honest players spectated and the laggers let through.\n";
+    "honest players spectated and the laggers let through; the blind\n"
+    "checks (replayed checks that no logged figures answered), '!' after\n"
+    "a row's over 5 %, whose counts then understate its settings.\n";
 
 const char kSweepFooter[] =
     "KEY is a number key of tarvok.ini, without '=' and in its letter case:\n"
