@@ -126,6 +126,7 @@ void botInfo::enterArena(const char* name) {
   resetSettings();
   watchOn = 0;
   loadConfig();
+  lagLog.arenaEntered(*this);
 }
 
 void botInfo::resetSettings() {

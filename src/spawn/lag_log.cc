@@ -253,6 +253,9 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
 
 void LagLog::appendPresence(botInfo& bot, Presence event,
                             const Player* player) {
+  if (event == Presence::Connected) {
+    connectionUnlogged_ = bot.lagLogPath.size() == 0;
+  }
   if (bot.lagLogPath.size() == 0) return;
   static const char* const kEventNames[] = {"arrived", "left", "ship",
                                             "connected", "arena-left"};

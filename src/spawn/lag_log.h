@@ -38,8 +38,9 @@
 // Presence rows say who is in the arena, so that a replay lists the players
 // only where they were: "arrived", "left" and "ship" (the player's new ship)
 // in the action field, with the player, level and ship, an empty requester
-// and empty figures, "-" for limits and strikes; "connected" (at Init, after
-// which every player already listed follows as "arrived") and "arena-left"
+// and empty figures, "-" for limits and strikes; "connected" (at Init, or,
+// when only an arena section names the log, at the first ArenaEnter after
+// it; every player already listed follows as "arrived") and "arena-left"
 // (the bot's player list was emptied) have no player either. Readers of the
 // first format reject these rows and skip them.
 //
@@ -135,7 +136,14 @@ class LagLog {
   void connected() {
     failureReported_ = false;
     rotationFailureReported_ = false;
+    connectionUnlogged_ = false;
     close();
+  }
+  // The bot entered an arena and read its settings: a connection whose
+  // "connected" row no log took (LagLog only in arena sections) has it
+  // written now, in the arena's log.
+  void arenaEntered(botInfo& bot) {
+    if (connectionUnlogged_) appendPresence(bot, Presence::Connected, nullptr);
   }
   // The bot disconnects: its file is let go.
   void disconnected() { close(); }
@@ -164,6 +172,7 @@ class LagLog {
   void close();
 
   bool failureReported_ = false;
+  bool connectionUnlogged_ = false;  // no log path at the last Init
   std::FILE* file_ = nullptr;  // held open for one second's rows
   String openPath_;            // the path file_ was opened by
   std::time_t openedSecond_ = -1;
