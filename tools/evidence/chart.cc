@@ -8,6 +8,7 @@
 #include "evidence/lag_log.h"
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
+#include "util/text.h"
 
 namespace {
 
@@ -577,10 +578,27 @@ std::string summaryTable(const LagSummary& summary) {
   return html + "</table>\n";
 }
 
+std::vector<Line> pingLines(const ConfigSettings& settings) {
+  return {{"current", "current ping", kChartCurrent,
+           static_cast<double>(settings.currentPingLimit)},
+          {"average", "average ping", kChartAverage,
+           static_cast<double>(settings.averagePingLimit)}};
+}
+
+std::vector<Line> lossLines(const ConfigSettings& settings) {
+  return {{"s2c", "loss server to client", kChartS2C,
+           static_cast<double>(settings.s2cLossLimit)},
+          {"c2s", "loss client to server", kChartC2S,
+           static_cast<double>(settings.c2sLossLimit)},
+          {"s2cweapons", "weapons loss", kChartS2CWeapons,
+           static_cast<double>(settings.s2cWeaponsLossLimit)}};
+}
+
 }  // namespace
 
 std::string chartHtml(const ChartPage& page, const LagSummary& summary,
-                      const ConfigSettings& settings) {
+                      const ConfigSettings& settings,
+                      const std::vector<ConfigArena>* arenas) {
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>" +
@@ -589,28 +607,30 @@ std::string chartHtml(const ChartPage& page, const LagSummary& summary,
   for (const std::string& note : page.notes) {
     html += "<p class=\"note\">" + htmlEscaped(note) + "</p>\n";
   }
-  const std::vector<Line> pings = {
-      {"current", "current ping", kChartCurrent,
-       static_cast<double>(settings.currentPingLimit)},
-      {"average", "average ping", kChartAverage,
-       static_cast<double>(settings.averagePingLimit)}};
-  const std::vector<Line> losses = {
-      {"s2c", "loss server to client", kChartS2C,
-       static_cast<double>(settings.s2cLossLimit)},
-      {"c2s", "loss client to server", kChartC2S,
-       static_cast<double>(settings.c2sLossLimit)},
-      {"s2cweapons", "weapons loss", kChartS2CWeapons,
-       static_cast<double>(settings.s2cWeaponsLossLimit)}};
+  const std::vector<Line> pings = pingLines(settings);
+  const std::vector<Line> losses = lossLines(settings);
   html += summaryTable(summary) + legend(summary.sources(), pings, losses);
   const Clock clock(page.startTime);
   for (const PlayerLag* player : summary.playersByConcern()) {
     if (player->name.empty()) continue;  // lag lines of no request: no player
     html += "<section class=\"panel\">\n<h2>" +
             htmlEscaped(summary.label(*player)) + "</h2>\n";
-    html += plotSvg(*player, pings, "ping", " ms", true, summary.sources(),
-                    page.duration, clock);
-    html += plotSvg(*player, losses, "loss", "%", false, summary.sources(),
-                    page.duration, clock);
+    // A player of an arena with its own section is judged, and drawn, by
+    // that section's limits.
+    const ConfigSettings* own = &settings;
+    if (arenas != nullptr && !player->arena.empty()) {
+      for (const ConfigArena& arena : *arenas) {
+        if (equalsIgnoreCase(arena.name.c_str(), player->arena.c_str())) {
+          own = &arena.settings;
+        }
+      }
+    }
+    html += plotSvg(*player, own == &settings ? pings : pingLines(*own),
+                    "ping", " ms", true, summary.sources(), page.duration,
+                    clock);
+    html += plotSvg(*player, own == &settings ? losses : lossLines(*own),
+                    "loss", "%", false, summary.sources(), page.duration,
+                    clock);
     html += "</section>\n";
   }
   return html + "</body>\n</html>\n";

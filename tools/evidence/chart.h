@@ -38,8 +38,11 @@ struct ChartPage {
   std::int64_t startTime = -1;
 };
 
-// The page for `summary`, with the limits of `settings`.
+// The page for `summary`, with the limits of `settings`; a player whose
+// rows name an arena among `arenas` (the file's sections) has that
+// section's limits.
 std::string chartHtml(const ChartPage& page, const LagSummary& summary,
-                      const ConfigSettings& settings);
+                      const ConfigSettings& settings,
+                      const std::vector<ConfigArena>* arenas = nullptr);
 
 #endif  // TARVOK_TOOLS_EVIDENCE_CHART_H_

@@ -241,3 +241,33 @@ TEST(ChartTest, GapsForFiguresThatWereNoNumber) {
   EXPECT_EQ(2u, countOf(html, "<path class=\"checks\" d=\"M56,170v-5M255,"
                               "170v-5M455,170v-5M655,170v-5\">"));
 }
+
+// Rows of an arena with a section of its own are drawn against that
+// section's limits; the others, and arenas without one, against every
+// arena's.
+TEST(ChartTest, EachArenaSectionDrawsItsOwnLimits) {
+  LagSummary summary({"logged"}, true);
+  LagLogRow row;
+  row.kind = LagRowKind::Check;
+  row.hasArena = true;
+  row.player = "Ann";
+  row.arena = "League";
+  summary.add(0, 1, row, 10);
+  row.player = "Bob";
+  row.arena = "public";
+  summary.add(0, 1, row, 20);
+
+  const ConfigCheck check("current=300\n[arena league]\ncurrent=150\n");
+  const std::string html = chartHtml(ChartPage(), summary, check.settings(),
+                                     &check.arenas());
+  EXPECT_EQ(2u, countOf(html, "<section class=\"panel\">"));
+  const std::size_t bob = html.find("<h2>Bob");
+  ASSERT_NE(std::string::npos, bob);
+  const std::string annPanel = html.substr(html.find("<h2>Ann"));
+  EXPECT_NE(std::string::npos,
+            annPanel.find(">current ping limit 150 ms<"));
+  EXPECT_NE(std::string::npos,
+            html.substr(bob).find(">current ping limit 300 ms<"));
+  EXPECT_EQ(std::string::npos,
+            html.substr(bob).find(">current ping limit 150 ms<"));
+}

@@ -89,8 +89,10 @@ std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
   if (row.kind != LagRowKind::Check) return players_.size();
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
-  return add(source, bot, row.player, row.limits != 0, row.action, second,
-             figures);
+  const std::size_t index = add(source, bot, row.player, row.limits != 0,
+                                row.action, second, figures);
+  if (players_[index].arena.empty()) players_[index].arena = row.arena;
+  return index;
 }
 
 void LagSummary::addAt(std::size_t index, std::size_t source,
@@ -99,6 +101,7 @@ void LagSummary::addAt(std::size_t index, std::size_t source,
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
   lastIndex_ = index;
+  if (players_[index].arena.empty()) players_[index].arena = row.arena;
   count(players_[index], source, row.limits != 0, row.action, second, figures);
 }
 
@@ -120,7 +123,8 @@ std::size_t LagSummary::indexOf(LoggedHandle bot, const std::string& name) {
       found = index_.emplace(key, players_.size()).first;
       if (!players_.empty() && players_.front().bot != bot) severalBots_ = true;
       players_.push_back(PlayerLag{
-          bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {}});
+          bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {},
+          {}});
     }
     lastIndex_ = found->second;
   }

@@ -59,6 +59,7 @@ struct PlayerLag {
   std::vector<LagCounts> counts;  // one per source
   std::vector<ChartPoint> points;
   std::vector<ChartMark> marks;
+  std::string arena;  // of its first check row that names one
 };
 
 class LagSummary {

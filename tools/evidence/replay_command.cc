@@ -444,7 +444,8 @@ int runReplayCommand(const ReplayOptions& options,
                            "counts from its start.");
     }
     chartFile.write(
-        chartHtml(page, replay.summary(), settingsCheck.settings()));
+        chartHtml(page, replay.summary(), settingsCheck.settings(),
+                  &settingsCheck.arenas()));
     if (!chartFile.commit(&why)) return cannotUse("write", chart, why);
   }
   return 0;
