@@ -14,7 +14,9 @@
 # - the scenario's log replayed: with the LagLog line of tarvok.ini
 #   uncommented as the guide says, "tarvok-sim --ini tarvok.ini --log
 #   try.log try.txt" and then "tarvok-sim replay try.log ..." must replay
-#   the scenario's rows (tarvok.ini is put back afterwards).
+#   the scenario's rows (tarvok.ini is put back afterwards);
+# - the dispute report: the indented "tarvok-sim replay ... --player ..."
+#   prints the indented lines after it and writes the page it names.
 #   SIM, EMULATOR ('|' between its words), GUIDE, FOLDER; to lay FOLDER out
 #   afresh as the zip does: SAMPLE_INI (tarvok.ini), EXAMPLE (the replay
 #   story's NAME.log and NAME.ini, whose copies the zip holds)
@@ -170,5 +172,21 @@ if(NOT run_status EQUAL 0 OR NOT status EQUAL 0 OR
           "${out}\n${err}\nwhere the guide says Bob is not spectated")
 endif()
 
-message("the guide's replay, scenario and scenario-to-replay examples run "
-        "as printed")
+# The dispute report: its text as printed, and its page written.
+find_line("^    tarvok-sim (replay .* --player .*)$" at command)
+indented_block(${at} 4 expected)
+string(REGEX MATCH "--report ([^ ]+)" page "${command}")
+set(page ${CMAKE_MATCH_1})
+file(REMOVE ${FOLDER}/${page})
+run_guide_command("${command}")
+if(NOT status EQUAL 0 OR NOT out STREQUAL expected)
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status} and prints\n${out}\n${err}\nwhere the guide "
+          "shows\n${expected}")
+endif()
+if(NOT EXISTS ${FOLDER}/${page})
+  message(FATAL_ERROR "the guide's dispute example wrote no ${page}")
+endif()
+
+message("the guide's replay, scenario, scenario-to-replay and dispute "
+        "examples run as printed")
