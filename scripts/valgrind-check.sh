@@ -134,7 +134,7 @@ echo "valgrind: end-to-end tests"
 echo "valgrind: golden scenarios"
 for scenario in "$root"/tests/scenarios/*.scenario; do
   "${memcheck[@]}" "$native/tarvok-sim" --library "$native/tarvok.so" \
-    --output /dev/null "$scenario" 2>"$out/scenario.log" \
+    --output "$out/scenario.transcript" "$scenario" 2>"$out/scenario.log" \
     || { echo "in $scenario:"; cat "$out/scenario.log"; exit 1; }
 done
 
@@ -167,7 +167,7 @@ generate_day_scenario >"$out/day.scenario"
 # at each moment hold (names, figures, countdowns), never by a day's worth
 # of checks.
 TARVOK_SIM_HEAP_EVERY=$((soak_day / 2)) "$native/tarvok-sim" \
-  --library "$native/tarvok.so" --output /dev/null "$out/day.scenario" \
+  --library "$native/tarvok.so" --output "$out/day_heap.transcript" "$out/day.scenario" \
   2>"$out/day_heap.log"
 heap=($(sed -n 's/^tarvok-sim: heap after [0-9]* s: \([0-9]*\) bytes live$/\1/p' \
           "$out/day_heap.log"))
