@@ -726,7 +726,9 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   LagLogRow row;
   std::string error;
   std::string player;
+  std::uint64_t observedBytes = 0;  // of the replayed log, line ends too
   host.observeLagLog([&](std::string_view line, std::uint64_t second) {
+    observedBytes += line.size() + 1;
     if (isLagLogHeader(line)) return;
     if (!parseLagLogRow(line, &row, &error,
                         replayedFigures_ ? LagLogFigures::kRead
@@ -1165,6 +1167,26 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
                host.lagLogFailure() +
                "): its counts would be cut (a full disk, or too many files "
                "open at once?)";
+    return false;
+  }
+  // The host reads the replayed log as it grows; where it could not open
+  // it (too many files open), rows were written but never counted. A
+  // plug-in that could not read its settings logs nothing at all.
+  std::error_code absent;
+  const std::uintmax_t written =
+      std::filesystem::file_size(kReplayedLogName, absent);
+  if (!refused && absent && allRows_ != 0) {
+    *failure =
+        "the replayed plug-in wrote no lag log: it could not read its "
+        "settings or create the log (too many files open at once?)";
+    return false;
+  }
+  if (!refused && !absent && written > observedBytes) {
+    *failure = "the replay could not read all its plug-in logged (" +
+               std::to_string(observedBytes) + " of " +
+               std::to_string(written) +
+               " bytes): its counts would be cut (too many files open at "
+               "once?)";
     return false;
   }
   return !refused;
