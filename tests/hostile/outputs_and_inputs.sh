@@ -200,11 +200,11 @@ ls week.txt* >/dev/null 2>&1 && fail "left behind: $(ls week.txt*)"
 
 # 14. A sweep that cannot start all its processes (too few open files for
 # their pipes) replays the missing combinations itself: the same table.
-# At 14 open files about half of 16 can start, each with room for its
+# At 16 open files about 10 of 24 can start, each with room for its
 # replay. (The shell's own redirections stand outside the limit.)
-"$sim" sweep arena.log --vary strikes=1..16 --processes 16 >a.txt 2>&1
-(ulimit -n 14
-  exec "$sim" sweep arena.log --vary strikes=1..16 --processes 16) \
+"$sim" sweep arena.log --vary strikes=1..24 --processes 24 >a.txt 2>&1
+(ulimit -n 16
+  exec "$sim" sweep arena.log --vary strikes=1..24 --processes 24) \
   >b.txt 2>err.txt || fail "a sweep short of processes: $(cat err.txt)"
 cmp -s a.txt b.txt || fail "a sweep short of processes differs"
 

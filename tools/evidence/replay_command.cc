@@ -344,7 +344,8 @@ int runReplayCommand(const ReplayOptions& options,
     }
   }
   replay.finishLoading();
-  if (!chart.empty() && replay.summary().players().size() > kMostChartedPlayers) {
+  if (!chart.empty() &&
+      replay.summary().players().size() > kMostChartedPlayers) {
     return failed("the chart would draw " +
                   std::to_string(replay.summary().players().size()) +
                   " players, more than the " +
