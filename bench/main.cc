@@ -98,6 +98,20 @@ void printSummary(const RecordingReporter& reporter) {
              empty.nanoseconds, "(limit 2)");
   printRatio("talk, ignored PlayerWeapon / empty function", weapon.nanoseconds,
              empty.nanoseconds, "(limit 2)");
+  for (const char* bots : {"1", "100", "10000"}) {
+    const std::string name = std::string("talk, ignored, ") + bots +
+                             " bots / empty function";
+    printRatio(name.c_str(),
+               reporter.figures(std::string("BM_TalkManyBots/Ignored/") + bots)
+                   .nanoseconds,
+               empty.nanoseconds, "(limit 2)");
+  }
+  printRatio("talk, a bot's record found, 10000 bots / 1 bot",
+             reporter.figures("BM_TalkManyBots/FoundAndPassedOver/10000")
+                 .nanoseconds,
+             reporter.figures("BM_TalkManyBots/FoundAndPassedOver/1")
+                 .nanoseconds,
+             "(limit 2; a walk: about 10000)");
   printRatio("Tick, 1000 players / 100 players", tick1000.nanoseconds,
              tick100.nanoseconds, "(limit 15; linear: 10)");
   printRatio("Tick with the lag watch, 1000 players / 100 players",

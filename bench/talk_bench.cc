@@ -44,4 +44,23 @@ void BM_TalkIgnored(benchmark::State& state, std::uint32_t code) {
 BENCHMARK_CAPTURE(BM_TalkIgnored, PlayerMove, EVENT_PlayerMove);
 BENCHMARK_CAPTURE(BM_TalkIgnored, PlayerWeapon, EVENT_PlayerWeapon);
 
+// A host with many bots: the ignored event of the last bot connected, with
+// 1, 100 and 10,000 bots; and a chat line of a type that is no lag line,
+// which finds its bot's record before the bot passes over it. Finding the
+// record costs the same whatever the number of bots.
+void BM_TalkManyBots(benchmark::State& state, bool handled) {
+  BenchHost host;
+  const CALL_HANDLE bots = static_cast<CALL_HANDLE>(state.range(0));
+  for (CALL_HANDLE handle = 1; handle <= bots; ++handle) host.connect(handle);
+  const Player* player = host.addPlayer("Mover", 1);
+  BotEvent event = handled ? makeChat(1, 0, player, "hello")
+                           : makePlayerMove(player);
+  event.handle = bots;
+  callThrough(state, &talk, event);
+}
+BENCHMARK_CAPTURE(BM_TalkManyBots, Ignored, false)
+    ->Arg(1)->Arg(100)->Arg(10000);
+BENCHMARK_CAPTURE(BM_TalkManyBots, FoundAndPassedOver, true)
+    ->Arg(1)->Arg(100)->Arg(10000);
+
 }  // namespace

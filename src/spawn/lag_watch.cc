@@ -105,10 +105,14 @@ bool LagWatch::hasRoomFor(std::size_t count) const {
   return waiting_.size() + count <= kMostWaiting;
 }
 
-CheckRequest& LagWatch::Queue::pushBack() {
+CheckRequest* LagWatch::Queue::pushBack() {
+  if (slots_ == nullptr) {
+    slots_.reset(new (std::nothrow) CheckRequest[kMostWaiting]());
+    if (slots_ == nullptr) return nullptr;
+  }
   CheckRequest& slot = at(count_);
   ++count_;
-  return slot;
+  return &slot;
 }
 
 void LagWatch::Queue::popFront() {
@@ -149,8 +153,9 @@ void LagWatch::requestCheck(botInfo& bot, const Player* target,
                             const char* typedName, std::uint32_t typedLength,
                             const Player* requester, bool startedCountdown) {
   if (!hasRoomFor(1)) return;
-  fill(waiting_.pushBack(), target, typedName, typedLength, requester,
-       startedCountdown);
+  CheckRequest* slot = waiting_.pushBack();
+  if (slot == nullptr) return;
+  fill(*slot, target, typedName, typedLength, requester, startedCountdown);
   if (!outstanding_) sendNextQuery(bot);
 }
 
@@ -160,9 +165,10 @@ void LagWatch::noteUnorderedQuery(const Player* target, const char* typedName,
                                   bool startedCountdown) {
   // The oldest is the likeliest to have been lost.
   if (unordered_.size() == kMostWaiting) unordered_.popFront();
-  CheckRequest& slot = unordered_.pushBack();
-  fill(slot, target, typedName, typedLength, requester, startedCountdown);
-  slot.alreadyAsked = true;
+  CheckRequest* slot = unordered_.pushBack();
+  if (slot == nullptr) return;
+  fill(*slot, target, typedName, typedLength, requester, startedCountdown);
+  slot->alreadyAsked = true;
 }
 
 void LagWatch::dropWaiting(botInfo& bot) {
@@ -185,7 +191,9 @@ void LagWatch::dropWaiting(botInfo& bot) {
 
 void LagWatch::adoptUnorderedChecks(botInfo& bot) {
   while (!unordered_.empty() && hasRoomFor(1)) {
-    std::swap(waiting_.pushBack(), unordered_.front());  // keeps both blocks
+    CheckRequest* slot = waiting_.pushBack();
+    if (slot == nullptr) break;
+    std::swap(*slot, unordered_.front());  // keeps both blocks
     unordered_.popFront();
   }
   unordered_.clear();

@@ -35,6 +35,7 @@
 #define TARVOK_SPAWN_LAG_WATCH_H_
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -292,14 +293,15 @@ class LagWatch {
 
   // The requests waiting, first in first out: a ring of slots whose names
   // keep their blocks, so that queuing a request allocates nothing once
-  // the slots have held names.
+  // the slots have held names. The slots come with the first request: most
+  // bots of a host never queue one, and keep no room for 64.
   class Queue {
    public:
     bool empty() const { return count_ == 0; }
     std::size_t size() const { return count_; }
     // A slot at the back, its names to be overwritten; only while
-    // size() < kMostWaiting.
-    CheckRequest& pushBack();
+    // size() < kMostWaiting. nullptr when the slots cannot be allocated.
+    CheckRequest* pushBack();
     CheckRequest& front() { return slots_[first_]; }
     void popFront();
     // Drops every request of `player`, keeping the others' order; one
@@ -312,7 +314,7 @@ class LagWatch {
       return slots_[(first_ + i) % kMostWaiting];
     }
 
-    CheckRequest slots_[kMostWaiting] = {};
+    std::unique_ptr<CheckRequest[]> slots_;  // kMostWaiting of them
     std::size_t first_ = 0;
     std::size_t count_ = 0;
   };
