@@ -74,11 +74,14 @@ std::string padded(const std::string& text, std::size_t width, bool right) {
   return right ? fill + text : text + fill;
 }
 
-const char* const kColumns[] = {"over a limit",     "announced",
-                                "warned",           "spectated",
-                                "honest spectated", "laggers let through"};
+const char* const kColumns[] = {"over a limit",       "announced",
+                                "warned",             "spectated",
+                                "honest spectated",   "laggers let through",
+                                "spared as steady"};
 
 const char* const kBlindColumn = "blind checks";
+// The plug-in's verdict bit of a steady connection (LagLogRow::verdicts).
+constexpr std::uint8_t kSteadyVerdict = 1 << 2;
 
 // The columns of a classed sweep, from the scores by class.
 const char* const kClassColumns[] = {"laggers dealt with", "honest dealt with",
@@ -109,8 +112,10 @@ std::uint64_t columnOf(const SweepOutcome& outcome, int column) {
       return outcome.spectated;
     case 4:
       return outcome.honestSpectated;
-    default:
+    case 5:
       return outcome.laggersLetThrough;
+    default:
+      return outcome.sparedOnPurpose;
   }
 }
 
@@ -382,7 +387,7 @@ std::string SweepOutcome::text() const {
   std::ostringstream out;
   out << checksOver << ' ' << announced << ' ' << warned << ' ' << spectated
       << ' ' << honestSpectated << ' ' << laggersLetThrough << ' ' << checks
-      << ' ' << blind;
+      << ' ' << blind << ' ' << sparedOnPurpose;
   return out.str();
 }
 
@@ -413,7 +418,8 @@ bool SweepOutcome::fromText(const std::string& text, SweepOutcome* outcome) {
   std::istringstream in(text);
   in >> outcome->checksOver >> outcome->announced >> outcome->warned >>
       outcome->spectated >> outcome->honestSpectated >>
-      outcome->laggersLetThrough >> outcome->checks >> outcome->blind;
+      outcome->laggersLetThrough >> outcome->checks >> outcome->blind >>
+      outcome->sparedOnPurpose;
   return !in.fail();
 }
 
@@ -428,6 +434,9 @@ void SweepCounter::addReplayed(const LagLogRow& row) {
     dealt.warned = true;
   }
   if (row.action == LagAction::Spectated) dealt.spectated = true;
+  if (row.limits != 0 && (row.verdicts & kSteadyVerdict) != 0) {
+    dealt.spared = true;
+  }
 }
 
 SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
@@ -449,7 +458,9 @@ SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
   for (const auto& lagger : yardstick.laggerList()) {
     const auto found = players_.find(lagger);
     if (found == players_.end() || !found->second.warned) {
-      ++outcome.laggersLetThrough;
+      ++(found != players_.end() && found->second.spared
+             ? outcome.sparedOnPurpose
+             : outcome.laggersLetThrough);
     }
   }
   return outcome;
@@ -520,7 +531,7 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
     for (std::size_t i = 0; i < axes.size(); ++i) {
       line += " " + padded(row.values[i], widths[i], true);
     }
-    for (int column = 0; column < 6; ++column) {
+    for (int column = 0; column < 7; ++column) {
       line += "  " + padded(std::to_string(columnOf(row.outcome, column)),
                             std::string(kColumns[column]).size(), true);
     }
@@ -646,7 +657,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
     for (const std::string& value : row.values) {
       html += "<td>" + htmlEscaped(value) + "</td>";
     }
-    for (int column = 0; column < 6; ++column) {
+    for (int column = 0; column < 7; ++column) {
       html += "<td>" + std::to_string(columnOf(row.outcome, column)) + "</td>";
     }
     html += std::string(row.outcome.tooManyBlind() ? "<td class=\"blind\">"

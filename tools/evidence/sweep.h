@@ -107,6 +107,9 @@ struct SweepOutcome {
   std::uint64_t spectated = 0;
   std::uint64_t honestSpectated = 0;
   std::uint64_t laggersLetThrough = 0;
+  // Laggers by the yardstick never warned nor spectated whom the replayed
+  // plug-in forgave on purpose: a check over a limit judged steady.
+  std::uint64_t sparedOnPurpose = 0;
   std::uint64_t checks = 0;  // answered by logged figures
   std::uint64_t blind = 0;   // no logged figures answered them
 
@@ -134,6 +137,7 @@ class SweepCounter {
     bool announced = false;
     bool warned = false;
     bool spectated = false;
+    bool spared = false;  // a check over a limit forgiven as steady
   };
   std::uint64_t checksOver_ = 0;
   std::uint64_t checks_ = 0;

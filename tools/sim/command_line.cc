@@ -96,7 +96,8 @@ const char kSweepDescription[] =
     "those values, several replays at once, and prints a row per\n"
     "combination: the varied values; the replayed checks over a limit; the\n"
     "players announced, warned (or warned and spectated) and spectated; the\n"
-    "honest players spectated and the laggers let through; the blind\n"
+    "honest players spectated, the laggers let through and the laggers\n"
+    "spared as steady (stability= forgave their ping); the blind\n"
     "checks (replayed checks that no logged figures answered), '!' after\n"
     "a row's over 5 %, whose counts then understate its settings.\n";
 
@@ -109,7 +110,8 @@ const char kSweepFooter[] =
     "Honest and lagging are judged once, from the log's own figures against\n"
     "the limits of --ini: honest when over a limit in at most one check in\n"
     "ten of theirs, a lagger when over in most of them; let through: never\n"
-    "warned nor spectated. Rows come best trade-off first: fewest players\n"
+    "warned nor spectated, unless the plug-in forgave their ping as\n"
+    "steady (spared, not misjudged). Rows come best trade-off first: fewest players\n"
     "misjudged (honest spectated plus laggers let through), then fewest\n"
     "honest players spectated, then fewest laggers let through. '*' marks\n"
     "the row of the --ini file's own values (run as a row of its own when no\n"
