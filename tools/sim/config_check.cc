@@ -366,6 +366,23 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                      "stability= it changes nothing"});
   }
   const std::size_t dealLine = lastLines.of("deal=", part);
+  if (dealLine != 0 && (settings.dealMode == 2 || settings.dealMode == 3) &&
+      settings.queueMode == 0 && settings.autoCheckInterval <= 0) {
+    traps.push_back({dealLine,
+                     "deal=" + std::to_string(settings.dealMode) +
+                         " without ordered checks (queue=1): two checks that "
+                         "overlap can be judged against the wrong player"});
+  }
+  const std::size_t autoCheckLine = lastLines.of("autocheck=", part);
+  if (autoCheckLine != 0 && settings.autoCheckInterval > 0 &&
+      settings.lagLogPath.empty()) {
+    traps.push_back(
+        {autoCheckLine,
+         "autocheck=" + std::to_string(settings.autoCheckInterval) +
+             " runs the lag watch without a lag log (LagLog=): a warning or "
+             "a move to spectator mode leaves nothing to settle a dispute "
+             "with"});
+  }
   const bool warnsEmpty =
       settings.dealMode == 2 && settings.warnMessage.empty();
   const bool locksEmpty =

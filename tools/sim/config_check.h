@@ -19,7 +19,9 @@
 // read as written but bite: a limit of 0, which every player reaches, and
 // deal=2 without a WarnMessage line or deal=3 without a LockMessage line,
 // which send the lagger an empty message; a message that begins with '*'
-// (the plug-in puts "*warn " before it itself); stability= with fewer than three
+// (the plug-in puts "*warn " before it itself); deal=2 or 3 without
+// ordered checks, which may judge one player by another's answer;
+// automatic checks without a lag log; stability= with fewer than three
 // strikes, which deals with a steady player before their checks can show
 // them steady, and pingceiling= without stability=. And a lag log whose name
 // has a blank at either end, that is tarvok.ini itself, or that cannot be
