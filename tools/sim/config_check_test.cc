@@ -31,7 +31,7 @@ TEST(ConfigCheckTest, AcceptsWhatThePluginReadsAsWritten) {
       "current=  150 \t\n",             // blanks around the number
       "current=+7\n",                   // a sign is a number
       "maxcheckrate=0\ndisplay=0\ndeal=0\ns2cploss=1\n",
-      "deal=2\nWarnMessage=go\n",
+      "deal=2\nWarnMessage=go\nqueue=1\n",
       "current=1\0junk",  // the plug-in's text ends at a zero byte
   };
   for (const char* contents : clean) {
@@ -74,6 +74,8 @@ TEST(ConfigCheckTest, CutsLinesAfter255Characters) {
       (Lines{"1: the line has 516 characters: the plug-in reads it as 3 lines "
              "of at most 255 characters",
              "1: characters 511 to 516: read as the line \"deal=3\"",
+             "1: deal=3 without ordered checks (queue=1): two checks that "
+             "overlap can be judged against the wrong player",
              "1: deal=3 sends laggers the LockMessage, but no LockMessage= "
              "line sets it: the lagger gets an empty private message"}),
       findingsOf(exactly255 + std::string(255, ' ') + "deal=3"));
@@ -85,7 +87,7 @@ TEST(ConfigCheckTest, NamesSettingsThatBiteAtTheLineInForce) {
                    "2: deal=2 sends laggers the WarnMessage, but no "
                    "WarnMessage= line sets it: the lagger gets an empty "
                    "private message"}),
-            findingsOf("c2sploss=0\ndeal=2\nLockMessage=x\n"));
+            findingsOf("c2sploss=0\ndeal=2\nLockMessage=x\nqueue=1\n"));
   // Only the values in force count.
   EXPECT_EQ((Lines{"1: deal= is given again on line 3, and the last one "
                    "wins: this line has no effect",
@@ -95,7 +97,7 @@ TEST(ConfigCheckTest, NamesSettingsThatBiteAtTheLineInForce) {
                    "4: c2sploss= is given again on line 5, and the last one "
                    "wins: this line has no effect"}),
             findingsOf("deal=2\nWarnMessage=x\ndeal=3\nc2sploss=0\n"
-                       "c2sploss=1\n"));
+                       "c2sploss=1\nqueue=1\n"));
 }
 
 TEST(ConfigCheckTest, EndsWithThePluginsSettings) {
