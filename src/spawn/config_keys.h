@@ -26,8 +26,9 @@ enum class ConfigRepair : std::uint8_t { Keep, BelowLowestToDefault };
 // stability; the allowances, "allow=", have a reader of their own in
 // allowance_text.h because the key may stand many times); log keys belong
 // to the lag log, and so do the keys that tell staff and the arena more
-// ("notify=", "sayholds="), since none of them judges a check.
-enum class ConfigGroup : std::uint8_t { Core, Watch, Fair, Log };
+// ("notify=", "sayholds="), since none of them judges a check; message keys
+// shape what laggers are told.
+enum class ConfigGroup : std::uint8_t { Core, Watch, Fair, Log, Messages };
 
 constexpr std::int32_t kNoHighest = INT32_MAX;
 
@@ -69,6 +70,11 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
     BelowLowestToDefault, Fair)                                                \
   X(Number, "pingceiling=", pingCeiling, 0, 0, kNoHighest,                     \
     BelowLowestToDefault, Fair)                                                \
+  X(Number, "ignoreabove=", ignoreAbove, 0, 0, kNoHighest,                     \
+    BelowLowestToDefault, Fair)                                                \
+  X(Number, "placeholders=", placeholders, 0, 0, 1, BelowLowestToDefault,      \
+    Messages)                                                                  \
+  X(Text, "StrikeMessage=", strikeMessage, 0, 0, 0, Keep, Messages)            \
   X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
   X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
     BelowLowestToDefault, Log)                                                 \

@@ -246,6 +246,7 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   }
   if (entry.verdicts & kVerdictNoQuorum) row.put("+no-quorum");
   if (entry.verdicts & kVerdictSteady) row.put("+steady");
+  if (entry.verdicts & kVerdictGlitch) row.put("+glitch");
   putArena(bot, row);
   row.put('\n');
   write(bot, row.bytes(), row.size());

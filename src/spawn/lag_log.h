@@ -28,7 +28,8 @@
 // "K/N" and what was done. When fair limits spared or shaped the check, the
 // action is followed by its verdicts, each after a '+': "allowance=MS" (the
 // ping limits held MS more), "no-quorum" (too few players in ships to deal
-// with anyone) and "steady" (a steady connection's ping forgiven), as in
+// with anyone), "steady" (a steady connection's ping forgiven) and
+// "glitch" (a ping above ignoreabove, not judged), as in
 // "none+steady" or "announced+allowance=150+no-quorum". Without fair limits
 // the action stands alone, as in logs written before them. A lag line that belonged to no request has an
 // empty player, level, ship and requester; one that judged no listed player

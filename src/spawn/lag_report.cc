@@ -5,7 +5,9 @@
 // lag line is taken as the answer to the pending check, whoever it
 // describes: the server's line does not carry the player's name.
 #include <cstdint>
+#include <iterator>
 
+#include "spawn/message_template.h"
 #include "spawn/spawn.h"
 #include "util/player.h"
 #include "util/text.h"
@@ -38,14 +40,18 @@ struct LimitCheck {
   std::int32_t botInfo::*figure;
   std::int32_t botInfo::*limit;
   const char* tail;  // follows the limit in the lagger line
+  const char* name;  // the tail's words, for a message's "{limitname}"
 };
 
 constexpr LimitCheck kLimitChecks[] = {
-    {&botInfo::currentPing, &botInfo::currentPingLimit, "+ PING Current"},
-    {&botInfo::averagePing, &botInfo::averagePingLimit, "+ PING Average"},
-    {&botInfo::s2cLoss, &botInfo::s2cLossLimit, "%+ S2CPloss"},
-    {&botInfo::c2sLoss, &botInfo::c2sLossLimit, "%+ C2SPloss"},
-    {&botInfo::s2cWeaponsLoss, &botInfo::s2cWeaponsLossLimit, "%+ S2CWeapons"},
+    {&botInfo::currentPing, &botInfo::currentPingLimit, "+ PING Current",
+     "PING Current"},
+    {&botInfo::averagePing, &botInfo::averagePingLimit, "+ PING Average",
+     "PING Average"},
+    {&botInfo::s2cLoss, &botInfo::s2cLossLimit, "%+ S2CPloss", "S2CPloss"},
+    {&botInfo::c2sLoss, &botInfo::c2sLossLimit, "%+ C2SPloss", "C2SPloss"},
+    {&botInfo::s2cWeaponsLoss, &botInfo::s2cWeaponsLossLimit, "%+ S2CWeapons",
+     "S2CWeapons"},
 };
 
 // A loss below this is no measurement but a sign of a tampered client.
@@ -193,7 +199,9 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   entry.limits = judgement.reached;
 
   const bool automatic = request != nullptr && request->automatic;
-  judgeFairly(request, target, requester, automatic, judgement);
+  if (!judgeGlitch(target, automatic, judgement)) {
+    judgeFairly(request, target, requester, automatic, judgement);
+  }
   entry.verdicts = judgement.verdicts;
   entry.allowanceMs = judgement.extraMs;
 
@@ -287,6 +295,25 @@ void botInfo::judgeFairly(const CheckRequest* request, const String& target,
   }
 }
 
+bool botInfo::judgeGlitch(const String& target, bool automatic,
+                          Judgement& judgement) {
+  if (ignoreAbove <= 0 ||
+      (currentPing <= ignoreAbove && averagePing <= ignoreAbove)) {
+    return false;
+  }
+  judgement.counted = 0;
+  judgement.verdicts |= kVerdictGlitch;
+  if (!automatic && dealMode != 0) {
+    scratchText = "*arena";
+    scratchText += target;
+    scratchText += "'s ping is above ";
+    scratchText += ignoreAbove;
+    scratchText += " ms: taken for a measurement glitch, not judged";
+    sendPublic(scratchText.chars());
+  }
+  return true;
+}
+
 std::int32_t botInfo::withAllowance(std::int32_t limit, std::int32_t extraMs) {
   const std::int64_t sum = static_cast<std::int64_t>(limit) + extraMs;
   return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
@@ -329,11 +356,56 @@ void botInfo::announceLimits(const String& lagger, std::uint8_t limits,
   }
 }
 
+void botInfo::sendToLagger(const Player* lagger, const String& laggerName,
+                           const char* text, const Judgement& judgement,
+                           std::int32_t strikes, std::int32_t needed) {
+  if (placeholders == 0) {
+    sendPrivate(lagger, text);
+    return;
+  }
+  MessageFacts facts;
+  facts.name = laggerName.chars();
+  for (std::size_t i = 0; i < std::size(kFigureTexts); ++i) {
+    facts.figures[i] = (this->*kFigureTexts[i]).chars();
+  }
+  // The first limit that counted, as its lagger line says it.
+  String limit;
+  std::uint8_t bit = 1;
+  for (const LimitCheck& check : kLimitChecks) {
+    if (judgement.counted & bit) {
+      limit = (bit & kPingLimitBits)
+                  ? withAllowance(this->*check.limit, judgement.extraMs)
+                  : this->*check.limit;
+      limit += (bit & kPingLimitBits) ? " ms" : "%";
+      facts.limitName = check.name;
+      break;
+    }
+    bit <<= 1;
+  }
+  for (const NegativeLossCheck& check : kNegativeLossChecks) {
+    if (limit.size() != 0) break;
+    if (judgement.counted & bit) {
+      limit = kLowestPlausibleLoss;
+      limit += "%";
+      facts.limitName = check.tail;
+    }
+    bit <<= 1;
+  }
+  facts.limit = limit.chars();
+  facts.strikes = strikes;
+  facts.maxStrikes = needed;
+  MessageTemplate::expand(text, facts, scratchText);
+  sendPrivate(lagger, scratchText.chars());
+}
+
 void botInfo::dealWith(const Player* lagger, const String& laggerName,
                        bool automatic, const Judgement& judgement,
                        LagLogEntry& entry) {
   const std::uint8_t limits = judgement.counted;
-  const bool noQuorum = (judgement.verdicts & kVerdictNoQuorum) != 0;
+  // A glitch, like a check without the quorum, leaves the strikes as they
+  // were.
+  const bool noQuorum =
+      (judgement.verdicts & (kVerdictNoQuorum | kVerdictGlitch)) != 0;
   // Until the watch is on, every check at a limit completes the strikes, as
   // one strike always has. Without the quorum a check at a limit adds no
   // strike and deals with nobody.
@@ -359,10 +431,12 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
       action = DealAction::Announced;
     }
     if (dealMode == 2) {
-      sendPrivate(lagger, warnMessage.chars());
+      sendToLagger(lagger, laggerName, warnMessage.chars(), judgement, strikes,
+                   needed);
       action = DealAction::Warned;
     } else if (dealMode == 3) {
-      sendPrivate(lagger, lockMessage.chars());
+      sendToLagger(lagger, laggerName, lockMessage.chars(), judgement, strikes,
+                   needed);
       action = DealAction::Warned;
       if (lagger->ship != kSpectatorShip) {
         sendPrivate(lagger, "*spec");
@@ -371,12 +445,17 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
     }
   } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1 &&
              !watch.strikeCameTooSoon(lagger)) {
-    scratchText = "Lag strike ";
-    scratchText += strikes;
-    scratchText += " of ";
-    scratchText += needed;
-    scratchText += ": your connection is over the arena's lag limits";
-    sendPrivate(lagger, scratchText.chars());
+    if (strikeMessage.size() != 0) {
+      sendToLagger(lagger, laggerName, strikeMessage.chars(), judgement,
+                   strikes, needed);
+    } else {
+      scratchText = "Lag strike ";
+      scratchText += strikes;
+      scratchText += " of ";
+      scratchText += needed;
+      scratchText += ": your connection is over the arena's lag limits";
+      sendPrivate(lagger, scratchText.chars());
+    }
   }
   CheckEvidence evidence;
   for (int i = 0; i < 5; ++i) {

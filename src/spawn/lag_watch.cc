@@ -58,6 +58,7 @@ void appendVerdicts(String& line, std::uint8_t verdicts) {
   if (verdicts & kVerdictAllowance) line += "  allowance";
   if (verdicts & kVerdictNoQuorum) line += "  no quorum";
   if (verdicts & kVerdictSteady) line += "  steady";
+  if (verdicts & kVerdictGlitch) line += "  glitch";
 }
 
 }  // namespace
@@ -320,6 +321,7 @@ StabilityEstimate LagWatch::estimateStability(
       const JudgedCheck& check =
           state.history[(state.historyNext - i + kHistoryLength) %
                         kHistoryLength];
+      if (check.verdicts & kVerdictGlitch) continue;  // no measurement
       pings[count++] = check.currentPing;
       if (check.limits & ~kPingLimitBits) estimate.lossFree = false;
     }

@@ -64,6 +64,7 @@ enum VerdictBit : std::uint8_t {
   kVerdictAllowance = 1 << 0,  // the player's ping limits hold an allowance
   kVerdictNoQuorum = 1 << 1,   // too few players in ships: nobody is dealt with
   kVerdictSteady = 1 << 2,     // a steady connection: its ping is forgiven
+  kVerdictGlitch = 1 << 3,     // a ping above ignoreabove: not judged
 };
 
 // The limits a steady connection may be over: the two ping limits.

@@ -126,6 +126,11 @@ class botInfo {
   std::uint8_t laggerFound;
   String warnMessage;
   String lockMessage;
+  // Message keys (config_keys.h): with placeholders on, "{name}" and the
+  // like in the messages to laggers are replaced (message_template.h). An
+  // empty strike message is the built-in one.
+  std::int32_t placeholders;
+  String strikeMessage;
   std::int32_t maxCheckRate;  // seconds between checks for OP_Player
 
   // The lag watch's settings (see config_keys.h) and its state. The watch is
@@ -151,6 +156,8 @@ class botInfo {
   std::int32_t stabilityJitter;  // ms around a steady player's median; 0: off
   std::int32_t pingCeiling;      // ms a steady player stays under; 0: twice
                                  // the current-ping limit
+  std::int32_t ignoreAbove;      // ms: a ping above it is a measurement
+                                 // glitch, never judged; 0: off
   LagAllowances allowances;
   std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
 
@@ -208,6 +215,15 @@ class botInfo {
   void judgeFairly(const CheckRequest* request, const String& target,
                    const String& requester, bool automatic,
                    Judgement& judgement);
+  // A current or average ping above ignoreabove is a measurement glitch:
+  // nothing of the check counts, and a manual check says so in the arena.
+  // True when the check is one.
+  bool judgeGlitch(const String& target, bool automatic, Judgement& judgement);
+  // Sends `text` to `lagger`, with its placeholders replaced by the facts
+  // of the check when placeholders are on.
+  void sendToLagger(const Player* lagger, const String& laggerName,
+                    const char* text, const Judgement& judgement,
+                    std::int32_t strikes, std::int32_t needed);
   // The ping limit `limit` with `extraMs` added, without overflow.
   static std::int32_t withAllowance(std::int32_t limit, std::int32_t extraMs);
   // Listed players in a ship.

@@ -111,11 +111,12 @@ bool parseAction(std::string_view text, LagAction* action) {
   return false;
 }
 
-// "+allowance=150+no-quorum+steady", each at most once, in that order.
+// "+allowance=150+no-quorum+steady+glitch", each at most once, in that
+// order.
 bool parseVerdicts(std::string_view text, LagLogRow* row) {
   static constexpr std::string_view kNames[] = {"+allowance=", "+no-quorum",
-                                                "+steady"};
-  for (int bit = 0; bit < 3 && !text.empty(); ++bit) {
+                                                "+steady", "+glitch"};
+  for (int bit = 0; bit < 4 && !text.empty(); ++bit) {
     const std::string_view name = kNames[bit];
     if (text.substr(0, name.size()) != name) continue;
     text.remove_prefix(name.size());
@@ -518,7 +519,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (!parseVerdicts(verdicts, &parsed)) {
     return fail(error,
                 "a verdict after the action is not +allowance=MS, "
-                "+no-quorum or +steady");
+                "+no-quorum, +steady or +glitch");
   }
   return true;
 }

@@ -10,7 +10,8 @@
 // reached ("current,average", "-" for none), the strikes ("K/N", "-" without
 // player) and what the bot did ("none", "announced", "warned", "spectated"),
 // followed, when fair limits shaped the check, by its verdicts, each after
-// a '+' ("+allowance=150", "+no-quorum", "+steady"); a log from before
+// a '+' ("+allowance=150", "+no-quorum", "+steady", "+glitch"); a log from
+// before
 // fair limits has none and reads the same.
 //
 // Presence rows have "arrived", "left" or "ship" in the action field (with a
@@ -75,7 +76,8 @@ struct LagLogRow {
   std::uint32_t strikesOutOf = 0;  // 0 when the field is "-"
   LagAction action = LagAction::None;
   // The verdicts of fair limits after the action: bit 0 "allowance=MS",
-  // bit 1 "no-quorum", bit 2 "steady" (the plug-in's VerdictBit).
+  // bit 1 "no-quorum", bit 2 "steady", bit 3 "glitch" (the plug-in's
+  // VerdictBit).
   std::uint8_t verdicts = 0;
   std::int32_t allowanceMs = 0;
   bool hasArena = false;  // the row has the arena field

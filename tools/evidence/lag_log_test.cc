@@ -158,10 +158,14 @@ TEST(LagLogTest, ReadsTheVerdictsOfFairLimits) {
   EXPECT_EQ(row.action, LagAction::None);
   EXPECT_EQ(row.verdicts, 4);
   EXPECT_EQ(row.allowanceMs, 0);
+  ASSERT_TRUE(parseLagLogRow(withField(15, "none+glitch"), &row, &error));
+  EXPECT_EQ(row.verdicts, 8);
   const std::string reason =
-      "a verdict after the action is not +allowance=MS, +no-quorum or +steady";
+      "a verdict after the action is not +allowance=MS, +no-quorum, +steady "
+      "or +glitch";
   for (const char* action :
        {"none+", "none+steady+steady", "none+steady+no-quorum",
+        "none+glitch+steady",
         "none+allowance=", "none+allowance=x", "none+allowance=100001",
         "none+lenient"}) {
     EXPECT_EQ(reasonOf(withField(15, action)), reason) << action;

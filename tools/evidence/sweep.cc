@@ -28,7 +28,8 @@ constexpr NumberField kNumberFields[] = {
 // The key that a sweep may vary, by its name without '='; nullptr for none.
 const ConfigKey* sweepKey(const std::string& name) {
   for (const ConfigKey& key : kConfigKeys) {
-    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log) {
+    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log ||
+        key.group == ConfigGroup::Messages) {
       continue;
     }
     const std::string written = key.key;
@@ -43,7 +44,8 @@ const ConfigKey* sweepKey(const std::string& name) {
 std::string sweepKeyNames() {
   std::string names;
   for (const ConfigKey& key : kConfigKeys) {
-    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log) {
+    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log ||
+        key.group == ConfigGroup::Messages) {
       continue;
     }
     if (!names.empty()) names += ", ";

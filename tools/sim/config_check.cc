@@ -13,6 +13,7 @@
 #include "spawn/config_keys.h"
 #include "spawn/lag_allowances.h"
 #include "spawn/line_reader.h"
+#include "spawn/placeholder_names.h"
 #include "util/text.h"
 
 namespace {
@@ -314,6 +315,65 @@ std::vector<std::size_t> linesGivenAgain(const std::vector<Piece>& pieces) {
   return again;
 }
 
+// The placeholders of the messages to laggers: with placeholders on, one
+// that names nothing (it is sent as typed); with them off, a known one (it
+// is sent as typed too). Told at the line of the message in force.
+// `where` names the section whose settings these are ("" for every arena).
+std::vector<ConfigFinding> placeholderFindings(
+    const ConfigSettings& settings, const LastLines& lastLines,
+    std::size_t part, const std::string& where) {
+  struct Message {
+    const char* keyText;
+    const std::string& text;
+  };
+  const Message messages[] = {{"WarnMessage=", settings.warnMessage},
+                              {"LockMessage=", settings.lockMessage},
+                              {"StrikeMessage=", settings.strikeMessage}};
+  std::vector<ConfigFinding> found;
+  for (const Message& message : messages) {
+    const std::size_t line = lastLines.of(message.keyText, part);
+    if (line == 0) continue;
+    std::vector<std::string> unknown;
+    std::vector<std::string> known;
+    PlaceholderFound placeholder;
+    for (std::size_t from = 0;
+         findPlaceholder(message.text.c_str(), from, &placeholder);
+         from = placeholder.start + placeholder.length) {
+      const std::string typed =
+          message.text.substr(placeholder.start, placeholder.length);
+      auto& list =
+          placeholder.meaning == Placeholder::Unknown ? unknown : known;
+      if (std::find(list.begin(), list.end(), typed) == list.end()) {
+        list.push_back(typed);
+      }
+    }
+    const auto joined = [](const std::vector<std::string>& words) {
+      std::string text;
+      for (std::size_t i = 0; i < words.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + quotedField(words[i]);
+      }
+      return text;
+    };
+    if (settings.placeholders != 0 && !unknown.empty()) {
+      std::string names;
+      for (const PlaceholderName& name : kPlaceholderNames) {
+        names += std::string(names.empty() ? "" : " ") + "{" + name.word + "}";
+      }
+      found.push_back({line, where + joined(unknown) +
+                                 (unknown.size() == 1 ? " names" : " name") +
+                                 " nothing: sent as typed (placeholders: " +
+                                 names + ")"});
+    }
+    if (settings.placeholders == 0 && !known.empty()) {
+      found.push_back({line, where + joined(known) +
+                                 (known.size() == 1 ? " is" : " are") +
+                                 " sent as typed: placeholders are "
+                                 "replaced only with placeholders=1"});
+    }
+  }
+  return found;
+}
+
 // Settings read as written that bite in play: a limit of 0, which every
 // player reaches, and a dealing mode that sends a message no line sets.
 // Each is told at the line whose value is in force.
@@ -364,6 +424,23 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
     traps.push_back({ceilingLine,
                      "pingceiling= is the ceiling of steady players: without "
                      "stability= it changes nothing"});
+  }
+  const std::size_t ignoreLine = lastLines.of("ignoreabove=", part);
+  const std::pair<const char*, std::int32_t> pingLimits[] = {
+      {"current", settings.currentPingLimit},
+      {"average", settings.averagePingLimit}};
+  for (const auto& [name, limit] : pingLimits) {
+    if (ignoreLine == 0 || settings.ignoreAbove <= 0 ||
+        settings.ignoreAbove >= limit) {
+      continue;
+    }
+    traps.push_back(
+        {ignoreLine, "ignoreabove=" + std::to_string(settings.ignoreAbove) +
+                         " is below the " + name + " limit " +
+                         std::to_string(limit) +
+                         ": every ping that reaches it is taken for a "
+                         "measurement glitch, and nobody is dealt with for "
+                         "that limit"});
   }
   const std::size_t dealLine = lastLines.of("deal=", part);
   if (dealLine != 0 && (settings.dealMode == 2 || settings.dealMode == 3) &&
@@ -662,7 +739,10 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
           }
           break;
       }
-      if (key.group != ConfigGroup::Core) settings.extraKeysInFile = true;
+      if (key.group != ConfigGroup::Core &&
+          key.group != ConfigGroup::Messages) {
+        settings.extraKeysInFile = true;
+      }
       if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
       if (givenAgain[i] != 0) {
         found.push_back(std::string(piece.key->key) +
@@ -702,8 +782,25 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
     traps.insert({trap.line, trap.message});
     findings_.push_back(trap);
   }
+  // Told for a section only where it differs from every arena's.
+  const std::vector<ConfigFinding> everyArenaPlaceholders =
+      placeholderFindings(settings_, lastLines, kEveryArena, "");
+  findings_.insert(findings_.end(), everyArenaPlaceholders.begin(),
+                   everyArenaPlaceholders.end());
   for (std::size_t index = 0; index < arenas_.size(); ++index) {
     repair(arenas_[index].settings);
+    const std::string where =
+        "in arena " + shownArena(arenas_[index].name) + ": ";
+    for (ConfigFinding& finding :
+         placeholderFindings(arenas_[index].settings, lastLines, index, where)) {
+      const bool inherited = std::any_of(
+          everyArenaPlaceholders.begin(), everyArenaPlaceholders.end(),
+          [&](const ConfigFinding& other) {
+            return other.line == finding.line &&
+                   where + other.message == finding.message;
+          });
+      if (!inherited) findings_.push_back(std::move(finding));
+    }
     for (const ConfigFinding& trap :
          trapsOf(arenas_[index].settings, lastLines, index)) {
       if (traps.insert({trap.line, trap.message}).second) {
@@ -849,6 +946,14 @@ std::vector<std::string> ConfigSettings::describe() const {
       row("WarnMessage", message(warnMessage)),
       row("LockMessage", message(lockMessage)),
   };
+  if (placeholders != 0) {
+    rows.push_back(row("placeholders",
+                       "1 ({name}, {current}, {limit} and the like in the "
+                       "messages to laggers are replaced)"));
+  }
+  if (!strikeMessage.empty()) {
+    rows.push_back(row("StrikeMessage", Transcript::quoted(strikeMessage)));
+  }
   if (!extraKeysInFile) return alignedRows(rows);
   const auto seconds = [](std::int32_t value, const char* what) {
     return std::to_string(value) + " (" + what + ")";
@@ -950,6 +1055,12 @@ std::vector<std::string> ConfigSettings::describe() const {
                                                 std::to_string(ceiling) +
                                                 ",") +
                          " is dealt with)"));
+  if (ignoreAbove > 0) {
+    rows.push_back(row("ignoreabove",
+                       std::to_string(ignoreAbove) +
+                           " (ms: a current or average ping above it is a "
+                           "measurement glitch, reported but not judged)"));
+  }
   if (allowances.empty()) {
     rows.push_back(row("allow", "(no allowances)"));
   }

@@ -23,7 +23,8 @@
 // ordered checks, which may judge one player by another's answer;
 // automatic checks without a lag log; stability= with fewer than three
 // strikes, which deals with a steady player before their checks can show
-// them steady, and pingceiling= without stability=. And a lag log whose name
+// them steady, pingceiling= without stability=, and ignoreabove= below a
+// ping limit, which takes every ping at that limit for a glitch. And a lag log whose name
 // has a blank at either end, that is tarvok.ini itself, or that cannot be
 // created. Lines "allow=NAME +MS" are read by the plug-in's own reader
 // (allowance_text.h): a faulty one, one given again for the same name, and
@@ -75,6 +76,8 @@ struct ConfigSettings {
   std::int32_t maxCheckRate;
   std::string warnMessage;  // "*warn " and the text, empty without a line
   std::string lockMessage;
+  std::int32_t placeholders;   // described only when on
+  std::string strikeMessage;  // described only when set
   // The lag watch and the lag log; described only when the file has a key
   // of theirs.
   std::int32_t queueMode;
@@ -96,6 +99,7 @@ struct ConfigSettings {
   // Disputes; described only when set.
   std::int32_t notifyLevel;
   std::int32_t sayHolds;
+  std::int32_t ignoreAbove;
   struct Allowance {
     std::string name;
     std::int32_t extraMs;
