@@ -404,6 +404,9 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     return;
   }
   if (command->commandIs("laglimits")) {
+    // The limits in force now, with the population section's.
+    const std::int32_t inShips = population.any() ? countInShips() : 0;
+    const PopulationLimitsInForce inForce(*this, inShips);
     scratchText = "limits  C: ";
     scratchText += currentPingLimit;
     scratchText += "  AVG: ";
@@ -433,6 +436,9 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     }
     if (arenaSectionsInFile && level >= OP_SuperModerator) {
       sendArenaSettings(caller);
+    }
+    if (population.any() && level >= OP_SuperModerator) {
+      sendPopulationSettings(caller, inShips, inForce.section());
     }
     const std::int32_t secondsLeft = lookupTag(caller, 0);
     if (secondsLeft < 1) return;

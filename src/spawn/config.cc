@@ -17,6 +17,7 @@
 #include "spawn/config_keys.h"
 #include "spawn/handled_events.h"
 #include "spawn/line_reader.h"
+#include "spawn/population_section.h"
 #include "spawn/spawn.h"
 #include "util/text.h"
 
@@ -72,17 +73,28 @@ void botInfo::loadConfig() {
   const bool hadSections = arenaSectionsInFile != 0;
   arenaSectionsInFile = 0;
   arenaSectionFound = 0;
+  population.clear();
   {
     LineReader reader(kConfigFileName);
     LineReader::Line line;
     bool linesApply = true;  // before the first section: every arena's
     while (reader.readLine(line)) {
+      std::int32_t players = 0;
+      if (readPopulationSectionLine(line, &players)) {
+        population.startSection(players);
+        continue;
+      }
       ArenaSectionName section;
       if (readArenaSectionLine(line, &section)) {
+        population.endSection();
         arenaSectionsInFile = 1;
         linesApply =
             arenaName.size() > 0 && arenaSectionIs(section, arenaName.chars());
         if (linesApply) arenaSectionFound = 1;
+        continue;
+      }
+      if (population.readingSection()) {
+        population.readLine(line);
         continue;
       }
       if (!linesApply) continue;
@@ -160,6 +172,21 @@ void botInfo::sanitizeLimits() {
     std::int32_t& value = this->*kBotFields[row].number;
     value = repairedValue(kConfigKeys[row], value);
   }
+}
+
+void botInfo::sendPopulationSettings(const Player* caller,
+                                     std::int32_t inShips,
+                                     std::int32_t section) {
+  scratchText = "Players in ships: ";
+  scratchText += inShips;
+  if (section == PopulationLimits::kNoSection) {
+    scratchText += ", no population section in force";
+  } else {
+    scratchText += ", section [players ";
+    scratchText += section;
+    scratchText += "] in force";
+  }
+  sendPrivate(caller, scratchText.chars());
 }
 
 void botInfo::sendArenaSettings(const Player* caller) {

@@ -287,6 +287,23 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
   }
 }
 
+void LagLog::appendSection(botInfo& bot, std::int32_t players) {
+  if (bot.population.loggedSection == players) return;
+  bot.population.loggedSection = players;
+  if (bot.lagLogPath.size() == 0) return;
+  RowBuffer row;
+  row.put(timeStamp());
+  row.put('\t');
+  row.putHandle(bot.handle);
+  // No player, level or ship; the requester, the seven figures, the limits
+  // and the strikes.
+  row.put("\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tplayers=");
+  row.put(players);
+  putArena(bot, row);
+  row.put('\n');
+  write(bot, row.bytes(), row.size());
+}
+
 bool LagLog::open(botInfo& bot) {
   file_ = openLog(bot.lagLogPath.chars());
   openPath_ = bot.lagLogPath;

@@ -42,7 +42,10 @@
 // and empty figures, "-" for limits and strikes; "connected" (at Init, or,
 // when only an arena section names the log, at the first ArenaEnter after
 // it; every player already listed follows as "arrived") and "arena-left"
-// (the bot's player list was emptied) have no player either. Readers of the
+// (the bot's player list was emptied) have no player either. While
+// tarvok.ini has population sections, a row "players=N" of the same shape
+// stands before the first row judged by the section [players N]
+// ("players=0": by none) after one judged by another. Readers of the
 // first format reject these rows and skip them.
 //
 // While tarvok.ini has arena sections, every row has a seventeenth field:
@@ -157,6 +160,10 @@ class LagLog {
   // Appends a presence row; `player` is nullptr for Connected and ArenaLeft.
   // Connected is followed by an Arrived row for each listed player.
   void appendPresence(botInfo& bot, Presence event, const Player* player);
+  // Before a row judged by population section `players` (0: none) when
+  // the row before it of this bot was judged by another: a row of the
+  // bot's own, "players=N" in the action field.
+  void appendSection(botInfo& bot, std::int32_t players);
 
  private:
   void write(botInfo& bot, const char* row, std::size_t size);

@@ -155,7 +155,14 @@ void botInfo::handleLagReport(const char* text) {
     }
   }
 
-  judgeLagReport(request, target, requester, entry);
+  {
+    // The population section of the players in ships now judges the line;
+    // the bot's own limits come back afterwards.
+    const PopulationLimitsInForce inForce(
+        *this, population.any() ? countInShips() : 0);
+    if (population.any()) lagLog.appendSection(*this, inForce.section());
+    judgeLagReport(request, target, requester, entry);
+  }
   lagLog.append(*this, entry);
 
   laggerFound = 0;

@@ -23,6 +23,7 @@
 #include "spawn/lag_notifier.h"
 #include "spawn/lag_watch.h"
 #include "spawn/player_tag_index.h"
+#include "spawn/population_limits.h"
 #include "util/string.h"
 
 struct Command;
@@ -176,6 +177,8 @@ class botInfo {
   String arenaName;
   std::uint8_t arenaSectionsInFile;  // the file read last has sections
   std::uint8_t arenaSectionFound;    // ... and one of them is arenaName's
+  // Population sections (population_section.h) of the file read last.
+  PopulationLimits population;
 
  private:
   // What judging one lag line came to before anyone is dealt with.
@@ -193,6 +196,9 @@ class botInfo {
   void enterArena(const char* name);
   // Every setting of the key table at its default, messages empty.
   void resetSettings();
+  // Tells staff which population section is in force, with `inForce`.
+  void sendPopulationSettings(const Player* caller, std::int32_t inShips,
+                              std::int32_t section);
   // Tells staff which arena section of the file is in force.
   void sendArenaSettings(const Player* caller);
   // Every setting that the original ones do not include, at its default.

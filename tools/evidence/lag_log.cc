@@ -134,7 +134,13 @@ bool parseVerdicts(std::string_view text, LagLogRow* row) {
   return text.empty();
 }
 
-bool parsePresence(std::string_view text, LagRowKind* kind) {
+bool parsePresence(std::string_view text, LagRowKind* kind,
+                   std::uint32_t* populationSection) {
+  static constexpr std::string_view kSection = "players=";
+  if (text.substr(0, kSection.size()) == kSection) {
+    *kind = LagRowKind::Population;
+    return readNumber(text.substr(kSection.size()), populationSection);
+  }
   static constexpr std::string_view kNames[] = {"arrived", "left", "ship",
                                                 "connected", "arena-left"};
   for (int i = 0; i < 5; ++i) {
@@ -471,7 +477,8 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (!parseLimits(fields(13), &parsed.limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
   }
-  if (parsePresence(fields(15), &parsed.kind)) {
+  parsed.populationSection = 0;
+  if (parsePresence(fields(15), &parsed.kind, &parsed.populationSection)) {
     const bool ofPlayer = parsed.kind == LagRowKind::Arrived ||
                           parsed.kind == LagRowKind::Left ||
                           parsed.kind == LagRowKind::Ship;

@@ -17,6 +17,10 @@
 // Presence rows have "arrived", "left" or "ship" in the action field (with a
 // player, level and ship), or "connected" or "arena-left" (without player);
 // their requester and figures are empty, their limits and strikes "-".
+// A row of the same shape with "players=N" in the action field (settings
+// with population sections) says that the section [players N] judges the
+// bot's rows from there on ("players=0": none); readers from before it
+// skip it as a faulty line and read the rest.
 //
 // While the plug-in's tarvok.ini has arena sections, a row has a
 // seventeenth field, "arena": the arena whose settings judged it (empty
@@ -48,7 +52,8 @@ enum class LagRowKind : std::uint8_t {
   Left,
   Ship,
   Connected,
-  ArenaLeft
+  ArenaLeft,
+  Population  // "players=N": the population section that judges from here
 };
 
 // The longest name of the host's player record.
@@ -80,6 +85,8 @@ struct LagLogRow {
   // VerdictBit).
   std::uint8_t verdicts = 0;
   std::int32_t allowanceMs = 0;
+  // Of a Population row: the N of its section, 0 for none.
+  std::uint32_t populationSection = 0;
   bool hasArena = false;  // the row has the arena field
   std::string arena;      // unescaped; empty before the bot entered one
   // The time field `time` was read from: a row parsed into the same struct

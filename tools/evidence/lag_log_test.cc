@@ -177,6 +177,18 @@ TEST(LagLogTest, ReadsTheVerdictsOfFairLimits) {
 TEST(LagLogTest, ReadsPresenceRows) {
   LagLogRow row;
   std::string error;
+  // The population section that judges from here on.
+  ASSERT_TRUE(
+      parseLagLogRow("2026-12-07T10:19:45Z\t2\t\t\t\t\t\t\t\t\t\t\t"
+                     "\t-\t-\tplayers=40",
+                     &row, &error))
+      << error;
+  EXPECT_EQ(LagRowKind::Population, row.kind);
+  EXPECT_EQ(40u, row.populationSection);
+  EXPECT_FALSE(
+      parseLagLogRow("2026-12-07T10:19:45Z\t2\tBob\t0\t1\t\t\t\t\t\t\t\t"
+                     "\t-\t-\tplayers=40",
+                     &row, &error));
   ASSERT_TRUE(
       parseLagLogRow("2026-12-07T10:19:45Z\t2\tBob\t0\t8\t\t\t\t\t\t\t\t"
                      "\t-\t-\tship",

@@ -15,6 +15,7 @@
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
 #include "spawn/arena_section.h"
+#include "spawn/population_section.h"
 
 namespace {
 
@@ -196,6 +197,8 @@ LogLine readRow(std::string_view line, LagLogRow* row, std::string* error,
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line.empty() || isLagLogHeader(line)) return LogLine::kNothing;
   if (!parseLagLogRow(line, row, error, figures)) return LogLine::kFault;
+  // The replayed plug-in finds its population sections itself.
+  if (row->kind == LagRowKind::Population) return LogLine::kNothing;
   if (row->player.find('\0') != std::string::npos ||
       row->requester.find('\0') != std::string::npos) {
     *error = "a name holding a NUL byte";
@@ -572,8 +575,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   const std::string logLines[] = {std::string("LagLog=") + kReplayedLogName,
                                   "LagLogMaxBytes=0"};
   const auto startsSection = [](const std::string& line) {
-    ArenaSectionName name;
-    return readArenaSectionLine(line.c_str(), &name);
+    return startsAnySection(line.c_str());
   };
   if (std::none_of(iniLines.begin(), iniLines.end(), startsSection)) {
     for (const std::string& line : iniLines) {

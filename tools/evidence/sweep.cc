@@ -8,6 +8,7 @@
 #include "evidence/replay.h"
 #include "hostkit/shown_text.h"
 #include "spawn/arena_section.h"
+#include "spawn/population_section.h"
 #include "spawn/config_keys.h"
 #include "util/text.h"
 
@@ -272,8 +273,7 @@ std::vector<std::string> sweepIniLines(
     }
   };
   for (const std::string& line : base) {
-    ArenaSectionName name;
-    if (!inSection && readArenaSectionLine(line.c_str(), &name)) {
+    if (!inSection && startsAnySection(line.c_str())) {
       addVaried();
       inSection = true;
     }

@@ -445,6 +445,10 @@ std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
                  "show only the settings of a bot in arena\n"
                  "NAME",
                  &line->checkIni.arena),
+      numberOption("--players", "N",
+                   "show only the settings in force with N\n"
+                   "players in ships (population sections)",
+                   &line->checkIni.players, 0, 1000000),
   };
   commands.push_back(checkIni);
 

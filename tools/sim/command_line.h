@@ -44,6 +44,9 @@ struct RunOptions {
 struct CheckIniOptions {
   std::string file;   // "-": the standard input
   std::string arena;  // only what a bot in this arena uses; empty: all
+  // Only what is in force with this many players in ships; kNoPlayers: all.
+  static constexpr std::uint32_t kNoPlayers = 0xFFFFFFFFu;
+  std::uint32_t players = kNoPlayers;
 };
 
 struct ReplayOptions {

@@ -14,6 +14,7 @@
 #include "spawn/lag_allowances.h"
 #include "spawn/line_reader.h"
 #include "spawn/placeholder_names.h"
+#include "spawn/population_section.h"
 #include "util/text.h"
 
 namespace {
@@ -58,6 +59,47 @@ struct Piece {
 };
 
 constexpr std::size_t kEveryArena = static_cast<std::size_t>(-1);
+// The part of the lines of population section i: kFirstPopulation + i.
+constexpr std::size_t kFirstPopulation = kEveryArena / 2;
+bool isPopulationPart(std::size_t part) {
+  return part >= kFirstPopulation && part != kEveryArena;
+}
+
+// Findings of one line of a population section, whose values it keeps.
+std::vector<std::string> populationLineFindings(
+    const std::string& text, const ConfigKey* key, std::size_t givenAgain,
+    ConfigPopulation& population) {
+  std::vector<std::string> found;
+  if (key == nullptr) return found;
+  if (populationKeyIndex(*key) == kPopulationKeyCount) {
+    std::string keys;
+    for (std::size_t i = 0; i < kPopulationKeyCount; ++i) {
+      keys += std::string(i == 0 ? "" : i + 1 == kPopulationKeyCount
+                                            ? " and "
+                                            : ", ") +
+              kPopulationKeys[i];
+    }
+    found.push_back("ignored: [players " + std::to_string(population.players) +
+                    "] may set only " + keys);
+    return found;
+  }
+  const std::string value = text.substr(std::string(key->key).size());
+  const std::int32_t number = atoiSaturated(value.c_str());
+  bool kept = false;
+  for (auto& entry : population.values) {
+    if (std::string(entry.first) == key->key) {
+      entry.second = number;
+      kept = true;
+    }
+  }
+  if (!kept) population.values.push_back({key->key, number});
+  if (givenAgain != 0) {
+    found.push_back(std::string(key->key) + " is given again on line " +
+                    std::to_string(givenAgain) +
+                    ", and the last one wins: this line has no effect");
+  }
+  return found;
+}
 
 // An arena's name as messages show it.
 std::string shownArena(const std::string& name) { return shownField(name); }
@@ -589,6 +631,7 @@ std::vector<ConfigFinding> appendedLineFindings(
       gapSeen = gapSeen || keySeen;
       continue;
     }
+    if (isPopulationPart(piece.part)) break;
     if (gapSeen && piece.firstCharacter == 1) {
       const std::string name = shownArena(arenas[piece.part].name);
       found.push_back(
@@ -643,7 +686,26 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   std::size_t part = kEveryArena;
   for (Piece& piece : pieces) {
     ArenaSectionName name;
+    std::int32_t players = 0;
     if (piece.key == nullptr &&
+        readPopulationSectionLine(piece.text.c_str(), &players)) {
+      std::size_t index = 0;
+      while (index < populations_.size() &&
+             populations_[index].players != players) {
+        ++index;
+      }
+      if (index == populations_.size()) {
+        populations_.push_back({players, piece.line, {}});
+      } else {
+        findings_.push_back(
+            {piece.line, "[players " + std::to_string(players) +
+                             "] appears again (first on line " +
+                             std::to_string(populations_[index].line) +
+                             "): both parts are read, and a key in both "
+                             "takes its later value"});
+      }
+      part = kFirstPopulation + index;
+    } else if (piece.key == nullptr &&
         readArenaSectionLine(piece.text.c_str(), &name)) {
       const std::string arena(name.start, name.length);
       const auto known = arenaIndex_.emplace(folded(arena), arenas_.size());
@@ -658,6 +720,23 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   bool sectionsStarted = false;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
+    if (isPopulationPart(piece.part)) {
+      ConfigPopulation& population =
+          populations_[piece.part - kFirstPopulation];
+      std::vector<std::string> found = populationLineFindings(
+          piece.text, piece.key, givenAgain[i], population);
+      const std::string reason =
+          piece.key == nullptr ? skipReason(piece.text, "") : "";
+      std::int32_t sectionPlayers = 0;
+      if (!reason.empty() &&
+          !readPopulationSectionLine(piece.text.c_str(), &sectionPlayers)) {
+        found.push_back(reason);
+      }
+      for (const std::string& message : found) {
+        findings_.push_back({piece.line, message});
+      }
+      continue;
+    }
     const bool everyArena = piece.part == kEveryArena;
     ConfigSettings& settings =
         everyArena ? settings_ : arenas_[piece.part].settings;
@@ -819,33 +898,102 @@ const ConfigArena* ConfigCheck::arenaNamed(const std::string& arena) const {
   return found == arenaIndex_.end() ? nullptr : &arenas_[found->second];
 }
 
+ConfigSettings ConfigPopulation::over(const ConfigSettings& settings) const {
+  ConfigSettings result = settings;
+  for (const auto& [keyText, value] : values) {
+    for (const ConfigKey& key : kConfigKeys) {
+      if (std::string(key.key) != keyText) continue;
+      result.*fieldOf(key).number = repairedValue(key, value);
+    }
+  }
+  return result;
+}
+
+const ConfigPopulation* ConfigCheck::populationFor(std::int32_t players) const {
+  const ConfigPopulation* found = nullptr;
+  for (const ConfigPopulation& population : populations_) {
+    if (population.players <= players &&
+        (found == nullptr || population.players > found->players)) {
+      found = &population;
+    }
+  }
+  return found;
+}
+
 std::vector<std::string> ConfigCheck::settingsReport(
-    const std::string& file, const std::string* arena) const {
+    const std::string& file, const std::string* arena,
+    const std::int32_t* players) const {
   std::vector<std::string> lines;
-  const auto add = [&lines](const std::string& heading,
-                            const ConfigSettings& settings) {
+  const ConfigPopulation* population =
+      players == nullptr ? nullptr : populationFor(*players);
+  const std::string crowd =
+      players == nullptr
+          ? std::string()
+          : " with " + std::to_string(*players) + " players in ships (" +
+                (population == nullptr
+                     ? std::string("no population section")
+                     : "section [players " +
+                           std::to_string(population->players) + "], line " +
+                           std::to_string(population->line)) +
+                ")";
+  const auto add = [&lines, population](const std::string& heading,
+                                        const ConfigSettings& settings) {
     lines.push_back(heading);
-    for (const std::string& row : settings.describe()) {
+    const ConfigSettings inForce =
+        population == nullptr ? settings : population->over(settings);
+    for (const std::string& row : inForce.describe()) {
       lines.push_back("  " + row);
     }
   };
+  if (arena == nullptr && players != nullptr) {
+    add("Settings the plug-in reads from " + file + crowd +
+            (arenas_.empty() ? "" : ", in every arena without a section") +
+            ":",
+        settings_);
+    return lines;
+  }
   if (arena != nullptr) {
     const ConfigArena* section = arenaNamed(*arena);
     const std::string asked = shownArena(*arena);
     if (section != nullptr) {
       add("Settings of a bot in arena " + asked + ", from " + file +
               " with its section [arena " + shownArena(section->name) +
-              "] (line " + std::to_string(section->line) + "):",
+              "] (line " + std::to_string(section->line) + ")" + crowd + ":",
           section->settings);
     } else {
       add("Settings of a bot in arena " + asked + ", from " + file +
-              " (no section for it: the settings of every arena):",
+              " (no section for it: the settings of every arena)" + crowd +
+              ":",
           settings_);
     }
     return lines;
   }
+  // Each population section, after the rest: what it sets.
+  const auto addPopulations = [this, &lines] {
+    for (const ConfigPopulation& section : populations_) {
+      lines.push_back("");
+      lines.push_back("While " + std::to_string(section.players) +
+                      " or more players are in ships, in every arena "
+                      "(section on line " +
+                      std::to_string(section.line) + "), over the above:");
+      const ConfigSettings none;
+      const ConfigSettings set = section.over(none);
+      for (const auto& entry : section.values) {
+        for (const ConfigKey& key : kConfigKeys) {
+          if (std::string(key.key) != entry.first) continue;
+          const std::string name(key.key, std::string(key.key).size() - 1);
+          lines.push_back("  " + name +
+                          std::string(name.size() < 14 ? 14 - name.size() : 1,
+                                      ' ') +
+                          std::to_string(set.*fieldOf(key).number));
+        }
+      }
+      if (section.values.empty()) lines.push_back("  (nothing)");
+    }
+  };
   if (arenas_.empty()) {
     add("Settings the plug-in reads from " + file + ":", settings_);
+    addPopulations();
     return lines;
   }
   add("Settings the plug-in reads from " + file +
@@ -858,6 +1006,7 @@ std::vector<std::string> ConfigCheck::settingsReport(
             " (section on line " + std::to_string(section.line) + "):",
         section.settings);
   }
+  addPopulations();
   return lines;
 }
 

@@ -39,6 +39,10 @@
 // keys added after a blank or comment line at the end of the last section
 // (meant for every arena, read for that arena alone). A file saved as
 // UTF-16 gives that one finding: the plug-in reads no key in it.
+//
+// Population sections ("[players N]", see spawn/population_section.h) hold
+// in every arena over its settings while N or more players are in ships;
+// a key they may not set, or a section given twice, is a finding.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 
@@ -123,6 +127,18 @@ struct ConfigArena {
   ConfigSettings settings;
 };
 
+// A population section: the values it sets, over the settings of a bot's
+// arena while at least `players` are in ships.
+struct ConfigPopulation {
+  std::int32_t players;
+  std::size_t line;  // of its first section line
+  // The keys set ("current=", ...) with their values, each once, the last
+  // line's value.
+  std::vector<std::pair<const char*, std::int32_t>> values;
+  // `settings` with this section's values over them.
+  ConfigSettings over(const ConfigSettings& settings) const;
+};
+
 class ConfigCheck {
  public:
   // Checks the file's bytes. With `folder` (the one the file lies in), the
@@ -139,16 +155,26 @@ class ConfigCheck {
   // The section of `arena` (letter case ignored), or nullptr.
   const ConfigArena* arenaNamed(const std::string& arena) const;
 
+  // The population sections, in the order of their first lines.
+  const std::vector<ConfigPopulation>& populations() const {
+    return populations_;
+  }
+  // The population section in force with `players` in ships, or nullptr.
+  const ConfigPopulation* populationFor(std::int32_t players) const;
+
   // The report of the settings, as check-ini prints it: every arena's, then
-  // each section's; with `arena`, only the settings a bot in that arena
-  // uses. `file` names the file.
-  std::vector<std::string> settingsReport(const std::string& file,
-                                          const std::string* arena) const;
+  // each section's, then each population section's; with `arena`, only the
+  // settings a bot in that arena uses; with `players`, those in force with
+  // that many players in ships. `file` names the file.
+  std::vector<std::string> settingsReport(
+      const std::string& file, const std::string* arena,
+      const std::int32_t* players = nullptr) const;
 
  private:
   std::vector<ConfigFinding> findings_;
   ConfigSettings settings_;
   std::vector<ConfigArena> arenas_;
+  std::vector<ConfigPopulation> populations_;
   // arenas_ by their names in lower case, so that a file of many sections
   // is read in linear time.
   std::unordered_map<std::string, std::size_t> arenaIndex_;

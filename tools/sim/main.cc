@@ -67,7 +67,8 @@ void printSettings(const ConfigSettings& settings) {
 }
 
 // `arena`: show only the settings of a bot in that arena; empty: all.
-int checkIni(const std::string& argument, const std::string& arena) {
+int checkIni(const std::string& argument, const std::string& arena,
+             std::uint32_t playersGiven) {
   const bool standardInput = argument == "-";
   const std::string path = standardInput ? kStandardInput : argument;
   const std::string shownPath = escapeControlBytes(path);
@@ -107,8 +108,11 @@ int checkIni(const std::string& argument, const std::string& arena) {
                 finding.message.c_str());
   }
   if (!check.findings().empty()) std::printf("\n");
+  const std::int32_t players = static_cast<std::int32_t>(playersGiven);
   for (const std::string& line :
-       check.settingsReport(shownPath, arena.empty() ? nullptr : &arena)) {
+       check.settingsReport(
+           shownPath, arena.empty() ? nullptr : &arena,
+           playersGiven == CheckIniOptions::kNoPlayers ? nullptr : &players)) {
     std::printf("%s\n", line.c_str());
   }
   const std::size_t count = check.findings().size();
@@ -315,7 +319,8 @@ int runScenario(const RunOptions& options, const std::string& besideUs) {
 int runCommand(const CommandLine& line, const std::string& besideUs) {
   switch (line.command) {
     case SimCommand::CheckIni:
-      return checkIni(line.checkIni.file, line.checkIni.arena);
+      return checkIni(line.checkIni.file, line.checkIni.arena,
+                      line.checkIni.players);
     case SimCommand::Replay:
       return runReplayCommand(line.replay, besideUs);
     case SimCommand::Arena:
