@@ -29,12 +29,12 @@ constexpr char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-}  // namespace arena_section_detail
-
-// True when `line` is a section line; `name` then holds its NAME.
-inline bool readArenaSectionLine(const char* line, ArenaSectionName* name) {
-  using arena_section_detail::isBlank;
-  using arena_section_detail::lower;
+// True when `line` is "[WORD ARGUMENT]" as a section line is written (WORD
+// in any letter case, blanks around the argument not counting, blanks
+// after the ']' ignored); the argument's bounds then hold its place.
+inline bool readSectionArgument(const char* line, const char* word,
+                                std::size_t* argumentStart,
+                                std::size_t* argumentEnd) {
   if (line[0] != '[') return false;
   std::size_t end = 0;
   while (line[end] != '\0') ++end;
@@ -43,16 +43,30 @@ inline bool readArenaSectionLine(const char* line, ArenaSectionName* name) {
   --end;  // at the ']'
   std::size_t position = 1;
   while (position < end && isBlank(line[position])) ++position;
-  const char* const kWord = "arena";
-  for (std::size_t i = 0; kWord[i] != '\0'; ++i, ++position) {
-    if (position >= end || lower(line[position]) != kWord[i]) return false;
+  for (std::size_t i = 0; word[i] != '\0'; ++i, ++position) {
+    if (position >= end || lower(line[position]) != word[i]) return false;
   }
   if (position >= end || !isBlank(line[position])) return false;
   while (position < end && isBlank(line[position])) ++position;
   while (end > position && isBlank(line[end - 1])) --end;
   if (end == position) return false;
-  name->start = line + position;
-  name->length = end - position;
+  *argumentStart = position;
+  *argumentEnd = end;
+  return true;
+}
+
+}  // namespace arena_section_detail
+
+// True when `line` is a section line; `name` then holds its NAME.
+inline bool readArenaSectionLine(const char* line, ArenaSectionName* name) {
+  std::size_t start = 0;
+  std::size_t end = 0;
+  if (!arena_section_detail::readSectionArgument(line, "arena", &start,
+                                                 &end)) {
+    return false;
+  }
+  name->start = line + start;
+  name->length = end - start;
   return true;
 }
 

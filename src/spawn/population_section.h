@@ -45,24 +45,13 @@ inline std::size_t populationKeyIndex(const ConfigKey& key) {
 
 // True when `line` is a population section line; `players` then holds N.
 inline bool readPopulationSectionLine(const char* line, std::int32_t* players) {
-  using arena_section_detail::isBlank;
-  using arena_section_detail::lower;
-  if (line[0] != '[') return false;
+  std::size_t position = 0;
   std::size_t end = 0;
-  while (line[end] != '\0') ++end;
-  while (end > 1 && isBlank(line[end - 1])) --end;
-  if (end < 2 || line[end - 1] != ']') return false;
-  --end;  // at the ']'
-  std::size_t position = 1;
-  while (position < end && isBlank(line[position])) ++position;
-  const char* const kWord = "players";
-  for (std::size_t i = 0; kWord[i] != '\0'; ++i, ++position) {
-    if (position >= end || lower(line[position]) != kWord[i]) return false;
+  if (!arena_section_detail::readSectionArgument(line, "players", &position,
+                                                 &end) ||
+      end - position > 9) {
+    return false;
   }
-  if (position >= end || !isBlank(line[position])) return false;
-  while (position < end && isBlank(line[position])) ++position;
-  while (end > position && isBlank(line[end - 1])) --end;
-  if (end == position || end - position > 9) return false;
   std::int32_t value = 0;
   for (; position < end; ++position) {
     if (line[position] < '0' || line[position] > '9') return false;
