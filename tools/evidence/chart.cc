@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <optional>
 
 #include "evidence/lag_log.h"
 #include "hostkit/shown_text.h"
@@ -594,6 +595,72 @@ std::vector<Line> lossLines(const ConfigSettings& settings) {
            static_cast<double>(settings.s2cWeaponsLossLimit)}};
 }
 
+// The section of each of the summary's arenas (by its index), or nullptr
+// for arenas without one and for rows that named none.
+std::vector<const ConfigArena*> sectionsOf(
+    const std::vector<std::string>& names,
+    const std::vector<ConfigArena>* arenas) {
+  std::vector<const ConfigArena*> sections(names.size(), nullptr);
+  if (arenas == nullptr) return sections;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    for (const ConfigArena& arena : *arenas) {
+      if (equalsIgnoreCase(arena.name.c_str(), names[i].c_str())) {
+        sections[i] = &arena;
+      }
+    }
+  }
+  return sections;
+}
+
+// One panel of a player: the rows judged by one section's limits (nullptr:
+// every arena's); `rows` holds them when they are not all the player's.
+struct ArenaPanel {
+  const ConfigArena* section;
+  std::string heading;  // after the player's label
+  std::optional<PlayerLag> rows;
+};
+
+// A player's rows split by the limits they were judged by: one panel when
+// all were judged by the same, else one per section in the order first
+// seen. A mark whose row named no arena (a blind check) goes with the
+// figures in force then.
+std::vector<ArenaPanel> arenaPanels(
+    const PlayerLag& player, const std::vector<const ConfigArena*>& sections) {
+  std::vector<const ConfigArena*> seen;
+  const auto note = [&seen](const ConfigArena* section) {
+    if (std::find(seen.begin(), seen.end(), section) == seen.end()) {
+      seen.push_back(section);
+    }
+  };
+  for (const ChartPoint& point : player.points) note(sections[point.arena]);
+  for (const ChartMark& mark : player.marks) {
+    if (mark.arena != 0) note(sections[mark.arena]);
+  }
+  if (seen.size() <= 1) {
+    return {ArenaPanel{seen.empty() ? nullptr : seen.front(), "", {}}};
+  }
+  std::vector<ArenaPanel> panels;
+  for (const ConfigArena* section : seen) {
+    ArenaPanel panel{section,
+                     section != nullptr
+                         ? " in arena " + shownField(section->name)
+                         : std::string(" in arenas without a section"),
+                     PlayerLag{player.bot, player.name, player.counts, {}, {}}};
+    for (const ChartPoint& point : player.points) {
+      if (sections[point.arena] == section) panel.rows->points.push_back(point);
+    }
+    for (const ChartMark& mark : player.marks) {
+      const ChartPoint* then = pointAt(player.points, mark.second);
+      if (then == nullptr && !player.points.empty()) then = &player.points[0];
+      const std::uint32_t arena =
+          mark.arena != 0 || then == nullptr ? mark.arena : then->arena;
+      if (sections[arena] == section) panel.rows->marks.push_back(mark);
+    }
+    panels.push_back(std::move(panel));
+  }
+  return panels;
+}
+
 }  // namespace
 
 std::string chartHtml(const ChartPage& page, const LagSummary& summary,
@@ -611,27 +678,23 @@ std::string chartHtml(const ChartPage& page, const LagSummary& summary,
   const std::vector<Line> losses = lossLines(settings);
   html += summaryTable(summary) + legend(summary.sources(), pings, losses);
   const Clock clock(page.startTime);
+  const std::vector<const ConfigArena*> sections =
+      sectionsOf(summary.arenas(), arenas);
   for (const PlayerLag* player : summary.playersByConcern()) {
     if (player->name.empty()) continue;  // lag lines of no request: no player
-    html += "<section class=\"panel\">\n<h2>" +
-            htmlEscaped(summary.label(*player)) + "</h2>\n";
-    // A player of an arena with its own section is judged, and drawn, by
-    // that section's limits.
-    const ConfigSettings* own = &settings;
-    if (arenas != nullptr && !player->arena.empty()) {
-      for (const ConfigArena& arena : *arenas) {
-        if (equalsIgnoreCase(arena.name.c_str(), player->arena.c_str())) {
-          own = &arena.settings;
-        }
-      }
+    for (const ArenaPanel& panel : arenaPanels(*player, sections)) {
+      const PlayerLag& rows = panel.rows ? *panel.rows : *player;
+      const bool own = panel.section != nullptr;
+      html += "<section class=\"panel\">\n<h2>" +
+              htmlEscaped(summary.label(*player) + panel.heading) + "</h2>\n";
+      html += plotSvg(rows, own ? pingLines(panel.section->settings) : pings,
+                      "ping", " ms", true, summary.sources(), page.duration,
+                      clock);
+      html += plotSvg(rows, own ? lossLines(panel.section->settings) : losses,
+                      "loss", "%", false, summary.sources(), page.duration,
+                      clock);
+      html += "</section>\n";
     }
-    html += plotSvg(*player, own == &settings ? pings : pingLines(*own),
-                    "ping", " ms", true, summary.sources(), page.duration,
-                    clock);
-    html += plotSvg(*player, own == &settings ? losses : lossLines(*own),
-                    "loss", "%", false, summary.sources(), page.duration,
-                    clock);
-    html += "</section>\n";
   }
   return html + "</body>\n</html>\n";
 }

@@ -271,3 +271,42 @@ TEST(ChartTest, EachArenaSectionDrawsItsOwnLimits) {
   EXPECT_EQ(std::string::npos,
             html.substr(bob).find(">current ping limit 150 ms<"));
 }
+
+// Ann plays in League, which has a section, then moves to public, which
+// has none, and is warned there: each arena's rows get a panel with the
+// limits they were judged by, and the warning stands in public's.
+TEST(ChartTest, PlayerInTwoArenasGetsEachArenasLimits) {
+  LagSummary summary({"logged"}, true);
+  LagLogRow row;
+  row.kind = LagRowKind::Check;
+  row.hasArena = true;
+  row.player = "Ann";
+  row.arena = "League";
+  row.figures[kCurrent] = "200";
+  summary.add(0, 1, row, 10);
+  row.arena = "public";
+  row.figures[kCurrent] = "320";
+  row.limits = 1;
+  row.action = LagAction::Warned;
+  summary.add(0, 1, row, 20);
+  summary.reorder([](const PlayerLag&, const PlayerLag&) { return false; });
+
+  const ConfigCheck check("current=300\n[arena league]\ncurrent=150\n");
+  const std::string html = chartHtml(ChartPage(), summary, check.settings(),
+                                     &check.arenas());
+  EXPECT_EQ(2u, countOf(html, "<section class=\"panel\">"));
+  const std::size_t league = html.find("<h2>Ann in arena league</h2>");
+  const std::size_t elsewhere =
+      html.find("<h2>Ann in arenas without a section</h2>");
+  ASSERT_NE(std::string::npos, league);
+  ASSERT_NE(std::string::npos, elsewhere);
+  ASSERT_LT(league, elsewhere);
+  const std::string leaguePanel = html.substr(league, elsewhere - league);
+  const std::string publicPanel = html.substr(elsewhere);
+  EXPECT_NE(std::string::npos, leaguePanel.find(">current ping limit 150 ms<"));
+  EXPECT_EQ(std::string::npos, leaguePanel.find(">current ping limit 300 ms<"));
+  EXPECT_EQ(0u, countOf(leaguePanel, "class=\"mark warned"));
+  EXPECT_NE(std::string::npos, publicPanel.find(">current ping limit 300 ms<"));
+  EXPECT_EQ(std::string::npos, publicPanel.find(">current ping limit 150 ms<"));
+  EXPECT_EQ(2u, countOf(publicPanel, "class=\"mark warned logged\""));
+}

@@ -89,9 +89,9 @@ std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
   if (row.kind != LagRowKind::Check) return players_.size();
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
-  const std::size_t index = add(source, bot, row.player, row.limits != 0,
-                                row.action, second, figures);
-  if (players_[index].arena.empty()) players_[index].arena = row.arena;
+  const std::size_t index = indexOf(bot, row.player);
+  count(players_[index], source, row.limits != 0, row.action, second,
+        figures, charting_ ? arenaIndexOf(row) : 0);
   return index;
 }
 
@@ -101,8 +101,23 @@ void LagSummary::addAt(std::size_t index, std::size_t source,
   float figures[5];
   if (charting_ && source == 0) chartedFigures(row, figures);
   lastIndex_ = index;
-  if (players_[index].arena.empty()) players_[index].arena = row.arena;
-  count(players_[index], source, row.limits != 0, row.action, second, figures);
+  count(players_[index], source, row.limits != 0, row.action, second, figures,
+        charting_ ? arenaIndexOf(row) : 0);
+}
+
+std::uint32_t LagSummary::arenaIndexOf(const LagLogRow& row) {
+  if (!row.hasArena || row.arena.empty()) return 0;
+  if (arenas_[lastArena_] != row.arena) {
+    auto found = arenaIndex_.find(row.arena);
+    if (found == arenaIndex_.end()) {
+      found = arenaIndex_
+                  .emplace(row.arena, static_cast<std::uint32_t>(arenas_.size()))
+                  .first;
+      arenas_.push_back(row.arena);
+    }
+    lastArena_ = found->second;
+  }
+  return lastArena_;
 }
 
 std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
@@ -123,8 +138,7 @@ std::size_t LagSummary::indexOf(LoggedHandle bot, const std::string& name) {
       found = index_.emplace(key, players_.size()).first;
       if (!players_.empty() && players_.front().bot != bot) severalBots_ = true;
       players_.push_back(PlayerLag{
-          bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {},
-          {}});
+          bot, key.second, std::vector<LagCounts>(sources_.size()), {}, {}});
     }
     lastIndex_ = found->second;
   }
@@ -143,17 +157,18 @@ void LagSummary::addBlind(std::size_t source, LoggedHandle bot,
 
 void LagSummary::count(PlayerLag& player, std::size_t source,
                        bool limitsReached, LagAction action,
-                       std::uint64_t second, const float* figures) {
+                       std::uint64_t second, const float* figures,
+                       std::uint32_t arena) {
   player.counts[source].add(limitsReached, action);
   if (!charting_) return;
   if (source == 0 && figures != nullptr) {
-    ChartPoint point{second, {}};
+    ChartPoint point{second, {}, arena};
     for (int i = 0; i < 5; ++i) point.figures[i] = figures[i];
     player.points.push_back(point);
   }
   if (action == LagAction::Warned || action == LagAction::Spectated) {
     player.marks.push_back(
-        ChartMark{second, action, static_cast<std::uint8_t>(source)});
+        ChartMark{second, action, static_cast<std::uint8_t>(source), arena});
   }
 }
 

@@ -38,6 +38,7 @@ float chartFigureOf(std::string_view text);
 struct ChartPoint {
   std::uint64_t second;
   float figures[5];
+  std::uint32_t arena = 0;  // index into LagSummary::arenas()
 };
 enum ChartFigure {
   kChartCurrent,
@@ -51,6 +52,7 @@ struct ChartMark {
   std::uint64_t second;
   LagAction action;     // Warned or Spectated; None: a blind check
   std::uint8_t source;  // index of the source
+  std::uint32_t arena = 0;  // index into LagSummary::arenas()
 };
 
 struct PlayerLag {
@@ -59,7 +61,6 @@ struct PlayerLag {
   std::vector<LagCounts> counts;  // one per source
   std::vector<ChartPoint> points;
   std::vector<ChartMark> marks;
-  std::string arena;  // of its first check row that names one
 };
 
 class LagSummary {
@@ -107,6 +108,9 @@ class LagSummary {
   const std::vector<std::string>& sources() const { return sources_; }
   bool charting() const { return charting_; }
   const std::vector<PlayerLag>& players() const { return players_; }
+  // The arenas that charted rows named, by the index their points and marks
+  // hold; index 0 is "", rows that named none (and checks without a row).
+  const std::vector<std::string>& arenas() const { return arenas_; }
   // The players in the order an operator reads them: the most warned and
   // spectated first (all sources together), then the most checks over a
   // limit, then by name; lag lines of no request last.
@@ -126,7 +130,10 @@ class LagSummary {
 
  private:
   void count(PlayerLag& player, std::size_t source, bool limitsReached,
-             LagAction action, std::uint64_t second, const float* figures);
+             LagAction action, std::uint64_t second, const float* figures,
+             std::uint32_t arena = 0);
+  // The index of a row's arena in arenas(), added when new.
+  std::uint32_t arenaIndexOf(const LagLogRow& row);
   // The index of the player's row, added when new.
   std::size_t indexOf(LoggedHandle bot, const std::string& name);
   static std::string labelOf(const PlayerLag& player, bool severalBots);
@@ -145,6 +152,9 @@ class LagSummary {
                      KeyHash>
       index_;
   std::size_t lastIndex_ = 0;  // rows of one player often come in a run
+  std::vector<std::string> arenas_{std::string()};
+  std::unordered_map<std::string, std::uint32_t> arenaIndex_;
+  std::uint32_t lastArena_ = 0;  // and rows of one arena too
   bool severalBots_ = false;
 };
 
