@@ -54,9 +54,6 @@ constexpr LimitCheck kLimitChecks[] = {
      "S2CWeapons"},
 };
 
-// A loss below this is no measurement but a sign of a tampered client.
-constexpr std::int32_t kLowestPlausibleLoss = -2;
-
 struct NegativeLossCheck {
   std::int32_t botInfo::*figure;
   const char* tail;
@@ -186,29 +183,45 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
 
   // An allowance belongs to the name: every player of the name judged
   // here has it.
-  Judgement judgement;
-  judgement.extraMs = allowances.extraFor(target.chars());
-  if (judgement.extraMs != 0) judgement.verdicts |= kVerdictAllowance;
-  std::uint8_t bit = 1;
-  for (const LimitCheck& check : kLimitChecks) {
-    const std::int32_t limit =
-        (bit & kPingLimitBits) ? withAllowance(this->*check.limit,
-                                                judgement.extraMs)
-                               : this->*check.limit;
-    if (this->*check.figure >= limit) judgement.reached |= bit;
-    bit <<= 1;
-  }
-  for (const NegativeLossCheck& check : kNegativeLossChecks) {
-    if (this->*check.figure < kLowestPlausibleLoss) judgement.reached |= bit;
-    bit <<= 1;
-  }
-  judgement.counted = judgement.reached;
-  entry.limits = judgement.reached;
-
+  LimitsInForce limits;
+  limits.currentPing = currentPingLimit;
+  limits.averagePing = averagePingLimit;
+  limits.s2cLoss = s2cLossLimit;
+  limits.c2sLoss = c2sLossLimit;
+  limits.s2cWeaponsLoss = s2cWeaponsLossLimit;
+  limits.allowanceMs = allowances.extraFor(target.chars());
+  limits.ignoreAbove = ignoreAbove;
+  // The steady rule reads the player's checks, which the watch keeps.
+  limits.stabilityJitter = watchOn ? stabilityJitter : 0;
+  limits.pingCeiling = pingCeiling;
+  limits.minPlayers = minPlayers;
+  CheckFigures figures;
+  figures.currentPing = currentPing;
+  figures.averagePing = averagePing;
+  figures.s2cLoss = s2cLoss;
+  figures.c2sLoss = c2sLoss;
+  figures.s2cWeaponsLoss = s2cWeaponsLoss;
   const bool automatic = request != nullptr && request->automatic;
-  if (!judgeGlitch(target, automatic, judgement)) {
-    judgeFairly(request, target, requester, automatic, judgement);
+  CheckHistory history;
+  const Player* judged = nullptr;
+  if (limits.stabilityJitter > 0) {
+    judged = judgedPlayer(request, target);
+    if (judged != nullptr) history = watch.historyOf(judged);
   }
+  CheckCircumstances circumstances;
+  if (minPlayers > 0) {
+    circumstances.playersInShips = countInShips();
+    circumstances.askedByStaff = !automatic && isStaffName(requester);
+  }
+  const CheckVerdict verdict = judgeCheck(
+      figures, limits, judged != nullptr ? &history : nullptr, circumstances);
+  Judgement judgement;
+  judgement.reached = verdict.reached;
+  judgement.counted = verdict.counted;
+  judgement.extraMs = limits.allowanceMs;
+  judgement.verdicts = verdict.verdicts;
+  entry.limits = judgement.reached;
+  if (!automatic) sayVerdict(target, verdict);
   entry.verdicts = judgement.verdicts;
   entry.allowanceMs = judgement.extraMs;
 
@@ -236,96 +249,56 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   }
 }
 
-void botInfo::judgeFairly(const CheckRequest* request, const String& target,
-                          const String& requester, bool automatic,
-                          Judgement& judgement) {
-  // Steady: the player's own recent current pings (this one's included)
-  // stay within `stability` ms of their median, with no loss limit
-  // reached. Their ping over the limit is forgiven below the ceiling.
-  if (stabilityJitter > 0 && watchOn &&
-      judgement.reached == (judgement.reached & kPingLimitBits) &&
-      judgement.reached != 0) {
-    const Player* judged = nullptr;
-    if (request != nullptr) {
-      if (watch.isListed(*this, request->target)) judged = request->target;
-    } else if (playerList != nullptr) {
-      for (const _listnode<Player>* node = playerList->head; node != nullptr;
-           node = node->next) {
-        if (node->item->nameEqualsIgnoreCase(target.chars())) {
-          judged = node->item;
-          break;
-        }
-      }
-    }
-    const std::int64_t doubled = static_cast<std::int64_t>(currentPingLimit) * 2;
-    const std::int32_t ceiling = withAllowance(
-        pingCeiling > 0 ? pingCeiling
-                        : static_cast<std::int32_t>(
-                              doubled > INT32_MAX ? INT32_MAX : doubled),
-        judgement.extraMs);
-    if (judged != nullptr && currentPing < ceiling) {
-      const StabilityEstimate estimate =
-          watch.estimateStability(judged, &currentPing);
-      if (estimate.steadyWithin(stabilityJitter)) {
-        judgement.counted = 0;
-        judgement.verdicts |= kVerdictSteady;
-        if (!automatic && dealMode != 0) {
-          scratchText = "*arena";
-          scratchText += target;
-          scratchText += " is over the ping limit but steady (median ";
-          scratchText += estimate.median;
-          scratchText += " ms, spread ";
-          scratchText += estimate.spread;
-          scratchText += " ms): no strike";
-          sendPublic(scratchText.chars());
-        }
-      }
-    }
+const Player* botInfo::judgedPlayer(const CheckRequest* request,
+                                   const String& target) const {
+  if (request != nullptr) {
+    return watch.isListed(*this, request->target) ? request->target : nullptr;
   }
-
-  // The quorum: in a near-empty arena checks are reported and announced,
-  // but nobody is dealt with, unless staff asked for the check.
-  if (minPlayers > 0 && judgement.counted != 0 && countInShips() < minPlayers) {
-    bool askedByStaff = false;
-    if (!automatic && playerList != nullptr) {
-      for (const _listnode<Player>* node = playerList->head; node != nullptr;
-           node = node->next) {
-        const std::uint32_t level = node->item->accessLevel;
-        if (level >= OP_SuperModerator && level <= OP_God &&
-            node->item->nameEqualsIgnoreCase(requester.chars())) {
-          askedByStaff = true;
-          break;
-        }
-      }
-    }
-    if (!askedByStaff) judgement.verdicts |= kVerdictNoQuorum;
+  if (playerList == nullptr) return nullptr;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(target.chars())) return node->item;
   }
+  return nullptr;
 }
 
-bool botInfo::judgeGlitch(const String& target, bool automatic,
-                          Judgement& judgement) {
-  if (ignoreAbove <= 0 ||
-      (currentPing <= ignoreAbove && averagePing <= ignoreAbove)) {
-    return false;
+bool botInfo::isStaffName(const String& name) const {
+  if (playerList == nullptr) return false;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    const std::uint32_t level = node->item->accessLevel;
+    if (level >= OP_SuperModerator && level <= OP_God &&
+        node->item->nameEqualsIgnoreCase(name.chars())) {
+      return true;
+    }
   }
-  judgement.counted = 0;
-  judgement.verdicts |= kVerdictGlitch;
-  if (!automatic && dealMode != 0) {
+  return false;
+}
+
+void botInfo::sayVerdict(const String& target, const CheckVerdict& verdict) {
+  if (dealMode == 0) return;
+  if (verdict.verdicts & kVerdictGlitch) {
     scratchText = "*arena";
     scratchText += target;
     scratchText += "'s ping is above ";
     scratchText += ignoreAbove;
     scratchText += " ms: taken for a measurement glitch, not judged";
     sendPublic(scratchText.chars());
+  } else if (verdict.verdicts & kVerdictSteady) {
+    scratchText = "*arena";
+    scratchText += target;
+    scratchText += " is over the ping limit but steady (median ";
+    scratchText += verdict.stability.median;
+    scratchText += " ms, spread ";
+    scratchText += verdict.stability.spread;
+    scratchText += " ms): no strike";
+    sendPublic(scratchText.chars());
   }
-  return true;
 }
 
 std::int32_t botInfo::withAllowance(std::int32_t limit, std::int32_t extraMs) {
-  const std::int64_t sum = static_cast<std::int64_t>(limit) + extraMs;
-  return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
+  return LimitsInForce::withAllowance(limit, extraMs);
 }
-
 std::int32_t botInfo::countInShips() const {
   std::int32_t count = 0;
   if (playerList == nullptr) return count;

@@ -270,25 +270,19 @@ std::int32_t LagWatch::recordStrike(const Player* player, bool reachedLimit,
                                     std::int32_t strikesNeeded,
                                     std::int32_t strikeGap) {
   PlayerState& state = stateOf(player);
-  state.strikeNote = StrikeNote::None;
-  if (!reachedLimit) {
-    state.strikes = 0;
-    return 0;
-  }
+  StrikeCount count{state.strikes, state.lastStrikeAt};
   const std::uint32_t sinceStrike = seconds_ - state.lastStrikeAt;
-  if (strikeGap > 0 && state.strikes > 0 &&
-      sinceStrike < static_cast<std::uint32_t>(strikeGap)) {
-    state.strikeNote = StrikeNote::TooSoon;
-    state.sinceStrike = sinceStrike;
-    state.notedStrikes = state.strikes;
-    return state.strikes;
-  }
-  state.strikeNote = StrikeNote::Struck;
-  state.lastStrikeAt = seconds_;
-  ++state.strikes;
-  state.notedStrikes = state.strikes;
-  const std::int32_t strikes = state.strikes;
-  if (strikes >= strikesNeeded) state.strikes = 0;
+  std::int32_t strikes = 0;
+  const StrikeStep step = countStrike(count, reachedLimit, strikesNeeded,
+                                      strikeGap, seconds_, &strikes);
+  state.strikes = count.strikes;
+  state.lastStrikeAt = count.lastStrikeAt;
+  state.strikeNote = StrikeNote::None;
+  if (step == StrikeStep::Cleared) return 0;
+  state.strikeNote =
+      step == StrikeStep::TooSoon ? StrikeNote::TooSoon : StrikeNote::Struck;
+  if (step == StrikeStep::TooSoon) state.sinceStrike = sinceStrike;
+  state.notedStrikes = strikes;
   return strikes;
 }
 
@@ -303,62 +297,24 @@ std::int32_t LagWatch::strikesOf(const Player* player) const {
   return found == players_.end() ? 0 : found->second.strikes;
 }
 
-bool StabilityEstimate::steadyWithin(std::int32_t jitter) const {
-  return samples >= LagWatch::kLeastSteadySamples && lossFree &&
-         spread <= jitter;
+CheckHistory LagWatch::historyOf(const Player* player) const {
+  CheckHistory history;
+  const auto found = players_.find(player);
+  if (found == players_.end()) return history;
+  const PlayerState& state = found->second;
+  for (int i = 1; i <= state.historyCount; ++i) {
+    const JudgedCheck& check =
+        state.history[(state.historyNext - i + kHistoryLength) %
+                      kHistoryLength];
+    history.checks[history.count++] = {check.currentPing, check.limits,
+                                       check.verdicts};
+  }
+  return history;
 }
 
 StabilityEstimate LagWatch::estimateStability(
     const Player* player, const std::int32_t* present) const {
-  StabilityEstimate estimate;
-  std::int32_t pings[kHistoryLength];
-  int count = 0;
-  if (present != nullptr) pings[count++] = *present;
-  const auto found = players_.find(player);
-  if (found != players_.end()) {
-    const PlayerState& state = found->second;
-    for (int i = 1; i <= state.historyCount && count < kHistoryLength; ++i) {
-      const JudgedCheck& check =
-          state.history[(state.historyNext - i + kHistoryLength) %
-                        kHistoryLength];
-      if (check.verdicts & kVerdictGlitch) continue;  // no measurement
-      pings[count++] = check.currentPing;
-      if (check.limits & ~kPingLimitBits) estimate.lossFree = false;
-    }
-  }
-  estimate.samples = count;
-  if (count == 0) return estimate;
-  // The median is robust to a spike.
-  for (int i = 1; i < count; ++i) {
-    for (int j = i; j > 0 && pings[j - 1] > pings[j]; --j) {
-      const std::int32_t swapped = pings[j];
-      pings[j] = pings[j - 1];
-      pings[j - 1] = swapped;
-    }
-  }
-  const std::int64_t middle =
-      count % 2 == 1 ? pings[count / 2]
-                     : (static_cast<std::int64_t>(pings[count / 2 - 1]) +
-                        pings[count / 2]) /
-                           2;
-  estimate.median = static_cast<std::int32_t>(middle);
-  // The spread leaves out the one ping farthest from the median: a single
-  // spike among five does not make a steady connection unsteady, two do.
-  std::int64_t farthest = 0;
-  std::int64_t spread = 0;
-  for (int i = 0; i < count; ++i) {
-    const std::int64_t distance =
-        pings[i] > middle ? pings[i] - middle : middle - pings[i];
-    if (distance > farthest) {
-      spread = farthest;
-      farthest = distance;
-    } else if (distance > spread) {
-      spread = distance;
-    }
-  }
-  estimate.spread =
-      spread > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(spread);
-  return estimate;
+  return ::estimateStability(historyOf(player), present);
 }
 
 void LagWatch::recordJudged(const botInfo& bot, const Player* player,

@@ -39,49 +39,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "spawn/check_judgement.h"
 #include "spawn/lag_evidence.h"
 #include "util/player.h"
 #include "util/string.h"
 
 class botInfo;
-
-// The limits a judged check reached, as bits in the order of the lagger
-// lines.
-enum LimitBit : std::uint8_t {
-  kCurrentPingReached = 1 << 0,
-  kAveragePingReached = 1 << 1,
-  kS2cLossReached = 1 << 2,
-  kC2sLossReached = 1 << 3,
-  kS2cWeaponsLossReached = 1 << 4,
-  kS2cLossNegative = 1 << 5,
-  kC2sLossNegative = 1 << 6,
-  kS2cWeaponsLossNegative = 1 << 7,
-};
-
-// Why a judged check was dealt with more mildly than its figures and the
-// plain limits say, as bits.
-enum VerdictBit : std::uint8_t {
-  kVerdictAllowance = 1 << 0,  // the player's ping limits hold an allowance
-  kVerdictNoQuorum = 1 << 1,   // too few players in ships: nobody is dealt with
-  kVerdictSteady = 1 << 2,     // a steady connection: its ping is forgiven
-  kVerdictGlitch = 1 << 3,     // a ping above ignoreabove: not judged
-};
-
-// The limits a steady connection may be over: the two ping limits.
-constexpr std::uint8_t kPingLimitBits = kCurrentPingReached | kAveragePingReached;
-
-// How steady a player's connection has been: the current pings of their
-// last checks (kHistoryLength at most, the one being judged included),
-// their median, and the spread: the distance from the median within which
-// all of them but the farthest lie (one spike in five is no unsteadiness).
-struct StabilityEstimate {
-  int samples = 0;
-  std::int32_t median = 0;
-  std::int32_t spread = 0;
-  bool lossFree = true;  // no loss limit reached in any of those checks
-  // Steady: enough checks, all within `jitter` ms of the median, no loss.
-  bool steadyWithin(std::int32_t jitter) const;
-};
 
 // What dealing with a judged player came to.
 enum class DealAction : std::uint8_t { None, Announced, Warned, Spectated };
@@ -110,7 +73,7 @@ struct CheckRequest {
 class LagWatch {
  public:
   static constexpr std::size_t kMostWaiting = 64;
-  static constexpr int kHistoryLength = 5;
+  static constexpr int kHistoryLength = kJudgedHistoryLength;
   static constexpr int kFigureSize = 8;  // a figure's text, cut to 7 bytes
 
   LagWatch() = default;
@@ -204,8 +167,10 @@ class LagWatch {
   // and, when `present` is given, the check being judged.
   StabilityEstimate estimateStability(const Player* player,
                                       const std::int32_t* present) const;
+  // `player`'s judged checks, newest first, as the judgement reads them.
+  CheckHistory historyOf(const Player* player) const;
   // At least this many checks before a connection can be steady.
-  static constexpr int kLeastSteadySamples = 3;
+  static constexpr int kLeastSteadySamples = ::kLeastSteadySamples;
 
   // True when `player` is on the bot's host list now.
   bool isListed(const botInfo& bot, const Player* player) const;

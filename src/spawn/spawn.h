@@ -216,15 +216,15 @@ class botInfo {
   // their strikes are complete; `laggerName` is the name the report shows.
   void dealWith(const Player* lagger, const String& laggerName, bool automatic,
                 const Judgement& judgement, LagLogEntry& entry);
-  // The verdicts of fair limits on a check of `target` asked by
-  // `requester`: the steady connection forgiven, the quorum not reached.
-  void judgeFairly(const CheckRequest* request, const String& target,
-                   const String& requester, bool automatic,
-                   Judgement& judgement);
-  // A current or average ping above ignoreabove is a measurement glitch:
-  // nothing of the check counts, and a manual check says so in the arena.
-  // True when the check is one.
-  bool judgeGlitch(const String& target, bool automatic, Judgement& judgement);
+  // The listed player a check of `target` judges: the query's player, or
+  // the first of that name for a check without the queue; nullptr when
+  // none is listed.
+  const Player* judgedPlayer(const CheckRequest* request,
+                             const String& target) const;
+  // True when a listed player of staff's access levels bears `name`.
+  bool isStaffName(const String& name) const;
+  // A manual check's arena line on a glitch or a steady connection.
+  void sayVerdict(const String& target, const CheckVerdict& verdict);
   // Sends `text` to `lagger`, with its placeholders replaced by the facts
   // of the check when placeholders are on.
   void sendToLagger(const Player* lagger, const String& laggerName,
