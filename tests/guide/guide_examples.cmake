@@ -1,6 +1,9 @@
 # The operator's guide's examples run as printed, in FOLDER, which holds
 # what the zip holds beside the simulator (tarvok.ini, sample-lag.log,
 # sample-lenient.ini):
+# - the first check: the indented "tarvok-sim check-ini tarvok.ini" ends
+#   with status 0 and the indented "Nothing surprising: ..." line, also
+#   with the file's full path (under wine a Windows path, Z:\...);
 # - the replay example: the indented line "tarvok-sim replay ..." is run as
 #   it stands, and its standard output must equal the indented lines that
 #   follow it; the chart it names must be written;
@@ -10,25 +13,30 @@
 # - the sweep over a generated arena: the lines after "such as fair.ini:"
 #   written to fair.ini, the indented "tarvok-sim arena ..." run, and the
 #   standard output of the indented "tarvok-sim sweep ... --classes ..."
-#   must equal the indented lines that follow it;
+#   must equal the indented lines that follow it; the arena's log replayed
+#   under the settings that wrote it (checks every 30 s after a grace of
+#   60, nobody dealt with) gives back every player's logged counts;
 # - the scenario's log replayed: with the LagLog line of tarvok.ini (the
 #   sample has it; an older one commented out is uncommented), "tarvok-sim --ini tarvok.ini --log
 #   try.log try.txt" and then "tarvok-sim replay try.log ..." must replay
-#   the scenario's rows (tarvok.ini is put back afterwards);
+#   the scenario's rows, and replayed under the settings in force when it
+#   was written (the "!laggerdeal 3" in them) gives back every player's
+#   logged counts (tarvok.ini is put back);
 # - the dispute report: the indented "tarvok-sim replay ... --player ..."
 #   prints the indented lines after it and writes the page it names.
 #   SIM, EMULATOR ('|' between its words), GUIDE, FOLDER; to lay FOLDER out
-#   afresh as the zip does: SAMPLE_INI (tarvok.ini), EXAMPLE (the replay
-#   story's NAME.log and NAME.ini, whose copies the zip holds)
+#   afresh as the zip does: SAMPLE_INI (tarvok.ini), SAMPLE_LOG and
+#   SAMPLE_LENIENT (the files the zip holds as sample-lag.log and
+#   sample-lenient.ini)
 cmake_minimum_required(VERSION 3.25)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 
-if(EXAMPLE)
+if(SAMPLE_LOG)
   file(REMOVE_RECURSE ${FOLDER})
   file(MAKE_DIRECTORY ${FOLDER})
   configure_file(${SAMPLE_INI} ${FOLDER}/tarvok.ini COPYONLY)
-  configure_file(${EXAMPLE}.log ${FOLDER}/sample-lag.log COPYONLY)
-  configure_file(${EXAMPLE}.ini ${FOLDER}/sample-lenient.ini COPYONLY)
+  configure_file(${SAMPLE_LOG} ${FOLDER}/sample-lag.log COPYONLY)
+  configure_file(${SAMPLE_LENIENT} ${FOLDER}/sample-lenient.ini COPYONLY)
 endif()
 
 file(READ ${GUIDE} guide)
@@ -100,6 +108,59 @@ function(run_guide_command command)
   set(err "${err}" PARENT_SCOPE)
 endfunction()
 
+# Every player's row of a replay's table (OUT) has its logged counts
+# replayed: checks, limits reached, warned and spectated alike.
+function(expect_logged_counts what out)
+  string(REPLACE ";" "," out "${out}")
+  string(REPLACE "\n" ";" lines "${out}")
+  set(rows 0)
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "( +[0-9]+)+$" counts "${line}")
+    string(REGEX MATCHALL "[0-9]+" counts "${counts}")
+    list(LENGTH counts length)
+    if(length LESS 8)
+      continue()
+    endif()
+    math(EXPR rows "${rows} + 1")
+    foreach(logged 0 2 4 6)
+      math(EXPR replayed "${logged} + 1")
+      list(GET counts ${logged} a)
+      list(GET counts ${replayed} b)
+      if(NOT a EQUAL b)
+        message(FATAL_ERROR "${what} does not give back its log:\n${line}")
+      endif()
+    endforeach()
+  endforeach()
+  if(rows LESS 2)
+    message(FATAL_ERROR "${what}: no table of counts in\n${out}")
+  endif()
+endfunction()
+
+# The first check: check-ini of the zip's tarvok.ini, with the status and
+# the last line the guide shows; then by the file's full path, in the
+# form of the platform the simulator runs on.
+find_line("^  tarvok-sim (check-ini tarvok\\.ini)$" at command)
+find_line("^  (Nothing surprising: [^ ].*)$" at last_line)
+run_guide_command("${command}")
+if(NOT status EQUAL 0 OR NOT out MATCHES "\n${last_line}\n$")
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
+          "status ${status} and prints\n${out}\n${err}\nwhere the guide "
+          "shows its last line as\n${last_line}")
+endif()
+set(full_path ${FOLDER}/tarvok.ini)
+if(EMULATOR MATCHES "wine")
+  string(REPLACE "/" "\\" full_path "Z:${full_path}")
+endif()
+execute_process(
+  COMMAND ${emulator} ${SIM} check-ini ${full_path}
+  WORKING_DIRECTORY ${FOLDER}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" out "${out}")
+if(NOT status EQUAL 0 OR NOT out MATCHES "\n${last_line}\n$")
+  message(FATAL_ERROR "check-ini ${full_path} ends with status ${status}:"
+          "\n${out}\n${err}")
+endif()
+
 # The replay example.
 find_line("^    tarvok-sim (replay .*)$" at command)
 indented_block(${at} 4 expected)
@@ -135,6 +196,7 @@ find_line("such as (fair\\.ini):$" at settings)
 indented_block(${at} 2 settings_lines)
 file(WRITE ${FOLDER}/${settings} "${settings_lines}")
 find_line("^  tarvok-sim (arena --seed .*)$" at command)
+set(arena_command "${command}")
 run_guide_command("${command}")
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" ends with "
@@ -148,6 +210,21 @@ if(NOT status EQUAL 0 OR NOT out STREQUAL expected)
           "status ${status} and prints\n${out}\n${err}\nwhere the guide "
           "shows\n${expected}")
 endif()
+string(REGEX MATCH "--chart ([^ ]+)" chart "${command}")
+if(chart AND NOT EXISTS ${FOLDER}/${CMAKE_MATCH_1})
+  message(FATAL_ERROR "the guide's sweep wrote no ${CMAKE_MATCH_1}")
+endif()
+# The arena's log, replayed under the settings of the bot that logged it.
+string(REGEX MATCH "--output ([^ ]+)" ignored "${arena_command}")
+set(arena_log ${CMAKE_MATCH_1})
+file(WRITE ${FOLDER}/arena-writer.ini "autocheck=30\ngrace=60\ndeal=0\n")
+run_guide_command("replay ${arena_log} --ini arena-writer.ini")
+file(REMOVE ${FOLDER}/arena-writer.ini)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${arena_log} replayed under the settings that wrote "
+          "it ends with status ${status}:\n${err}")
+endif()
+expect_logged_counts("${arena_log}" "${out}")
 
 # The scenario's log replayed, with the LagLog line of tarvok.ini.
 file(READ ${FOLDER}/tarvok.ini sample)
@@ -163,13 +240,29 @@ run_guide_command("${command}")
 set(run_status ${status})
 find_line("^    tarvok-sim (replay ${kept} .*)$" at command)
 run_guide_command("${command}")
-file(WRITE ${FOLDER}/tarvok.ini "${sample}")
-if(NOT run_status EQUAL 0 OR NOT status EQUAL 0 OR
-   NOT out MATCHES "\nBob +4 +4 +4 +4 +0 +0 +1 +1 +0\n")
-  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" after the "
-          "scenario with --log ends with status ${status} and prints\n"
-          "${out}\n${err}\nwhere the guide says Bob is spectated in both")
+set(lenient_status ${status})
+set(lenient_out "${out}")
+# The settings in force when it was written: Zed's "!laggerdeal 3" is not
+# in the log, so it goes into the settings given.
+string(REPLACE "\ndeal=1\n" "\ndeal=3\n" in_force "${logging}")
+if(in_force STREQUAL logging)
+  message(FATAL_ERROR "the sample tarvok.ini has no line \"deal=1\"")
 endif()
+file(WRITE ${FOLDER}/tarvok.ini "${in_force}")
+run_guide_command("replay ${kept} --ini tarvok.ini")
+file(WRITE ${FOLDER}/tarvok.ini "${sample}")
+if(NOT run_status EQUAL 0 OR NOT lenient_status EQUAL 0 OR
+   NOT lenient_out MATCHES "\nBob +4 +4 +4 +4 +0 +0 +1 +1 +0\n")
+  message(FATAL_ERROR "the guide's \"tarvok-sim ${command}\" after the "
+          "scenario with --log ends with status ${lenient_status} and "
+          "prints\n${lenient_out}\nwhere the guide says Bob is spectated "
+          "in both")
+endif()
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${kept} replayed under the settings that wrote it "
+          "ends with status ${status}:\n${err}")
+endif()
+expect_logged_counts("${kept} under the settings that wrote it" "${out}")
 
 # The dispute report: its text as printed, and its page written.
 find_line("^    tarvok-sim (replay .* --player .*)$" at command)
@@ -187,5 +280,5 @@ if(NOT EXISTS ${FOLDER}/${page})
   message(FATAL_ERROR "the guide's dispute example wrote no ${page}")
 endif()
 
-message("the guide's replay, scenario, scenario-to-replay and dispute "
-        "examples run as printed")
+message("the guide's first check, replay, scenario, sweep, "
+        "scenario-to-replay and dispute examples run as printed")
