@@ -316,8 +316,18 @@ class LastLines {
     }
   }
   // The line of the last piece read in `part` that begins with `keyText`;
-  // 0 for none.
-  std::size_t of(const char* keyText, std::size_t part) const {
+  // 0 for none. With a `population` part, its line where that section sets
+  // the key (a key it may not set stays the arena's).
+  std::size_t of(const char* keyText, std::size_t part,
+                 std::size_t population = kEveryArena) const {
+    if (population != kEveryArena &&
+        std::any_of(std::begin(kPopulationKeys), std::end(kPopulationKeys),
+                    [keyText](const char* key) {
+                      return std::string(key) == keyText;
+                    })) {
+      const std::size_t line = find(keyText, population);
+      if (line != 0) return line;
+    }
     return std::max(find(keyText, kEveryArena), find(keyText, part));
   }
 
@@ -418,10 +428,15 @@ std::vector<ConfigFinding> placeholderFindings(
 
 // Settings read as written that bite in play: a limit of 0, which every
 // player reaches, and a dealing mode that sends a message no line sets.
-// Each is told at the line whose value is in force.
+// Each is told at the line whose value is in force: in `part`, or in the
+// population section `population` over it.
 std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                                    const LastLines& lastLines,
-                                   std::size_t part) {
+                                   std::size_t part,
+                                   std::size_t population = kEveryArena) {
+  const auto lineOf = [&](const char* keyText) {
+    return lastLines.of(keyText, part, population);
+  };
   struct LimitTrap {
     const char* keyText;
     std::int32_t value;
@@ -440,7 +455,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
   };
   std::vector<ConfigFinding> traps;
   for (const LimitTrap& limit : limits) {
-    const std::size_t line = lastLines.of(limit.keyText, part);
+    const std::size_t line = lineOf(limit.keyText);
     if (limit.value != 0 || line == 0) continue;
     traps.push_back({line,
                      "the limit 0 makes every checked player a lagger: "
@@ -448,7 +463,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
-  const std::size_t stabilityLine = lastLines.of("stability=", part);
+  const std::size_t stabilityLine = lineOf("stability=");
   if (stabilityLine != 0 && settings.stabilityJitter > 0 &&
       settings.strikesNeeded < 3) {
     traps.push_back(
@@ -460,14 +475,14 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
              " a steady player is dealt with before their checks can show "
              "them steady (write strikes=3 or more)"});
   }
-  const std::size_t ceilingLine = lastLines.of("pingceiling=", part);
+  const std::size_t ceilingLine = lineOf("pingceiling=");
   if (ceilingLine != 0 && settings.pingCeiling > 0 &&
       settings.stabilityJitter == 0) {
     traps.push_back({ceilingLine,
                      "pingceiling= is the ceiling of steady players: without "
                      "stability= it changes nothing"});
   }
-  const std::size_t ignoreLine = lastLines.of("ignoreabove=", part);
+  const std::size_t ignoreLine = lineOf("ignoreabove=");
   const std::pair<const char*, std::int32_t> pingLimits[] = {
       {"current", settings.currentPingLimit},
       {"average", settings.averagePingLimit}};
@@ -484,7 +499,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          "measurement glitch, and nobody is dealt with for "
                          "that limit"});
   }
-  const std::size_t dealLine = lastLines.of("deal=", part);
+  const std::size_t dealLine = lineOf("deal=");
   if (dealLine != 0 && (settings.dealMode == 2 || settings.dealMode == 3) &&
       settings.queueMode == 0 && settings.autoCheckInterval <= 0) {
     traps.push_back({dealLine,
@@ -492,7 +507,7 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          " without ordered checks (queue=1): two checks that "
                          "overlap can be judged against the wrong player"});
   }
-  const std::size_t autoCheckLine = lastLines.of("autocheck=", part);
+  const std::size_t autoCheckLine = lineOf("autocheck=");
   if (autoCheckLine != 0 && settings.autoCheckInterval > 0 &&
       settings.lagLogPath.empty()) {
     traps.push_back(
@@ -645,6 +660,50 @@ std::vector<ConfigFinding> appendedLineFindings(
       break;
     }
     keySeen = true;
+  }
+  return found;
+}
+
+// The traps of the settings in force under each population section.
+std::vector<ConfigFinding> populationTraps(
+    const std::vector<ConfigPopulation>& populations,
+    const ConfigSettings& everyArenaSettings,
+    const std::vector<ConfigArena>& arenas, const LastLines& lastLines) {
+  std::vector<ConfigFinding> found;
+  // Each population section over every arena's settings, then over each
+  // arena section's: a trap the settings under it have already is not told
+  // again, nor one an arena only inherits from the section over every arena.
+  for (std::size_t index = 0; index < populations.size(); ++index) {
+    const ConfigPopulation& population = populations[index];
+    const std::size_t populationPart = kFirstPopulation + index;
+    const std::string section =
+        "with [players " + std::to_string(population.players) + "]";
+    std::set<std::pair<std::size_t, std::string>> told;
+    std::vector<std::size_t> parts{kEveryArena};
+    for (std::size_t arena = 0; arena < arenas.size(); ++arena) {
+      parts.push_back(arena);
+    }
+    for (const std::size_t arena : parts) {
+      const bool everyArena = arena == kEveryArena;
+      const ConfigSettings& under =
+          everyArena ? everyArenaSettings : arenas[arena].settings;
+      std::set<std::pair<std::size_t, std::string>> underTraps;
+      for (const ConfigFinding& trap : trapsOf(under, lastLines, arena)) {
+        underTraps.insert({trap.line, trap.message});
+      }
+      const std::string where =
+          everyArena ? section + ": "
+                     : section + " in arena " +
+                           shownArena(arenas[arena].name) + ": ";
+      for (const ConfigFinding& trap :
+           trapsOf(population.over(under), lastLines, arena, populationPart)) {
+        const std::pair<std::size_t, std::string> key{trap.line, trap.message};
+        if (underTraps.count(key) != 0) continue;
+        if (!everyArena && told.count(key) != 0) continue;
+        if (everyArena) told.insert(key);
+        found.push_back({trap.line, where + trap.message});
+      }
+    }
   }
   return found;
 }
@@ -886,6 +945,10 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
         findings_.push_back(trap);
       }
     }
+  }
+  for (const ConfigFinding& trap :
+       populationTraps(populations_, settings_, arenas_, lastLines)) {
+    findings_.push_back(trap);
   }
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const ConfigFinding& a, const ConfigFinding& b) {

@@ -42,7 +42,11 @@
 //
 // Population sections ("[players N]", see spawn/population_section.h) hold
 // in every arena over its settings while N or more players are in ships;
-// a key they may not set, or a section given twice, is a finding.
+// a key they may not set, or a section given twice, is a finding. The
+// settings that bite are looked for in each population section too, over
+// every arena's settings and over each arena section's, and named with the
+// section ("with [players 40] in arena pub: ...") where the settings under
+// it do not bite so already.
 #ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 #define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
 
