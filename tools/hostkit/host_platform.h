@@ -61,7 +61,9 @@ bool openFilesMayBeRenamed();
 // as they finish. On POSIX the jobs run in forked children (each takes
 // every processes-th job and sends its results back through a pipe), so
 // they share nothing they change, the current folder included; elsewhere
-// they run one after another in this process. The jobs of children that
+// they run one after another in this process. A child's temporary files
+// go into a folder of its own, removed when the child has ended, however it
+// ended. The jobs of children that
 // could not be started (a limit on processes or open files) run here
 // afterwards; a job that throws returns "the replay stopped: " and the
 // reason. An interruption of this process (see callOnInterrupt) ends the

@@ -1,6 +1,10 @@
 // POSIX: /proc/self/exe where it exists, isatty for terminals, and a
 // signal handler that only writes the signal's number to a pipe, for a
-// thread that reads it to do the work no signal handler may do.
+// thread that reads it to do the work no signal handler may do. The
+// children of runJobs() start no thread (after fork only the forking thread
+// lives, and a thread started then can hang on a lock the others held):
+// an interruption ends a child at once, and the parent removes what the
+// child left in the temporary folder of its own.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -12,6 +16,8 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <mutex>
 #include <system_error>
@@ -86,10 +92,20 @@ std::vector<void (*)()>& interruptWork() {
   static std::vector<void (*)()>* work = new std::vector<void (*)()>;
   return *work;
 }
-// The children of runJobs() still running, ended before the program is.
-std::vector<pid_t>& liveChildren() {
-  static std::vector<pid_t>* children = new std::vector<pid_t>;
+// A child of runJobs() still running, ended before the program is, and
+// the temporary folder it works in, removed once it has ended.
+struct LiveChild {
+  pid_t pid;
+  std::string folder;
+};
+std::vector<LiveChild>& liveChildren() {
+  static std::vector<LiveChild>* children = new std::vector<LiveChild>;
   return *children;
+}
+
+void removeFolder(const std::string& folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 extern "C" void noteInterruption(int signal) {
@@ -101,15 +117,16 @@ extern "C" void noteInterruption(int signal) {
 }
 
 void endChildren() {
-  std::vector<pid_t> children;
+  std::vector<LiveChild> children;
   {
     std::lock_guard<std::mutex> lock(interruptMutex);
     children = liveChildren();
   }
-  for (pid_t child : children) kill(child, SIGTERM);
-  for (pid_t child : children) {
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  for (const LiveChild& child : children) kill(child.pid, SIGTERM);
+  for (const LiveChild& child : children) {
+    while (waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    removeFolder(child.folder);
   }
 }
 
@@ -168,17 +185,33 @@ void startWatching() {
   }
 }
 
-// In a child of runJobs(): the parent's thread did not come along, so the
-// child watches with a thread and a pipe of its own, for its own files;
-// where it cannot, an interruption ends it at once.
-void watchInChild() {
+// In a child of runJobs(): no thread of its own (see the top of this
+// file). The interruptions take their course at once, as they would have
+// without callOnInterrupt, and a reader that went away is the child's own
+// business, not an interruption of its parent; the files the child makes
+// in the temporary folder go into `folder`, which the parent removes.
+void becomeChild(const std::string& folder) {
   liveChildren().clear();
-  if (!watching) return;
+  if (watching) restorePreviousActions();
+  signal(SIGPIPE, SIG_DFL);
   if (interruptPipe[0] >= 0) {
     close(interruptPipe[0]);
     close(interruptPipe[1]);
+    interruptPipe[0] = interruptPipe[1] = -1;
   }
-  if (!startWatchThread()) restorePreviousActions();
+  setenv("TMPDIR", folder.c_str(), 1);
+}
+
+// A folder of its own for a child in the temporary folder; "" when none
+// could be made.
+std::string makeChildFolder() {
+  std::error_code failure;
+  const std::filesystem::path temporary =
+      std::filesystem::temp_directory_path(failure);
+  if (failure) return std::string();
+  std::string pattern = (temporary / "tarvok-jobs-XXXXXX").string();
+  if (mkdtemp(&pattern[0]) == nullptr) return std::string();
+  return pattern;
 }
 
 }  // namespace
@@ -200,7 +233,6 @@ std::string workOf(const std::function<std::string(std::size_t job)>& work,
 [[noreturn]] void runChild(
     std::size_t first, std::size_t children, std::size_t jobs, int out,
     const std::function<std::string(std::size_t job)>& work) {
-  watchInChild();
   for (std::size_t job = first; job < jobs; job += children) {
     const std::string result = workOf(work, job);
     if (!writeAll(out, std::to_string(job) + " " +
@@ -215,6 +247,7 @@ std::string workOf(const std::function<std::string(std::size_t job)>& work,
 struct Child {
   pid_t pid;
   int pipe;
+  std::string folder;
   std::string received;
 };
 
@@ -256,28 +289,35 @@ bool runJobs(std::size_t jobs, unsigned processes,
   std::vector<Child> running;
   std::fflush(nullptr);  // nothing buffered is written twice
   for (std::size_t index = 0; index < children && jobs > 0; ++index) {
+    const std::string folder = makeChildFolder();
+    if (folder.empty()) break;
     int ends[2];
-    if (pipe(ends) != 0) break;
+    if (pipe(ends) != 0) {
+      removeFolder(folder);
+      break;
+    }
+    // Held while forking, so that an interruption between the fork and the
+    // child's listing still finds the child.
+    std::unique_lock<std::mutex> lock(interruptMutex);
     const pid_t pid = fork();
     if (pid < 0) {
+      lock.unlock();
       close(ends[0]);
       close(ends[1]);
+      removeFolder(folder);
       break;
     }
     if (pid == 0) {
-      // A write to a reader that went away fails here, and is the child's
-      // own business: not an interruption of its parent.
-      signal(SIGPIPE, SIG_DFL);
+      lock.unlock();  // the child's copy, held by its one thread
+      becomeChild(folder);
       close(ends[0]);
       for (const Child& other : running) close(other.pipe);
       runChild(index, children, jobs, ends[1], work);
     }
+    liveChildren().push_back(LiveChild{pid, folder});
+    lock.unlock();
     close(ends[1]);
-    {
-      std::lock_guard<std::mutex> lock(interruptMutex);
-      liveChildren().push_back(pid);
-    }
-    running.push_back(Child{pid, ends[0], std::string()});
+    running.push_back(Child{pid, ends[0], folder, std::string()});
   }
   std::size_t done = 0;
   std::vector<pollfd> waiting;
@@ -319,6 +359,7 @@ bool runJobs(std::size_t jobs, unsigned processes,
     while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) complete = false;
+    removeFolder(child.folder);
   }
   {
     std::lock_guard<std::mutex> lock(interruptMutex);
