@@ -59,7 +59,9 @@ void LagLogFollower::poll(const LineHandler& handler) {
       file.identity = identity;
     }
     readRest(file, file.stream, handler);
-    if (!openFilesMayBeRenamed()) {
+    // A file never rotated stays open everywhere: on Windows opening it
+    // again at every poll costs more than the replay itself.
+    if (rotationsWatched_ && !openFilesMayBeRenamed()) {
       std::fclose(file.stream);
       file.stream = nullptr;
     }

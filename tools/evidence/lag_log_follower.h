@@ -13,7 +13,8 @@
 // the new file from its beginning. So no row is lost across a rotation. A
 // file that becomes shorter than what was read of it (cut back in place)
 // is read again from its beginning. The file stays open between polls only
-// where that does not keep the plug-in from renaming it (not on Windows).
+// where that does not keep the plug-in from renaming it (not on Windows,
+// unless the file is never rotated).
 #ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 #define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
 
@@ -50,7 +51,8 @@ class LagLogFollower {
   void poll(const LineHandler& handler);
 
   // For logs without a cap (a replay's own): a file held open is read
-  // without looking for a rotation, which saves a look at its name a poll.
+  // without looking for a rotation, which saves a look at its name a poll,
+  // and is held open on every platform.
   void neverRotated() { rotationsWatched_ = false; }
 
  private:
