@@ -123,6 +123,16 @@ void LagWatch::Queue::popFront() {
   if (count_ == 0) first_ = 0;
 }
 
+void LagWatch::Queue::removeUnasked() {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (!at(i).alreadyAsked) continue;
+    if (kept != i) std::swap(at(kept), at(i));  // every slot keeps its blocks
+    ++kept;
+  }
+  count_ = kept;
+}
+
 void LagWatch::Queue::remove(const Player* player) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < count_; ++i) {
@@ -173,8 +183,9 @@ void LagWatch::noteUnorderedQuery(const Player* target, const char* typedName,
 }
 
 void LagWatch::dropWaiting(botInfo& bot) {
-  while (!waiting_.empty()) {
-    const CheckRequest& request = waiting_.front();
+  for (std::size_t i = 0; i < waiting_.size(); ++i) {
+    const CheckRequest& request = waiting_[i];
+    if (request.alreadyAsked) continue;  // its answer is on its way
     bot.scratchText = "The lag check of ";
     bot.scratchText += request.targetName;
     bot.scratchText += " was dropped: checks no longer wait their turn";
@@ -186,8 +197,9 @@ void LagWatch::dropWaiting(botInfo& bot) {
         isListed(bot, asker) && bot.lookupTag(asker, 0) >= 0) {
       bot.storeTag(asker, 0, -1);
     }
-    waiting_.popFront();
   }
+  waiting_.removeUnasked();
+  if (!outstanding_) sendNextQuery(bot);
 }
 
 void LagWatch::adoptUnorderedChecks(botInfo& bot) {

@@ -113,7 +113,9 @@ class LagWatch {
 
   // Ordered checks were switched off: every waiting request is dropped, its
   // requester told and the countdown its "!lagcheck" started given back
-  // (unless the query out is theirs too); the query out keeps its request.
+  // (unless the query out is theirs too); the query out keeps its request,
+  // and so does every check adopted at a switch-on whose "*lag" went out:
+  // they are still awaited in turn.
   void dropWaiting(botInfo& bot);
   // Ordered checks were switched on: every check without the queue whose
   // "*lag" is still out is awaited in turn, the first at once unless a
@@ -273,6 +275,10 @@ class LagWatch {
     // Drops every request of `player`, keeping the others' order; one
     // already asked stays, judging nobody. Forgets `player` as an asker.
     void remove(const Player* player);
+    // Drops every request whose "*lag" has not gone out, keeping the
+    // others' order.
+    void removeUnasked();
+    CheckRequest& operator[](std::size_t i) { return at(i); }
     void clear() { count_ = first_ = 0; }
 
    private:
