@@ -300,34 +300,110 @@ std::int32_t sweepRepairedValue(const std::string& key, std::int32_t value) {
   return found == nullptr ? value : repairedValue(*found, value);
 }
 
-bool overSweepLimits(const LagLogRow& row, const ConfigSettings& settings) {
-  constexpr std::int32_t kLowestPlausibleLoss = -2;
-  const std::int32_t current = atoiSaturated(row.figures[kCurrent].c_str());
-  const std::int32_t average = atoiSaturated(row.figures[kAverage].c_str());
-  const std::int32_t losses[] = {
-      atoiSaturated(row.figures[kS2C].c_str()),
-      atoiSaturated(row.figures[kC2S].c_str()),
-      atoiSaturated(row.figures[kS2CWeapons].c_str())};
-  const std::int32_t lossLimits[] = {settings.s2cLossLimit,
-                                     settings.c2sLossLimit,
-                                     settings.s2cWeaponsLossLimit};
-  if (current >= settings.currentPingLimit ||
-      average >= settings.averagePingLimit) {
-    return true;
+const ConfigSettings& SweepYardstick::settingsFor(const LagLogRow& row) {
+  const std::uint32_t players = populationOf_[row.bot];
+  InForce& inForce = inForce_[row.bot];
+  if (inForce.known && inForce.arena == row.arena &&
+      inForce.players == players) {
+    return inForce.settings;
   }
-  for (int i = 0; i < 3; ++i) {
-    if (losses[i] >= lossLimits[i] || losses[i] < kLowestPlausibleLoss) {
-      return true;
+  const ConfigArena* section =
+      row.arena.empty() ? nullptr : base_.arenaNamed(row.arena);
+  inForce.settings = section != nullptr ? section->settings : base_.settings();
+  const ConfigPopulation* population =
+      players == 0 ? nullptr
+                   : base_.populationFor(static_cast<std::int32_t>(players));
+  if (population != nullptr) {
+    inForce.settings = population->over(inForce.settings);
+  }
+  inForce.known = true;
+  inForce.arena = row.arena;
+  inForce.players = players;
+  return inForce.settings;
+}
+
+void SweepYardstick::judge(const LagLogRow& row) {
+  const ConfigSettings& settings = settingsFor(row);
+  Checks& checks = players_[{row.bot, row.player}];
+  // A player who left is forgotten, unless memory= keeps them and they
+  // came back in time.
+  if (checks.left && (settings.memorySeconds <= 0 ||
+                      row.time - checks.leftAt > settings.memorySeconds)) {
+    checks.history = CheckHistory{};
+  }
+  checks.left = false;
+
+  CheckFigures figures;
+  figures.currentPing = atoiSaturated(row.figures[kCurrent].c_str());
+  figures.averagePing = atoiSaturated(row.figures[kAverage].c_str());
+  figures.s2cLoss = atoiSaturated(row.figures[kS2C].c_str());
+  figures.c2sLoss = atoiSaturated(row.figures[kC2S].c_str());
+  figures.s2cWeaponsLoss = atoiSaturated(row.figures[kS2CWeapons].c_str());
+  LimitsInForce limits;
+  limits.currentPing = settings.currentPingLimit;
+  limits.averagePing = settings.averagePingLimit;
+  limits.s2cLoss = settings.s2cLossLimit;
+  limits.c2sLoss = settings.c2sLossLimit;
+  limits.s2cWeaponsLoss = settings.s2cWeaponsLossLimit;
+  limits.ignoreAbove = settings.ignoreAbove;
+  // The steady verdict reads the checks the watch keeps.
+  limits.stabilityJitter =
+      settings.watchKeysInFile ? settings.stabilityJitter : 0;
+  limits.pingCeiling = settings.pingCeiling;
+  for (const ConfigSettings::Allowance& allowance : settings.allowances) {
+    if (equalsIgnoreCase(allowance.name.c_str(), row.player.c_str())) {
+      limits.allowanceMs = allowance.extraMs;
     }
   }
-  return false;
+  const CheckVerdict verdict =
+      judgeCheck(figures, limits, &checks.history, CheckCircumstances{});
+  std::uint8_t plain = verdict.reached;
+  if (limits.allowanceMs != 0) {
+    LimitsInForce without = limits;
+    without.allowanceMs = 0;
+    plain = judgeCheck(figures, without, nullptr, CheckCircumstances{}).reached;
+  }
+  ++checks.checks;
+  if (verdict.counted != 0) {
+    ++checks.over;
+  } else if (plain != 0 && (verdict.verdicts & kVerdictGlitch) == 0) {
+    ++checks.forgiven;
+  }
+  if (!settings.watchKeysInFile) return;
+  CheckHistory& history = checks.history;
+  for (int i = std::min(history.count, kJudgedHistoryLength - 1); i > 0; --i) {
+    history.checks[i] = history.checks[i - 1];
+  }
+  history.checks[0] = {figures.currentPing, verdict.reached, verdict.verdicts};
+  if (history.count < kJudgedHistoryLength) ++history.count;
 }
 
 void SweepYardstick::addLogged(const LagLogRow& row) {
-  if (row.kind != LagRowKind::Check || row.player.empty()) return;
-  Checks& checks = players_[{row.bot, row.player}];
-  ++checks.checks;
-  if (overSweepLimits(row, base_)) ++checks.over;
+  switch (row.kind) {
+    case LagRowKind::Population:
+      populationOf_[row.bot] = row.populationSection;
+      return;
+    case LagRowKind::Left: {
+      const auto found = players_.find({row.bot, row.player});
+      if (found != players_.end()) {
+        found->second.left = true;
+        found->second.leftAt = row.time;
+      }
+      return;
+    }
+    case LagRowKind::Connected:
+    case LagRowKind::ArenaLeft:
+      // A new connection or arena: the bot knows nobody's checks.
+      for (auto& entry : players_) {
+        if (entry.first.first == row.bot) entry.second.history = CheckHistory{};
+      }
+      return;
+    case LagRowKind::Check:
+      if (!row.player.empty()) judge(row);
+      return;
+    default:
+      return;
+  }
 }
 
 const SweepYardstick::Checks* SweepYardstick::find(
@@ -341,31 +417,52 @@ bool SweepYardstick::logged(LoggedHandle bot,
   return find(bot, player) != nullptr;
 }
 
+bool SweepYardstick::isLagger(const Checks& checks) {
+  return checks.over * 2 > checks.checks;
+}
+
+bool SweepYardstick::isSpared(const Checks& checks) {
+  return !isLagger(checks) &&
+         (std::uint64_t{checks.over} + checks.forgiven) * 2 > checks.checks;
+}
+
+bool SweepYardstick::isHonest(const Checks& checks) {
+  return checks.over * 10 <= checks.checks || isSpared(checks);
+}
+
 bool SweepYardstick::honest(LoggedHandle bot,
                             const std::string& player) const {
   const Checks* checks = find(bot, player);
-  return checks != nullptr && checks->over * 10 <= checks->checks;
+  return checks != nullptr && isHonest(*checks);
 }
 
 bool SweepYardstick::lagger(LoggedHandle bot,
                             const std::string& player) const {
   const Checks* checks = find(bot, player);
-  return checks != nullptr && checks->over * 2 > checks->checks;
+  return checks != nullptr && isLagger(*checks);
+}
+
+bool SweepYardstick::spared(LoggedHandle bot,
+                            const std::string& player) const {
+  const Checks* checks = find(bot, player);
+  return checks != nullptr && isSpared(*checks);
 }
 
 std::size_t SweepYardstick::honestPlayers() const {
   std::size_t count = 0;
-  for (const auto& entry : players_) {
-    count += entry.second.over * 10 <= entry.second.checks;
-  }
+  for (const auto& entry : players_) count += isHonest(entry.second);
   return count;
 }
 
 std::size_t SweepYardstick::laggers() const {
   std::size_t count = 0;
-  for (const auto& entry : players_) {
-    count += entry.second.over * 2 > entry.second.checks;
-  }
+  for (const auto& entry : players_) count += isLagger(entry.second);
+  return count;
+}
+
+std::size_t SweepYardstick::sparedPlayers() const {
+  std::size_t count = 0;
+  for (const auto& entry : players_) count += isSpared(entry.second);
   return count;
 }
 
@@ -373,7 +470,16 @@ std::vector<std::pair<LoggedHandle, std::string>>
 SweepYardstick::laggerList() const {
   std::vector<std::pair<LoggedHandle, std::string>> list;
   for (const auto& entry : players_) {
-    if (entry.second.over * 2 > entry.second.checks) list.push_back(entry.first);
+    if (isLagger(entry.second)) list.push_back(entry.first);
+  }
+  return list;
+}
+
+std::vector<std::pair<LoggedHandle, std::string>>
+SweepYardstick::sparedList() const {
+  std::vector<std::pair<LoggedHandle, std::string>> list;
+  for (const auto& entry : players_) {
+    if (isSpared(entry.second)) list.push_back(entry.first);
   }
   return list;
 }
@@ -463,6 +569,14 @@ SweepOutcome SweepCounter::outcome(const SweepYardstick& yardstick) const {
       ++(found != players_.end() && found->second.spared
              ? outcome.sparedOnPurpose
              : outcome.laggersLetThrough);
+    }
+  }
+  // The base settings spare these on purpose: a row that leaves them be
+  // does what the base does.
+  for (const auto& spared : yardstick.sparedList()) {
+    const auto found = players_.find(spared);
+    if (found == players_.end() || !found->second.warned) {
+      ++outcome.sparedOnPurpose;
     }
   }
   return outcome;

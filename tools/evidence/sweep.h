@@ -3,15 +3,20 @@
 // autocheck=10,30,60"), replays the log once per combination of their
 // values, and measures each combination by what the replayed plug-in did
 // to the players, against one yardstick for every row: the log's own
-// figures judged by the base settings' limits.
+// checks judged by the plug-in's own judgement under the base settings
+// (SweepYardstick).
 //
-// The yardstick sorts the logged players of each bot: "honest" when at most
-// one of their logged checks in ten was over a limit (a spike), a "lagger"
-// when most of them were. A combination's outcome counts its checks over a
-// limit (by its own limits), the players announced (any check of theirs
-// announced in the arena), warned (warned, or warned and spectated) and
-// spectated, the honest players it spectated and the laggers it never
-// warned nor spectated (let through).
+// The yardstick sorts the logged players of each bot: a "lagger" when most
+// of their checks were over a limit that counts; "spared" when most were
+// over the plain limits but the base settings forgive them on purpose (an
+// allowance, a steady link); "honest" when at most one check in ten was
+// over (a spike), or when spared. A combination's outcome counts its checks
+// over a limit (by its own limits), the players announced (any check of
+// theirs announced in the arena), warned (warned, or warned and spectated)
+// and spectated, the honest players it spectated, the laggers it never
+// warned nor spectated (let through), and apart from those the players
+// spared on purpose: laggers its own plug-in forgave as steady, and the
+// base's spared players that it left be.
 //
 // Rows are ordered best trade-off first: fewest players misjudged (honest
 // players spectated plus laggers let through), then fewest honest players
@@ -28,6 +33,7 @@
 #include <vector>
 
 #include "sim/config_check.h"
+#include "spawn/check_judgement.h"
 #include "evidence/arena_log.h"
 #include "evidence/lag_log.h"
 
@@ -67,24 +73,36 @@ std::int32_t sweepSettingOf(const ConfigSettings& settings,
                             const std::string& key);
 std::int32_t sweepRepairedValue(const std::string& key, std::int32_t value);
 
-// True when a check's figures reach one of the limits of `settings`, as the
-// plug-in judges them (whole numbers; a loss below -2 counts too).
-bool overSweepLimits(const LagLogRow& row, const ConfigSettings& settings);
-
-// The players of a log sorted by the yardstick.
+// The players of a log sorted by the yardstick: the plug-in's own
+// judgement of each logged check (spawn/check_judgement.h) under the base
+// settings, as a bot of the row's arena would judge it: the arena's
+// section, the population section the log names, the player's allowance,
+// and the steady verdict over their earlier logged checks (with the watch
+// on). A check is over a limit when a limit it reached counts against the
+// player; reached but forgiven by the allowance or as steady, it is spared.
 class SweepYardstick {
  public:
-  explicit SweepYardstick(const ConfigSettings& base) : base_(base) {}
-  // A logged row (presence rows and lines of no request count nothing).
+  explicit SweepYardstick(const ConfigCheck& base) : base_(base) {}
+  // A logged row: checks are judged, presence rows keep the players' and
+  // the bots' state as the plug-in keeps it; lines of no request count
+  // nothing.
   void addLogged(const LagLogRow& row);
 
   bool logged(LoggedHandle bot, const std::string& player) const;
+  // At most one check in ten over a limit, or spared on purpose.
   bool honest(LoggedHandle bot, const std::string& player) const;
+  // Over a limit in most checks.
   bool lagger(LoggedHandle bot, const std::string& player) const;
+  // No lagger, but over the plain limits in most checks: the base settings
+  // spare them on purpose (allowance, steady).
+  bool spared(LoggedHandle bot, const std::string& player) const;
   std::size_t honestPlayers() const;
   std::size_t laggers() const;
+  std::size_t sparedPlayers() const;
   // The laggers: bot handle and name.
   std::vector<std::pair<LoggedHandle, std::string>> laggerList() const;
+  // The players spared on purpose: bot handle and name.
+  std::vector<std::pair<LoggedHandle, std::string>> sparedList() const;
   // Every logged player: bot handle and name.
   std::vector<std::pair<LoggedHandle, std::string>> playerList() const;
 
@@ -92,11 +110,30 @@ class SweepYardstick {
   struct Checks {
     std::uint32_t checks = 0;
     std::uint32_t over = 0;
+    std::uint32_t forgiven = 0;  // reached a plain limit, spared on purpose
+    CheckHistory history;        // the judged checks, newest first
+    bool left = false;
+    std::int64_t leftAt = 0;
+  };
+  // The settings a bot judges with in `arena` under population section
+  // `players` (0: none), kept for the bot's next rows.
+  struct InForce {
+    bool known = false;
+    std::string arena;
+    std::uint32_t players = 0;
+    ConfigSettings settings;
   };
   const Checks* find(LoggedHandle bot, const std::string& player) const;
+  const ConfigSettings& settingsFor(const LagLogRow& row);
+  void judge(const LagLogRow& row);
+  static bool isLagger(const Checks& checks);
+  static bool isSpared(const Checks& checks);
+  static bool isHonest(const Checks& checks);
 
-  ConfigSettings base_;
+  ConfigCheck base_;
   std::map<std::pair<LoggedHandle, std::string>, Checks> players_;
+  std::map<LoggedHandle, std::uint32_t> populationOf_;
+  std::map<LoggedHandle, InForce> inForce_;
 };
 
 // What one combination's replay did.

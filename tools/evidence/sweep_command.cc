@@ -88,10 +88,11 @@ int runSweepCommand(const SweepOptions& options,
   if (!checkOutputs({{&chart, &chartFile}}, inputs, &why)) return failed(why);
   baseName = escapeControlBytes(baseName);
   const std::vector<std::string> baseLines = splitLines(base);
-  const ConfigSettings baseSettings = ConfigCheck(base).settings();
+  const ConfigCheck baseCheck(base);
+  const ConfigSettings& baseSettings = baseCheck.settings();
 
   Replay replay(stderr, false);
-  SweepYardstick yardstick(baseSettings);
+  SweepYardstick yardstick(baseCheck);
   replay.observeLoadedRows(
       [&yardstick](const LagLogRow& row) { yardstick.addLogged(row); });
   for (std::size_t i = 0; i < logs.names().size(); ++i) {
@@ -208,7 +209,12 @@ int runSweepCommand(const SweepOptions& options,
       "check in 10): " +
       std::to_string(yardstick.honestPlayers()) +
       "; laggers (over in most of their checks): " +
-      std::to_string(yardstick.laggers()) + ".";
+      std::to_string(yardstick.laggers()) +
+      (yardstick.sparedPlayers() == 0
+           ? std::string()
+           : "; spared on purpose by its allowances or as steady: " +
+                 std::to_string(yardstick.sparedPlayers())) +
+      ".";
   const std::string orderNote =
       "Best trade-offs first: fewest honest players spectated plus laggers "
       "let through, then fewest honest spectated, then fewest laggers let "

@@ -99,7 +99,7 @@ LagLogRow check(const std::string& player, const char* current,
 // The yardstick is the base's limits over the logged figures; the outcome
 // counts what the replayed bot did to whom.
 TEST(SweepTest, HonestPlayersSpectatedAndLaggersLetThrough) {
-  ConfigSettings base;  // current=300, losses 2
+  const ConfigCheck base("");  // current=300, losses 2
   SweepYardstick yardstick(base);
   for (int i = 0; i < 10; ++i) {
     yardstick.addLogged(check("Spiky", i == 4 ? "450" : "80"));
@@ -132,7 +132,7 @@ TEST(SweepTest, HonestPlayersSpectatedAndLaggersLetThrough) {
 // A lagger by the yardstick whom the replayed plug-in forgave as steady is
 // spared on purpose, not let through; one it dealt with is neither.
 TEST(SweepTest, SteadyLaggersAreSparedNotLetThrough) {
-  ConfigSettings base;
+  const ConfigCheck base("");
   SweepYardstick yardstick(base);
   for (int i = 0; i < 4; ++i) {
     yardstick.addLogged(check("Far", "450"));
@@ -154,6 +154,50 @@ TEST(SweepTest, SteadyLaggersAreSparedNotLetThrough) {
   SweepOutcome back;
   ASSERT_TRUE(SweepOutcome::fromText(outcome.text(), &back));
   EXPECT_EQ(back.text(), outcome.text());
+}
+
+// The yardstick judges as the base's plug-in would: a far player's
+// allowance spares them on purpose, a crowd's population section is
+// stricter, and a player whose link the watch forgets whenever they leave
+// is never steady.
+TEST(SweepTest, TheYardstickIsThePlugInsJudgementUnderTheBase) {
+  const ConfigCheck base(
+      "strikes=3\nstability=40\nallow=Kiwi +200\n[players 10]\ncurrent=200\n");
+  SweepYardstick yardstick(base);
+  LagLogRow crowd;
+  crowd.kind = LagRowKind::Population;
+  crowd.bot = 1;
+  for (int i = 0; i < 6; ++i) {
+    yardstick.addLogged(check("Kiwi", "380"));  // under 300 + 200, 200 + 200
+    const char* const crowded[] = {"100", "100", "100", "250", "290", "210"};
+    yardstick.addLogged(check("Crowded", crowded[i]));
+    // Steady at 350, but each time forgotten: no three checks in a row.
+    yardstick.addLogged(check("Leaver", "350"));
+    LagLogRow left = check("Leaver", "");
+    left.kind = LagRowKind::Left;
+    yardstick.addLogged(left);
+    if (i == 2) {
+      crowd.populationSection = 10;  // 200 ms from here
+      yardstick.addLogged(crowd);
+    }
+  }
+  EXPECT_TRUE(yardstick.spared(1, "Kiwi"));
+  EXPECT_TRUE(yardstick.honest(1, "Kiwi"));
+  EXPECT_FALSE(yardstick.lagger(1, "Crowded"));  // 3 of 6 over 200 ms
+  EXPECT_FALSE(yardstick.honest(1, "Crowded"));  // none over 300 ms
+  EXPECT_TRUE(yardstick.lagger(1, "Leaver"));
+  EXPECT_EQ(yardstick.sparedPlayers(), 1u);
+
+  // Spared by the base and left be: its own column; spectated: an honest
+  // player spectated.
+  SweepCounter mild;
+  mild.addReplayed(check("Kiwi", "380"));
+  EXPECT_EQ(mild.outcome(yardstick).sparedOnPurpose, 1u);
+  EXPECT_EQ(mild.outcome(yardstick).laggersLetThrough, 1u);  // Leaver
+  SweepCounter harsh;
+  harsh.addReplayed(check("Kiwi", "380", LagAction::Spectated));
+  EXPECT_EQ(harsh.outcome(yardstick).sparedOnPurpose, 0u);
+  EXPECT_EQ(harsh.outcome(yardstick).honestSpectated, 1u);
 }
 
 // Blind checks are a share of all the replayed checks, the answered ones
@@ -189,7 +233,7 @@ TEST(SweepTest, BlindChecksAreAShareAndOverFivePercentMarkTheRow) {
 // does one only the replay checked; names of no class are left out. The
 // scores pass between processes as text, and bad text is refused.
 TEST(SweepTest, ClassScoresCountEveryPlayerOfTheLogAndPassAsText) {
-  ConfigSettings base;
+  const ConfigCheck base("");
   SweepYardstick yardstick(base);
   for (const char* name :
        {"lagger-01", "lagger-02", "flaky-01", "good-01", "far-01", "Bob"}) {

@@ -882,6 +882,7 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
         settings.extraKeysInFile = true;
       }
       if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
+      if (key.group == ConfigGroup::Watch) settings.watchKeysInFile = true;
       if (givenAgain[i] != 0) {
         found.push_back(std::string(piece.key->key) +
                         " is given again on line " +

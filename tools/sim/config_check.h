@@ -114,6 +114,9 @@ struct ConfigSettings {
   };
   std::vector<Allowance> allowances;  // in the order of their last lines
   bool fairKeysInFile = false;
+  // A key of the lag watch was read: the watch, which keeps the checks the
+  // steady verdict reads, is on.
+  bool watchKeysInFile = false;
 
   // One line per setting, as check-ini prints them.
   std::vector<std::string> describe() const;
