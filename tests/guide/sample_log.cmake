@@ -35,9 +35,9 @@ execute_process(
 string(REPLACE "\r\n" "\n" out "${out}")
 # Bob twice spectated, Ann never over a limit, nothing blind or skipped.
 set(table "
-Bob                             4        4          2        2          0        0          2        2
-Ann                             4        4          0        0          0        0          0        0
-(all players together)          8        8          2        2          0        0          2        2
+Bob                             3        3          2        2          0        0          2        2
+Ann                             3        3          0        0          0        0          0        0
+(all players together)          6        6          2        2          0        0          2        2
 
 Skipped lines: 0
 ")
