@@ -89,6 +89,14 @@ struct Settings {
   int maxCheckRate;
   int answerTimeout;
   bool autocheck;  // in the first file
+  bool queue;      // queue=1 in the first file
+};
+
+// What a file read at a reload says of ordered checks: -1 the key is not
+// in it, else its value.
+struct OrderingKeys {
+  int queue;
+  int autocheck;
 };
 
 // A check as the model keeps it: the name typed, the asker's name, the
@@ -105,7 +113,11 @@ struct Check {
 class Model {
  public:
   Model(const Settings& settings, std::vector<Person>* people)
-      : s_(settings), people_(people), ordered_(settings.autocheck) {}
+      : s_(settings),
+        people_(people),
+        queueKey_(settings.queue),
+        autocheck_(settings.autocheck),
+        ordered_(settings.queue || settings.autocheck) {}
 
   std::vector<std::string> out;
 
@@ -194,6 +206,12 @@ class Model {
     if (!unordered_.empty()) unordered_.pop_front();
   }
 
+  // "!lagwatch -i=N": automatic checks, and with them ordered checks.
+  void setInterval(bool on) {
+    autocheck_ = on;
+    switchOrdered(queueKey_ || autocheck_);
+  }
+
   void switchOrdered(bool on) {
     if (on == ordered_) return;
     ordered_ = on;
@@ -220,11 +238,15 @@ class Model {
     if (out_.empty()) sendNext();
   }
 
-  void reload(bool autocheckInFile) {
+  // A reload drops the checks out and waiting without a word; a key left
+  // out of the file keeps its value.
+  void reload(const OrderingKeys& keys) {
     out.push_back("echo: DLL plugin connected.");
     out_.clear();
     waiting_.clear();
-    if (autocheckInFile) switchOrdered(true);
+    if (keys.queue >= 0) queueKey_ = keys.queue != 0;
+    if (keys.autocheck >= 0) autocheck_ = keys.autocheck != 0;
+    switchOrdered(queueKey_ || autocheck_);
   }
 
   void leave(std::uint16_t ident) {
@@ -302,6 +324,8 @@ class Model {
 
   Settings s_;
   std::vector<Person>* people_;
+  bool queueKey_;
+  bool autocheck_;
   bool ordered_;
   std::map<std::uint16_t, int> tags_;
   std::string target_, requester_;  // the one pending check without the queue
@@ -321,16 +345,18 @@ class Stream {
   explicit Stream(std::uint32_t seed) : random_(seed) {
     settings_.display = pick(2) + 1;
     settings_.deal = pick(4);
-    settings_.maxCheckRate = std::vector<int>{0, 1, 3, 6}[pick(4)];
+    settings_.maxCheckRate = std::vector<int>{0, 4, 10, 30}[pick(4)];
     settings_.answerTimeout = kAnswerTimeoutChoices[pick(3)];
     settings_.autocheck = pick(2) == 1;
+    settings_.queue = pick(4) == 0;
     model_ = std::make_unique<Model>(settings_, &people_);
   }
 
   // Runs the stream; returns "" or what disagreed, with the events so far.
   std::string run(int events) {
     TempFolder folder;
-    folder.write("tarvok.ini", file(settings_.autocheck));
+    folder.write("tarvok.ini",
+                 file({settings_.queue ? 1 : -1, settings_.autocheck ? 1 : -1}));
     RecordingHost host;
     if (!host.load()) return "load: " + host.error();
     host_ = &host;
@@ -349,13 +375,16 @@ class Stream {
  private:
   int pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
 
-  std::string file(bool autocheck) const {
+  std::string file(const OrderingKeys& keys) const {
     std::string text = "grace=100000\r\nWarnMessage=Warned\r\nLockMessage=Locked\r\n";
     text += "display=" + std::to_string(settings_.display) + "\r\n";
     text += "deal=" + std::to_string(settings_.deal) + "\r\n";
     text += "maxcheckrate=" + std::to_string(settings_.maxCheckRate) + "\r\n";
     text += "answertimeout=" + std::to_string(settings_.answerTimeout) + "\r\n";
-    if (autocheck) text += "autocheck=30\r\n";
+    if (keys.queue >= 0) text += "queue=" + std::to_string(keys.queue) + "\r\n";
+    if (keys.autocheck >= 0) {
+      text += "autocheck=" + std::to_string(keys.autocheck * 30) + "\r\n";
+    }
     return text;
   }
 
@@ -407,7 +436,7 @@ class Stream {
       const bool on = pick(2) == 1;
       host_->command(1, people_[0].record, on ? "lagwatch -i=30" : "lagwatch -i=0");
       model_->out.push_back("private to 1: Lag watch interval set");
-      model_->switchOrdered(on);
+      model_->setInterval(on);
       event = on ? "Sam: !lagwatch -i=30" : "Sam: !lagwatch -i=0";
     } else if (what < 78) {
       if (zone_.due.empty()) return true;
@@ -445,12 +474,14 @@ class Stream {
       event = p->name + "(" + std::to_string(p->ident) + ") to ship " +
               std::to_string(p->record->ship);
     } else if (what < 96) {
-      // A reload: a file without autocheck changes nothing of the queue.
-      const bool autocheck = pick(2) == 1;
-      folder.write("tarvok.ini", file(autocheck));
+      // A reload, mostly of a file that changes nothing of the queue.
+      const OrderingKeys keys{pick(4) == 0 ? pick(2) : -1,
+                              pick(2) == 0 ? pick(2) : -1};
+      folder.write("tarvok.ini", file(keys));
       host_->init(1);
-      model_->reload(autocheck);
-      event = autocheck ? "reload with autocheck=30" : "reload";
+      model_->reload(keys);
+      event = "reload with queue=" + std::to_string(keys.queue) +
+              " autocheck=" + std::to_string(keys.autocheck) + " (-1: none)";
     } else {
       return true;
     }
@@ -481,7 +512,8 @@ class Stream {
                " deal=" + std::to_string(settings_.deal) +
                " maxcheckrate=" + std::to_string(settings_.maxCheckRate) +
                " answertimeout=" + std::to_string(settings_.answerTimeout) +
-               (settings_.autocheck ? " autocheck=30" : "") + "\n" + trace_ +
+               (settings_.autocheck ? " autocheck=30" : "") +
+               (settings_.queue ? " queue=1" : "") + "\n" + trace_ +
                "  the plug-in sent:\n";
     for (const std::string& line : got) failure_ += "    " + line + "\n";
     failure_ += "  the model expected:\n";
