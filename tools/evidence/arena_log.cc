@@ -9,6 +9,8 @@
 #include "hostkit/shown_text.h"
 #include "evidence/lag_log.h"
 #include "hostkit/output_file.h"
+#include "sim/config_check.h"
+#include "spawn/check_judgement.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ struct Player {
   std::int32_t checks = 0;
   std::int32_t low = 0;
   std::int32_t high = 0;
+  StrikeCount strikes;
 };
 
 std::string tenths(std::int32_t value) {
@@ -74,8 +77,8 @@ std::string figuresRow(Player& player, std::uint32_t second,
                        std::int32_t current, std::int32_t s2c,
                        std::int32_t c2s, std::int32_t weapons);
 
-// One check's row: the figures the class gives now, judged against the
-// default limits by a bot that deals with nobody.
+// One check's row: the figures the class gives now, judged at the default
+// settings by a bot that deals with nobody.
 // Staff's rows are their own "!lagme".
 std::string checkRow(Player& player, Dice& dice, std::uint32_t second) {
   std::int32_t current = player.base + dice.between(-15, 15);
@@ -117,7 +120,7 @@ std::string checkRow(Player& player, Dice& dice, std::uint32_t second) {
 }
 
 // The row of a check that measured these figures (losses in tenths of a
-// percent), judged against the default limits by a bot that deals with
+// percent), judged at the default settings by a bot that deals with
 // nobody; the average, low and high ping run over the player's connection.
 std::string figuresRow(Player& player, std::uint32_t second,
                        std::int32_t current, std::int32_t s2c,
@@ -129,17 +132,33 @@ std::string figuresRow(Player& player, std::uint32_t second,
   const std::int32_t average =
       static_cast<std::int32_t>(player.pingSum / player.checks);
 
+  // Judged by the plug-in's own judgement, at the default settings.
+  static const ConfigSettings defaults;
+  LimitsInForce inForce;
+  inForce.currentPing = defaults.currentPingLimit;
+  inForce.averagePing = defaults.averagePingLimit;
+  inForce.s2cLoss = defaults.s2cLossLimit;
+  inForce.c2sLoss = defaults.c2sLossLimit;
+  inForce.s2cWeaponsLoss = defaults.s2cWeaponsLossLimit;
+  CheckFigures figures;
+  figures.currentPing = current;
+  figures.averagePing = average;
+  figures.s2cLoss = s2c / 10;  // whole percent, as the plug-in reads "2.5"
+  figures.c2sLoss = c2s / 10;
+  figures.s2cWeaponsLoss = weapons / 10;
+  const CheckVerdict verdict =
+      judgeCheck(figures, inForce, nullptr, CheckCircumstances{});
+  std::int32_t strikes = 0;
+  countStrike(player.strikes, verdict.counted != 0, defaults.strikesNeeded,
+              defaults.strikeGapSeconds, second, &strikes);
+  static const char* const kLimitNames[] = {"current", "average", "s2c", "c2s",
+                                            "s2cweapons"};
   std::string limits;
-  const auto reach = [&limits](bool reached, const char* name) {
-    if (!reached) return;
+  for (int bit = 0; bit < 5; ++bit) {
+    if ((verdict.reached >> bit & 1u) == 0) continue;
     limits += limits.empty() ? "" : ",";
-    limits += name;
-  };
-  reach(current >= 300, "current");
-  reach(average >= 300, "average");
-  reach(s2c / 10 >= 2, "s2c");
-  reach(c2s / 10 >= 2, "c2s");
-  reach(weapons / 10 >= 2, "s2cweapons");
+    limits += kLimitNames[bit];
+  }
   const bool staff = player.kind == Kind::Staff;
   return lagLogTimeText(kStart + second) + "\t1\t" + player.name +
          (staff ? "\t3\t" : "\t0\t") + std::to_string(player.ship) + "\t" +
@@ -148,8 +167,8 @@ std::string figuresRow(Player& player, std::uint32_t second,
          "\t" + std::to_string(average) + "\t" + std::to_string(player.low) +
          "\t" + std::to_string(player.high) + "\t" + tenths(s2c) + "\t" +
          tenths(c2s) + "\t" + tenths(weapons) + "\t" +
-         (limits.empty() ? "-" : limits) + "\t" + (limits.empty() ? "0" : "1") +
-         "/1\tnone\n";
+         (limits.empty() ? "-" : limits) + "\t" + std::to_string(strikes) +
+         "/" + std::to_string(defaults.strikesNeeded) + "\tnone\n";
 }
 
 std::string presenceRow(const Player& player, std::uint32_t second,

@@ -42,19 +42,6 @@ const ConfigKey* sweepKey(const std::string& name) {
   return nullptr;
 }
 
-std::string sweepKeyNames() {
-  std::string names;
-  for (const ConfigKey& key : kConfigKeys) {
-    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log ||
-        key.group == ConfigGroup::Messages) {
-      continue;
-    }
-    if (!names.empty()) names += ", ";
-    names += std::string(key.key, std::char_traits<char>::length(key.key) - 1);
-  }
-  return names;
-}
-
 bool readWhole(const std::string& text, std::int32_t* value) {
   if (text.empty()) return false;
   errno = 0;
@@ -133,6 +120,19 @@ std::string settingsOf(const std::vector<SweepAxis>& axes,
 }
 
 }  // namespace
+
+std::string sweepKeyNames() {
+  std::string names;
+  for (const ConfigKey& key : kConfigKeys) {
+    if (key.kind != ConfigKind::Number || key.group == ConfigGroup::Log ||
+        key.group == ConfigGroup::Messages) {
+      continue;
+    }
+    if (!names.empty()) names += ", ";
+    names += std::string(key.key, std::char_traits<char>::length(key.key) - 1);
+  }
+  return names;
+}
 
 bool parseSweepAxis(const std::string& text, SweepAxis* axis,
                     std::string* error) {

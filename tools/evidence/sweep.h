@@ -53,6 +53,10 @@ constexpr std::size_t kMostSweepCombinations = 1000;
 bool parseSweepAxis(const std::string& text, SweepAxis* axis,
                     std::string* error);
 
+// The keys a sweep can vary, from the one key table: "current, average,
+// ...", without their '='.
+std::string sweepKeyNames();
+
 // The combinations of `axes`, the last axis varying fastest: each a value
 // per axis. Empty, with the reason in `error`, beyond
 // kMostSweepCombinations or when a key is given twice.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <set>
 
+#include "evidence/sweep.h"
 #include "hostkit/shown_text.h"
 
 namespace {
@@ -96,26 +97,31 @@ const char kSweepDescription[] =
     "those values, several replays at once, and prints a row per\n"
     "combination: the varied values; the replayed checks over a limit; the\n"
     "players announced, warned (or warned and spectated) and spectated; the\n"
-    "honest players spectated, the laggers let through and the laggers\n"
-    "spared as steady (stability= forgave their ping); the blind\n"
-    "checks (replayed checks that no logged figures answered), '!' after\n"
-    "a row's over 5 %, whose counts then understate its settings.\n";
+    "honest players spectated, the laggers let through and the players\n"
+    "spared on purpose (\"spared as steady\"); the blind checks (replayed\n"
+    "checks that no logged figures answered), '!' after a row's over 5 %,\n"
+    "whose counts then understate its settings.\n";
 
-const char kSweepFooter[] =
-    "KEY is a number key of tarvok.ini, without '=' and in its letter case:\n"
-    "current, average, s2cploss, c2sploss, s2cweapons, display, deal,\n"
-    "maxcheckrate, queue, autocheck, strikes, grace, autochecklevel,\n"
-    "answertimeout, minplayers, stability, pingceiling.\n"
+const char kSweepYardstick[] =
     "\n"
-    "Honest and lagging are judged once, from the log's own figures against\n"
-    "the limits of --ini: honest when over a limit in at most one check in\n"
-    "ten of theirs, a lagger when over in most of them; let through: never\n"
-    "warned nor spectated, unless the plug-in forgave their ping as\n"
-    "steady (spared, not misjudged). Rows come best trade-off first: fewest players\n"
-    "misjudged (honest spectated plus laggers let through), then fewest\n"
-    "honest players spectated, then fewest laggers let through. '*' marks\n"
-    "the row of the --ini file's own values (run as a row of its own when no\n"
-    "combination has them).\n"
+    "The yardstick is the plug-in's own judgement. Every check of the log\n"
+    "is judged once, as the plug-in would judge it under the --ini settings\n"
+    "(the base): with the arena's section, the population section the log\n"
+    "names, the player's allowance and the steady verdict over their\n"
+    "earlier checks. A lagger is over a limit in most of their checks. A\n"
+    "player over the plain limits in most checks whom the base forgives on\n"
+    "purpose (allow=, stability=) is spared: honest, like a player over a\n"
+    "limit in at most one check in ten. The base is the yardstick because\n"
+    "it is what you run and mean: the players its allow= and stability=\n"
+    "lines spare are no laggers for any row. A row lets a lagger through\n"
+    "when it never warned nor spectated them; laggers its own plug-in\n"
+    "forgave as steady, and the base's spared players it left alone, are\n"
+    "counted as spared, not misjudged; a spared player it spectated is an\n"
+    "honest player spectated. Rows come best trade-off first: fewest\n"
+    "players misjudged (honest spectated plus laggers let through), then\n"
+    "fewest honest players spectated, then fewest laggers let through.\n"
+    "'*' marks the row of the --ini file's own values (run as a row of its\n"
+    "own when no combination has them).\n"
     "\n"
     "With --classes, over the log of a made-up arena (see tarvok-sim arena),\n"
     "each row also says how many of the laggers (lagger-NN and flaky-NN),\n"
@@ -130,6 +136,29 @@ const char kSweepFooter[] =
     "Exit status: 0 when every combination was replayed; 2 when a file\n"
     "cannot be used, a replay failed, or for a faulty command line (more\n"
     "than 1000 combinations among them).";
+
+// The keys --vary takes, from the key table, in lines of at most 72
+// characters.
+std::string sweepKeysText() {
+  std::string text =
+      "KEY is a number key of tarvok.ini, without '=' and in its letter "
+      "case:\n";
+  std::string line;
+  const std::string names = sweepKeyNames() + ".";
+  std::size_t start = 0;
+  while (start < names.size()) {
+    std::size_t end = names.find(' ', start);
+    if (end == std::string::npos) end = names.size();
+    const std::string word = names.substr(start, end - start);
+    if (!line.empty() && line.size() + 1 + word.size() > 72) {
+      text += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  return text + line + "\n";
+}
 
 // How an option takes its value.
 enum class ValueKind {
@@ -525,7 +554,8 @@ std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
 
   Command sweep{"sweep", "many settings over one lag log, ranked",
                 "tarvok-sim sweep [OPTIONS] LOG...", "",
-                std::string(kSweepDescription) + "\n" + kSweepFooter};
+                std::string(kSweepDescription) + "\n" + sweepKeysText() +
+                    kSweepYardstick};
   sweep.arity = Arity::kOneOrMore;
   sweep.argumentName = "LOG";
   sweep.argumentHelp =
