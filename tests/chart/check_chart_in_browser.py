@@ -12,8 +12,8 @@ from 0), every limit line labelled and every mark titled; what an operator
 reads on the page (the legend, the table's players, each panel's ticks,
 limit labels and mark titles, in order) must equal the file GOLDEN; and a
 screenshot must not be blank (many colours, and ink beyond the background).
-PANELS "points:N" checks a sweep's page instead (GOLDEN unread): N points, each
-with its settings as hover text, one of them the base, and no script.
+PANELS "sweep:PLOT=N,N/PLOT=N" checks a sweep's page instead (GOLDEN unread):
+per plot the marks and the rows each stands for, in the order drawn.
 Exits 77, which ctest counts as skipped, only when no chromium is installed.
 """
 import html.parser
@@ -132,7 +132,7 @@ class PageReader(html.parser.HTMLParser):
         elif opened == "text" and "limit-label" in names:
             self.labels += 1
             self.plot_lines.append("    label " + text)
-        elif opened == "title" and self.stack and self.stack[-1][0] == "line":
+        elif opened == "title" and self.stack and self.stack[-1][0] in ("line", "path"):
             line_classes = self.stack[-1][1].split()
             if "limit" in line_classes:
                 self.limits += 1
@@ -196,16 +196,64 @@ def check_replay_dom(dom, panels, golden):
         fail("what the page shows differs from %s (see %s)" % (golden, actual))
 
 
-def check_sweep_dom(dom, points):
-    circles = re.findall(r'<circle class="(point[^"]*)"[^>]*>(.*?)</circle>',
-                         dom, re.S)
-    if len(circles) != points:
-        fail("%d points rendered, %d expected" % (len(circles), points))
-    if sum(1 for kind, _ in circles if kind == "point base") != 1:
-        fail("not exactly one point marked as the base")
-    for _, inside in circles:
-        if not re.match(r"\s*<title>[^<]*=[^<]*</title>\s*$", inside):
-            fail("a point without its settings as hover text: " + inside)
+def check_sweep_dom(dom, expected):
+    """A sweep's page: per plot (scores, and classes with --classes) the
+    marks with their row counts as EXPECTED gives them ("scores=1,4,1"),
+    each naming all its rows; numbered ticks on both axes; no mark near an
+    axis title; exactly one base; the key; all within 700 pixels."""
+    plots = re.findall(r'<svg class="tradeoff ([a-z]+)"[^>]*width="([0-9]+)"'
+                       r'(.*?)</svg>', dom, re.S)
+    wanted = dict(part.split("=") for part in expected.split("/"))
+    if sorted(kind for kind, _, _ in plots) != sorted(wanted):
+        fail("plots %s, expected %s" % ([k for k, _, _ in plots], sorted(wanted)))
+    rows = None
+    for kind, width, body in plots:
+        if int(width) > 700 - 2 * 16:
+            fail("a plot %s pixels wide" % width)
+        counts = []
+        marks = re.findall(r'<g class="mark([^"]*)">\s*<title>([^<]*)</title>'
+                           r'(.*?)</g>', body, re.S)
+        for classes, title, inside in marks:
+            named = [line for line in title.split("\n") if "=" in line]
+            label = re.search(r'<text class="count"[^>]*>([^<]*)</text>', inside)
+            label = label.group(1) if label else ""
+            count = int(re.search(r"([0-9]+) rows", label).group(1)) \
+                if "rows" in label else 1
+            if len(named) != count:
+                fail("a mark labelled %r names %d rows" % (label, len(named)))
+            if ("base" in classes.split()) != label.startswith("base"):
+                fail("the base mark unlabelled, or another labelled base")
+            counts.append(count)
+        if ",".join(map(str, counts)) != wanted[kind]:
+            fail("%s plot: marks of %s rows, expected %s"
+                 % (kind, counts, wanted[kind]))
+        if rows is not None and sum(counts) != rows:
+            fail("the plots hold different numbers of rows")
+        rows = sum(counts)
+        if sum(1 for c, _, _ in marks if "base" in c.split()) != 1:
+            fail("%s plot: not exactly one base mark" % kind)
+        for axis in ("x", "y"):
+            ticks = [int(t) for t in re.findall(
+                r'<text class="tick %s"[^>]*>([0-9]+)</text>' % axis, body)]
+            steps = {b - a for a, b in zip(ticks, ticks[1:])}
+            if len(ticks) < 2 or ticks[0] != 0 or len(steps) != 1 or min(steps) <= 0:
+                fail("%s plot: %s ticks %s" % (kind, axis, ticks))
+        # Every mark inside the plot's frame, clear of the axes and their
+        # titles, which stand outside it.
+        frame = re.findall(r'<line class="axis" x1="([0-9.]+)" y1="([0-9.]+)" '
+                           r'x2="([0-9.]+)" y2="([0-9.]+)"', body)
+        left = min(float(x1) for x1, _, x2, _ in frame if x1 == x2)
+        bottom = max(float(y1) for _, y1, _, y2 in frame if y1 == y2)
+        for cx, cy, r in re.findall(
+                r'<circle class="(?:point|ring)" cx="([0-9.]+)" cy="([0-9.]+)" '
+                r'r="([0-9.]+)"', body):
+            if float(cx) - float(r) <= left or float(cy) + float(r) >= bottom:
+                fail("%s plot: a mark on an axis at %s,%s" % (kind, cx, cy))
+        if len(re.findall(r'<text class="axis-title', body)) != 2:
+            fail("%s plot without its two axis titles" % kind)
+    if 'class="key"' not in dom or "Red: your settings" not in dom \
+            or "Lower left is better" not in dom:
+        fail("no key to the chart")
     if "<script" in dom:
         fail("the page holds a script")
 
@@ -232,8 +280,8 @@ def main():
         dom = subprocess.run(chromium + ["--dump-dom", url], check=True,
                              capture_output=True, text=True,
                              timeout=120).stdout
-        if panels.startswith("points:"):
-            check_sweep_dom(dom, int(panels[len("points:"):]))
+        if panels.startswith("sweep:"):
+            check_sweep_dom(dom, panels[len("sweep:"):])
         else:
             check_replay_dom(dom, int(panels), golden)
 

@@ -35,7 +35,8 @@ const char kStyle[] =
     "svg text{font:11px sans-serif;fill:#555}"
     ".axis{stroke:#999;stroke-width:1}"
     ".grid{stroke:#e6e6e6;stroke-width:1}"
-    ".series{fill:none;stroke-width:1.5}"
+    ".series{fill:none;stroke-width:1.5}.series.thin{stroke-width:1}"
+    ".series.lowest{stroke-opacity:0.45}"
     ".checks{stroke:#888;stroke-width:1}"
     ".limit{stroke-width:1.5}"
     ".current{stroke:#1f6fd1}.average{stroke:#18a058}"
@@ -46,6 +47,8 @@ const char kStyle[] =
     ".mark{stroke-width:2}.mark.warned{stroke:#e0a000}"
     ".mark.spectated{stroke:#d11f1f}.mark.blind{stroke:#888}"
     ".mark.replayed{stroke-dasharray:3 2}"
+    ".mark.strike{fill:#8a5a00;stroke:#8a5a00;stroke-width:1}"
+    ".mark.strike.replayed{fill:#fff;stroke-dasharray:none}"
     ".legend span{margin-right:12px;white-space:nowrap}"
     ".swatch{display:inline-block;width:18px;height:3px;vertical-align:middle;"
     "margin-right:4px}"
@@ -170,13 +173,46 @@ class Plot {
   ValueAxis axis_;
 };
 
+// Which of the values of one pixel column a line keeps.
+enum class Kept { kLowestAndHighest, kLowest, kHighest };
+
+// True when many pixel columns (a quarter of those with checks, and at
+// least kCrowdedColumns) hold different values of `figure`: a line through
+// both would fill them, and the lines of several figures would cover each
+// other as bands. Two checks in one second of a short log are no crowd.
+constexpr int kCrowdedColumns = 8;
+bool crowded(const std::vector<ChartPoint>& points, int figure,
+             const Plot& plot) {
+  int column = -1;
+  float seen = 0;
+  bool differs = false;
+  int columns = 0;
+  int differing = 0;
+  for (const ChartPoint& point : points) {
+    const float value = point.figures[figure];
+    if (std::isnan(value)) continue;
+    const int here = plot.column(point.second);
+    if (here != column) {
+      ++columns;
+      column = here;
+      seen = value;
+      differs = false;
+    } else if (value != seen && !differs) {
+      differs = true;
+      ++differing;
+    }
+  }
+  return differing >= kCrowdedColumns && differing * 4 >= columns;
+}
+
 // The points of one figure, thinned: in each pixel column the lowest and
-// the highest, in the order they came. Drawn as steps: a figure holds until
-// the next check, the last one for as long as the check before it held. A
-// figure that was no number breaks the line: one polyline's points each
-// between such checks.
+// the highest, in the order they came, or only one of them. Drawn as steps:
+// a figure holds until the next check, the last one for as long as the
+// check before it held. A figure that was no number breaks the line: one
+// polyline's points each between such checks.
 std::vector<std::string> thinnedPoints(const std::vector<ChartPoint>& points,
-                                       int figure, const Plot& plot) {
+                                       int figure, const Plot& plot,
+                                       Kept kept) {
   std::vector<std::string> segments;
   std::string result;
   std::string lastX;
@@ -222,11 +258,14 @@ std::vector<std::string> thinnedPoints(const std::vector<ChartPoint>& points,
       endSegment(number(plot.x(points[noNumber].second)));
     }
     if (lowest == points.size()) continue;
-    const std::size_t first = std::min(lowest, highest);
-    const std::size_t second = std::max(lowest, highest);
-    for (std::size_t kept : {first, second}) {
-      const std::string x = number(plot.x(points[kept].second));
-      const std::string y = number(plot.y(points[kept].figures[figure]));
+    std::size_t first = std::min(lowest, highest);
+    std::size_t second = std::max(lowest, highest);
+    if (kept != Kept::kLowestAndHighest) {
+      first = second = kept == Kept::kLowest ? lowest : highest;
+    }
+    for (std::size_t each : {first, second}) {
+      const std::string x = number(plot.x(points[each].second));
+      const std::string y = number(plot.y(points[each].figures[figure]));
       if (!lastY.empty() && x != lastX && y != lastY) {
         result += x + "," + lastY + " ";
       }
@@ -394,6 +433,16 @@ std::string figureText(float value, const char* unit) {
   return std::isnan(value) ? std::string("?") : number(value) + unit;
 }
 
+// The figures of a check, as a mark's hover text shows them.
+std::string figuresText(const ChartPoint& point) {
+  const float* f = point.figures;
+  return "ping " + figureText(f[kChartCurrent], " ms") + " current, " +
+         figureText(f[kChartAverage], " ms") + " average; loss " +
+         figureText(f[kChartS2C], "%") + " server to client, " +
+         figureText(f[kChartC2S], "%") + " client to server, " +
+         figureText(f[kChartS2CWeapons], "%") + " weapons";
+}
+
 // A mark's hover text: when, what was done, and the figures then.
 std::string markTitle(const PlayerLag& player, const ChartMark& mark,
                       const std::vector<std::string>& sources,
@@ -404,12 +453,7 @@ std::string markTitle(const PlayerLag& player, const ChartMark& mark,
                            : " was moved to spectator mode");
   if (sources.size() > 1) title += " (" + sources[mark.source] + ")";
   if (const ChartPoint* point = pointAt(player.points, mark.second)) {
-    const float* f = point->figures;
-    title += "\nping " + figureText(f[kChartCurrent], " ms") + " current, " +
-             figureText(f[kChartAverage], " ms") + " average; loss " +
-             figureText(f[kChartS2C], "%") + " server to client, " +
-             figureText(f[kChartC2S], "%") + " client to server, " +
-             figureText(f[kChartS2CWeapons], "%") + " weapons";
+    title += "\n" + figuresText(*point);
   }
   if (alsoHere > 0) {
     title += "\nand " + std::to_string(alsoHere) + " more at this pixel";
@@ -429,6 +473,26 @@ std::string blindTick(const PlayerLag& player, const ChartMark& mark,
   return "<line class=\"mark blind\" x1=\"" + x + "\" y1=\"" +
          number(kTop + kPlotHeight - 8) + "\" x2=\"" + x + "\" y2=\"" +
          bottom + "\"><title>" + htmlEscaped(title) + "</title></line>\n";
+}
+
+// A strike short of dealing: a small triangle at the top of the plot,
+// filled for the first source (the log), hollow for a replay's.
+std::string strikeMark(const PlayerLag& player, const ChartMark& mark,
+                       double x, const std::vector<std::string>& sources,
+                       const Clock& clock, std::size_t alsoHere) {
+  std::string title = clock.moment(mark.second, true) + ": " + player.name +
+                      "'s strike " + std::to_string(mark.strike) + " of " +
+                      std::to_string(mark.strikesOutOf);
+  if (sources.size() > 1) title += " (" + sources[mark.source] + ")";
+  if (const ChartPoint* point = pointAt(player.points, mark.second)) {
+    title += "\n" + figuresText(*point);
+  }
+  if (alsoHere > 0) {
+    title += "\nand " + std::to_string(alsoHere) + " more at this pixel";
+  }
+  return "<path class=\"mark strike " + htmlEscaped(sources[mark.source]) +
+         "\" d=\"M" + number(x - 4) + "," + number(kTop) + "h8l-4,7z\"><title>" +
+         htmlEscaped(title) + "</title></path>\n";
 }
 
 std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
@@ -464,11 +528,22 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
   svg += lineElement("axis", left, bottom, right, bottom);
   svg += lineElement("axis", left, std::to_string(kTop), left, bottom);
   svg += limitLines(plot, lines, unit);
+  // Where a pixel column holds several checks, a figure is drawn as two
+  // thin lines, through the highest and through the lowest of each column,
+  // so that the figures stay apart instead of filling bands.
   for (const Line& line : lines) {
-    for (const std::string& points :
-         thinnedPoints(player.points, line.figure, plot)) {
-      svg += "<polyline class=\"series " + std::string(line.name) +
-             "\" points=\"" + points + "\"/>\n";
+    const bool apart = crowded(player.points, line.figure, plot);
+    for (Kept kept : {Kept::kHighest, Kept::kLowest}) {
+      const std::string classes =
+          std::string(apart ? "series thin " : "series ") + line.name +
+          (kept == Kept::kLowest ? " lowest" : "");
+      for (const std::string& points :
+           thinnedPoints(player.points, line.figure, plot,
+                         apart ? kept : Kept::kLowestAndHighest)) {
+        svg += "<polyline class=\"" + classes + "\" points=\"" + points +
+               "\"/>\n";
+      }
+      if (!apart) break;
     }
   }
   svg += checkStrokes(player.points, plot);
@@ -478,25 +553,32 @@ std::string plotSvg(const PlayerLag& player, const std::vector<Line>& lines,
     int column;
     LagAction action;
     std::uint8_t source;
+    bool strike;
     const ChartMark* mark;
     std::size_t others;
   };
   std::vector<Drawn> drawn;
   for (const ChartMark& mark : player.marks) {
     const int column = plot.column(mark.second);
+    const bool strike = mark.strike != 0;
     auto same = std::find_if(drawn.begin(), drawn.end(), [&](const Drawn& d) {
       return d.column == column && d.action == mark.action &&
-             d.source == mark.source;
+             d.source == mark.source && d.strike == strike;
     });
     if (same != drawn.end()) {
       ++same->others;
     } else {
-      drawn.push_back({column, mark.action, mark.source, &mark, 0});
+      drawn.push_back({column, mark.action, mark.source, strike, &mark, 0});
     }
   }
   for (const Drawn& each : drawn) {
     const ChartMark& mark = *each.mark;
     const std::string x = number(plot.x(mark.second));
+    if (each.strike) {
+      svg += strikeMark(player, mark, plot.x(mark.second), sources, clock,
+                        each.others);
+      continue;
+    }
     if (mark.action == LagAction::None) {
       svg += blindTick(player, mark, x, bottom, clock, each.others);
       continue;
@@ -534,11 +616,12 @@ std::string legend(const std::vector<std::string>& sources,
       "upright orange line: the bot warned the player</span>"
       "<span><i class=\"swatch\" style=\"background:#d11f1f\"></i>"
       "upright red line: the bot moved the player to spectator mode</span>"
+      "<span>brown triangle at the top: a strike short of that</span>"
       "<span>grey stroke on the time axis: a check; a gap in a line: a "
       "figure that was no number</span>";
   if (sources.size() > 1) {
-    html += "<span>solid: " + htmlEscaped(sources[0]) + ", dashed: " +
-            htmlEscaped(sources[1]) + "</span>";
+    html += "<span>solid or filled: " + htmlEscaped(sources[0]) +
+            ", dashed or hollow: " + htmlEscaped(sources[1]) + "</span>";
   }
   return html + "</p>\n<p class=\"legend\">Point at a line for its figures "
                 "and time.</p>\n";

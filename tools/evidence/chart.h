@@ -7,7 +7,9 @@
 // "limit-label"); limits that coincide are drawn in turns. Marks (class
 // "mark", the action and the source's name) stand where the bot warned or
 // spectated, one style per source, with hover text (<title>): the time, the
-// action and the figures then. The time axis has ticks (class "tick time",
+// action and the figures then; a strike short of dealing is a small
+// triangle at the top (class "mark strike"), a blind check a grey tick at
+// the foot. The time axis has ticks (class "tick time",
 // "tick date") at a round step that suits the span, in UTC clock time when
 // the start is known; the value axis has round ticks ("tick value"), pings
 // never below 0; light gridlines (class "grid") at every tick. Each
@@ -18,7 +20,10 @@
 //
 // Long series are thinned per pixel column: of the points that fall in one
 // column, only the lowest and the highest of each figure are drawn, so the
-// page stays small however long the log.
+// page stays small however long the log. Where a column holds different
+// values, a figure is two thin lines (class "series thin"), one through the
+// highest values and a fainter one through the lowest ("lowest"), so that
+// the figures of one plot do not fill bands that cover each other.
 #ifndef TARVOK_TOOLS_EVIDENCE_CHART_H_
 #define TARVOK_TOOLS_EVIDENCE_CHART_H_
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -309,4 +310,88 @@ TEST(ChartTest, PlayerInTwoArenasGetsEachArenasLimits) {
   EXPECT_NE(std::string::npos, publicPanel.find(">current ping limit 300 ms<"));
   EXPECT_EQ(std::string::npos, publicPanel.find(">current ping limit 150 ms<"));
   EXPECT_EQ(2u, countOf(publicPanel, "class=\"mark warned logged\""));
+}
+
+// A lagger's evening under strikes=3 with a strike gap, logged and
+// replayed: every strike short of a spectate is a triangle at the top of
+// both plots, filled for the log and hollow for the replay; a check too
+// soon after a strike (the count held) and the spectate itself are none;
+// after the spectate the strikes count from 1 again.
+TEST(ChartTest, StrikesShortOfDealingAreMarked) {
+  LagSummary summary({"logged", "replayed"}, true);
+  struct Step {
+    std::uint64_t second;
+    std::uint32_t strikes;
+    LagAction action;
+  };
+  const Step steps[] = {{0, 1, LagAction::None},   {20, 1, LagAction::None},
+                        {80, 2, LagAction::None},  {140, 3, LagAction::Spectated},
+                        {200, 1, LagAction::None}, {260, 0, LagAction::None}};
+  for (std::size_t source : {0u, 1u}) {
+    for (const Step& step : steps) {
+      LagLogRow row;
+      row.player = "Bob";
+      row.figures[kCurrent] = step.strikes == 0 ? "90" : "420";
+      row.limits = step.strikes == 0 ? 0 : 1;
+      row.strikes = step.strikes;
+      row.strikesOutOf = 3;
+      row.action = step.action;
+      summary.add(source, 1, row, step.second + source);
+    }
+  }
+  ChartPage page;
+  page.duration = 300;
+  const std::string html = chartHtml(page, summary, ConfigSettings());
+  // Three strikes a source (at 0, 80 and 200), on each of the two plots.
+  EXPECT_EQ(6u, countOf(html, "<path class=\"mark strike logged\""));
+  EXPECT_EQ(6u, countOf(html, "<path class=\"mark strike replayed\""));
+  EXPECT_EQ(2u, countOf(html, "00:03:20: Bob's strike 1 of 3 (logged)\n"
+                              "ping 420 ms current"));
+  EXPECT_EQ(2u, countOf(html, "00:01:21: Bob's strike 2 of 3 (replayed)"));
+  EXPECT_EQ(0u, countOf(html, "00:00:20: Bob's strike"));
+  EXPECT_EQ(0u, countOf(html, "strike 3 of 3"));
+  EXPECT_EQ(4u, countOf(html, "class=\"mark spectated"));
+}
+
+// A day of checks every 20 seconds whose three losses wander: each loss is
+// drawn as two thin lines (through the highest and the lowest of each pixel
+// column) that move forward only, never the up-and-down of one line through
+// both, which filled bands that covered the other losses.
+TEST(ChartTest, CrowdedLossesStayApartAsThinLines) {
+  LagSummary summary({"logged"}, true);
+  const std::uint32_t kDay = 86400;
+  for (std::uint32_t second = 0; second < kDay; second += 20) {
+    const float wobble = static_cast<float>(second / 20 % 7);
+    const float figures[5] = {100, 90, wobble, 3 + wobble / 2, wobble / 3};
+    summary.add(0, 1, "Bob", false, LagAction::None, second, figures);
+  }
+  ChartPage page;
+  page.duration = kDay;
+  const std::string html = chartHtml(page, summary, ConfigSettings());
+  for (const char* loss : {"s2c", "c2s", "s2cweapons"}) {
+    const std::string high = std::string("<polyline class=\"series thin ") +
+                             loss + "\" points=\"";
+    const std::string low = std::string("<polyline class=\"series thin ") +
+                            loss + " lowest\" points=\"";
+    ASSERT_EQ(1u, countOf(html, high)) << loss;
+    ASSERT_EQ(1u, countOf(html, low)) << loss;
+    for (const std::string& start : {high, low}) {
+      const std::size_t at = html.find(start) + start.size();
+      std::istringstream points(html.substr(at, html.find('"', at) - at));
+      // At each pixel column at most a step's corner and the value.
+      double lastX = -1;
+      int atX = 0;
+      std::string point;
+      while (points >> point) {
+        const double x = std::stod(point.substr(0, point.find(',')));
+        EXPECT_GE(x, lastX) << loss << " goes back at " << point;
+        atX = x == lastX ? atX + 1 : 1;
+        EXPECT_LE(atX, 2) << loss << " goes up and down at " << point;
+        lastX = x;
+      }
+    }
+  }
+  // The pings held still: one line each, as before.
+  EXPECT_EQ(1u, countOf(html, "<polyline class=\"series current\""));
+  EXPECT_LT(html.size(), 200000u);
 }

@@ -92,6 +92,7 @@ std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,
   const std::size_t index = indexOf(bot, row.player);
   count(players_[index], source, row.limits != 0, row.action, second,
         figures, charting_ ? arenaIndexOf(row) : 0);
+  markStrike(players_[index], source, row, second);
   return index;
 }
 
@@ -103,6 +104,7 @@ void LagSummary::addAt(std::size_t index, std::size_t source,
   lastIndex_ = index;
   count(players_[index], source, row.limits != 0, row.action, second, figures,
         charting_ ? arenaIndexOf(row) : 0);
+  markStrike(players_[index], source, row, second);
 }
 
 std::uint32_t LagSummary::arenaIndexOf(const LagLogRow& row) {
@@ -118,6 +120,30 @@ std::uint32_t LagSummary::arenaIndexOf(const LagLogRow& row) {
     lastArena_ = found->second;
   }
   return lastArena_;
+}
+
+// A strike short of dealing: the row's count of strikes rose, or started
+// again after a dealing. A check too soon after a strike keeps the count,
+// and one within the limits forgives them: neither is a strike.
+void LagSummary::markStrike(PlayerLag& player, std::size_t source,
+                            const LagLogRow& row, std::uint64_t second) {
+  if (!charting_ || row.strikesOutOf == 0) return;
+  if (player.lastStrikes.size() < sources_.size()) {
+    player.lastStrikes.resize(sources_.size(), 0);
+  }
+  std::uint32_t& last = player.lastStrikes[source];
+  const bool dealt =
+      row.action == LagAction::Warned || row.action == LagAction::Spectated;
+  if (row.strikes != 0 && row.strikes != last && !dealt &&
+      row.action != LagAction::Announced) {
+    ChartMark mark{second, LagAction::None, static_cast<std::uint8_t>(source)};
+    mark.arena = arenaIndexOf(row);
+    mark.strike = row.strikes;
+    mark.strikesOutOf = row.strikesOutOf;
+    player.marks.push_back(mark);
+  }
+  // After a dealing the strikes start again from 0.
+  last = dealt || row.action == LagAction::Announced ? 0 : row.strikes;
 }
 
 std::size_t LagSummary::add(std::size_t source, LoggedHandle bot,

@@ -2,8 +2,9 @@
 // sources (a log as it was written and the same arena replayed): per player
 // the checks, the checks that reached a limit, the warnings and the moves to
 // spectator mode; and, when asked for, the figures over time and the times
-// the bot warned or spectated, for a chart. Players are told apart by name
-// and bot handle; the table lists them most dealt with first.
+// the bot warned or spectated (and the strikes short of that), for a chart.
+// Players are told apart by name and bot handle; the table lists them most
+// dealt with first.
 #ifndef TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
 #define TARVOK_TOOLS_EVIDENCE_LAG_SUMMARY_H_
 
@@ -50,9 +51,12 @@ enum ChartFigure {
 
 struct ChartMark {
   std::uint64_t second;
-  LagAction action;     // Warned or Spectated; None: a blind check
+  LagAction action;     // Warned or Spectated; None: a blind check or a strike
   std::uint8_t source;  // index of the source
   std::uint32_t arena = 0;  // index into LagSummary::arenas()
+  // A strike short of dealing: its number, of how many deal (0: no strike).
+  std::uint32_t strike = 0;
+  std::uint32_t strikesOutOf = 0;
 };
 
 struct PlayerLag {
@@ -61,6 +65,8 @@ struct PlayerLag {
   std::vector<LagCounts> counts;  // one per source
   std::vector<ChartPoint> points;
   std::vector<ChartMark> marks;
+  // Per source, the strikes of the last row counted (for the strike marks).
+  std::vector<std::uint32_t> lastStrikes = {};
 };
 
 class LagSummary {
@@ -134,6 +140,8 @@ class LagSummary {
              std::uint32_t arena = 0);
   // The index of a row's arena in arenas(), added when new.
   std::uint32_t arenaIndexOf(const LagLogRow& row);
+  void markStrike(PlayerLag& player, std::size_t source, const LagLogRow& row,
+                  std::uint64_t second);
   // The index of the player's row, added when new.
   std::size_t indexOf(LoggedHandle bot, const std::string& name);
   static std::string labelOf(const PlayerLag& player, bool severalBots);

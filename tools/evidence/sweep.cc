@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "evidence/replay.h"
+#include "evidence/sweep_chart.h"
 #include "hostkit/shown_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/population_section.h"
@@ -664,100 +665,104 @@ std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
   return lines;
 }
 
+namespace {
+
+// What a row's mark says on hover, after its settings.
+std::string sweepRowDetails(const SweepRow& row) {
+  const SweepOutcome& outcome = row.outcome;
+  std::string details =
+      std::to_string(outcome.laggersLetThrough) + " laggers let through, " +
+      std::to_string(outcome.honestSpectated) + " honest players spectated, " +
+      std::to_string(outcome.spectated) + " spectated, " +
+      std::to_string(outcome.sparedOnPurpose) + " spared as steady; blind checks " +
+      outcome.blindText();
+  if (row.classed) {
+    details += "; laggers dealt with: " +
+               ClassScores::dealtText(row.classes.laggers()) +
+               ", honest players: " +
+               ClassScores::dealtText(row.classes.honest()) +
+               ", steady high-latency links: " +
+               ClassScores::dealtText(row.classes.far());
+  }
+  return details;
+}
+
+const char* const kSweepChartKey =
+    "<p class=\"key\"><b>How to read it:</b> each dot is a row of the table "
+    "below; rows with the same scores share one dot, labelled with their "
+    "count (point at a dot for their settings). <span class=\"red\">Red: "
+    "your settings</span> (the base). Lower left is better: fewer honest "
+    "players spectated and fewer laggers let through. A dashed ring and "
+    "\"!\": over 5% of that row's checks were blind, so its counts "
+    "understate what its settings would do.</p>\n";
+
+const char* const kSweepClassKey =
+    "<p class=\"key\">By class, from the players' names: across, the "
+    "laggers (lagger-NN, flaky-NN) never warned nor spectated; up, the "
+    "honest players (good-NN, spiky-NN, staff-NN) and the steady "
+    "high-latency links (far-NN) warned or spectated. Lower left is better "
+    "here too.</p>\n";
+
+}  // namespace
+
 std::string sweepChartHtml(const SweepChartPage& page,
                            const std::vector<SweepAxis>& axes,
                            const std::vector<SweepRow>& rows) {
-  constexpr int kWidth = 640, kHeight = 400, kLeft = 60, kBottom = 50,
-                kTop = 20, kRight = 20;
-  std::uint64_t mostLaggers = 1, mostHonest = 1;
-  for (const SweepRow& row : rows) {
-    mostLaggers = std::max(mostLaggers, row.outcome.laggersLetThrough);
-    mostHonest = std::max(mostHonest, row.outcome.honestSpectated);
-  }
-  const double plotWidth = kWidth - kLeft - kRight;
-  const double plotHeight = kHeight - kTop - kBottom;
-  auto xOf = [&](std::uint64_t laggers) {
-    return kLeft + plotWidth * static_cast<double>(laggers) /
-                       static_cast<double>(mostLaggers);
-  };
-  auto yOf = [&](std::uint64_t honest) {
-    return kTop + plotHeight - plotHeight * static_cast<double>(honest) /
-                                   static_cast<double>(mostHonest);
-  };
-  auto number = [](double value) {
-    std::ostringstream out;
-    out.precision(1);
-    out << std::fixed << value;
-    return out.str();
-  };
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
       "charset=\"utf-8\">\n<title>" +
       htmlEscaped(page.title) +
       "</title>\n<style>"
-      "body{font-family:sans-serif;margin:16px;color:#222}"
-      "table{border-collapse:collapse;font-size:13px}"
-      "td,th{border:1px solid #ccc;padding:2px 6px;text-align:right}"
+      "body{font-family:sans-serif;margin:16px;color:#222;max-width:" +
+      std::to_string(kSweepPlotWidth) +
+      "px}"
+      "h1{font-size:22px;overflow-wrap:anywhere}"
+      "table{border-collapse:collapse;font-size:12px}"
+      "td,th{border:1px solid #ccc;padding:2px 4px;text-align:right}"
+      "td{white-space:nowrap}"
+      "th{font-weight:normal;background:#f4f4f4}"
       "tr.base td{font-weight:bold}td.blind{color:#d11f1f}"
-      ".axis{stroke:#444}.grid{stroke:#ddd}"
-      ".point{fill:#1f6fd1;fill-opacity:0.7}"
-      ".point.base{fill:#d11f1f;fill-opacity:1;stroke:#000}"
-      "text{font-size:12px;fill:#333}"
+      "p.warning{color:#d11f1f;font-weight:bold}p.key{font-size:13px}"
+      "span.red{color:#d11f1f;font-weight:bold}"
+      "svg{display:block;background:#fafafa;margin:8px 0}"
+      ".axis,.tick-mark{stroke:#444}.grid{stroke:#e2e2e2}"
+      ".point{fill:#1f6fd1;fill-opacity:0.8;stroke:#fff}"
+      ".mark.base .point{fill:#d11f1f;fill-opacity:1;stroke:#000}"
+      ".ring{fill:none;stroke:#e0a000;stroke-width:2;stroke-dasharray:3 2}"
+      "text{font-size:12px;fill:#333}text.count{font-weight:bold}"
+      ".mark.base text.count{fill:#d11f1f}"
+      "text.axis-title{font-size:13px;fill:#111}"
       "</style>\n</head>\n<body>\n<h1>" +
       htmlEscaped(page.title) + "</h1>\n";
   for (const std::string& note : page.notes) {
-    html += "<p class=\"note\">" + htmlEscaped(note) + "</p>\n";
+    html += std::string(note == kSweepBlindNote ? "<p class=\"note warning\">"
+                                                : "<p class=\"note\">") +
+            htmlEscaped(note) + "</p>\n";
   }
-  html += "<svg class=\"tradeoff\" xmlns=\"http://www.w3.org/2000/svg\" "
-          "width=\"" + std::to_string(kWidth) + "\" height=\"" +
-          std::to_string(kHeight) + "\" viewBox=\"0 0 " +
-          std::to_string(kWidth) + " " + std::to_string(kHeight) + "\">\n";
-  const std::string bottom = number(kTop + plotHeight);
-  html += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" +
-          bottom + "\" x2=\"" + std::to_string(kWidth - kRight) + "\" y2=\"" +
-          bottom + "\"/>\n";
-  html += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" +
-          std::to_string(kTop) + "\" x2=\"" + std::to_string(kLeft) +
-          "\" y2=\"" + bottom + "\"/>\n";
-  html += "<text x=\"" + std::to_string(kLeft) + "\" y=\"" +
-          std::to_string(kHeight - 10) +
-          "\">laggers let through (0 to " + std::to_string(mostLaggers) +
-          ")</text>\n";
-  html += "<text x=\"4\" y=\"" + std::to_string(kTop - 6 > 0 ? kTop - 6 : 12) +
-          "\">honest players spectated (0 to " + std::to_string(mostHonest) +
-          ")</text>\n";
-  // The base last, so that it is drawn on top.
-  std::vector<const SweepRow*> order;
+  SweepPlot plot("scores", "laggers let through (players)",
+                 "honest players spectated");
+  SweepPlot byClass("classes",
+                    "laggers never dealt with (lagger-NN, flaky-NN)",
+                    "honest and far-NN dealt with");
   for (const SweepRow& row : rows) {
-    if (!row.base) order.push_back(&row);
+    SweepPlotRow point;
+    point.settings = settingsOf(axes, row);
+    point.details = sweepRowDetails(row);
+    point.base = row.base;
+    point.tooManyBlind = row.outcome.tooManyBlind();
+    point.across = row.outcome.laggersLetThrough;
+    point.up = row.outcome.honestSpectated;
+    plot.add(point);
+    if (row.classed) {
+      const ClassScores::Tally laggers = row.classes.laggers();
+      point.across = laggers.players - laggers.dealt;
+      point.up = row.classes.honest().dealt + row.classes.far().dealt;
+      byClass.add(point);
+    }
   }
-  for (const SweepRow& row : rows) {
-    if (row.base) order.push_back(&row);
-  }
-  for (const SweepRow* row : order) {
-    const SweepOutcome& outcome = row->outcome;
-    html += std::string("<circle class=\"point") +
-            (row->base ? " base" : "") + "\" cx=\"" +
-            number(xOf(outcome.laggersLetThrough)) + "\" cy=\"" +
-            number(yOf(outcome.honestSpectated)) + "\" r=\"" +
-            (row->base ? "7" : "5") + "\"><title>" +
-            htmlEscaped(settingsOf(axes, *row)) + (row->base ? " (base)" : "") +
-            ": " + std::to_string(outcome.laggersLetThrough) +
-            " laggers let through, " +
-            std::to_string(outcome.honestSpectated) +
-            " honest players spectated, " +
-            std::to_string(outcome.spectated) + " spectated" +
-            (row->classed
-                 ? "; laggers dealt with: " +
-                       ClassScores::dealtText(row->classes.laggers()) +
-                       ", honest players: " +
-                       ClassScores::dealtText(row->classes.honest()) +
-                       ", steady high-latency links: " +
-                       ClassScores::dealtText(row->classes.far())
-                 : std::string()) +
-            "</title></circle>\n";
-  }
-  html += "</svg>\n<table>\n<tr><th></th>";
+  html += kSweepChartKey + plot.svg();
+  if (anyClassed(rows)) html += kSweepClassKey + byClass.svg();
+  html += "<table>\n<tr><th></th>";
   for (const SweepAxis& axis : axes) html += "<th>" + htmlEscaped(axis.key) + "</th>";
   for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
   html += "<th>" + std::string(kBlindColumn) + "</th>";

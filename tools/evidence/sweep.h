@@ -207,10 +207,11 @@ void sortSweepRows(std::vector<SweepRow>* rows);
 std::vector<std::string> sweepTable(const std::vector<SweepAxis>& axes,
                                     const std::vector<SweepRow>& rows);
 
-// A self-contained page (inline SVG, no script): one point per row, laggers
-// let through across, honest players spectated up, each with a <title> of
-// its settings and counts (and scores by class); the base drawn apart (class
-// "base"). Then the table.
+// A self-contained page (inline SVG, no script) at most 700 pixels wide:
+// the notes (the blind warning in red), a key, the trade-off plot of
+// SweepPlot (laggers let through across, honest players spectated up; rows
+// with the same scores one mark), with --classes a second plot of the
+// class scores, then the table.
 struct SweepChartPage {
   std::string title;
   std::vector<std::string> notes;
