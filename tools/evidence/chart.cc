@@ -476,7 +476,8 @@ std::string blindTick(const PlayerLag& player, const ChartMark& mark,
 }
 
 // A strike short of dealing: a small triangle at the top of the plot,
-// filled for the first source (the log), hollow for a replay's.
+// filled for the first source (the log), hollow for a replay's, each
+// source a row of its own so that neither hides the other.
 std::string strikeMark(const PlayerLag& player, const ChartMark& mark,
                        double x, const std::vector<std::string>& sources,
                        const Clock& clock, std::size_t alsoHere) {
@@ -491,7 +492,8 @@ std::string strikeMark(const PlayerLag& player, const ChartMark& mark,
     title += "\nand " + std::to_string(alsoHere) + " more at this pixel";
   }
   return "<path class=\"mark strike " + htmlEscaped(sources[mark.source]) +
-         "\" d=\"M" + number(x - 4) + "," + number(kTop) + "h8l-4,7z\"><title>" +
+         "\" d=\"M" + number(x - 4) + "," + number(kTop + 8 * mark.source) +
+         "h8l-4,7z\"><title>" +
          htmlEscaped(title) + "</title></path>\n";
 }
 
