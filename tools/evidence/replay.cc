@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <new>
 #include <unordered_set>
 
 #include "hostkit/shown_text.h"
@@ -66,10 +67,11 @@ std::uint32_t latestAnswer(const std::vector<std::string>& iniLines) {
   return static_cast<std::uint32_t>(std::max(latest, 0));
 }
 
-// The zone's lag line of the seven figures: "PING Current:420 ms  ...
-// S2CWeapons: 0.0%", written into `line`'s block in one go (a row is read
-// for every logged check).
-void zoneLagLine(const std::string (&figures)[kFigureCount],
+// The zone's lag line of the seven figures (`text`, each of its length in
+// `lengths`, one after the other): "PING Current:420 ms  ...  S2CWeapons:
+// 0.0%", written into `line`'s block in one go (a row is read for every
+// logged check).
+void zoneLagLine(const char* text, const std::uint16_t (&lengths)[kFigureCount],
                  std::string* line) {
   static constexpr std::string_view kBefore[kFigureCount] = {
       "PING Current:", " ms  Average:", " ms  Low:",       " ms  High:",
@@ -80,15 +82,16 @@ void zoneLagLine(const std::string (&figures)[kFigureCount],
                 "the figures in the order of the zone's line");
   std::size_t total = kEnd.size();
   for (int i = 0; i < kFigureCount; ++i) {
-    total += kBefore[i].size() + figures[i].size();
+    total += kBefore[i].size() + lengths[i];
   }
   line->resize(total);
   char* out = line->data();
   for (int i = 0; i < kFigureCount; ++i) {
     std::memcpy(out, kBefore[i].data(), kBefore[i].size());
     out += kBefore[i].size();
-    std::memcpy(out, figures[i].data(), figures[i].size());
-    out += figures[i].size();
+    std::memcpy(out, text, lengths[i]);
+    out += lengths[i];
+    text += lengths[i];
   }
   std::memcpy(out, kEnd.data(), kEnd.size());
 }
@@ -214,14 +217,15 @@ constexpr std::uint32_t kProvisionalZero = 0x80000000u;
 
 }  // namespace
 
-// The rows of every loaded file in the order of their times, each file read
-// as far as load() read it.
+// The rows of every loaded file in the order of their times: the kept
+// copy, or else each file read again as far as load() read it.
 class Replay::RowSource {
  public:
-  // Opens every file again; failure() says when one cannot be opened or
-  // is not the file that was loaded.
-  explicit RowSource(const std::vector<LoadedFile>& files) {
-    for (const LoadedFile& file : files) {
+  // Opens every file again where the rows are not kept; failure() says
+  // when one cannot be opened or is not the file that was loaded.
+  explicit RowSource(Replay& replay) : replay_(replay) {
+    if (replay.keepingRows_) return;
+    for (const LoadedFile& file : replay.files_) {
       streams_.emplace_back();
       Stream& stream = streams_.back();
       stream.file = std::fopen(file.absolute.c_str(), "rb");
@@ -255,7 +259,10 @@ class Replay::RowSource {
   RowSource& operator=(const RowSource&) = delete;
 
   // The next row, or nullptr at the end; valid until pop().
-  LagLogRow* peek() {
+  const KeptRow* peek() {
+    if (replay_.keepingRows_) {
+      return next_ < replay_.kept_.size() ? &replay_.kept_[next_] : nullptr;
+    }
     Stream* first = nullptr;
     for (Stream& stream : streams_) {
       if (stream.has && (first == nullptr || stream.row.time < first->row.time))
@@ -264,7 +271,17 @@ class Replay::RowSource {
     current_ = first;
     return first == nullptr ? nullptr : &first->row;
   }
+  // The figures of the row peek() gave.
+  const char* figures() const {
+    return replay_.keepingRows_
+               ? replay_.keptFigures_.data() + replay_.kept_[next_].figures
+               : current_->figures.data();
+  }
   void pop() {
+    if (replay_.keepingRows_) {
+      ++next_;
+      return;
+    }
     if (current_ != nullptr) advance(*current_);
     current_ = nullptr;
   }
@@ -273,20 +290,30 @@ class Replay::RowSource {
   struct Stream {
     std::FILE* file = nullptr;
     std::unique_ptr<LineSource> lines;
-    LagLogRow row;
+    LagLogRow parsed;
+    KeptRow row;
+    std::vector<char> figures;
     bool has = false;
   };
   void advance(Stream& stream) {
     stream.has = false;
     std::string_view line;
     while (stream.lines->next(&line)) {
-      if (readRow(line, &stream.row, &error_) == LogLine::kRow) {
-        stream.has = true;
-        return;
-      }
+      if (readRow(line, &stream.parsed, &error_) != LogLine::kRow) continue;
+      const LagLogRow& row = stream.parsed;
+      stream.figures.clear();
+      replay_.compact(
+          row, replay_.botOf(row.bot),
+          row.player.empty() ? kNobody : replay_.nameOf(row.player),
+          row.requester.empty() ? kNobody : replay_.nameOf(row.requester),
+          &stream.row, &stream.figures);
+      stream.has = true;
+      return;
     }
   }
 
+  Replay& replay_;
+  std::size_t next_ = 0;  // of the kept rows
   std::deque<Stream> streams_;
   Stream* current_ = nullptr;
   std::string error_;
@@ -318,10 +345,12 @@ bool Replay::load(const std::string& path, std::string* failure,
   LagLogRow row;
   std::string error;
   std::string_view line;
-  // The figures matter here only to a chart and to an observer.
-  const LagLogFigures figures = summary_.charting() || loadedObserver_
-                                    ? LagLogFigures::kRead
-                                    : LagLogFigures::kSkipped;
+  keptFileStart_.push_back(kept_.size());
+  // The figures matter here only to the kept rows, a chart and an observer.
+  const LagLogFigures figures =
+      keepingRows_ || summary_.charting() || loadedObserver_
+          ? LagLogFigures::kRead
+          : LagLogFigures::kSkipped;
   while (lines.next(&line)) {
     switch (readRow(line, &row, &error, figures)) {
       case LogLine::kNothing:
@@ -367,10 +396,12 @@ void Replay::learn(LagLogRow& row) {
     name = nameOf(row.player);
     if (row.player != names_[name]) row.player = names_[name];
   }
+  std::uint32_t requester = kNobody;
   if (!row.requester.empty()) {
-    const std::uint32_t requester = nameOf(row.requester);
+    requester = nameOf(row.requester);
     if (row.requester != names_[requester]) row.requester = names_[requester];
   }
+  if (keepingRows_) keep(row, bot, name, requester);
   if (loadedObserver_) loadedObserver_(row);
   if (name == kNobody && row.kind != LagRowKind::Check) return;
   // The rows without a player (lines nobody asked for) are one "player" of
@@ -393,6 +424,90 @@ void Replay::learn(LagLogRow& row) {
                    kProvisionalZero);
 }
 
+void Replay::compact(const LagLogRow& row, std::uint32_t bot,
+                     std::uint32_t player, std::uint32_t requester,
+                     KeptRow* kept, std::vector<char>* text) {
+  // A figure is part of a line of at most kLongestLine bytes, beside the
+  // row's time.
+  static_assert(kLongestLine <= 0x10000, "a figure's length in 16 bits");
+  kept->time = row.time;
+  kept->bot = bot;
+  kept->player = player;
+  kept->requester = requester;
+  kept->arena = row.arena.empty() ? kNobody : arenaOf(row.arena);
+  kept->allowanceMs = allowanceOf(row);
+  kept->kind = row.kind;
+  kept->action = row.action;
+  kept->automatic = row.automatic;
+  kept->level = static_cast<std::int8_t>(row.level);
+  kept->ship = static_cast<std::int8_t>(row.ship);
+  kept->figures = static_cast<std::uint32_t>(text->size());
+  if (row.kind != LagRowKind::Check) {
+    std::fill(std::begin(kept->figureLengths), std::end(kept->figureLengths),
+              std::uint16_t{0});
+    return;
+  }
+  for (int i = 0; i < kFigureCount; ++i) {
+    kept->figureLengths[i] = static_cast<std::uint16_t>(row.figures[i].size());
+    text->insert(text->end(), row.figures[i].begin(), row.figures[i].end());
+  }
+}
+
+void Replay::keep(const LagLogRow& row, std::uint32_t bot,
+                  std::uint32_t player, std::uint32_t requester) {
+  // Memory that runs out first (a limit of the process) drops the copy as
+  // the budget does: the logs are read again then.
+  try {
+    kept_.emplace_back();
+    compact(row, bot, player, requester, &kept_.back(), &keptFigures_);
+  } catch (const std::bad_alloc&) {
+    dropKeptRows();
+    return;
+  }
+  // The blocks as they are, room grown ahead included.
+  if (kept_.capacity() * sizeof(KeptRow) + keptFigures_.capacity() >
+      keptRowsBudget_) {
+    dropKeptRows();
+  }
+}
+
+void Replay::dropKeptRows() {
+  keepingRows_ = false;
+  std::vector<KeptRow>().swap(kept_);
+  std::vector<char>().swap(keptFigures_);
+  std::vector<std::size_t>().swap(keptFileStart_);
+}
+
+void Replay::mergeKeptFiles() {
+  if (!keepingRows_ || keptFileStart_.size() < 2) return;
+  // As the files are read again: the earliest of the files' next rows,
+  // the first file's at a tie.
+  std::vector<std::size_t> next = keptFileStart_;
+  std::vector<std::size_t> end(keptFileStart_.begin() + 1,
+                               keptFileStart_.end());
+  end.push_back(kept_.size());
+  std::vector<KeptRow> merged;
+  try {
+    merged.reserve(kept_.size());
+  } catch (const std::bad_alloc&) {
+    dropKeptRows();
+    return;
+  }
+  while (true) {
+    std::size_t first = next.size();
+    for (std::size_t file = 0; file < next.size(); ++file) {
+      if (next[file] < end[file] &&
+          (first == next.size() ||
+           kept_[next[file]].time < kept_[next[first]].time)) {
+        first = file;
+      }
+    }
+    if (first == next.size()) break;
+    merged.push_back(kept_[next[first]++]);
+  }
+  kept_.swap(merged);
+}
+
 void Replay::addToSummary(std::size_t source, std::uint32_t bot,
                           std::size_t* summaryRow, const LagLogRow& row,
                           std::uint64_t second) {
@@ -406,6 +521,7 @@ void Replay::addToSummary(std::size_t source, std::uint32_t bot,
 }
 
 void Replay::finishLoading() {
+  mergeKeptFiles();
   if (!anyRow_) return;
   // Files that interleave in time were counted one after the other.
   const auto knownOf = [this](const PlayerLag& player) -> KnownPlayer& {
@@ -822,7 +938,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
 
   // Rows are read into the window as the time comes near them: a check
   // may be answered by a row up to kFigureWindow seconds ahead.
-  RowSource source(files_);
+  RowSource source(*this);
   if (!source.failure().empty()) {
     *failure = source.failure();
     return false;
@@ -842,27 +958,26 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   constexpr std::int64_t kNoCheckYet = INT64_MIN / 2;
   const std::uint32_t ahead = std::min(latestAnswer_, kFigureWindow - 1);
   auto readRowsUpTo = [&](std::int64_t until) {
-    while (LagLogRow* next = source.peek()) {
+    while (const KeptRow* next = source.peek()) {
       const std::int64_t time = std::max(next->time, lastRead);
       if (time > until) return;
       const std::uint64_t sequence = windowEnd_;
       LoggedRow& row = pushRow();
       row.time = lastRead = time;
-      row.bot = botOf(next->bot);
-      row.player = next->player.empty() ? kNobody : nameOf(next->player);
-      row.requester =
-          next->requester.empty() ? kNobody : nameOf(next->requester);
-      row.arena = next->arena.empty() ? kNobody : arenaOf(next->arena);
+      row.bot = next->bot;
+      row.player = next->player;
+      row.requester = next->requester;
+      row.arena = next->arena;
       row.kind = next->kind;
       row.automatic = next->automatic;
-      row.level = static_cast<std::int8_t>(next->level);
-      row.ship = static_cast<std::int8_t>(next->ship);
+      row.level = next->level;
+      row.ship = next->ship;
       row.action = next->action;
       row.used = false;
       row.typed = false;
-      row.allowanceMs = allowanceOf(*next);
+      row.allowanceMs = next->allowanceMs;
       if (row.kind == LagRowKind::Check) {
-        zoneLagLine(next->figures, &row.lagLine);
+        zoneLagLine(source.figures(), next->figureLengths, &row.lagLine);
         if (row.player != kNobody) {
           figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
         }
@@ -978,7 +1093,7 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
 
   while (!refused) {
     if (playing == windowEnd_) {
-      const LagLogRow* next = source.peek();
+      const KeptRow* next = source.peek();
       if (next == nullptr) break;
       readRowsUpTo(std::max(next->time, lastRead));
     }

@@ -7,10 +7,14 @@
 // line that is no row is reported on the error stream as "LOG:LINE: reason"
 // and skipped (header and blank lines are taken silently). It keeps what
 // the run needs to know ahead (the bots, each player's first level and ship
-// and last row, the logged counts), never the rows: memory grows with the
-// players, not with the log. Running reads the logs again, as far as they
-// were loaded, and feeds the plug-in each row as it is read, holding only
-// the rows near the simulated time. Rows are taken in the order of their
+// and last row, the logged counts), and a compact copy of the rows (names,
+// bots and arenas as indexes, the figures as text) while that copy stays
+// within its budget (kKeptRowsBudget bytes), so that a run, or every run of
+// a sweep, plays them without reading and parsing the logs again. Beyond
+// the budget the copy is dropped: memory then grows with the players, not
+// with the log, and running reads the logs again, as far as they were
+// loaded. Either way the run feeds the plug-in one row after the other,
+// holding only the rows near the simulated time. Rows are taken in the order of their
 // times (the files merged, rows of one second in the order of the files,
 // then of the lines; a row earlier than one before it in its file is
 // played at the time reached); the first row's second is the simulated
@@ -158,6 +162,16 @@ class Replay {
   static std::uint32_t idleHorizon(const ConfigSettings& settings);
   static constexpr std::uint32_t kLongestIdlePlay = 7 * 24 * 3600;
 
+  // The most bytes the compact copy of the loaded rows may take (a row
+  // takes about 80); a budget set before the first load() replaces it.
+  static constexpr std::size_t kKeptRowsBudget = std::size_t{256} << 20;
+  void setKeptRowsBudget(std::size_t bytes) {
+    keptRowsBudget_ = bytes;
+    keepingRows_ = bytes != 0;
+  }
+  // True while the loaded rows are kept (and the logs are not read again).
+  bool rowsKept() const { return keepingRows_; }
+
   // The file in the work folder that the replayed plug-in logs to.
   static constexpr const char* kReplayedLogName = "replayed-lag.log";
 
@@ -213,7 +227,36 @@ class Replay {
     std::uint64_t bytes = 0;  // read by load(); the run reads no further
     FileIdentity identity;    // of the file load() read
   };
+  // A row as loading keeps it: names, bot and arena as indexes, its
+  // figures as text at `figures` of keptFigures_ (or of a RowSource's own
+  // text when the logs are read again).
+  struct KeptRow {
+    std::int64_t time = 0;
+    std::uint32_t bot = 0;                    // bots_
+    std::uint32_t player = kNobody;           // names_, or kNobody
+    std::uint32_t requester = kNobody;        // names_, or kNobody
+    std::uint32_t arena = kNobody;            // arenas_, or kNobody
+    std::uint32_t figures = 0;
+    std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
+    LagRowKind kind = LagRowKind::Check;
+    LagAction action = LagAction::None;
+    bool automatic = false;
+    std::int8_t level = -1;
+    std::int8_t ship = -1;
+    std::uint16_t figureLengths[kFigureCount] = {};
+  };
   class RowSource;
+
+  // `row` into `kept`, its figures appended to `text`.
+  void compact(const LagLogRow& row, std::uint32_t bot, std::uint32_t player,
+               std::uint32_t requester, KeptRow* kept,
+               std::vector<char>* text);
+  // `row` into the compact copy, while it stays within its budget.
+  void keep(const LagLogRow& row, std::uint32_t bot, std::uint32_t player,
+            std::uint32_t requester);
+  void dropKeptRows();
+  // The kept rows of several files in the order the run plays them.
+  void mergeKeptFiles();
 
   void learn(LagLogRow& row);
   // Names that differ in letter case alone are one, under the spelling
@@ -258,6 +301,12 @@ class Replay {
   std::unordered_map<LoggedHandle, std::uint32_t> botIndex_;
   std::uint32_t lastBot_ = 0;  // found last by botOf()
   std::unordered_map<std::uint64_t, KnownPlayer> known_;
+  // The compact copy of the rows loaded, and where each file's rows begin.
+  std::size_t keptRowsBudget_ = kKeptRowsBudget;
+  bool keepingRows_ = true;
+  std::vector<KeptRow> kept_;
+  std::vector<char> keptFigures_;
+  std::vector<std::size_t> keptFileStart_;
   LagSummary summary_;
   std::size_t checkRows_ = 0;
   std::size_t allRows_ = 0;

@@ -1,6 +1,8 @@
 #include "sim/ini_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "sim/scenario.h"
 
@@ -50,11 +52,18 @@ bool IniFile::writeBytes(const std::string& bytes, const char* mode,
                          std::string* error) {
   if (!writesFile_) return true;
   // Binary mode: the same bytes on every platform.
+  errno = 0;
   std::FILE* file = std::fopen(kIniFileName, mode);
   bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(),
                                                 file) == bytes.size();
   if (file != nullptr) written = std::fclose(file) == 0 && written;
-  if (!written) *error = std::string("cannot write ") + kIniFileName;
+  if (!written) {
+    // The reason, where the C library gives one (too many files open, a
+    // full disk).
+    const int reason = errno;
+    *error = std::string("cannot write ") + kIniFileName;
+    if (reason != 0) *error += std::string(": ") + std::strerror(reason);
+  }
   // After a failed write the file holds what it may: the next change
   // writes it whole.
   linesWritten_ = written;
