@@ -59,14 +59,13 @@ bool openFilesMayBeRenamed();
 // processes at once, and puts what each returns into (*results)[job];
 // `finished` is called in this process with the count of jobs done so far
 // as they finish. On POSIX the jobs run in forked children (each takes
-// every processes-th job and sends its results back through a pipe), so
-// they share nothing they change, the current folder included; elsewhere
-// they run one after another in this process. A child's temporary files
-// go into a folder of its own, removed when the child has ended, however it
-// ended. The jobs of children that
-// could not be started (a limit on processes or open files) run here
-// afterwards; a job that throws returns "the replay stopped: " and the
-// reason. An interruption of this process (see callOnInterrupt) ends the
+// the next job nobody has taken, as it becomes free, and sends its results
+// back through a pipe), so they share nothing they change, the current
+// folder included; elsewhere they run one after another in this process.
+// A child's temporary files go into a folder of its own, removed when the
+// child has ended, however it ended. When no child could be started (a
+// limit on processes or open files) the jobs run here; a job that throws
+// returns "the replay stopped: " and the reason. An interruption of this process (see callOnInterrupt) ends the
 // children and waits for them first. False when a child ended before its
 // jobs were done.
 bool runJobs(std::size_t jobs, unsigned processes,

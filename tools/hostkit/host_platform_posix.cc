@@ -7,11 +7,13 @@
 // child left in the temporary folder of its own.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include <cerrno>
 #include <climits>
@@ -20,6 +22,7 @@
 #include <filesystem>
 #include <iterator>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -228,12 +231,28 @@ std::string workOf(const std::function<std::string(std::size_t job)>& work,
   }
 }
 
-// In a child: does every children-th job from `first` on, sending each
-// result through `out` as "JOB SIZE\n" and its bytes; never returns.
+// The next job not taken yet, counted in memory that the children share:
+// a child takes a job when it is free, so that children whose jobs are
+// lighter take more of them and none waits long for another at the end.
+using JobCounter = std::atomic<std::uint32_t>;
+static_assert(JobCounter::is_always_lock_free,
+              "a counter that processes can share");
+
+JobCounter* newSharedCounter() {
+  void* memory = mmap(nullptr, sizeof(JobCounter), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) return nullptr;
+  return new (memory) JobCounter(0);
+}
+
+// In a child: takes jobs from `next` until there are none left, sending
+// each result through `out` as "JOB SIZE\n" and its bytes; never returns.
 [[noreturn]] void runChild(
-    std::size_t first, std::size_t children, std::size_t jobs, int out,
+    JobCounter* next, std::size_t jobs, int out,
     const std::function<std::string(std::size_t job)>& work) {
-  for (std::size_t job = first; job < jobs; job += children) {
+  while (true) {
+    const std::size_t job = next->fetch_add(1);
+    if (job >= jobs) break;
     const std::string result = workOf(work, job);
     if (!writeAll(out, std::to_string(job) + " " +
                            std::to_string(result.size()) + "\n" + result)) {
@@ -288,7 +307,9 @@ bool runJobs(std::size_t jobs, unsigned processes,
   startWatching();
   std::vector<Child> running;
   std::fflush(nullptr);  // nothing buffered is written twice
-  for (std::size_t index = 0; index < children && jobs > 0; ++index) {
+  // At most kMostSweepCombinations and a few jobs: far below 2^32.
+  JobCounter* next = jobs > 0 ? newSharedCounter() : nullptr;
+  for (std::size_t index = 0; index < children && next != nullptr; ++index) {
     const std::string folder = makeChildFolder();
     if (folder.empty()) break;
     int ends[2];
@@ -312,7 +333,7 @@ bool runJobs(std::size_t jobs, unsigned processes,
       becomeChild(folder);
       close(ends[0]);
       for (const Child& other : running) close(other.pipe);
-      runChild(index, children, jobs, ends[1], work);
+      runChild(next, jobs, ends[1], work);
     }
     liveChildren().push_back(LiveChild{pid, folder});
     lock.unlock();
@@ -365,10 +386,12 @@ bool runJobs(std::size_t jobs, unsigned processes,
     std::lock_guard<std::mutex> lock(interruptMutex);
     liveChildren().clear();
   }
-  // The jobs of the children that could not be started (too many
-  // processes or open files) run here, one after another.
+  if (next != nullptr) munmap(next, sizeof(JobCounter));
+  // Where no child could be started (too many processes or open files, no
+  // shared memory), the jobs run here, one after another; the children
+  // that started took every job.
   for (std::size_t job = 0; job < jobs; ++job) {
-    if (received[job] || job % children < running.size()) continue;
+    if (received[job] || !running.empty()) continue;
     (*results)[job] = workOf(work, job);
     received[job] = true;
     finished(++done);
