@@ -674,108 +674,22 @@ const std::string& Replay::spelledName(const std::string& name) {
   return known == kNobody ? name : names_[known];
 }
 
-bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
-                 const ConfigSettings& settings, Transcript* transcript,
-                 const Progress& progress, std::string* failure) {
-  SimulatedHost host(talk, transcript);
-  host.tickOnlyPopulatedBots();
-  host.lagLogsNeverRotate();  // its own log, LagLogMaxBytes=0
-  latestAnswer_ = latestAnswer(iniLines);
-  // With a transcript, its log lines stand right after their events.
-  if (transcript == nullptr) host.readLagLogsBySecond();
-  bool refused = false;
-  auto perform = [&](const ScenarioAction& action) {
-    if (!refused && !host.run(action, failure)) refused = true;
-  };
+// One run of a replay: the simulated host, the simulated bots that serve
+// the logged ones, who is listed in their arenas, the window of rows read
+// and the clock. Its parts: loading the settings, the bots of a replay,
+// presence, manual requests typed again, the window of figures that answer
+// the plug-in's queries, the replayed plug-in's own log, the clock, and
+// one row played.
+class Replay::Session {
+ public:
+  Session(Replay& replay, TalkFunction talk, const ConfigSettings& settings,
+          Transcript* transcript, const Progress& progress,
+          std::string* failure);
+  bool play(const std::vector<std::string>& iniLines);
 
-  const std::string logLines[] = {std::string("LagLog=") + kReplayedLogName,
-                                  "LagLogMaxBytes=0"};
-  const auto startsSection = [](const std::string& line) {
-    return startsAnySection(line.c_str());
-  };
-  if (std::none_of(iniLines.begin(), iniLines.end(), startsSection)) {
-    for (const std::string& line : iniLines) {
-      perform(actionOf(ActionKind::Ini, "", line));
-    }
-    for (const std::string& line : logLines) {
-      perform(actionOf(ActionKind::IniSet, "", line));
-    }
-  } else {
-    // The replay's own log must hold in every arena: its lines go before
-    // the first section, and the file's lag log lines, wherever they
-    // stand, are left out.
-    bool logLinesAdded = false;
-    for (const std::string& line : iniLines) {
-      if (!logLinesAdded && startsSection(line)) {
-        for (const std::string& logLine : logLines) {
-          perform(actionOf(ActionKind::Ini, "", logLine));
-        }
-        logLinesAdded = true;
-      }
-      if (line.rfind("LagLog=", 0) == 0 ||
-          line.rfind("LagLogMaxBytes=", 0) == 0)
-        continue;
-      perform(actionOf(ActionKind::Ini, "", line));
-    }
-  }
-
-  // Simulated bots serve logged ones: a logged bot gets one at its first
-  // row and gives it back when its arena is empty at the end of a second
-  // (then nothing of it is left in the plug-in but its settings; another
-  // logged bot that takes it connects it afresh), so that thousands of
-  // logged handles need only as many bots as are busy at once.
-  // The host's handle of a simulated bot is its index plus one.
-  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-  std::vector<std::uint32_t> simulatedOf(bots_.size(), kNone);
-  std::vector<std::uint32_t> loggedOf;  // per simulated bot, or kNone
-  // Per simulated bot: the arena the replay put it in (arenas_), or kNone.
-  std::vector<std::uint32_t> arenaIn;
-  std::vector<std::uint32_t> idle;      // simulated bots free to serve
-  std::vector<std::uint32_t> population(bots_.size(), 0);
-  std::vector<std::uint32_t> servedThisSecond;
-  std::uint32_t currentSimulated = 0;
-  auto switchTo = [&](std::uint32_t simulated) {
-    if (simulated == currentSimulated) return;
-    currentSimulated = simulated;
-    perform(actionOf(ActionKind::Bot, simulated == 0
-                                          ? SimulatedHost::kFirstBotName
-                                          : "Bot" + std::to_string(simulated + 1)));
-  };
-  // Makes the logged bot's simulated bot current. True when it was just
-  // connected. A bot given back keeps serving its logged bot until another
-  // one takes it.
-  std::vector<bool> givenBack;  // per simulated bot
-  auto serve = [&](std::uint32_t bot) {
-    std::uint32_t simulated = simulatedOf[bot];
-    if (simulated != kNone) {
-      givenBack[simulated] = false;
-      switchTo(simulated);
-      return false;
-    }
-    while (!idle.empty() && !givenBack[idle.back()]) idle.pop_back();
-    const bool reused = !idle.empty();
-    if (reused) {
-      simulated = idle.back();
-      idle.pop_back();
-      simulatedOf[loggedOf[simulated]] = kNone;
-    } else {
-      simulated = static_cast<std::uint32_t>(loggedOf.size());
-      loggedOf.push_back(kNone);
-      arenaIn.push_back(kNone);
-      givenBack.push_back(false);
-    }
-    givenBack[simulated] = false;
-    simulatedOf[bot] = simulated;
-    loggedOf[simulated] = bot;
-    switchTo(simulated);
-    if (reused) perform(actionOf(ActionKind::Term));
-    perform(actionOf(ActionKind::Init));
-    return true;
-  };
-  auto loggedBotOf = [&](CALL_HANDLE handle) {
-    const std::size_t simulated = static_cast<std::size_t>(handle) - 1;
-    return simulated < loggedOf.size() ? loggedOf[simulated] : kNone;
-  };
+ private:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  static constexpr std::int64_t kNoCheckYet = INT64_MIN / 2;
 
   // What the replay knows of each logged player of each bot.
   struct Listed {
@@ -788,7 +702,6 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     std::int64_t spectatedInReplay = -1;  // when the replayed bot last did
     std::size_t summaryRow = kNoSummaryRow;  // of the summary, once counted
   };
-  std::unordered_map<std::uint64_t, Listed> players;
   // Where the log does not say who is there, a player whose first row is
   // an automatic check was listed at least the grace before it: they are
   // listed then (at the log's start at the earliest) in the spectator
@@ -798,492 +711,736 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
     std::uint64_t player;
     bool boards;  // takes their ship; else arrives in the spectator ship
   };
-  std::multimap<std::int64_t, Inferred> inferredArrivals;
-  for (const auto& entry : known_) {
-    Listed& player = players[entry.first];
+
+  void perform(const ScenarioAction& action) {
+    if (!refused_ && !host_.run(action, failure_)) refused_ = true;
+  }
+
+  // Loading: the replayed settings, with the replay's own lag log.
+  void loadSettings(const std::vector<std::string>& iniLines);
+  void learnPlayers();
+
+  // The bots of a replay. Simulated bots serve logged ones: a logged bot
+  // gets one at its first row and gives it back when its arena is empty at
+  // the end of a second (then nothing of it is left in the plug-in but its
+  // settings; another logged bot that takes it connects it afresh), so
+  // that thousands of logged handles need only as many bots as are busy at
+  // once. The host's handle of a simulated bot is its index plus one.
+  void switchTo(std::uint32_t simulated);
+  // Makes the logged bot's simulated bot current. True when it was just
+  // connected. A bot given back keeps serving its logged bot until another
+  // one takes it.
+  bool serve(std::uint32_t bot);
+  std::uint32_t loggedBotOf(CALL_HANDLE handle) const;
+
+  // Presence: arrivals and departures in the current bot's arena.
+  void enter(std::uint32_t bot, const std::string& name, int level, int ship);
+  void leave(std::uint32_t bot, const std::string& name);
+  void arrive(std::uint32_t bot, const std::string& name, Listed& player,
+              int level, int ship);
+  void changeShip(const std::string& name, Listed& player, int ship);
+  // The second is over: visitors leave, and so does who was seen last in
+  // it, where the log does not say who is there.
+  void endSecond();
+  // Players whose check no logged figure answered wait in the spectator
+  // ship.
+  void parkUnseen();
+  // Nobody of the bot's arena is listed any more.
+  void arenaEmptied(std::uint32_t bot);
+  // The inferred arrivals before `time`.
+  void playInferredArrivals(std::int64_t time);
+  // A presence row; false for a check.
+  bool playPresence(const LoggedRow& row, Listed& player,
+                    const std::string& name);
+
+  // Manual requests typed again: "!lagme" when the requester is the
+  // player, else "!lagcheck NAME" by the requester, listed for the second
+  // if need be.
+  void typeRequest(std::uint32_t bot, LoggedRow& row);
+  // Ahead of its row, where the player is listed now in the arena of the
+  // row (else the row types it at its own second).
+  void typeEarly(LoggedRow& row);
+  // The requests to type ahead of rows up to `time`.
+  void typeEarlyRequests(std::int64_t time);
+
+  // The window of figures: rows are read into it as the time comes near
+  // them, since a check may be answered by a row up to kFigureWindow
+  // seconds ahead.
+  void readRowsUpTo(std::int64_t until);
+  // The zone's answer to a "*lag" of a simulated bot.
+  bool answerQuery(CALL_HANDLE handle, const std::string& name,
+                   std::uint64_t second, std::string* line,
+                   std::uint32_t* late);
+
+  // A line of the replayed plug-in's own log, read in `second`.
+  void observeReplayed(std::string_view line, std::uint64_t second);
+  // Was the check a logged row answered given that row's allowance?
+  void matchAllowance(std::uint32_t bot, std::uint32_t name,
+                      std::uint64_t second);
+
+  // The clock: up to `time`, second by second while a bot has players, at
+  // most idleHorizon() seconds of it.
+  void passTo(std::int64_t time);
+
+  // One row of the log.
+  void playRow(LoggedRow& row);
+  // After the last row: false, with the reason, when the counts are cut.
+  bool finish();
+
+  Replay& replay_;
+  SimulatedHost host_;
+  const ConfigSettings& settings_;
+  const Progress& progress_;
+  std::string* failure_;
+  bool refused_ = false;
+
+  std::vector<std::uint32_t> simulatedOf_;
+  std::vector<std::uint32_t> loggedOf_;  // per simulated bot, or kNone
+  // Per simulated bot: the arena the replay put it in (arenas_), or kNone.
+  std::vector<std::uint32_t> arenaIn_;
+  std::vector<std::uint32_t> idle_;  // simulated bots free to serve
+  std::vector<std::uint32_t> population_;
+  std::vector<std::uint32_t> servedThisSecond_;
+  std::vector<bool> givenBack_;  // per simulated bot
+  std::uint32_t currentSimulated_ = 0;
+
+  std::unordered_map<std::uint64_t, Listed> players_;
+  std::multimap<std::int64_t, Inferred> inferredArrivals_;
+  // Players of such logs whose check found no logged figures: the log
+  // says nothing of them then, so they wait in the spectator ship, where
+  // nobody checks them, until their next row.
+  std::vector<std::uint64_t> unseen_;
+  std::vector<std::uint64_t> touched_;   // players of logs without presence
+  std::vector<std::uint64_t> visitors_;  // requesters listed for a second
+  std::unordered_set<std::uint64_t> visiting_;
+
+  // Manual requests to type ahead of their rows, by the second before
+  // whose Tick they are typed; the time of each bot's last check row read.
+  std::multimap<std::int64_t, std::uint64_t> earlyRequests_;
+  std::vector<std::int64_t> lastCheckOf_;
+  std::uint32_t ahead_ = 0;
+  std::int64_t lastRead_ = 0;
+
+  // The replayed log as read back.
+  LagLogRow replayed_;
+  std::string error_;
+  std::uint64_t observedBytes_ = 0;  // of the replayed log, line ends too
+
+  std::unique_ptr<RowSource> source_;
+  std::uint32_t horizon_ = 0;
+  std::int64_t now_ = 0;
+  std::size_t done_ = 0;
+  std::uint64_t playing_ = 0;
+};
+
+Replay::Session::Session(Replay& replay, TalkFunction talk,
+                         const ConfigSettings& settings,
+                         Transcript* transcript, const Progress& progress,
+                         std::string* failure)
+    : replay_(replay),
+      host_(talk, transcript),
+      settings_(settings),
+      progress_(progress),
+      failure_(failure),
+      simulatedOf_(replay.bots_.size(), kNone),
+      population_(replay.bots_.size(), 0) {
+  host_.tickOnlyPopulatedBots();
+  host_.lagLogsNeverRotate();  // its own log, LagLogMaxBytes=0
+  // With a transcript, its log lines stand right after their events.
+  if (transcript == nullptr) host_.readLagLogsBySecond();
+}
+
+void Replay::Session::loadSettings(const std::vector<std::string>& iniLines) {
+  const std::string logLines[] = {std::string("LagLog=") + kReplayedLogName,
+                                  "LagLogMaxBytes=0"};
+  const auto startsSection = [](const std::string& line) {
+    return startsAnySection(line.c_str());
+  };
+  if (std::none_of(iniLines.begin(), iniLines.end(), startsSection)) {
+    for (const std::string& line : iniLines) {
+      perform(actionOf(ActionKind::Ini, "", line));
+    }
+    for (const std::string& line : logLines) {
+      perform(actionOf(ActionKind::IniSet, "", line));
+    }
+    return;
+  }
+  // The replay's own log must hold in every arena: its lines go before the
+  // first section, and the file's lag log lines, wherever they stand, are
+  // left out.
+  bool logLinesAdded = false;
+  for (const std::string& line : iniLines) {
+    if (!logLinesAdded && startsSection(line)) {
+      for (const std::string& logLine : logLines) {
+        perform(actionOf(ActionKind::Ini, "", logLine));
+      }
+      logLinesAdded = true;
+    }
+    if (line.rfind("LagLog=", 0) == 0 || line.rfind("LagLogMaxBytes=", 0) == 0)
+      continue;
+    perform(actionOf(ActionKind::Ini, "", line));
+  }
+}
+
+void Replay::Session::learnPlayers() {
+  for (const auto& entry : replay_.known_) {
+    Listed& player = players_[entry.first];
     player.lastTime = entry.second.lastTime;
     player.level = entry.second.level;
     player.ship = entry.second.ship;
     player.summaryRow = entry.second.summaryRow;
     const std::uint32_t bot = static_cast<std::uint32_t>(entry.first >> 32);
-    if (!bots_[bot].presenceLogged && entry.second.firstCheckAutomatic &&
+    if (!replay_.bots_[bot].presenceLogged &&
+        entry.second.firstCheckAutomatic &&
         static_cast<std::uint32_t>(entry.first) != kNobody) {
       const std::int64_t first = entry.second.firstCheckTime;
-      inferredArrivals.emplace(
-          std::max(startTime_, first - std::max(settings.graceSeconds, 0)),
+      inferredArrivals_.emplace(
+          std::max(replay_.startTime_,
+                   first - std::max(settings_.graceSeconds, 0)),
           Inferred{entry.first, false});
-      inferredArrivals.emplace(std::max(startTime_, first - 1),
-                               Inferred{entry.first, true});
+      inferredArrivals_.emplace(std::max(replay_.startTime_, first - 1),
+                                Inferred{entry.first, true});
     }
   }
-  // Players of such logs whose check found no logged figures: the log
-  // says nothing of them then, so they wait in the spectator ship, where
-  // nobody checks them, until their next row.
-  std::vector<std::uint64_t> unseen;
+}
 
-  host.answerLagWith([&](CALL_HANDLE handle, const std::string& name,
-                         std::uint64_t second, std::string* line,
-                         std::uint32_t* late) {
-    const std::uint32_t bot = loggedBotOf(handle);
-    if (bot != kNone && answer(bot, name, startTime_ + second, line, late)) {
-      return true;
-    }
-    if (!logEnded_) {
-      ++unanswered_;
-      if (bot != kNone) {
-        summary_.addBlind(1, bots_[bot].handle, spelledName(name), second);
-      }
-    }
-    if (bot != kNone && !bots_[bot].presenceLogged) {
-      const std::uint32_t player = knownName(name);
-      if (player != kNobody) unseen.push_back(keyOf(bot, player));
-    }
+void Replay::Session::switchTo(std::uint32_t simulated) {
+  if (simulated == currentSimulated_) return;
+  currentSimulated_ = simulated;
+  perform(actionOf(ActionKind::Bot,
+                   simulated == 0 ? SimulatedHost::kFirstBotName
+                                  : "Bot" + std::to_string(simulated + 1)));
+}
+
+bool Replay::Session::serve(std::uint32_t bot) {
+  std::uint32_t simulated = simulatedOf_[bot];
+  if (simulated != kNone) {
+    givenBack_[simulated] = false;
+    switchTo(simulated);
     return false;
+  }
+  while (!idle_.empty() && !givenBack_[idle_.back()]) idle_.pop_back();
+  const bool reused = !idle_.empty();
+  if (reused) {
+    simulated = idle_.back();
+    idle_.pop_back();
+    simulatedOf_[loggedOf_[simulated]] = kNone;
+  } else {
+    simulated = static_cast<std::uint32_t>(loggedOf_.size());
+    loggedOf_.push_back(kNone);
+    arenaIn_.push_back(kNone);
+    givenBack_.push_back(false);
+  }
+  givenBack_[simulated] = false;
+  simulatedOf_[bot] = simulated;
+  loggedOf_[simulated] = bot;
+  switchTo(simulated);
+  if (reused) perform(actionOf(ActionKind::Term));
+  perform(actionOf(ActionKind::Init));
+  return true;
+}
+
+std::uint32_t Replay::Session::loggedBotOf(CALL_HANDLE handle) const {
+  const std::size_t simulated = static_cast<std::size_t>(handle) - 1;
+  return simulated < loggedOf_.size() ? loggedOf_[simulated] : kNone;
+}
+
+void Replay::Session::enter(std::uint32_t bot, const std::string& name,
+                            int level, int ship) {
+  ScenarioAction action = actionOf(ActionKind::Arrive, name);
+  action.level = level < 0 ? 0u : static_cast<std::uint32_t>(level);
+  action.ship = static_cast<std::uint8_t>(ship < 0 ? 0 : ship);
+  ++population_[bot];
+  perform(action);
+}
+
+void Replay::Session::leave(std::uint32_t bot, const std::string& name) {
+  --population_[bot];
+  perform(actionOf(ActionKind::Leave, name));
+}
+
+void Replay::Session::arrive(std::uint32_t bot, const std::string& name,
+                             Listed& player, int level, int ship) {
+  player.listed = true;
+  player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
+  enter(bot, name, level, ship);
+}
+
+void Replay::Session::changeShip(const std::string& name, Listed& player,
+                                 int ship) {
+  ScenarioAction action = actionOf(ActionKind::Ship, name);
+  action.ship = static_cast<std::uint8_t>(ship);
+  player.replayedShip = static_cast<std::int8_t>(ship);
+  perform(action);
+}
+
+void Replay::Session::endSecond() {
+  for (std::uint64_t key : touched_) {
+    Listed& player = players_[key];
+    const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+    if (player.listed && player.lastTime <= now_) {
+      serve(bot);
+      leave(bot, replay_.names_[static_cast<std::uint32_t>(key)]);
+      player.listed = false;
+    }
+  }
+  for (std::uint64_t key : visitors_) {
+    const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+    serve(bot);
+    leave(bot, replay_.names_[static_cast<std::uint32_t>(key)]);
+  }
+  touched_.clear();
+  visitors_.clear();
+  visiting_.clear();
+  for (std::uint32_t bot : servedThisSecond_) {
+    const std::uint32_t simulated = simulatedOf_[bot];
+    if (population_[bot] != 0 || simulated == kNone || givenBack_[simulated])
+      continue;
+    givenBack_[simulated] = true;
+    idle_.push_back(simulated);
+  }
+  servedThisSecond_.clear();
+}
+
+void Replay::Session::parkUnseen() {
+  for (std::uint64_t key : unseen_) {
+    Listed& player = players_[key];
+    if (!player.listed || player.replayedShip == kSpectator) continue;
+    const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
+    servedThisSecond_.push_back(bot);
+    serve(bot);
+    changeShip(replay_.names_[static_cast<std::uint32_t>(key)], player,
+               kSpectator);
+  }
+  unseen_.clear();
+}
+
+void Replay::Session::arenaEmptied(std::uint32_t bot) {
+  population_[bot] = 0;
+  for (auto& entry : players_) {
+    if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
+      entry.second.listed = false;
+    }
+  }
+  for (std::size_t i = 0; i < visitors_.size();) {
+    if (static_cast<std::uint32_t>(visitors_[i] >> 32) == bot) {
+      visiting_.erase(visitors_[i]);
+      visitors_.erase(visitors_.begin() + static_cast<long>(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+void Replay::Session::playInferredArrivals(std::int64_t until) {
+  while (!inferredArrivals_.empty() &&
+         inferredArrivals_.begin()->first < until) {
+    const std::int64_t time = inferredArrivals_.begin()->first;
+    const Inferred inferred = inferredArrivals_.begin()->second;
+    inferredArrivals_.erase(inferredArrivals_.begin());
+    if (time > now_) {
+      endSecond();
+      passTo(time);
+    }
+    Listed& player = players_[inferred.player];
+    const std::uint32_t bot = static_cast<std::uint32_t>(inferred.player >> 32);
+    const std::string& name =
+        replay_.names_[static_cast<std::uint32_t>(inferred.player)];
+    if (inferred.boards ? !player.listed ||
+                              player.replayedShip != kSpectator ||
+                              player.ship == kSpectator
+                        : player.listed) {
+      continue;
+    }
+    servedThisSecond_.push_back(bot);
+    serve(bot);
+    if (inferred.boards) {
+      changeShip(name, player, std::max<int>(player.ship, 0));
+    } else {
+      arrive(bot, name, player, player.level, kSpectator);
+    }
+    parkUnseen();
+  }
+}
+
+void Replay::Session::typeRequest(std::uint32_t bot, LoggedRow& row) {
+  row.typed = true;
+  ++replay_.figures_[keyOf(bot, row.player)].typedWaiting;
+  const std::string& name = replay_.names_[row.player];
+  if (row.requester == row.player) {
+    perform(actionOf(ActionKind::Say, name, "!lagme"));
+    return;
+  }
+  const std::uint64_t requesterKey = keyOf(bot, row.requester);
+  const std::string& requester = replay_.names_[row.requester];
+  const auto known = players_.find(requesterKey);
+  if ((known == players_.end() || !known->second.listed) &&
+      visiting_.insert(requesterKey).second) {
+    enter(bot, requester, kStaffLevel, kHighestShip);
+    visitors_.push_back(requesterKey);
+  }
+  perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
+}
+
+void Replay::Session::typeEarly(LoggedRow& row) {
+  const std::uint32_t simulated = simulatedOf_[row.bot];
+  if (row.used || row.typed || simulated == kNone) return;
+  if (row.arena != kNobody && arenaIn_[simulated] != row.arena) return;
+  const auto player = players_.find(keyOf(row.bot, row.player));
+  if (player == players_.end() || !player->second.listed) return;
+  servedThisSecond_.push_back(row.bot);
+  serve(row.bot);
+  typeRequest(row.bot, row);
+}
+
+void Replay::Session::typeEarlyRequests(std::int64_t time) {
+  while (!earlyRequests_.empty() && earlyRequests_.begin()->first <= time) {
+    const auto early = earlyRequests_.begin();
+    const std::int64_t before = early->first - 1;
+    const std::uint64_t sequence = early->second;
+    earlyRequests_.erase(early);
+    if (before > now_) {
+      endSecond();
+      passTo(before);
+    }
+    if (sequence >= replay_.windowStart_) typeEarly(replay_.rowAt(sequence));
+  }
+}
+
+void Replay::Session::readRowsUpTo(std::int64_t until) {
+  RowSource& source = *source_;
+  while (const KeptRow* next = source.peek()) {
+    const std::int64_t time = std::max(next->time, lastRead_);
+    if (time > until) return;
+    const std::uint64_t sequence = replay_.windowEnd_;
+    LoggedRow& row = replay_.pushRow();
+    row.time = lastRead_ = time;
+    row.bot = next->bot;
+    row.player = next->player;
+    row.requester = next->requester;
+    row.arena = next->arena;
+    row.kind = next->kind;
+    row.automatic = next->automatic;
+    row.level = next->level;
+    row.ship = next->ship;
+    row.action = next->action;
+    row.used = false;
+    row.typed = false;
+    row.allowanceMs = next->allowanceMs;
+    if (row.kind == LagRowKind::Check) {
+      zoneLagLine(source.figures(), next->figureLengths, &row.lagLine);
+      if (row.player != kNobody) {
+        replay_.figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
+      }
+      if (lastCheckOf_.size() <= row.bot) {
+        lastCheckOf_.resize(row.bot + 1, kNoCheckYet);
+      }
+      // A request answered late, a few seconds after the bot's check
+      // logged before it, may have waited for that check's answer: typed
+      // again just before that answer's second, it goes out when the queue
+      // is free, as the logged one did, and not after the automatic check
+      // that the freed queue would send first. Others are typed at their
+      // rows' seconds.
+      if (!row.automatic && row.requester != kNobody &&
+          row.player != kNobody && lastCheckOf_[row.bot] < time &&
+          lastCheckOf_[row.bot] + static_cast<std::int64_t>(ahead_) > time) {
+        earlyRequests_.emplace(lastCheckOf_[row.bot], sequence);
+      }
+      lastCheckOf_[row.bot] = time;
+    }
+    source.pop();
+  }
+}
+
+bool Replay::Session::answerQuery(CALL_HANDLE handle, const std::string& name,
+                                  std::uint64_t second, std::string* line,
+                                  std::uint32_t* late) {
+  const std::uint32_t bot = loggedBotOf(handle);
+  if (bot != kNone &&
+      replay_.answer(bot, name, replay_.startTime_ + second, line, late)) {
+    return true;
+  }
+  if (!replay_.logEnded_) {
+    ++replay_.unanswered_;
+    if (bot != kNone) {
+      replay_.summary_.addBlind(1, replay_.bots_[bot].handle,
+                                replay_.spelledName(name), second);
+    }
+  }
+  if (bot != kNone && !replay_.bots_[bot].presenceLogged) {
+    const std::uint32_t player = replay_.knownName(name);
+    if (player != kNobody) unseen_.push_back(keyOf(bot, player));
+  }
+  return false;
+}
+
+void Replay::Session::observeReplayed(std::string_view line,
+                                      std::uint64_t second) {
+  observedBytes_ += line.size() + 1;
+  if (isLagLogHeader(line)) return;
+  LagLogRow& row = replayed_;
+  if (!parseLagLogRow(line, &row, &error_,
+                      replay_.replayedFigures_ ? LagLogFigures::kRead
+                                               : LagLogFigures::kSkipped)) {
+    std::fprintf(replay_.errors_, "%s: %s: %s\n", kReplayedLogName,
+                 error_.c_str(), shownField(line).c_str());
+    return;
+  }
+  const std::uint32_t bot = loggedBotOf(row.bot);
+  if (bot == kNone) return;
+  row.bot = replay_.bots_[bot].handle;
+  const std::uint32_t name =
+      row.player.empty() ? kNobody : replay_.knownName(row.player);
+  if (name != kNobody && row.player != replay_.names_[name]) {
+    row.player = replay_.names_[name];
+  }
+  // A name no logged row has (no replayed plug-in writes one) has no
+  // entry, and is counted by its name.
+  const auto player = name == kNobody && !row.player.empty()
+                          ? players_.end()
+                          : players_.find(keyOf(bot, name));
+  if (row.kind == LagRowKind::Check) {
+    replay_.addToSummary(
+        1, bot, player == players_.end() ? nullptr : &player->second.summaryRow,
+        row, second);
+    matchAllowance(bot, name, second);
+  }
+  if (replay_.replayedFigures_) row.time = replay_.startTime_ + second;
+  if (replay_.replayedObserver_) replay_.replayedObserver_(row);
+  if (row.ship < 0) return;
+  if (name == kNobody || player == players_.end()) return;
+  if (row.action == LagAction::Spectated) {
+    player->second.spectatedInReplay = replay_.startTime_ + second;
+  }
+  if (row.kind != LagRowKind::Check) {
+    player->second.replayedShip = static_cast<std::int8_t>(row.ship);
+  }
+}
+
+void Replay::Session::matchAllowance(std::uint32_t bot, std::uint32_t name,
+                                     std::uint64_t second) {
+  // The check's row comes in the second its answer arrives; an answer of
+  // an earlier second had none (its player left).
+  std::vector<Answered>& answered = replay_.answered_;
+  const std::int64_t now = replay_.startTime_ + second;
+  answered.erase(
+      std::remove_if(answered.begin(), answered.end(),
+                     [now](const Answered& a) { return a.time < now; }),
+      answered.end());
+  const auto found =
+      name == kNobody
+          ? answered.end()
+          : std::find_if(answered.begin(), answered.end(),
+                         [key = keyOf(bot, name)](const Answered& a) {
+                           return a.player == key;
+                         });
+  if (found != answered.end()) {
+    const std::int32_t logged = found->allowanceMs;
+    if (logged >= 0 && allowanceOf(replayed_) != logged) {
+      ++replay_.allowancesNotGiven_;
+    }
+    answered.erase(found);
+  }
+}
+
+void Replay::Session::passTo(std::int64_t time) {
+  const std::int64_t gap = time - now_;
+  const std::uint32_t played =
+      !host_.anyPopulatedBot()
+          ? 0
+          : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon_));
+  if (played > 0) {
+    ScenarioAction wait = actionOf(ActionKind::Wait);
+    wait.seconds = played;
+    perform(wait);
+  }
+  if (gap > played) host_.skip(static_cast<std::uint64_t>(gap - played));
+  now_ = time;
+  if (progress_) progress_(done_, replay_.allRows_);
+}
+
+bool Replay::Session::playPresence(const LoggedRow& row, Listed& player,
+                                   const std::string& name) {
+  const std::uint32_t bot = row.bot;
+  const bool botsDoing = row.ship == kSpectator && player.spectatedByBot;
+  switch (row.kind) {
+    case LagRowKind::Arrived:
+      if (!player.listed) {
+        arrive(bot, name, player, row.level, row.ship);
+      } else if (row.ship != player.replayedShip) {
+        changeShip(name, player, row.ship);
+      }
+      player.spectatedByBot = false;
+      return true;
+    case LagRowKind::Left:
+      if (player.listed) leave(bot, name);
+      player.listed = false;
+      player.spectatedByBot = false;
+      return true;
+    case LagRowKind::Ship:
+      if (!player.listed) {
+        arrive(bot, name, player, row.level, row.ship);
+      } else if (row.ship != player.replayedShip && !botsDoing) {
+        changeShip(name, player, row.ship);
+      }
+      player.spectatedByBot = false;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Replay::Session::playRow(LoggedRow& row) {
+  ++done_;
+  const std::uint32_t bot = row.bot;
+  const bool presenceLogged = replay_.bots_[bot].presenceLogged;
+  servedThisSecond_.push_back(bot);
+  const bool justConnected = serve(bot);
+  // A row of arena sections puts the bot in its arena first, so that the
+  // plug-in judges by that arena's section of the replayed settings.
+  std::uint32_t& arena = arenaIn_[simulatedOf_[bot]];
+  if (row.arena != kNobody && arena != row.arena) {
+    arena = row.arena;
+    ScenarioAction move = actionOf(ActionKind::EnterArena);
+    move.arena = replay_.arenas_[row.arena];
+    perform(move);
+    arenaEmptied(bot);
+  }
+  switch (row.kind) {
+    case LagRowKind::Connected:
+      if (!justConnected) {
+        perform(actionOf(ActionKind::Term));
+        perform(actionOf(ActionKind::Init));
+      }
+      return;
+    case LagRowKind::ArenaLeft:
+      perform(actionOf(ActionKind::LeaveArena));
+      arena = kNone;
+      arenaEmptied(bot);
+      return;
+    default:
+      break;
+  }
+  if (row.player == kNobody) {
+    // Sent again as the server sent it; empty texts stay empty.
+    perform(actionOf(ActionKind::Server, "", row.lagLine));
+    return;
+  }
+  const std::uint64_t key = keyOf(bot, row.player);
+  const std::string& name = replay_.names_[row.player];
+  Listed& player = players_[key];
+  // What the replayed plug-in logged so far moves the player's replayed
+  // ship, which the rows below read and write, all but the check of a
+  // listed player where the log says who is where.
+  if (row.kind != LagRowKind::Check || !presenceLogged || !player.listed) {
+    host_.readLagLogs();
+  }
+  if (visiting_.count(key) != 0) {
+    // Listed as a requester earlier in this second: now as themself.
+    leave(bot, name);
+    visiting_.erase(key);
+    visitors_.erase(std::find(visitors_.begin(), visitors_.end(), key));
+  }
+  if (playPresence(row, player, name)) return;
+  // A check.
+  const bool botsDoing = row.ship == kSpectator && player.spectatedByBot;
+  if (!presenceLogged) touched_.push_back(key);
+  if (!player.listed) {
+    if (presenceLogged) {
+      arrive(bot, name, player, row.level, row.ship);
+    } else {
+      arrive(bot, name, player, player.level, player.ship);
+    }
+  }
+  // Where the log says who is where, its ship rows alone move players.
+  // Otherwise a check row's ship counts, unless the replayed bot has just
+  // spectated the player: the row is of the check that led to it.
+  if (!presenceLogged && row.ship != kUnknown &&
+      row.ship != player.replayedShip && !botsDoing &&
+      player.spectatedInReplay != row.time) {
+    changeShip(name, player, row.ship);
+  }
+  player.spectatedByBot = row.action == LagAction::Spectated;
+
+  if (row.automatic || row.requester == kNobody) return;
+  // A row typed ahead is typed once; one that answered an automatic check
+  // already has spent its figures: the replayed bot checked the player
+  // before the request came.
+  if (row.used || row.typed) return;
+  typeRequest(bot, row);
+}
+
+bool Replay::Session::play(const std::vector<std::string>& iniLines) {
+  replay_.latestAnswer_ = latestAnswer(iniLines);
+  loadSettings(iniLines);
+  learnPlayers();
+  host_.answerLagWith([this](CALL_HANDLE handle, const std::string& name,
+                             std::uint64_t second, std::string* line,
+                             std::uint32_t* late) {
+    return answerQuery(handle, name, second, line, late);
   });
   // Rows the replayed plug-in writes, under the logged bot handles.
-  LagLogRow row;
-  std::string error;
-  std::string player;
-  std::uint64_t observedBytes = 0;  // of the replayed log, line ends too
-  host.observeLagLog([&](std::string_view line, std::uint64_t second) {
-    observedBytes += line.size() + 1;
-    if (isLagLogHeader(line)) return;
-    if (!parseLagLogRow(line, &row, &error,
-                        replayedFigures_ ? LagLogFigures::kRead
-                                         : LagLogFigures::kSkipped)) {
-      std::fprintf(errors_, "%s: %s: %s\n", kReplayedLogName, error.c_str(),
-                   shownField(line).c_str());
-      return;
-    }
-    const std::uint32_t bot = loggedBotOf(row.bot);
-    if (bot == kNone) return;
-    row.bot = bots_[bot].handle;
-    const std::uint32_t name =
-        row.player.empty() ? kNobody : knownName(row.player);
-    if (name != kNobody && row.player != names_[name]) row.player = names_[name];
-    // A name no logged row has (no replayed plug-in writes one) has no
-    // entry, and is counted by its name.
-    const auto player = name == kNobody && !row.player.empty()
-                            ? players.end()
-                            : players.find(keyOf(bot, name));
-    if (row.kind == LagRowKind::Check) {
-      addToSummary(1, bot,
-                   player == players.end() ? nullptr : &player->second.summaryRow,
-                   row, second);
-      // The check that a logged row answered: was it given that row's
-      // allowance? Its row comes in the second its answer arrives; an
-      // answer of an earlier second had none (its player left).
-      const std::int64_t now = startTime_ + second;
-      answered_.erase(
-          std::remove_if(answered_.begin(), answered_.end(),
-                         [now](const Answered& a) { return a.time < now; }),
-          answered_.end());
-      const auto found =
-          name == kNobody
-              ? answered_.end()
-              : std::find_if(answered_.begin(), answered_.end(),
-                             [key = keyOf(bot, name)](const Answered& a) {
-                               return a.player == key;
-                             });
-      if (found != answered_.end()) {
-        const std::int32_t logged = found->allowanceMs;
-        if (logged >= 0 && allowanceOf(row) != logged) ++allowancesNotGiven_;
-        answered_.erase(found);
-      }
-    }
-    if (replayedFigures_) row.time = startTime_ + second;
-    if (replayedObserver_) replayedObserver_(row);
-    if (row.ship < 0) return;
-    if (name == kNobody || player == players.end()) return;
-    if (row.action == LagAction::Spectated) {
-      player->second.spectatedInReplay = startTime_ + second;
-    }
-    if (row.kind != LagRowKind::Check) {
-      player->second.replayedShip = static_cast<std::int8_t>(row.ship);
-    }
+  host_.observeLagLog([this](std::string_view line, std::uint64_t second) {
+    observeReplayed(line, second);
   });
-
-  // Arrivals and departures in the current bot's arena.
-  auto enter = [&](std::uint32_t bot, const std::string& name, int level,
-                   int ship) {
-    ScenarioAction action = actionOf(ActionKind::Arrive, name);
-    action.level = level < 0 ? 0u : static_cast<std::uint32_t>(level);
-    action.ship = static_cast<std::uint8_t>(ship < 0 ? 0 : ship);
-    ++population[bot];
-    perform(action);
-  };
-  auto leave = [&](std::uint32_t bot, const std::string& name) {
-    --population[bot];
-    perform(actionOf(ActionKind::Leave, name));
-  };
-  auto arrive = [&](std::uint32_t bot, const std::string& name,
-                    Listed& player, int level, int ship) {
-    player.listed = true;
-    player.replayedShip = static_cast<std::int8_t>(ship < 0 ? 0 : ship);
-    enter(bot, name, level, ship);
-  };
-  auto changeShip = [&](const std::string& name, Listed& player, int ship) {
-    ScenarioAction action = actionOf(ActionKind::Ship, name);
-    action.ship = static_cast<std::uint8_t>(ship);
-    player.replayedShip = static_cast<std::int8_t>(ship);
-    perform(action);
-  };
-
-  std::vector<std::uint64_t> touched;   // players of logs without presence
-  std::vector<std::uint64_t> visitors;  // requesters listed for a second
-  std::unordered_set<std::uint64_t> visiting;
-  const std::uint32_t horizon = idleHorizon(settings);
-  std::int64_t now = startTime_;
-  std::size_t done = 0;
-
-  // Rows are read into the window as the time comes near them: a check
-  // may be answered by a row up to kFigureWindow seconds ahead.
-  RowSource source(*this);
-  if (!source.failure().empty()) {
-    *failure = source.failure();
+  horizon_ = idleHorizon(settings_);
+  now_ = replay_.startTime_;
+  source_.reset(new RowSource(replay_));
+  if (!source_->failure().empty()) {
+    *failure_ = source_->failure();
     return false;
   }
-  window_.clear();
-  windowStart_ = windowEnd_ = 0;
-  figures_.clear();
-  unanswered_ = 0;
-  logEnded_ = false;
-  allowancesNotGiven_ = 0;
-  answered_.clear();
-  std::int64_t lastRead = startTime_;
-  // Manual requests to type ahead of their rows, by the second before
-  // whose Tick they are typed; the time of each bot's last check row read.
-  std::multimap<std::int64_t, std::uint64_t> earlyRequests;
-  std::vector<std::int64_t> lastCheckOf;
-  constexpr std::int64_t kNoCheckYet = INT64_MIN / 2;
-  const std::uint32_t ahead = std::min(latestAnswer_, kFigureWindow - 1);
-  auto readRowsUpTo = [&](std::int64_t until) {
-    while (const KeptRow* next = source.peek()) {
-      const std::int64_t time = std::max(next->time, lastRead);
-      if (time > until) return;
-      const std::uint64_t sequence = windowEnd_;
-      LoggedRow& row = pushRow();
-      row.time = lastRead = time;
-      row.bot = next->bot;
-      row.player = next->player;
-      row.requester = next->requester;
-      row.arena = next->arena;
-      row.kind = next->kind;
-      row.automatic = next->automatic;
-      row.level = next->level;
-      row.ship = next->ship;
-      row.action = next->action;
-      row.used = false;
-      row.typed = false;
-      row.allowanceMs = next->allowanceMs;
-      if (row.kind == LagRowKind::Check) {
-        zoneLagLine(source.figures(), next->figureLengths, &row.lagLine);
-        if (row.player != kNobody) {
-          figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
-        }
-        if (lastCheckOf.size() <= row.bot) {
-          lastCheckOf.resize(row.bot + 1, kNoCheckYet);
-        }
-        // A request answered late, a few seconds after the bot's check
-        // logged before it, may have waited for that check's answer: typed
-        // again just before that answer's second, it goes out when the
-        // queue is free, as the logged one did, and not after the automatic
-        // check that the freed queue would send first. Others are typed at
-        // their rows' seconds.
-        if (!row.automatic && row.requester != kNobody &&
-            row.player != kNobody && lastCheckOf[row.bot] < time &&
-            lastCheckOf[row.bot] + static_cast<std::int64_t>(ahead) > time) {
-          earlyRequests.emplace(lastCheckOf[row.bot], sequence);
-        }
-        lastCheckOf[row.bot] = time;
-      }
-      source.pop();
-    }
-  };
-  std::uint64_t playing = 0;
+  replay_.window_.clear();
+  replay_.windowStart_ = replay_.windowEnd_ = 0;
+  replay_.figures_.clear();
+  replay_.unanswered_ = 0;
+  replay_.logEnded_ = false;
+  replay_.allowancesNotGiven_ = 0;
+  replay_.answered_.clear();
+  lastRead_ = replay_.startTime_;
+  ahead_ = std::min(replay_.latestAnswer_, kFigureWindow - 1);
 
-  // The second is over: visitors leave, and so does who was seen last in
-  // it, where the log does not say who is there.
-  auto endSecond = [&]() {
-    for (std::uint64_t key : touched) {
-      Listed& player = players[key];
-      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
-      if (player.listed && player.lastTime <= now) {
-        serve(bot);
-        leave(bot, names_[static_cast<std::uint32_t>(key)]);
-        player.listed = false;
-      }
-    }
-    for (std::uint64_t key : visitors) {
-      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
-      serve(bot);
-      leave(bot, names_[static_cast<std::uint32_t>(key)]);
-    }
-    touched.clear();
-    visitors.clear();
-    visiting.clear();
-    for (std::uint32_t bot : servedThisSecond) {
-      const std::uint32_t simulated = simulatedOf[bot];
-      if (population[bot] != 0 || simulated == kNone || givenBack[simulated])
-        continue;
-      givenBack[simulated] = true;
-      idle.push_back(simulated);
-    }
-    servedThisSecond.clear();
-  };
-  auto passTo = [&](std::int64_t time) {
-    const std::int64_t gap = time - now;
-    const std::uint32_t played =
-        !host.anyPopulatedBot()
-            ? 0
-            : static_cast<std::uint32_t>(std::min<std::int64_t>(gap, horizon));
-    if (played > 0) {
-      ScenarioAction wait = actionOf(ActionKind::Wait);
-      wait.seconds = played;
-      perform(wait);
-    }
-    if (gap > played) host.skip(static_cast<std::uint64_t>(gap - played));
-    now = time;
-    if (progress) progress(done, allRows_);
-  };
-  // Types a row's request again: "!lagme" when the requester is the player,
-  // else "!lagcheck NAME" by the requester, listed for the second if need
-  // be.
-  auto typeRequest = [&](std::uint32_t bot, LoggedRow& row) {
-    row.typed = true;
-    ++figures_[keyOf(bot, row.player)].typedWaiting;
-    const std::string& name = names_[row.player];
-    if (row.requester == row.player) {
-      perform(actionOf(ActionKind::Say, name, "!lagme"));
-      return;
-    }
-    const std::uint64_t requesterKey = keyOf(bot, row.requester);
-    const std::string& requester = names_[row.requester];
-    const auto known = players.find(requesterKey);
-    if ((known == players.end() || !known->second.listed) &&
-        visiting.insert(requesterKey).second) {
-      enter(bot, requester, kStaffLevel, kHighestShip);
-      visitors.push_back(requesterKey);
-    }
-    perform(actionOf(ActionKind::Say, requester, "!lagcheck " + name));
-  };
-  auto parkUnseen = [&]() {
-    for (std::uint64_t key : unseen) {
-      Listed& player = players[key];
-      if (!player.listed || player.replayedShip == kSpectator) continue;
-      const std::uint32_t bot = static_cast<std::uint32_t>(key >> 32);
-      servedThisSecond.push_back(bot);
-      serve(bot);
-      changeShip(names_[static_cast<std::uint32_t>(key)], player, kSpectator);
-    }
-    unseen.clear();
-  };
-  // Ahead of its row, where the player is listed now in the arena of the
-  // row (else the row types it at its own second).
-  auto typeEarly = [&](LoggedRow& row) {
-    const std::uint32_t simulated = simulatedOf[row.bot];
-    if (row.used || row.typed || simulated == kNone) return;
-    if (row.arena != kNobody && arenaIn[simulated] != row.arena) return;
-    const auto player = players.find(keyOf(row.bot, row.player));
-    if (player == players.end() || !player->second.listed) return;
-    servedThisSecond.push_back(row.bot);
-    serve(row.bot);
-    typeRequest(row.bot, row);
-  };
-
-  while (!refused) {
-    if (playing == windowEnd_) {
-      const KeptRow* next = source.peek();
+  while (!refused_) {
+    if (playing_ == replay_.windowEnd_) {
+      const KeptRow* next = source_->peek();
       if (next == nullptr) break;
-      readRowsUpTo(std::max(next->time, lastRead));
+      readRowsUpTo(std::max(next->time, lastRead_));
     }
     // Rows that can answer no check from now on go.
-    while (windowStart_ < playing &&
-           rowAt(windowStart_).time + kFigureWindow < now) {
-      ++windowStart_;
+    while (replay_.windowStart_ < playing_ &&
+           replay_.rowAt(replay_.windowStart_).time + kFigureWindow < now_) {
+      ++replay_.windowStart_;
     }
-    readRowsUpTo(rowAt(playing).time + kFigureWindow);
-    LoggedRow& row = rowAt(playing++);
+    readRowsUpTo(replay_.rowAt(playing_).time + kFigureWindow);
+    LoggedRow& row = replay_.rowAt(playing_++);
     parkUnseen();
-    if (row.time > now) {
-      while (!inferredArrivals.empty() &&
-             inferredArrivals.begin()->first < row.time) {
-        const std::int64_t time = inferredArrivals.begin()->first;
-        const Inferred inferred = inferredArrivals.begin()->second;
-        inferredArrivals.erase(inferredArrivals.begin());
-        if (time > now) {
-          endSecond();
-          passTo(time);
-        }
-        Listed& player = players[inferred.player];
-        const std::uint32_t bot =
-            static_cast<std::uint32_t>(inferred.player >> 32);
-        const std::string& name =
-            names_[static_cast<std::uint32_t>(inferred.player)];
-        if (inferred.boards ? !player.listed ||
-                                  player.replayedShip != kSpectator ||
-                                  player.ship == kSpectator
-                            : player.listed) {
-          continue;
-        }
-        servedThisSecond.push_back(bot);
-        serve(bot);
-        if (inferred.boards) {
-          changeShip(name, player, std::max<int>(player.ship, 0));
-        } else {
-          arrive(bot, name, player, player.level, kSpectator);
-        }
-        parkUnseen();
-      }
-      while (!earlyRequests.empty() &&
-             earlyRequests.begin()->first <= row.time) {
-        const auto early = earlyRequests.begin();
-        const std::int64_t before = early->first - 1;
-        const std::uint64_t sequence = early->second;
-        earlyRequests.erase(early);
-        if (before > now) {
-          endSecond();
-          passTo(before);
-        }
-        if (sequence >= windowStart_) typeEarly(rowAt(sequence));
-      }
+    if (row.time > now_) {
+      playInferredArrivals(row.time);
+      typeEarlyRequests(row.time);
       endSecond();
       passTo(row.time);
     }
-    ++done;
-    const std::uint32_t bot = row.bot;
-    const bool presenceLogged = bots_[bot].presenceLogged;
-    servedThisSecond.push_back(bot);
-    const bool justConnected = serve(bot);
-    // Nobody of the bot's arena is listed any more.
-    const auto arenaEmptied = [&]() {
-      population[bot] = 0;
-      for (auto& entry : players) {
-        if (static_cast<std::uint32_t>(entry.first >> 32) == bot) {
-          entry.second.listed = false;
-        }
-      }
-      for (std::size_t i = 0; i < visitors.size();) {
-        if (static_cast<std::uint32_t>(visitors[i] >> 32) == bot) {
-          visiting.erase(visitors[i]);
-          visitors.erase(visitors.begin() + static_cast<long>(i));
-        } else {
-          ++i;
-        }
-      }
-    };
-    // A row of arena sections puts the bot in its arena first, so that the
-    // plug-in judges by that arena's section of the replayed settings.
-    std::uint32_t& arena = arenaIn[simulatedOf[bot]];
-    if (row.arena != kNobody && arena != row.arena) {
-      arena = row.arena;
-      ScenarioAction move = actionOf(ActionKind::EnterArena);
-      move.arena = arenas_[row.arena];
-      perform(move);
-      arenaEmptied();
-    }
-    switch (row.kind) {
-      case LagRowKind::Connected:
-        if (!justConnected) {
-          perform(actionOf(ActionKind::Term));
-          perform(actionOf(ActionKind::Init));
-        }
-        continue;
-      case LagRowKind::ArenaLeft:
-        perform(actionOf(ActionKind::LeaveArena));
-        arena = kNone;
-        arenaEmptied();
-        continue;
-      default:
-        break;
-    }
-    if (row.player == kNobody) {
-      // Sent again as the server sent it; empty texts stay empty.
-      perform(actionOf(ActionKind::Server, "", row.lagLine));
-      continue;
-    }
-    const std::uint64_t key = keyOf(bot, row.player);
-    const std::string& name = names_[row.player];
-    Listed& player = players[key];
-    // What the replayed plug-in logged so far moves the player's replayed
-    // ship, which the rows below read and write, all but the check of a
-    // listed player where the log says who is where.
-    if (row.kind != LagRowKind::Check || !presenceLogged || !player.listed) {
-      host.readLagLogs();
-    }
-    if (visiting.count(key) != 0) {
-      // Listed as a requester earlier in this second: now as themself.
-      leave(bot, name);
-      visiting.erase(key);
-      visitors.erase(std::find(visitors.begin(), visitors.end(), key));
-    }
-    const bool botsDoing = row.ship == kSpectator && player.spectatedByBot;
-    switch (row.kind) {
-      case LagRowKind::Arrived:
-        if (!player.listed) {
-          arrive(bot, name, player, row.level, row.ship);
-        } else if (row.ship != player.replayedShip) {
-          changeShip(name, player, row.ship);
-        }
-        player.spectatedByBot = false;
-        continue;
-      case LagRowKind::Left:
-        if (player.listed) leave(bot, name);
-        player.listed = false;
-        player.spectatedByBot = false;
-        continue;
-      case LagRowKind::Ship:
-        if (!player.listed) {
-          arrive(bot, name, player, row.level, row.ship);
-        } else if (row.ship != player.replayedShip && !botsDoing) {
-          changeShip(name, player, row.ship);
-        }
-        player.spectatedByBot = false;
-        continue;
-      default:
-        break;
-    }
-    // A check.
-    if (!presenceLogged) touched.push_back(key);
-    if (!player.listed) {
-      if (presenceLogged) {
-        arrive(bot, name, player, row.level, row.ship);
-      } else {
-        arrive(bot, name, player, player.level, player.ship);
-      }
-    }
-    // Where the log says who is where, its ship rows alone move players.
-    // Otherwise a check row's ship counts, unless the replayed bot has just
-    // spectated the player: the row is of the check that led to it.
-    if (!presenceLogged && row.ship != kUnknown &&
-        row.ship != player.replayedShip && !botsDoing &&
-        player.spectatedInReplay != row.time) {
-      changeShip(name, player, row.ship);
-    }
-    player.spectatedByBot = row.action == LagAction::Spectated;
-
-    if (row.automatic || row.requester == kNobody) continue;
-    // A row typed ahead is typed once; one that answered an automatic
-    // check already has spent its figures: the replayed bot checked the
-    // player before the request came.
-    if (row.used || row.typed) continue;
-    typeRequest(bot, row);
+    playRow(row);
   }
+  return finish();
+}
+
+bool Replay::Session::finish() {
   // Checks that the replay runs a little behind the log's still find their
   // rows; a check that finds none after the log's end is not counted blind.
-  logEnded_ = true;
-  if (!refused && host.anyPopulatedBot()) {
+  replay_.logEnded_ = true;
+  if (!refused_ && host_.anyPopulatedBot()) {
     ScenarioAction wait = actionOf(ActionKind::Wait);
     wait.seconds = kFigureWindow;
     perform(wait);
   }
-  host.readLagLogs();
-  if (progress) progress(done, allRows_);
-  if (!refused && host.lagLogFailed()) {
-    *failure = "the replayed plug-in could not write its lag log (" +
-               host.lagLogFailure() +
-               "): its counts would be cut (a full disk, or too many files "
-               "open at once?)";
+  host_.readLagLogs();
+  if (progress_) progress_(done_, replay_.allRows_);
+  if (!refused_ && host_.lagLogFailed()) {
+    *failure_ = "the replayed plug-in could not write its lag log (" +
+                host_.lagLogFailure() +
+                "): its counts would be cut (a full disk, or too many files "
+                "open at once?)";
     return false;
   }
   // The host reads the replayed log as it grows; where it could not open
@@ -1292,19 +1449,26 @@ bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
   std::error_code absent;
   const std::uintmax_t written =
       std::filesystem::file_size(kReplayedLogName, absent);
-  if (!refused && absent && allRows_ != 0) {
-    *failure =
+  if (!refused_ && absent && replay_.allRows_ != 0) {
+    *failure_ =
         "the replayed plug-in wrote no lag log: it could not read its "
         "settings or create the log (too many files open at once?)";
     return false;
   }
-  if (!refused && !absent && written > observedBytes) {
-    *failure = "the replay could not read all its plug-in logged (" +
-               std::to_string(observedBytes) + " of " +
-               std::to_string(written) +
-               " bytes): its counts would be cut (too many files open at "
-               "once?)";
+  if (!refused_ && !absent && written > observedBytes_) {
+    *failure_ = "the replay could not read all its plug-in logged (" +
+                std::to_string(observedBytes_) + " of " +
+                std::to_string(written) +
+                " bytes): its counts would be cut (too many files open at "
+                "once?)";
     return false;
   }
-  return !refused;
+  return !refused_;
+}
+
+bool Replay::run(TalkFunction talk, const std::vector<std::string>& iniLines,
+                 const ConfigSettings& settings, Transcript* transcript,
+                 const Progress& progress, std::string* failure) {
+  Session session(*this, talk, settings, transcript, progress, failure);
+  return session.play(iniLines);
 }

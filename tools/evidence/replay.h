@@ -246,6 +246,7 @@ class Replay {
     std::uint16_t figureLengths[kFigureCount] = {};
   };
   class RowSource;
+  class Session;
 
   // `row` into `kept`, its figures appended to `text`.
   void compact(const LagLogRow& row, std::uint32_t bot, std::uint32_t player,
