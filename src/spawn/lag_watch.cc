@@ -158,6 +158,7 @@ void LagWatch::fill(CheckRequest& slot, const Player* target,
   slot.automatic = false;
   slot.alreadyAsked = false;
   slot.countdownOf = startedCountdown ? requester : nullptr;
+  slot.ofArenaLeft = false;
 }
 
 void LagWatch::requestCheck(botInfo& bot, const Player* target,
@@ -269,7 +270,15 @@ void LagWatch::clear() {
 }
 
 void LagWatch::leaveArena() {
-  waiting_.clear();
+  // A check adopted from before ordered checks came on asked its player
+  // already: it is still awaited in turn, so that its answer is taken for
+  // no check of the next arena.
+  waiting_.removeUnasked();
+  for (std::size_t i = 0; i < waiting_.size(); ++i) {
+    waiting_[i].target = nullptr;
+    waiting_[i].countdownOf = nullptr;
+    waiting_[i].ofArenaLeft = true;
+  }
   unordered_.clear();
   players_.clear();
   departed_.clear();
@@ -564,6 +573,7 @@ void LagWatch::sendNextQuery(botInfo& bot) {
   asked_.automatic = true;
   asked_.alreadyAsked = false;
   asked_.countdownOf = nullptr;
+  asked_.ofArenaLeft = false;
   sendQuery(bot, asked_);
 }
 
@@ -586,7 +596,7 @@ void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
   if (&request != &asked_) asked_ = request;  // into the blocks it has
   if (!listed) asked_.target = nullptr;
   outstanding_ = true;
-  leftArena_ = false;
+  leftArena_ = request.ofArenaLeft;
   secondsWaited_ = 0;
 }
 

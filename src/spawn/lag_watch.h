@@ -68,6 +68,9 @@ struct CheckRequest {
   // The asker whose "!lagcheck" countdown it started (identity, compared
   // only); nullptr for "!lagme" and automatic checks.
   const Player* countdownOf = nullptr;
+  // Its "*lag" went out in the arena the bot has left: its answer, if it
+  // comes, is discarded.
+  bool ofArenaLeft = false;
 };
 
 class LagWatch {
@@ -134,8 +137,10 @@ class LagWatch {
   // queue still out (their answers come all the same).
   void clear();
   // The bot left its arena: the requests waiting, the checks without the
-  // queue still out and every player's state are dropped. The query out stays out, its answer due from the arena
-  // left: takeAnswered then hands out nullptr and isDiscarding() is true,
+  // queue still out and every player's state are dropped. The query out
+  // stays out, its answer due from the arena left, and so do the checks
+  // adopted behind it, which asked their players already: when each is
+  // awaited, takeAnswered hands out nullptr and isDiscarding() is true,
   // so that the answer is taken for no other check (in the next arena the
   // queue may be off, or a new query out), and it is given up without a
   // word after the answer timeout.

@@ -9,13 +9,14 @@
 // nothing else), checks without the queue with their one pending name,
 // players who arrive, leave and change ships, names that differ only in
 // letter case, checks from every access level, answers that come late,
-// never or out of order, Ticks and reloads.
+// never or out of order, Ticks, reloads and arena moves.
 //
 // The model is written from the documents, not from the code. Streams keep
 // automatic checks out of it (grace is longer than any stream) and strikes
-// at 1; the model knows the one rule where the documents leave a choice:
+// at 1; the model knows the two rules where the documents leave a choice:
 // a reload drops the checks out and waiting without a word and gives no
-// countdown back.
+// countdown back, and an arena move forgets the checks asked without the
+// queue.
 //
 // `make test` runs 200 streams of 400 events (seconds natively). A longer run:
 //   tarvok_watch_model_test --streams=20000 [--seed=FIRST]
@@ -108,6 +109,7 @@ struct Check {
   std::uint16_t target;
   std::uint16_t countdownOf;
   int waited = 0;
+  bool ofArenaLeft = false;  // its answer, if it comes, is discarded
 };
 
 class Model {
@@ -132,8 +134,10 @@ class Model {
       }
     }
     if (!out_.empty() && ++out_.front().waited >= s_.answerTimeout) {
-      tellByName(out_.front().asker,
-                 "No answer came for the lag check of " + out_.front().typed);
+      if (!out_.front().ofArenaLeft) {
+        tellByName(out_.front().asker,
+                   "No answer came for the lag check of " + out_.front().typed);
+      }
       out_.pop_front();
     }
     if (out_.empty()) sendNext();
@@ -195,7 +199,9 @@ class Model {
     if (!out_.empty()) {
       const Check check = out_.front();
       out_.pop_front();
-      report(check.typed, check.asker, figures, false, check.target);
+      if (!check.ofArenaLeft) {
+        report(check.typed, check.asker, figures, false, check.target);
+      }
       if (out_.empty()) sendNext();
       return;
     }
@@ -268,7 +274,19 @@ class Model {
     }
   }
 
-  bool ordered() const { return ordered_; }
+  // The bot leaves its arena: every countdown goes, and the checks waiting
+  // or asked without the queue; the answers of the queries out belong to
+  // the arena left and are taken for no check of the next.
+  void leaveArena() {
+    tags_.clear();
+    waiting_.clear();
+    unordered_.clear();
+    for (Check& check : out_) {
+      check.ofArenaLeft = true;
+      check.target = 0;
+      check.countdownOf = 0;
+    }
+  }
 
  private:
   const Person* listed(std::uint16_t ident) const {
@@ -473,7 +491,7 @@ class Stream {
       host_->send(1, makePlayerShip(p->record, old, 0));
       event = p->name + "(" + std::to_string(p->ident) + ") to ship " +
               std::to_string(p->record->ship);
-    } else if (what < 96) {
+    } else if (what < 95) {
       // A reload, mostly of a file that changes nothing of the queue.
       const OrderingKeys keys{pick(4) == 0 ? pick(2) : -1,
                               pick(2) == 0 ? pick(2) : -1};
@@ -482,6 +500,17 @@ class Stream {
       model_->reload(keys);
       event = "reload with queue=" + std::to_string(keys.queue) +
               " autocheck=" + std::to_string(keys.autocheck) + " (-1: none)";
+    } else if (what < 97) {
+      // The bot moves to another arena; of the players only Sam follows it.
+      host_->send(1, makeArenaLeave());
+      model_->leaveArena();
+      for (Person& p : people_) {
+        if (!p.listed || p.ident == 1) continue;
+        host_->removePlayer(p.record);
+        p.listed = false;
+      }
+      host_->send(1, makeArenaEnter("next", nullptr, 0));
+      event = "the bot leaves its arena and enters another";
     } else {
       return true;
     }
