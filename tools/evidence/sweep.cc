@@ -719,7 +719,7 @@ std::string sweepChartHtml(const SweepChartPage& page,
       "h1{font-size:22px;overflow-wrap:anywhere}"
       "table{border-collapse:collapse;font-size:12px}"
       "td,th{border:1px solid #ccc;padding:2px 4px;text-align:right}"
-      "td{white-space:nowrap}"
+      "td{white-space:nowrap}div.rows{overflow-x:auto}"
       "th{font-weight:normal;background:#f4f4f4}"
       "tr.base td{font-weight:bold}td.blind{color:#d11f1f}"
       "p.warning{color:#d11f1f;font-weight:bold}p.key{font-size:13px}"
@@ -762,7 +762,8 @@ std::string sweepChartHtml(const SweepChartPage& page,
   }
   html += kSweepChartKey + plot.svg();
   if (anyClassed(rows)) html += kSweepClassKey + byClass.svg();
-  html += "<table>\n<tr><th></th>";
+  // A wide table scrolls on its own: the page stays as wide as the plots.
+  html += "<div class=\"rows\"><table>\n<tr><th></th>";
   for (const SweepAxis& axis : axes) html += "<th>" + htmlEscaped(axis.key) + "</th>";
   for (const char* column : kColumns) html += "<th>" + std::string(column) + "</th>";
   html += "<th>" + std::string(kBlindColumn) + "</th>";
@@ -791,6 +792,6 @@ std::string sweepChartHtml(const SweepChartPage& page,
     }
     html += "</tr>\n";
   }
-  html += "</table>\n</body>\n</html>\n";
+  html += "</table></div>\n</body>\n</html>\n";
   return html;
 }
