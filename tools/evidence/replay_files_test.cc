@@ -80,7 +80,7 @@ TEST(ReplayFilesTest, ALogChangedBetweenReadingAndPlayingIsRefused) {
                     .rfind("cannot open lag.log again to replay it: ", 0));
 }
 
-void silentPlugin(BotEvent&) {}
+void TARVOK_STDCALL silentPlugin(BotEvent&) {}
 
 TEST(ReplayFilesTest, KeptRowsPlayAsReadWhateverBecomesOfTheFile) {
   // A run with kept rows does not open the log again: it plays, and a
