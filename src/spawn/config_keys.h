@@ -75,6 +75,7 @@ constexpr std::int32_t kNoHighest = INT32_MAX;
   X(Number, "placeholders=", placeholders, 0, 0, 1, BelowLowestToDefault,      \
     Messages)                                                                  \
   X(Text, "StrikeMessage=", strikeMessage, 0, 0, 0, Keep, Messages)            \
+  X(Text, "NotifyMessage=", notifyMessage, 0, 0, 0, Keep, Messages)            \
   X(Text, "LagLog=", lagLogPath, 0, 0, 0, Keep, Log)                           \
   X(Number, "LagLogMaxBytes=", lagLogMaxBytes, 10485760, 0, kNoHighest,        \
     BelowLowestToDefault, Log)                                                 \

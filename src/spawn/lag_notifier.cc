@@ -49,7 +49,8 @@ void appendReachedLimits(String& line, const botInfo& bot, std::uint8_t limits,
 void LagNotifier::tellStaff(botInfo& bot, const Player* lagger,
                             DealAction action, std::uint8_t limits,
                             const CheckEvidence& evidence,
-                            std::uint32_t streakSeconds) {
+                            std::uint32_t streakSeconds,
+                            const MessageFacts& facts) {
   if (bot.notifyLevel <= 0 || lagger == nullptr) return;
   if (toldThisMinute_ >= kMostPerMinute) {
     ++untold_;
@@ -58,6 +59,17 @@ void LagNotifier::tellStaff(botInfo& bot, const Player* lagger,
   ++toldThisMinute_;
   String& line = bot.scratchText;
   line = "tarvok: ";
+  if (bot.notifyMessage.size() != 0) {
+    if (bot.placeholders != 0) {
+      String expanded;
+      MessageTemplate::expand(bot.notifyMessage.chars(), facts, expanded);
+      line += expanded;
+    } else {
+      line += bot.notifyMessage;
+    }
+    sendToStaff(bot, line.chars(), lagger);
+    return;
+  }
   line.append(lagger->name, lagger->nameLength());
   line += action == DealAction::Spectated ? " moved to spectator mode: "
                                           : " warned: ";

@@ -6,6 +6,8 @@
 //   (limit 300), average 390 (300), S2C 3.2 % (2)
 // naming each limit the check reached, with its figure and the limit in
 // force (the ping limits with the player's allowance, said at the end).
+// With "NotifyMessage=TEXT" staff get "tarvok: " and TEXT instead, its
+// placeholders replaced by the facts of the check when placeholders are on.
 //
 // Bounded: at most kMostPerMinute dealings are told in one minute of the
 // bot's clock (Ticks); those beyond are counted, and when the minute ends
@@ -17,6 +19,7 @@
 
 #include "spawn/lag_evidence.h"
 #include "spawn/lag_watch.h"
+#include "spawn/message_template.h"
 
 class botInfo;
 struct Player;
@@ -28,11 +31,12 @@ class LagNotifier {
 
   // `lagger` (listed) was warned or spectated (`action`) for the limits in
   // `limits` (LimitBit), judged by `evidence`, their strikes run over
-  // `streakSeconds`. The bot's figures are the check's. Nothing when
+  // `streakSeconds`. The bot's figures are the check's; `facts` are the
+  // check's for the placeholders of the bot's notify message. Nothing when
   // `bot.notifyLevel` is 0.
   void tellStaff(botInfo& bot, const Player* lagger, DealAction action,
                  std::uint8_t limits, const CheckEvidence& evidence,
-                 std::uint32_t streakSeconds);
+                 std::uint32_t streakSeconds, const MessageFacts& facts);
   // One second passes; at the end of a minute the dealings not told are
   // summed up.
   void tick(botInfo& bot);

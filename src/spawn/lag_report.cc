@@ -336,20 +336,16 @@ void botInfo::announceLimits(const String& lagger, std::uint8_t limits,
   }
 }
 
-void botInfo::sendToLagger(const Player* lagger, const String& laggerName,
-                           const char* text, const Judgement& judgement,
-                           std::int32_t strikes, std::int32_t needed) {
-  if (placeholders == 0) {
-    sendPrivate(lagger, text);
-    return;
-  }
-  MessageFacts facts;
+void botInfo::factsOfCheck(const String& laggerName,
+                           const Judgement& judgement, std::int32_t strikes,
+                           std::int32_t needed, DealAction action,
+                           MessageFacts& facts, String& limit) const {
   facts.name = laggerName.chars();
   for (std::size_t i = 0; i < std::size(kFigureTexts); ++i) {
     facts.figures[i] = (this->*kFigureTexts[i]).chars();
   }
   // The first limit that counted, as its lagger line says it.
-  String limit;
+  limit = "";
   std::uint8_t bit = 1;
   for (const LimitCheck& check : kLimitChecks) {
     if (judgement.counted & bit) {
@@ -374,6 +370,21 @@ void botInfo::sendToLagger(const Player* lagger, const String& laggerName,
   facts.limit = limit.chars();
   facts.strikes = strikes;
   facts.maxStrikes = needed;
+  facts.action = dealActionName(action);
+  facts.allowanceMs = judgement.extraMs;
+}
+
+void botInfo::sendToLagger(const Player* lagger, const String& laggerName,
+                           const char* text, const Judgement& judgement,
+                           std::int32_t strikes, std::int32_t needed,
+                           DealAction action) {
+  if (placeholders == 0) {
+    sendPrivate(lagger, text);
+    return;
+  }
+  MessageFacts facts;
+  String limit;
+  factsOfCheck(laggerName, judgement, strikes, needed, action, facts, limit);
   MessageTemplate::expand(text, facts, scratchText);
   sendPrivate(lagger, scratchText.chars());
 }
@@ -411,23 +422,21 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
       action = DealAction::Announced;
     }
     if (dealMode == 2) {
+      action = DealAction::Warned;
       sendToLagger(lagger, laggerName, warnMessage.chars(), judgement, strikes,
-                   needed);
-      action = DealAction::Warned;
+                   needed, action);
     } else if (dealMode == 3) {
+      const bool inShip = lagger->ship != kSpectatorShip;
+      action = inShip ? DealAction::Spectated : DealAction::Warned;
       sendToLagger(lagger, laggerName, lockMessage.chars(), judgement, strikes,
-                   needed);
-      action = DealAction::Warned;
-      if (lagger->ship != kSpectatorShip) {
-        sendPrivate(lagger, "*spec");
-        action = DealAction::Spectated;
-      }
+                   needed, action);
+      if (inShip) sendPrivate(lagger, "*spec");
     }
   } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1 &&
              !watch.strikeCameTooSoon(lagger)) {
     if (strikeMessage.size() != 0) {
       sendToLagger(lagger, laggerName, strikeMessage.chars(), judgement,
-                   strikes, needed);
+                   strikes, needed, DealAction::None);
     } else {
       scratchText = "Lag strike ";
       scratchText += strikes;
@@ -453,7 +462,15 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
     streakSeconds = watch.recordEvidence(lagger, evidence);
   }
   if (action == DealAction::Warned || action == DealAction::Spectated) {
-    notifier.tellStaff(*this, lagger, action, limits, evidence, streakSeconds);
+    MessageFacts facts;
+    String limitText;
+    if (notifyMessage.size() != 0 && placeholders != 0) {
+      factsOfCheck(laggerName, judgement, strikes, needed, action, facts,
+                   limitText);
+      facts.streakSeconds = static_cast<std::int32_t>(streakSeconds);
+    }
+    notifier.tellStaff(*this, lagger, action, limits, evidence, streakSeconds,
+                       facts);
   }
   if (entry.player == nullptr) {
     entry.player = lagger;

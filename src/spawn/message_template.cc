@@ -59,6 +59,21 @@ void MessageTemplate::expand(const char* text, const MessageFacts& facts,
                                               : facts.maxStrikes),
                       kLongestFact);
         break;
+      case Placeholder::Action:
+        appendBounded(out, facts.action, kLongestFact);
+        break;
+      case Placeholder::Allowance:
+        appendBounded(out, decimalText(number, facts.allowanceMs),
+                      kLongestFact);
+        break;
+      case Placeholder::Seconds:
+        if (facts.streakSeconds >= 0) {
+          appendBounded(out, decimalText(number, facts.streakSeconds),
+                        kLongestFact);
+        } else {
+          appendBounded(out, text + found.start, found.length);
+        }
+        break;
       case Placeholder::Unknown:
         appendBounded(out, text + found.start, found.length);
         break;

@@ -1,8 +1,9 @@
 // MessageTemplate: a message to a lagger with its placeholders
 // (placeholder_names.h) replaced by the facts of the check it is about.
 //
-// A known placeholder becomes its fact; an unknown one stays as typed, so
-// that an operator sees it in the message and check-ini names it. The
+// A known placeholder becomes its fact; an unknown one, or one whose fact is
+// not known where the message is sent, stays as typed, so that an operator
+// sees it in the message and check-ini names it. The
 // result is at most kLongestMessage bytes, as long as a line of tarvok.ini
 // can make a message: a longer one is cut there. Each figure is put in as
 // at most kLongestFact bytes.
@@ -23,6 +24,11 @@ struct MessageFacts {
   const char* limitName = "";  // "PING Current", ..., "negative S2CPloss"
   std::int32_t strikes = 0;
   std::int32_t maxStrikes = 0;
+  const char* action = "";  // as the lag log names it
+  std::int32_t allowanceMs = 0;
+  // The seconds of the run of strikes; below 0 where not known yet (the
+  // messages to laggers): "{seconds}" then stays as typed.
+  std::int32_t streakSeconds = -1;
 };
 
 class MessageTemplate {

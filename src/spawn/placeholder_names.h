@@ -1,5 +1,5 @@
-// Placeholders of the messages sent to laggers ("placeholders=1" in
-// tarvok.ini): a word between braces, such as "{name}" or "{current}",
+// Placeholders of the messages sent to laggers and to staff
+// ("placeholders=1" in tarvok.ini): a word between braces, such as "{name}" or "{current}",
 // stands for a fact of the check the message is about. A placeholder is a
 // '{', one to kLongestPlaceholder letters, and a '}'; letter case is
 // ignored ("{NAME}" is "{name}"). Anything else with braces is plain text.
@@ -26,6 +26,9 @@ enum class Placeholder : std::uint8_t {
   LimitName,   // what that limit is about, as the lagger line says it
   Strikes,     // the player's strikes, this check's included
   MaxStrikes,  // the strikes that deal with a player
+  Action,      // what the dealing did: "warned", "spectated" ("none")
+  Allowance,   // the player's allowance in ms, 0 for none
+  Seconds,     // the seconds the run of strikes took (staff's line only)
   Unknown,     // a word between braces that names nothing
 };
 
@@ -49,7 +52,17 @@ constexpr PlaceholderName kPlaceholderNames[] = {
     {"limitname", Placeholder::LimitName},
     {"strikes", Placeholder::Strikes},
     {"maxstrikes", Placeholder::MaxStrikes},
+    {"action", Placeholder::Action},
+    {"allowance", Placeholder::Allowance},
+    {"seconds", Placeholder::Seconds},
 };
+
+// True when a message to a lagger (WarnMessage, LockMessage,
+// StrikeMessage) knows what `meaning` stands for; staff's line
+// (NotifyMessage) knows every placeholder.
+constexpr bool knownToLaggers(Placeholder meaning) {
+  return meaning != Placeholder::Seconds && meaning != Placeholder::Unknown;
+}
 
 // One placeholder found in a text: its bytes, braces included.
 struct PlaceholderFound {

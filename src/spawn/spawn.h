@@ -22,6 +22,7 @@
 #include "spawn/lag_log.h"
 #include "spawn/lag_notifier.h"
 #include "spawn/lag_watch.h"
+#include "spawn/message_template.h"
 #include "spawn/player_tag_index.h"
 #include "spawn/population_limits.h"
 #include "util/string.h"
@@ -132,6 +133,8 @@ class botInfo {
   // empty strike message is the built-in one.
   std::int32_t placeholders;
   String strikeMessage;
+  // Staff's line of a dealing (lag_notifier.h); empty: the built-in one.
+  String notifyMessage;
   std::int32_t maxCheckRate;  // seconds between checks for OP_Player
 
   // The lag watch's settings (see config_keys.h) and its state. The watch is
@@ -225,11 +228,20 @@ class botInfo {
   bool isStaffName(const String& name) const;
   // A manual check's arena line on a glitch or a steady connection.
   void sayVerdict(const String& target, const CheckVerdict& verdict);
+  // The facts of this check for the placeholders of a message: the
+  // lagger's name and figures, the first limit that counted (its text kept
+  // in `limit`, which must outlive `facts`), the strikes, the action and
+  // the allowance.
+  void factsOfCheck(const String& laggerName, const Judgement& judgement,
+                    std::int32_t strikes, std::int32_t needed,
+                    DealAction action, MessageFacts& facts,
+                    String& limit) const;
   // Sends `text` to `lagger`, with its placeholders replaced by the facts
   // of the check when placeholders are on.
   void sendToLagger(const Player* lagger, const String& laggerName,
                     const char* text, const Judgement& judgement,
-                    std::int32_t strikes, std::int32_t needed);
+                    std::int32_t strikes, std::int32_t needed,
+                    DealAction action);
   // The ping limit `limit` with `extraMs` added, without overflow.
   static std::int32_t withAllowance(std::int32_t limit, std::int32_t extraMs);
   // Listed players in a ship.

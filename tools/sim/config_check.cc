@@ -367,9 +367,10 @@ std::vector<std::size_t> linesGivenAgain(const std::vector<Piece>& pieces) {
   return again;
 }
 
-// The placeholders of the messages to laggers: with placeholders on, one
-// that names nothing (it is sent as typed); with them off, a known one (it
-// is sent as typed too). Told at the line of the message in force.
+// The placeholders of the messages to laggers and to staff: with
+// placeholders on, one that names nothing, or one a message to a lagger
+// cannot know ({seconds}), is sent as typed; with them off, a known one is
+// sent as typed too. Told at the line of the message in force.
 // `where` names the section whose settings these are ("" for every arena).
 std::vector<ConfigFinding> placeholderFindings(
     const ConfigSettings& settings, const LastLines& lastLines,
@@ -377,24 +378,30 @@ std::vector<ConfigFinding> placeholderFindings(
   struct Message {
     const char* keyText;
     const std::string& text;
+    bool toLagger;
   };
-  const Message messages[] = {{"WarnMessage=", settings.warnMessage},
-                              {"LockMessage=", settings.lockMessage},
-                              {"StrikeMessage=", settings.strikeMessage}};
+  const Message messages[] = {
+      {"WarnMessage=", settings.warnMessage, true},
+      {"LockMessage=", settings.lockMessage, true},
+      {"StrikeMessage=", settings.strikeMessage, true},
+      {"NotifyMessage=", settings.notifyMessage, false}};
   std::vector<ConfigFinding> found;
   for (const Message& message : messages) {
     const std::size_t line = lastLines.of(message.keyText, part);
     if (line == 0) continue;
     std::vector<std::string> unknown;
     std::vector<std::string> known;
+    std::vector<std::string> staffOnly;
     PlaceholderFound placeholder;
     for (std::size_t from = 0;
          findPlaceholder(message.text.c_str(), from, &placeholder);
          from = placeholder.start + placeholder.length) {
       const std::string typed =
           message.text.substr(placeholder.start, placeholder.length);
-      auto& list =
-          placeholder.meaning == Placeholder::Unknown ? unknown : known;
+      auto& list = placeholder.meaning == Placeholder::Unknown ? unknown
+                   : message.toLagger && !knownToLaggers(placeholder.meaning)
+                       ? staffOnly
+                       : known;
       if (std::find(list.begin(), list.end(), typed) == list.end()) {
         list.push_back(typed);
       }
@@ -416,6 +423,14 @@ std::vector<ConfigFinding> placeholderFindings(
                                  " nothing: sent as typed (placeholders: " +
                                  names + ")"});
     }
+    if (settings.placeholders != 0 && !staffOnly.empty()) {
+      found.push_back({line, where + joined(staffOnly) +
+                                 (staffOnly.size() == 1 ? " is" : " are") +
+                                 " known only in staff's line "
+                                 "(NotifyMessage=): sent to the lagger as "
+                                 "typed"});
+    }
+    known.insert(known.end(), staffOnly.begin(), staffOnly.end());
     if (settings.placeholders == 0 && !known.empty()) {
       found.push_back({line, where + joined(known) +
                                  (known.size() == 1 ? " is" : " are") +
@@ -1166,6 +1181,9 @@ std::vector<std::string> ConfigSettings::describe() const {
   }
   if (!strikeMessage.empty()) {
     rows.push_back(row("StrikeMessage", Transcript::quoted(strikeMessage)));
+  }
+  if (!notifyMessage.empty()) {
+    rows.push_back(row("NotifyMessage", Transcript::quoted(notifyMessage)));
   }
   if (!extraKeysInFile) return alignedRows(rows);
   const auto seconds = [](std::int32_t value, const char* what) {

@@ -86,6 +86,7 @@ struct ConfigSettings {
   std::string lockMessage;
   std::int32_t placeholders;   // described only when on
   std::string strikeMessage;  // described only when set
+  std::string notifyMessage;  // described only when set
   // The lag watch and the lag log; described only when the file has a key
   // of theirs.
   std::int32_t queueMode;
