@@ -72,4 +72,33 @@ if [ -n "$left" ] || [ "$status" != 141 ]; then
   cat "$folder/out.txt"
   failures=$((failures + 1))
 fi
+# A shell that ignores SIGPIPE passes that on: the reader going away is
+# then no signal but a write that fails, and the run must say so and end
+# with status 2, not 0, its work folder removed all the same.
+rm -f "$folder/status"
+(
+  trap '' PIPE
+  TMPDIR="$folder/temporary" "$sim" -i <"$folder/typed" 2>"$folder/out.txt"
+  echo $? >"$folder/status"
+) | head -c 1 >/dev/null &
+exec 3>"$folder/typed"
+printf 'ini LagLog=lag.log\ninit\narrive Al\n' >&3
+# The lines typed after the reader went away make the simulator write in
+# vain; the end of its input ends the run.
+for attempt in $(seq 10); do
+  for line in $(seq 50); do echo 'Al: !lagme' >&3 2>/dev/null; done
+  sleep 0.1
+done
+exec 3>&-
+wait
+status=$(cat "$folder/status" 2>/dev/null)
+left=$(ls "$folder/temporary")
+if [ -n "$left" ] || [ "$status" != 2 ] ||
+  ! grep -qF "cannot write the standard output" "$folder/out.txt"; then
+  echo "FAILED: with SIGPIPE ignored, after the reader went away: status" \
+       "${status:-none} (expected 2), left in the temporary folder:" \
+       "${left:-nothing}"
+  cat "$folder/out.txt"
+  failures=$((failures + 1))
+fi
 exit "$failures"
