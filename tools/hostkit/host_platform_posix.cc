@@ -318,22 +318,33 @@ bool runJobs(std::size_t jobs, unsigned processes,
       break;
     }
     // Held while forking, so that an interruption between the fork and the
-    // child's listing still finds the child.
+    // child's listing still finds the child. The interruptions wait while
+    // the child is made, so that none reaches it under this process's
+    // handler (whose pipe it shares until becomeChild).
     std::unique_lock<std::mutex> lock(interruptMutex);
+    sigset_t interruptions;
+    sigset_t previousMask;
+    sigemptyset(&interruptions);
+    for (int interruption : kInterruptions) {
+      sigaddset(&interruptions, interruption);
+    }
+    pthread_sigmask(SIG_BLOCK, &interruptions, &previousMask);
     const pid_t pid = fork();
+    if (pid == 0) {
+      lock.unlock();  // the child's copy, held by its one thread
+      becomeChild(folder);
+      pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+      close(ends[0]);
+      for (const Child& other : running) close(other.pipe);
+      runChild(next, jobs, ends[1], work);
+    }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     if (pid < 0) {
       lock.unlock();
       close(ends[0]);
       close(ends[1]);
       removeFolder(folder);
       break;
-    }
-    if (pid == 0) {
-      lock.unlock();  // the child's copy, held by its one thread
-      becomeChild(folder);
-      close(ends[0]);
-      for (const Child& other : running) close(other.pipe);
-      runChild(next, jobs, ends[1], work);
     }
     liveChildren().push_back(LiveChild{pid, folder});
     lock.unlock();
