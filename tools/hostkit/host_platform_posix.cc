@@ -106,7 +106,12 @@ std::vector<LiveChild>& liveChildren() {
   return *children;
 }
 
+// One removal at a time: the thread that hears an interruption and the one
+// that waits for the children may both remove a child's folder, and two
+// removals of one folder at once can each stop at an entry the other took.
+std::mutex removalMutex;
 void removeFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(removalMutex);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
 }
