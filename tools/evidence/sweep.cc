@@ -612,7 +612,11 @@ void sortSweepRows(std::vector<SweepRow>* rows) {
                      if (x.honestSpectated != y.honestSpectated) {
                        return x.honestSpectated < y.honestSpectated;
                      }
-                     return x.laggersLetThrough < y.laggersLetThrough;
+                     if (x.laggersLetThrough != y.laggersLetThrough) {
+                       return x.laggersLetThrough < y.laggersLetThrough;
+                     }
+                     // As right, the milder row: fewer players lost.
+                     return x.spectated < y.spectated;
                    });
 }
 

@@ -21,7 +21,8 @@
 // Rows are ordered best trade-off first: fewest players misjudged (honest
 // players spectated plus laggers let through), then fewest honest players
 // spectated (the costlier mistake), then fewest laggers let through, then
-// the order of the combinations.
+// fewest players spectated (as right, the milder), then the order of the
+// combinations.
 #ifndef TARVOK_TOOLS_EVIDENCE_SWEEP_H_
 #define TARVOK_TOOLS_EVIDENCE_SWEEP_H_
 

@@ -218,7 +218,7 @@ int runSweepCommand(const SweepOptions& options,
   const std::string orderNote =
       "Best trade-offs first: fewest honest players spectated plus laggers "
       "let through, then fewest honest spectated, then fewest laggers let "
-      "through; * marks the settings of " +
+      "through, then fewest spectated; * marks the settings of " +
       baseName + ".";
   std::printf("%s\n", heading.c_str());
   for (const std::string& note : logs.notes()) {

@@ -275,6 +275,13 @@ TEST(SweepTest, RowsComeBestTradeOffFirst) {
   std::string order;
   for (const SweepRow& each : rows) order += each.values[0];
   EXPECT_EQ(order, "becda");
+  // As right as another, the row that spectates fewer players first: it
+  // spares on purpose what the other spectates.
+  rows = {row("harsh", 0, 0), row("fair", 0, 0)};
+  rows[0].outcome.spectated = 12;
+  rows[1].outcome.spectated = 8;
+  sortSweepRows(&rows);
+  EXPECT_EQ(rows[0].values[0], "fair");
 }
 
 }  // namespace
