@@ -112,4 +112,20 @@ constexpr std::int32_t repairedValue(const ConfigKey& key, std::int32_t value) {
              : value;
 }
 
+// The rows of the table by the names of their fields, for whoever needs a
+// default apart from the settings read: configDefault(ConfigField::
+// currentPingLimit).
+#define TARVOK_CONFIG_FIELD_NAME(kind, key, field, ...) field,
+enum class ConfigField : std::uint8_t {
+  TARVOK_CONFIG_KEYS(TARVOK_CONFIG_FIELD_NAME)
+};
+#undef TARVOK_CONFIG_FIELD_NAME
+
+constexpr const ConfigKey& configKey(ConfigField field) {
+  return kConfigKeys[static_cast<int>(field)];
+}
+constexpr std::int32_t configDefault(ConfigField field) {
+  return configKey(field).defaultValue;
+}
+
 #endif  // TARVOK_SPAWN_CONFIG_KEYS_H_

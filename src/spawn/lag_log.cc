@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <string_view>
 
 #include "spawn/spawn.h"
 #include "util/player.h"
@@ -20,86 +22,33 @@ constexpr bool kHoldLogOpen = false;
 constexpr bool kHoldLogOpen = true;
 #endif
 
-constexpr const char kHeader[] =
-    "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh\t"
-    "s2c\tc2s\ts2cweapons\tlimits\tstrikes\taction\n";
-// The header's last column while the settings have arena sections.
-constexpr const char kArenaColumn[] = "\tarena";
+namespace schema = lag_log_schema;
 
-// A row under composition in a fixed buffer: what does not fit is dropped,
-// which the sizes of the fields rule out.
-class RowBuffer {
- public:
-  void put(char c) {
-    if (size_ < sizeof bytes_) bytes_[size_++] = c;
-  }
-  void put(const char* text) { putBytes(text, std::strlen(text)); }
-  void putBytes(const char* text, std::size_t count) {
-    if (count > sizeof bytes_ - size_) count = sizeof bytes_ - size_;
-    std::memcpy(bytes_ + size_, text, count);
-    size_ += count;
-  }
-  void put(std::int32_t number) {
-    if (number < 0) put('-');
-    putDigits(number < 0 ? 0u - static_cast<std::uint32_t>(number)
-                         : static_cast<std::uint32_t>(number));
-  }
-  void putDigits(std::uint64_t number) {
-    char digits[20];
-    int count = 0;
-    do {
-      digits[count++] = static_cast<char>('0' + number % 10);
-      number /= 10;
-    } while (number != 0);
-    while (count > 0) put(digits[--count]);
-  }
-  // `count` bytes of `text` (fewer at a NUL), escaped; a name's leading '*'
-  // too.
-  void putEscaped(const char* text, std::size_t count, bool name) {
-    static const char kHexDigits[] = "0123456789ABCDEF";
-    std::size_t plain = 0;  // the start of the bytes not yet put
-    std::size_t i = 0;
-    for (; i < count && text[i] != '\0'; ++i) {
-      const unsigned char byte = static_cast<unsigned char>(text[i]);
-      if (byte >= 0x20 && byte != 0x7F && byte != '\\' &&
-          !(name && i == 0 && byte == '*')) {
-        continue;  // put with the rest of its run
-      }
-      putBytes(text + plain, i - plain);
-      plain = i + 1;
-      if (byte == '\\') {
-        put("\\\\");
-      } else if (byte == '\t') {
-        put("\\t");
-      } else if (byte == '\r') {
-        put("\\r");
-      } else if (byte == '\n') {
-        put("\\n");
-      } else if (byte < 0x20 || byte == 0x7F ||
-                 (name && i == 0 && byte == '*')) {
-        put('\\');
-        put('x');
-        put(kHexDigits[byte >> 4]);
-        put(kHexDigits[byte & 0xF]);
-      }
-    }
-    putBytes(text + plain, i - plain);
-  }
-  void putName(const char* text) { putEscaped(text, kPlayerNameSize, true); }
-  void putName(const Player* player) {
-    putEscaped(player->name, player->nameLength(), true);
-  }
-  // The whole handle, a 64-bit host's too.
-  void putHandle(CALL_HANDLE handle) {
-    putDigits(static_cast<std::uint64_t>(handle));
-  }
-  const char* bytes() const { return bytes_; }
-  std::size_t size() const { return size_; }
+// The plug-in's kinds are the schema's names, index for index.
+static_assert(static_cast<int>(DealAction::Spectated) + 1 ==
+              schema::kActionCount);
+static_assert(static_cast<int>(Presence::ArenaLeft) + 1 ==
+              schema::kPresenceCount);
+static_assert(static_cast<int>(Presence::Ship) + 1 == schema::kPlayerPresences);
+static_assert(kVerdictAllowance == 1 << schema::kAllowanceVerdict &&
+              kVerdictGlitch == 1 << (schema::kVerdictCount - 1));
+static_assert(kS2cWeaponsLossNegative == 1 << (schema::kLimitCount - 1));
+static_assert(kPlayerNameSize == schema::kNameBytes);
 
- private:
-  char bytes_[LagLog::kMostRowBytes - sizeof kHeader - sizeof kArenaColumn];
-  std::size_t size_ = 0;
-};
+// `text` up to its first NUL byte, of at most `most` bytes.
+std::string_view cString(const char* text, std::size_t most) {
+  std::size_t length = 0;
+  while (length < most && text[length] != '\0') ++length;
+  return std::string_view(text, length);
+}
+
+schema::RowPlayer rowPlayer(const Player* player) {
+  schema::RowPlayer row;
+  row.name = std::string_view(player->name, player->nameLength());
+  row.level = static_cast<std::int32_t>(player->accessLevel);
+  row.ship = static_cast<std::int32_t>(player->ship);
+  return row;
+}
 
 // Rotations done by any bot of this library. A bot that holds its file
 // open from before one opens it afresh by its name: the file it holds may
@@ -162,13 +111,12 @@ bool inspect(std::FILE* file, long* size, bool* endsLine) {
   return true;
 }
 
-// While the settings have arena sections, a row ends with the arena whose
-// settings are in force (empty before the bot entered one); without
-// sections it is the row of before.
-void putArena(const botInfo& bot, RowBuffer& row) {
-  if (!bot.arenaSectionsInFile) return;
-  row.put('\t');
-  row.putEscaped(bot.arenaName.chars(), LagLog::kArenaBytes, false);
+// A row of the bot's: while the settings have arena sections it ends with
+// the arena whose settings are in force (empty before the bot entered one);
+// without sections it is the row of before.
+schema::RowText rowText(const botInfo& bot) {
+  return schema::RowText(bot.arenaSectionsInFile,
+                         cString(bot.arenaName.chars(), schema::kArenaBytes));
 }
 
 }  // namespace
@@ -180,7 +128,7 @@ const char* LagLog::timeStamp() {
     stamp_[0] = '\0';
     const std::tm* utc = std::gmtime(&now);
     if (utc != nullptr)
-      std::strftime(stamp_, sizeof stamp_, "%Y-%m-%dT%H:%M:%SZ", utc);
+      std::strftime(stamp_, sizeof stamp_, schema::kTimeFormat, utc);
   }
   return stamp_;
 }
@@ -192,63 +140,31 @@ void LagLog::close() {
 
 void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
   if (bot.lagLogPath.size() == 0) return;
-  RowBuffer row;
-  row.put(timeStamp());
-  row.put('\t');
-  row.putHandle(bot.handle);
-  row.put('\t');
+  schema::CheckFields fields;
+  fields.time = timeStamp();
+  fields.bot = static_cast<std::uint64_t>(bot.handle);
   // The row is evidence about the player judged: their name as listed,
   // not as the requester typed it ("farah" for Farah), so that one player
   // is one name in the log. A row that judged nobody keeps the typed name.
-  if (entry.player != nullptr) {
-    row.putName(entry.player);
+  fields.listed = entry.player != nullptr;
+  if (fields.listed) {
+    fields.player = rowPlayer(entry.player);
   } else {
-    row.putName(entry.playerName);
+    fields.player.name = cString(entry.playerName, kPlayerNameSize);
   }
-  row.put('\t');
-  if (entry.player != nullptr)
-    row.put(static_cast<std::int32_t>(entry.player->accessLevel));
-  row.put('\t');
-  if (entry.player != nullptr)
-    row.put(static_cast<std::int32_t>(entry.player->ship));
-  row.put('\t');
-  if (entry.automatic) {
-    row.put(kAutomaticRequester);
-  } else {
-    row.putName(entry.requesterName);
+  fields.automatic = entry.automatic;
+  fields.requester = cString(entry.requesterName, kPlayerNameSize);
+  for (std::size_t i = 0; i < std::size(kFigureTexts); ++i) {
+    fields.figures[i] = cString((bot.*kFigureTexts[i]).chars(), kFigureBytes);
   }
-  for (String botInfo::*text : kFigureTexts) {
-    row.put('\t');
-    row.putEscaped((bot.*text).chars(), kFigureBytes, false);
-  }
-  row.put('\t');
-  bool first = true;
-  for (int bit = 0; bit < 8; ++bit) {
-    if ((entry.limits & 1u << bit) == 0) continue;
-    if (!first) row.put(',');
-    row.put(limitName(bit));
-    first = false;
-  }
-  if (first) row.put('-');
-  row.put('\t');
-  if (entry.player == nullptr) {
-    row.put('-');
-  } else {
-    row.put(entry.strikes);
-    row.put('/');
-    row.put(entry.strikesNeeded);
-  }
-  row.put('\t');
-  row.put(dealActionName(entry.action));
-  if (entry.verdicts & kVerdictAllowance) {
-    row.put("+allowance=");
-    row.put(entry.allowanceMs);
-  }
-  if (entry.verdicts & kVerdictNoQuorum) row.put("+no-quorum");
-  if (entry.verdicts & kVerdictSteady) row.put("+steady");
-  if (entry.verdicts & kVerdictGlitch) row.put("+glitch");
-  putArena(bot, row);
-  row.put('\n');
+  fields.limits = entry.limits;
+  fields.strikes = entry.strikes;
+  fields.strikesNeeded = entry.strikesNeeded;
+  fields.action = static_cast<int>(entry.action);
+  fields.verdicts = entry.verdicts;
+  fields.allowanceMs = entry.allowanceMs;
+  schema::RowText row = rowText(bot);
+  row.check(fields);
   write(bot, row.bytes(), row.size());
 }
 
@@ -258,27 +174,10 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
     connectionUnlogged_ = bot.lagLogPath.size() == 0;
   }
   if (bot.lagLogPath.size() == 0) return;
-  static const char* const kEventNames[] = {"arrived", "left", "ship",
-                                            "connected", "arena-left"};
-  RowBuffer row;
-  row.put(timeStamp());
-  row.put('\t');
-  row.putHandle(bot.handle);
-  row.put('\t');
-  if (player != nullptr) {
-    row.putName(player);
-    row.put('\t');
-    row.put(static_cast<std::int32_t>(player->accessLevel));
-    row.put('\t');
-    row.put(static_cast<std::int32_t>(player->ship));
-  } else {
-    row.put("\t\t");
-  }
-  // The requester, the seven figures, the limits and the strikes.
-  row.put("\t\t\t\t\t\t\t\t\t-\t-\t");
-  row.put(kEventNames[static_cast<int>(event)]);
-  putArena(bot, row);
-  row.put('\n');
+  schema::RowText row = rowText(bot);
+  row.presence(timeStamp(), static_cast<std::uint64_t>(bot.handle),
+               static_cast<int>(event),
+               player != nullptr ? rowPlayer(player) : schema::RowPlayer());
   write(bot, row.bytes(), row.size());
   if (event != Presence::Connected || bot.playerList == nullptr) return;
   for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
@@ -291,16 +190,8 @@ void LagLog::appendSection(botInfo& bot, std::int32_t players) {
   if (bot.population.loggedSection == players) return;
   bot.population.loggedSection = players;
   if (bot.lagLogPath.size() == 0) return;
-  RowBuffer row;
-  row.put(timeStamp());
-  row.put('\t');
-  row.putHandle(bot.handle);
-  // No player, level or ship; the requester, the seven figures, the limits
-  // and the strikes.
-  row.put("\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tplayers=");
-  row.put(players);
-  putArena(bot, row);
-  row.put('\n');
+  schema::RowText row = rowText(bot);
+  row.population(timeStamp(), static_cast<std::uint64_t>(bot.handle), players);
   write(bot, row.bytes(), row.size());
 }
 
@@ -386,10 +277,12 @@ bool LagLog::put(botInfo& bot, const char* row, std::size_t size,
   if (!endsLine) out[length++] = '\n';
   if (fileSize == 0) {
     // The header names an arena column when the first row has one.
-    const char* c = kHeader;
-    for (; *c != '\n'; ++c) out[length++] = *c;
+    std::memcpy(out + length, schema::kHeader.data(), schema::kHeader.size());
+    length += schema::kHeader.size();
     if (bot.arenaSectionsInFile) {
-      for (const char* a = kArenaColumn; *a != '\0'; ++a) out[length++] = *a;
+      std::memcpy(out + length, schema::kArenaHeader.data(),
+                  schema::kArenaHeader.size());
+      length += schema::kArenaHeader.size();
     }
     out[length++] = '\n';
   }

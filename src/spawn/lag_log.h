@@ -13,54 +13,38 @@
 // Tick of a later second, at a connection and a disconnection, after a
 // failed write, and when the bot goes, so a file moved or removed by someone
 // else is let go within a second. On Windows, where nobody can move or
-// remove a file while it is open, each row closes it again. At opening the file's last byte is read; then each row is
-// appended where the file ends (other bots' rows included), which its
-// position after the write gives, so a held file costs one write a row
-// and a look at the position. Only a row torn by another writer within
-// the second could then be followed on its line.
+// remove a file while it is open, each row closes it again. At opening the
+// file's last byte is read; then each row is appended where the file ends
+// (other bots' rows included), which its position after the write gives, so a
+// held file costs one write a row and a look at the position. Only a row torn
+// by another writer within the second could then be followed on its line.
 //
-// Fields, tab-separated: the time (UTC, ISO 8601), the bot's handle, the
-// player (their name as listed when the check judged them, whatever the
-// letter case the requester typed), their access level and ship, the
-// requester ("*auto" for an
-// automatic check), the seven figures as cut from the server's line (each
-// cut to kFigureBytes), the limits reached ("-" for none), the strikes as
-// "K/N" and what was done. When fair limits spared or shaped the check, the
-// action is followed by its verdicts, each after a '+': "allowance=MS" (the
-// ping limits held MS more), "no-quorum" (too few players in ships to deal
-// with anyone), "steady" (a steady connection's ping forgiven) and
-// "glitch" (a ping above ignoreabove, not judged), as in
-// "none+steady" or "announced+allowance=150+no-quorum". Without fair limits
-// the action stands alone, as in logs written before them. A lag line that belonged to no request has an
-// empty player, level, ship and requester; one that judged no listed player
-// (nobody of that name, a player who left, a report that went nowhere) has
-// an empty level and ship and "-" for its strikes.
+// The rows' fields, names and escaping are the lag log's schema
+// (spawn/lag_log_schema.h), which the evidence tools read by. What the rows
+// say: a check's row names the player as listed when the check judged them
+// (whatever the letter case the requester typed); a lag line that belonged
+// to no request has an empty player, level, ship and requester, and one
+// that judged no listed player (nobody of that name, a player who left, a
+// report that went nowhere) an empty level and ship and "-" for its
+// strikes. When fair limits spared or shaped the check, its verdicts
+// follow the action; without fair limits the action stands alone, as in
+// logs written before them.
 //
 // Presence rows say who is in the arena, so that a replay lists the players
-// only where they were: "arrived", "left" and "ship" (the player's new ship)
-// in the action field, with the player, level and ship, an empty requester
-// and empty figures, "-" for limits and strikes; "connected" (at Init, or,
-// when only an arena section names the log, at the first ArenaEnter after
-// it; every player already listed follows as "arrived") and "arena-left"
-// (the bot's player list was emptied) have no player either. While
-// tarvok.ini has population sections, a row "players=N" of the same shape
+// only where they were: "arrived", "left" and "ship" (the player's new
+// ship); "connected" (at Init, or, when only an arena section names the
+// log, at the first ArenaEnter after it; every player already listed
+// follows as "arrived") and "arena-left" (the bot's player list was
+// emptied). While tarvok.ini has population sections, a row "players=N"
 // stands before the first row judged by the section [players N]
-// ("players=0": by none) after one judged by another. Readers of the
-// first format reject these rows and skip them.
+// ("players=0": by none) after one judged by another. Readers of the first
+// format reject these rows and skip them.
 //
-// While tarvok.ini has arena sections, every row has a seventeenth field:
-// the arena whose settings judged it (the bot's arena, cut to kArenaBytes
-// and escaped like a figure; empty before the bot entered one), and a
-// header written then names it "arena". Without sections rows are as
-// above, so logs written before stay readable and a reader of sixteen
-// fields reads every log of a host without sections.
-//
-// Names and figures are escaped so that a row is one line of exactly sixteen
-// (or seventeen) fields and every name comes back as it was: a backslash is
-// written "\\", tab, CR and LF "\t", "\r", "\n", any other byte below 0x20 and
-// 0x7F as
-// "\xNN", and a name's leading "*" as "\x2A", so that no player's name can
-// read as "*auto".
+// While tarvok.ini has arena sections, every row ends with the arena whose
+// settings judged it (empty before the bot entered one), and a header
+// written then names that column. Without sections rows are as before, so
+// logs written before stay readable and a reader of sixteen fields reads
+// every log of a host without sections.
 //
 // When the file would grow beyond LagLogMaxBytes (0: no cap), it becomes
 // FILE.1 (FILE.1 becomes FILE.2, and so on, kKeptFiles of them kept, the
@@ -86,13 +70,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "spawn/lag_log_schema.h"
 #include "spawn/lag_watch.h"
 
 class botInfo;
 struct Player;
-
-// The requester field of an automatic check.
-constexpr const char* kAutomaticRequester = "*auto";
 
 // What one handled lag line came to.
 struct LagLogEntry {
@@ -122,11 +104,9 @@ class LagLog {
  public:
   // A figure's text is logged up to this many bytes: far more than any
   // number the plug-in judges.
-  static constexpr std::size_t kFigureBytes = 24;
-  // An arena's name is logged up to this many bytes: the game's are short.
-  static constexpr std::size_t kArenaBytes = 64;
+  static constexpr std::size_t kFigureBytes = lag_log_schema::kFigureBytes;
   // A row's largest size, with the header and a leading line end.
-  static constexpr std::size_t kMostRowBytes = 2048;
+  static constexpr std::size_t kMostRowBytes = lag_log_schema::kMostRowBytes;
   // Rotated files kept beside FILE: FILE.1 to FILE.3.
   static constexpr int kKeptFiles = 3;
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "spawn/lag_log_schema.h"
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -64,24 +65,15 @@ void appendVerdicts(String& line, std::uint8_t verdicts) {
 }  // namespace
 
 const char* limitName(int bit) {
-  static const char* const kNames[] = {
-      "current",    "average",      "s2c",          "c2s",
-      "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
-  return bit >= 0 && bit < 8 ? kNames[bit] : "";
+  return bit >= 0 && bit < lag_log_schema::kLimitCount
+             ? lag_log_schema::kLimitNames[bit].data()
+             : "";
 }
 
 const char* dealActionName(DealAction action) {
-  switch (action) {
-    case DealAction::Announced:
-      return "announced";
-    case DealAction::Warned:
-      return "warned";
-    case DealAction::Spectated:
-      return "spectated";
-    case DealAction::None:
-      break;
-  }
-  return "none";
+  namespace schema = lag_log_schema;
+  const int index = static_cast<int>(action);
+  return schema::kActionNames[index < schema::kActionCount ? index : 0].data();
 }
 
 void appendLimitNames(String& line, std::uint8_t limits) {

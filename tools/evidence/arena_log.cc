@@ -6,19 +6,24 @@
 #include <random>
 #include <sstream>
 
-#include "hostkit/shown_text.h"
 #include "evidence/lag_log.h"
 #include "hostkit/output_file.h"
+#include "hostkit/shown_text.h"
 #include "sim/config_check.h"
 #include "spawn/check_judgement.h"
+#include "spawn/config_keys.h"
 
 namespace {
+
+namespace schema = lag_log_schema;
 
 // 2026-12-07T18:00:00Z: the arena's first second.
 constexpr std::int64_t kStart = 1796666400;
 constexpr std::uint32_t kCheckEvery = 30;
-constexpr std::uint32_t kGrace = 60;
+constexpr std::uint32_t kGrace = configDefault(ConfigField::graceSeconds);
 constexpr std::uint32_t kStaffCheckEvery = 600;
+// The logging bot's handle.
+constexpr std::uint64_t kBot = 1;
 
 enum class Kind { Good, Spiky, Lagger, Flaky, Far, Staff };
 
@@ -62,6 +67,15 @@ struct Player {
   std::int32_t high = 0;
   StrikeCount strikes;
 };
+
+// The row's player: staff are moderators, the others plain players.
+schema::RowPlayer rowPlayer(const Player& player) {
+  schema::RowPlayer row;
+  row.name = player.name;
+  row.level = player.kind == Kind::Staff ? 3 : 0;
+  row.ship = player.ship;
+  return row;
+}
 
 std::string tenths(std::int32_t value) {
   return std::to_string(value / 10) + "." + std::to_string(value % 10);
@@ -151,32 +165,43 @@ std::string figuresRow(Player& player, std::uint32_t second,
   std::int32_t strikes = 0;
   countStrike(player.strikes, verdict.counted != 0, defaults.strikesNeeded,
               defaults.strikeGapSeconds, second, &strikes);
-  static const char* const kLimitNames[] = {"current", "average", "s2c", "c2s",
-                                            "s2cweapons"};
-  std::string limits;
-  for (int bit = 0; bit < 5; ++bit) {
-    if ((verdict.reached >> bit & 1u) == 0) continue;
-    limits += limits.empty() ? "" : ",";
-    limits += kLimitNames[bit];
-  }
   const bool staff = player.kind == Kind::Staff;
-  return lagLogTimeText(kStart + second) + "\t1\t" + player.name +
-         (staff ? "\t3\t" : "\t0\t") + std::to_string(player.ship) + "\t" +
-         (staff ? player.name : std::string("*auto")) + "\t" +
-         std::to_string(current) +
-         "\t" + std::to_string(average) + "\t" + std::to_string(player.low) +
-         "\t" + std::to_string(player.high) + "\t" + tenths(s2c) + "\t" +
-         tenths(c2s) + "\t" + tenths(weapons) + "\t" +
-         (limits.empty() ? "-" : limits) + "\t" + std::to_string(strikes) +
-         "/" + std::to_string(defaults.strikesNeeded) + "\tnone\n";
+  const std::string time = lagLogTimeText(kStart + second);
+  const std::string texts[schema::kFigureCount] = {
+      std::to_string(current),    std::to_string(average),
+      std::to_string(player.low), std::to_string(player.high),
+      tenths(s2c),                tenths(c2s),
+      tenths(weapons)};
+  schema::CheckFields fields;
+  fields.time = time;
+  fields.bot = kBot;
+  fields.player = rowPlayer(player);
+  fields.listed = true;
+  fields.automatic = !staff;
+  fields.requester = player.name;
+  for (int i = 0; i < schema::kFigureCount; ++i) fields.figures[i] = texts[i];
+  fields.limits = verdict.reached;
+  fields.strikes = strikes;
+  fields.strikesNeeded = defaults.strikesNeeded;
+  schema::RowText row(false, {});
+  row.check(fields);
+  return std::string(row.text());
 }
 
 std::string presenceRow(const Player& player, std::uint32_t second,
-                        const char* what) {
-  return lagLogTimeText(kStart + second) + "\t1\t" + player.name + "\t" +
-         (player.kind == Kind::Staff ? "3" : "0") + "\t" +
-         std::to_string(player.ship) + "\t\t\t\t\t\t\t\t\t-\t-\t" + what +
-         "\n";
+                        int presence) {
+  const std::string time = lagLogTimeText(kStart + second);
+  schema::RowText row(false, {});
+  row.presence(time, kBot, presence, rowPlayer(player));
+  return std::string(row.text());
+}
+
+// The header and the bot's connection at the arena's first second.
+std::string logStart() {
+  const std::string time = lagLogTimeText(kStart);
+  schema::RowText row(false, {});
+  row.presence(time, kBot, schema::kConnected, {});
+  return std::string(kLagLogHeader) + "\n" + std::string(row.text());
 }
 
 // The long arena: players come day after day for sessions of hours, and
@@ -266,7 +291,7 @@ void addConnection(Player& player, Dice& dice, std::uint32_t arrives,
   // The server's average, low and high run over one connection.
   player.pingSum = 0;
   player.checks = 0;
-  rows.push_back({arrives, 0, presenceRow(player, arrives, "arrived")});
+  rows.push_back({arrives, 0, presenceRow(player, arrives, schema::kArrived)});
   const bool staff = player.kind == Kind::Staff;
   for (std::uint32_t second = arrives + (staff ? 60 : kLongFirstCheck);
        second < leaves; second += staff ? kStaffCheckEvery : kLongCheckEvery) {
@@ -274,7 +299,7 @@ void addConnection(Player& player, Dice& dice, std::uint32_t arrives,
         {second, 1, longCheckRow(player, dice, second, inStretch(bad, second))});
   }
   if (leaves < length) {
-    rows.push_back({leaves, 2, presenceRow(player, leaves, "left")});
+    rows.push_back({leaves, 2, presenceRow(player, leaves, schema::kLeft)});
   }
 }
 
@@ -334,9 +359,7 @@ std::string generateLongArenaLog(std::uint32_t seed, std::uint32_t days) {
                      return a.second != b.second ? a.second < b.second
                                                  : a.order < b.order;
                    });
-  std::string log = std::string(kLagLogHeader) + "\n" +
-                    lagLogTimeText(kStart) +
-                    "\t1\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tconnected\n";
+  std::string log = logStart();
   for (const TimedRow& row : rows) log += row.text;
   return log;
 }
@@ -390,14 +413,16 @@ std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
                      return a.second != b.second ? a.second < b.second
                                                  : a.order < b.order;
                    });
-  std::string log = std::string(kLagLogHeader) + "\n" +
-                    lagLogTimeText(kStart) +
-                    "\t1\t\t\t\t\t\t\t\t\t\t\t\t-\t-\tconnected\n";
+  std::string log = logStart();
   for (const Event& event : events) {
     Player& player = players[event.player];
-    log += event.order == 0   ? presenceRow(player, event.second, "arrived")
-           : event.order == 2 ? presenceRow(player, event.second, "left")
-                              : checkRow(player, dice, event.second);
+    if (event.order == 0) {
+      log += presenceRow(player, event.second, schema::kArrived);
+    } else if (event.order == 2) {
+      log += presenceRow(player, event.second, schema::kLeft);
+    } else {
+      log += checkRow(player, dice, event.second);
+    }
   }
   return log;
 }

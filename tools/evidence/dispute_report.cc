@@ -14,9 +14,6 @@ constexpr const char* kFigureLabels[5] = {"C ", "Avg ", "S2C ", "C2S ",
                                           "S2CW "};
 constexpr LagFigure kJudgedFigures[5] = {kCurrent, kAverage, kS2C, kC2S,
                                          kS2CWeapons};
-constexpr const char* kLimitNames[8] = {
-    "current",    "average",      "s2c",          "c2s",
-    "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
 // The figure of each limit bit, and its name in the verdict.
 constexpr LagFigure kFigureOfLimit[8] = {kCurrent, kAverage, kS2C, kC2S,
                                          kS2CWeapons, kS2C, kC2S, kS2CWeapons};
@@ -36,18 +33,8 @@ bool dealtWith(const LagLogRow& row) {
   return row.action == LagAction::Warned || row.action == LagAction::Spectated;
 }
 
-const char* actionName(LagAction action) {
-  switch (action) {
-    case LagAction::Announced:
-      return "announced";
-    case LagAction::Warned:
-      return "warned";
-    case LagAction::Spectated:
-      return "spectated";
-    case LagAction::None:
-      break;
-  }
-  return "none";
+std::string_view actionName(LagAction action) {
+  return lag_log_schema::kActionNames[static_cast<int>(action)];
 }
 
 std::string times(std::size_t count) {
@@ -93,7 +80,7 @@ std::string disputeOutcome(const LagLogRow& row) {
   for (int bit = 0; bit < 8; ++bit) {
     if ((row.limits >> bit & 1u) == 0) continue;
     if (!first) text += ",";
-    text += kLimitNames[bit];
+    text += lag_log_schema::kLimitNames[bit];
     first = false;
   }
   text += "  strikes ";

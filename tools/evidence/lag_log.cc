@@ -11,31 +11,27 @@
 #include "hostkit/shown_text.h"
 #include "sim/transcript.h"
 
-const char kLagLogHeader[] =
-    "time\tbot\tplayer\tlevel\tship\trequester\tcurrent\taverage\tlow\thigh"
-    "\ts2c\tc2s\ts2cweapons\tlimits\tstrikes\taction";
+namespace schema = lag_log_schema;
 
 bool isLagLogHeader(std::string_view line) {
-  static const std::string_view kArenaColumn = "\tarena";
-  const std::string_view header(kLagLogHeader, sizeof kLagLogHeader - 1);
+  const std::string_view header = schema::kHeader;
   return line == header ||
-         (line.size() == header.size() + kArenaColumn.size() &&
+         (line.size() == header.size() + schema::kArenaHeader.size() &&
           line.substr(0, header.size()) == header &&
-          line.substr(header.size()) == kArenaColumn);
+          line.substr(header.size()) == schema::kArenaHeader);
 }
 
 namespace {
 
-// The names the limits field may list, in their order.
-constexpr int kLagLimitCount = 8;
-// Views, not C strings: a row compares against them in every read.
-constexpr std::string_view kLimitNames[kLagLimitCount] = {
-    "current",    "average",      "s2c",          "c2s",
-    "s2cweapons", "s2c-negative", "c2s-negative", "s2cweapons-negative"};
+// The reader's kinds are the schema's names, index for index.
+static_assert(static_cast<int>(LagAction::Spectated) + 1 ==
+              schema::kActionCount);
+static_assert(static_cast<int>(LagRowKind::ArenaLeft) ==
+              schema::kPresenceCount);
 
-constexpr int kFieldCount = 16;
+constexpr int kFieldCount = schema::kColumnCount;
 // With the arena of arena sections.
-constexpr int kMostFields = kFieldCount + 1;
+constexpr int kMostFields = schema::kMostColumns;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
 // Digits only, read into `value`; false for a number past what it holds.
@@ -85,13 +81,15 @@ void civilFromDays(std::int64_t days, std::int64_t* year, unsigned* month,
 
 bool parseLimits(std::string_view text, std::uint8_t* limits) {
   *limits = 0;
-  if (text == "-") return true;
+  if (text == schema::kNone) return true;
   int next = 0;  // the names come in their order, each at most once
   while (true) {
-    const std::size_t comma = text.find(',');
+    const std::size_t comma = text.find(schema::kLimitSeparator);
     const std::string_view name = text.substr(0, comma);
-    while (next < kLagLimitCount && name != kLimitNames[next]) ++next;
-    if (next == kLagLimitCount) return false;
+    while (next < schema::kLimitCount && name != schema::kLimitNames[next]) {
+      ++next;
+    }
+    if (next == schema::kLimitCount) return false;
     *limits = static_cast<std::uint8_t>(*limits | 1u << next);
     ++next;
     if (comma == std::string_view::npos) return true;
@@ -100,10 +98,8 @@ bool parseLimits(std::string_view text, std::uint8_t* limits) {
 }
 
 bool parseAction(std::string_view text, LagAction* action) {
-  static constexpr std::string_view kNames[] = {"none", "announced",
-                                                "warned", "spectated"};
-  for (int i = 0; i < 4; ++i) {
-    if (text == kNames[i]) {
+  for (int i = 0; i < schema::kActionCount; ++i) {
+    if (text == schema::kActionNames[i]) {
       *action = static_cast<LagAction>(i);
       return true;
     }
@@ -114,18 +110,29 @@ bool parseAction(std::string_view text, LagAction* action) {
 // "+allowance=150+no-quorum+steady+glitch", each at most once, in that
 // order.
 bool parseVerdicts(std::string_view text, LagLogRow* row) {
-  static constexpr std::string_view kNames[] = {"+allowance=", "+no-quorum",
-                                                "+steady", "+glitch"};
-  for (int bit = 0; bit < 4 && !text.empty(); ++bit) {
-    const std::string_view name = kNames[bit];
-    if (text.substr(0, name.size()) != name) continue;
-    text.remove_prefix(name.size());
+  for (int bit = 0; bit < schema::kVerdictCount && !text.empty(); ++bit) {
+    const std::string_view name = schema::kVerdictNames[bit];
+    if (text.size() <= name.size() || text[0] != schema::kVerdictMark ||
+        text.substr(1, name.size()) != name) {
+      continue;
+    }
+    const std::size_t after = 1 + name.size();
+    if (bit != schema::kAllowanceVerdict) {
+      if (after != text.size() && text[after] != schema::kVerdictMark) {
+        continue;
+      }
+      text.remove_prefix(after);
+      row->verdicts |= static_cast<std::uint8_t>(1u << bit);
+      continue;
+    }
+    if (after == text.size() || text[after] != '=') continue;
+    text.remove_prefix(after + 1);
     row->verdicts |= static_cast<std::uint8_t>(1u << bit);
-    if (bit != 0) continue;
-    const std::size_t end = std::min(text.find('+'), text.size());
+    const std::size_t end =
+        std::min(text.find(schema::kVerdictMark), text.size());
     std::uint32_t milliseconds = 0;
     if (!readNumber(text.substr(0, end), &milliseconds) ||
-        milliseconds > 100000) {
+        milliseconds > static_cast<std::uint32_t>(schema::kMostAllowanceMs)) {
       return false;
     }
     row->allowanceMs = static_cast<std::int32_t>(milliseconds);
@@ -136,15 +143,13 @@ bool parseVerdicts(std::string_view text, LagLogRow* row) {
 
 bool parsePresence(std::string_view text, LagRowKind* kind,
                    std::uint32_t* populationSection) {
-  static constexpr std::string_view kSection = "players=";
-  if (text.substr(0, kSection.size()) == kSection) {
+  const std::string_view prefix = schema::kPopulationPrefix;
+  if (text.substr(0, prefix.size()) == prefix) {
     *kind = LagRowKind::Population;
-    return readNumber(text.substr(kSection.size()), populationSection);
+    return readNumber(text.substr(prefix.size()), populationSection);
   }
-  static constexpr std::string_view kNames[] = {"arrived", "left", "ship",
-                                                "connected", "arena-left"};
-  for (int i = 0; i < 5; ++i) {
-    if (text == kNames[i]) {
+  for (int i = 0; i < schema::kPresenceCount; ++i) {
+    if (text == schema::kPresenceNames[i]) {
       *kind = static_cast<LagRowKind>(i + 1);
       return true;
     }
@@ -152,21 +157,9 @@ bool parsePresence(std::string_view text, LagRowKind* kind,
   return false;
 }
 
-const char* const kFieldNames[kMostFields] = {
-    "time",       "bot",     "player",  "level",  "ship", "requester",
-    "current",    "average", "low",     "high",   "s2c",  "c2s",
-    "s2cweapons", "limits",  "strikes", "action", "arena"};
-
 std::string hexByte(unsigned char byte) {
   static const char kHexDigits[] = "0123456789ABCDEF";
   return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0xF];
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 // The field's text with its escapes undone; a backslash that starts no
@@ -179,26 +172,11 @@ void unescape(std::string_view field, std::string* text) {
   }
   text->assign(field.data(), backslash);
   for (std::size_t i = backslash; i < field.size(); ++i) {
-    const char c = field[i];
-    if (c != '\\' || i + 1 == field.size()) {
-      *text += c;
-      continue;
-    }
-    const char next = field[i + 1];
-    if (next == '\\' || next == 't' || next == 'r' || next == 'n') {
-      *text += next == 't'   ? '\t'
-               : next == 'r' ? '\r'
-               : next == 'n' ? '\n'
-                             : '\\';
-      ++i;
-    } else if (next == 'x' && i + 3 < field.size() &&
-               hexValue(field[i + 2]) >= 0 && hexValue(field[i + 3]) >= 0) {
-      *text += static_cast<char>(hexValue(field[i + 2]) * 16 +
-                                 hexValue(field[i + 3]));
-      i += 3;
-    } else {
-      *text += c;
-    }
+    char byte = field[i];
+    const std::size_t length =
+        byte == '\\' ? schema::unescapeAt(field, i, &byte) : 0;
+    *text += byte;
+    if (length != 0) i += length - 1;
   }
 }
 
@@ -351,25 +329,15 @@ std::string lagLogTimeText(std::int64_t seconds) {
 }
 
 std::string lagLogEscaped(std::string_view text, bool name) {
-  static const char kHexDigits[] = "0123456789ABCDEF";
   std::string escaped;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (byte == '\\') {
-      escaped += "\\\\";
-    } else if (byte == '\t') {
-      escaped += "\\t";
-    } else if (byte == '\r') {
-      escaped += "\\r";
-    } else if (byte == '\n') {
-      escaped += "\\n";
-    } else if (byte < 0x20 || byte == 0x7F || (name && i == 0 && byte == '*')) {
-      escaped += "\\x";
-      escaped += kHexDigits[byte >> 4];
-      escaped += kHexDigits[byte & 0xF];
-    } else {
+    if (!schema::escaped(byte, name && i == 0)) {
       escaped += static_cast<char>(byte);
+      continue;
     }
+    char escape[4];
+    escaped.append(escape, schema::escapeOf(byte, escape));
   }
   return escaped;
 }
@@ -401,7 +369,8 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
     for (std::size_t i = 0; i < control; ++i) field += line[i] == '\t';
     return fail(error, "a raw control byte (" +
                            hexByte(static_cast<unsigned char>(line[control])) +
-                           ") in the " + kFieldNames[field] + " field");
+                           ") in the " +
+                           std::string(schema::kColumnNames[field]) + " field");
   }
   // Most lines hold no escape: their fields are their texts.
   const auto text = [&split](std::string_view field, std::string* out) {
@@ -415,7 +384,7 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.hasArena = count == kMostFields;
   parsed.arena.clear();
   if (parsed.hasArena) {
-    text(fields(kFieldCount), &parsed.arena);
+    text(fields(schema::kArenaColumn), &parsed.arena);
     if (parsed.arena.size() > kLongestLoggedArena) {
       return fail(error, "an arena name longer than " +
                              std::to_string(kLongestLoggedArena) + " bytes");
@@ -429,40 +398,47 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   parsed.verdicts = 0;
   parsed.allowanceMs = 0;
   // An empty cache matches no time: an empty time field is never one.
-  if (parsed.timeText.empty() || fields(0) != parsed.timeText) {
-    if (!parseLagLogTime(fields(0), &parsed.time)) {
+  if (parsed.timeText.empty() ||
+      fields(schema::kTimeColumn) != parsed.timeText) {
+    if (!parseLagLogTime(fields(schema::kTimeColumn), &parsed.time)) {
       parsed.timeText.clear();
       return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
     }
-    parsed.timeText.assign(fields(0).data(), fields(0).size());
+    parsed.timeText.assign(fields(schema::kTimeColumn).data(),
+                           fields(schema::kTimeColumn).size());
   }
-  if (!readNumber(fields(1), &parsed.bot)) {
+  if (!readNumber(fields(schema::kBotColumn), &parsed.bot)) {
     return fail(error, "the bot handle is not a number");
   }
-  text(fields(2), &parsed.player);
+  text(fields(schema::kPlayerColumn), &parsed.player);
   if (parsed.player.size() > kLongestLoggedName) {
     return fail(error, "a player name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
   }
   std::uint32_t number = 0;
-  if (!fields(3).empty()) {
-    if (!readNumber(fields(3), &number) || number > 12) {
-      return fail(error, "the access level is not 0 to 12");
+  if (!fields(schema::kLevelColumn).empty()) {
+    if (!readNumber(fields(schema::kLevelColumn), &number) ||
+        number > static_cast<std::uint32_t>(schema::kMostLevel)) {
+      return fail(error, "the access level is not 0 to " +
+                             std::to_string(schema::kMostLevel));
     }
     parsed.level = static_cast<int>(number);
   }
-  if (!fields(4).empty()) {
-    if (!readNumber(fields(4), &number) || number > 8) {
-      return fail(error, "the ship is not 0 to 8");
+  if (!fields(schema::kShipColumn).empty()) {
+    if (!readNumber(fields(schema::kShipColumn), &number) ||
+        number > static_cast<std::uint32_t>(schema::kMostShip)) {
+      return fail(error,
+                  "the ship is not 0 to " + std::to_string(schema::kMostShip));
     }
     parsed.ship = static_cast<int>(number);
   }
   if (parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
     return fail(error, "a level or ship without player");
   }
-  parsed.automatic = fields(5) == kAutomaticRequester;
+  parsed.automatic = fields(schema::kRequesterColumn) == kAutomaticRequester;
   parsed.requester.clear();
-  if (!parsed.automatic) text(fields(5), &parsed.requester);
+  if (!parsed.automatic)
+    text(fields(schema::kRequesterColumn), &parsed.requester);
   if (parsed.requester.size() > kLongestLoggedName) {
     return fail(error, "a requester name longer than " +
                            std::to_string(kLongestLoggedName) + " bytes");
@@ -472,19 +448,22 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
       parsed.figures[i].clear();
       continue;
     }
-    text(fields(6 + i), &parsed.figures[i]);
+    text(fields(schema::kFirstFigureColumn + i), &parsed.figures[i]);
   }
-  if (!parseLimits(fields(13), &parsed.limits)) {
+  if (!parseLimits(fields(schema::kLimitsColumn), &parsed.limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
   }
   parsed.populationSection = 0;
-  if (parsePresence(fields(15), &parsed.kind, &parsed.populationSection)) {
+  if (parsePresence(fields(schema::kActionColumn), &parsed.kind,
+                    &parsed.populationSection)) {
     const bool ofPlayer = parsed.kind == LagRowKind::Arrived ||
                           parsed.kind == LagRowKind::Left ||
                           parsed.kind == LagRowKind::Ship;
-    bool empty = fields(5).empty() && fields(13) == "-" && fields(14) == "-";
+    bool empty = fields(schema::kRequesterColumn).empty() &&
+                 fields(schema::kLimitsColumn) == schema::kNone &&
+                 fields(schema::kStrikesColumn) == schema::kNone;
     for (int i = 0; i < kFigureCount; ++i)
-      empty = empty && fields(6 + i).empty();
+      empty = empty && fields(schema::kFirstFigureColumn + i).empty();
     if (!empty) {
       return fail(error, "a presence row with a requester, figures or strikes");
     }
@@ -498,24 +477,26 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
     return true;
   }
   parsed.kind = LagRowKind::Check;
-  if (fields(14) == "-") {
+  if (fields(schema::kStrikesColumn) == schema::kNone) {
     // A check whose player left before its answer came is logged with the
     // name, but without level, ship or strikes.
     if (!parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
       return fail(error, "a player without strikes");
     }
   } else {
-    const std::size_t slash = fields(14).find('/');
+    const std::size_t slash = fields(schema::kStrikesColumn).find('/');
     if (slash == std::string_view::npos ||
-        !readNumber(fields(14).substr(0, slash), &parsed.strikes) ||
-        !readNumber(fields(14).substr(slash + 1), &parsed.strikesOutOf) ||
+        !readNumber(fields(schema::kStrikesColumn).substr(0, slash),
+                    &parsed.strikes) ||
+        !readNumber(fields(schema::kStrikesColumn).substr(slash + 1),
+                    &parsed.strikesOutOf) ||
         parsed.strikesOutOf == 0 || parsed.strikes > parsed.strikesOutOf) {
       return fail(error, "the strikes are not \"-\" or K/N with K <= N");
     }
     if (parsed.player.empty()) return fail(error, "strikes without player");
   }
-  std::string_view action = fields(15);
-  const std::size_t plus = action.find('+');
+  std::string_view action = fields(schema::kActionColumn);
+  const std::size_t plus = action.find(schema::kVerdictMark);
   std::string_view verdicts =
       plus == std::string_view::npos ? std::string_view() : action.substr(plus);
   if (!parseAction(action.substr(0, plus), &parsed.action)) {

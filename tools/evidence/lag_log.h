@@ -1,36 +1,17 @@
 // LagLogRow: one row of the plug-in's lag log, the file named by "LagLog="
-// in tarvok.ini. The plug-in appends a header line when the file is new, then
-// one row per answered lag line: sixteen fields separated by tabs,
-//   time bot player level ship requester current average low high s2c c2s
-//   s2cweapons limits strikes action
-// with the time in UTC as "YYYY-MM-DDTHH:MM:SSZ", the bot's handle, the
-// player (empty for a lag line that belonged to no request), the player's
-// access level and ship (empty when unknown), the requester ("*auto" for an
-// automatic check), the seven figures as the server wrote them, the limits
-// reached ("current,average", "-" for none), the strikes ("K/N", "-" without
-// player) and what the bot did ("none", "announced", "warned", "spectated"),
-// followed, when fair limits shaped the check, by its verdicts, each after
-// a '+' ("+allowance=150", "+no-quorum", "+steady", "+glitch"); a log from
-// before
-// fair limits has none and reads the same.
+// in tarvok.ini, read by the log's schema (spawn/lag_log_schema.h: the
+// columns, names, escaping and bounds the plug-in writes by): a check, a
+// change of presence ("arrived", "left", "ship" of a player; "connected",
+// "arena-left" of the bot) or a population row ("players=N": the section
+// [players N] judges the bot's rows from there on, "players=0" none;
+// readers from before it skip it as a faulty line and read the rest). A row
+// of seventeen fields carries the arena whose section judged it; rows of
+// sixteen come from settings without arena sections, or from before them,
+// as do actions without verdicts.
 //
-// Presence rows have "arrived", "left" or "ship" in the action field (with a
-// player, level and ship), or "connected" or "arena-left" (without player);
-// their requester and figures are empty, their limits and strikes "-".
-// A row of the same shape with "players=N" in the action field (settings
-// with population sections) says that the section [players N] judges the
-// bot's rows from there on ("players=0": none); readers from before it
-// skip it as a faulty line and read the rest.
-//
-// While the plug-in's tarvok.ini has arena sections, a row has a
-// seventeenth field, "arena": the arena whose settings judged it (empty
-// before the bot entered one), and the header then ends with "\tarena".
-// Rows of sixteen fields come from settings without sections.
-//
-// Names and figures are escaped: "\\", "\t", "\r", "\n" and "\xNN" stand for
-// a backslash, tab, CR, LF and any byte; a backslash before anything else is
-// itself (logs of the first format did not escape). A raw control byte in
-// a row makes it no row. Names are at most kLongestLoggedName bytes.
+// The reader is strict where the writer is: a raw control byte makes a line
+// no row, and so does a name longer than kLongestLoggedName; a backslash
+// that starts no escape is itself (logs of the first format did not escape).
 #ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
 #define TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
 
@@ -39,11 +20,13 @@
 #include <string>
 #include <string_view>
 
+#include "spawn/lag_log_schema.h"
+
 enum class LagAction : std::uint8_t { None, Announced, Warned, Spectated };
 
 // The figures of a row, in the order of the log's columns.
 enum LagFigure { kCurrent, kAverage, kLow, kHigh, kS2C, kC2S, kS2CWeapons };
-constexpr int kFigureCount = 7;
+constexpr int kFigureCount = lag_log_schema::kFigureCount;
 
 // What a row records: a check or a change of presence.
 enum class LagRowKind : std::uint8_t {
@@ -57,9 +40,9 @@ enum class LagRowKind : std::uint8_t {
 };
 
 // The longest name of the host's player record.
-constexpr std::size_t kLongestLoggedName = 20;
+constexpr std::size_t kLongestLoggedName = lag_log_schema::kNameBytes;
 // The longest arena name the plug-in logs.
-constexpr std::size_t kLongestLoggedArena = 64;
+constexpr std::size_t kLongestLoggedArena = lag_log_schema::kArenaBytes;
 
 // A bot's handle as logged: a 64-bit host's handles are 64-bit.
 using LoggedHandle = std::uint64_t;
@@ -96,7 +79,8 @@ struct LagLogRow {
 };
 
 // The requester of an automatic check.
-constexpr std::string_view kAutomaticRequester = "*auto";
+constexpr std::string_view kAutomaticRequester =
+    lag_log_schema::kAutomaticRequester;
 
 // `text` as the log writes a name (`name`: a leading '*' escaped too) or a
 // figure.
@@ -104,7 +88,7 @@ std::string lagLogEscaped(std::string_view text, bool name);
 
 // The header line the plug-in writes first, without its line end (and
 // without the arena column).
-extern const char kLagLogHeader[];
+constexpr std::string_view kLagLogHeader = lag_log_schema::kHeader;
 // True for the header, with or without the arena column.
 bool isLagLogHeader(std::string_view line);
 

@@ -56,7 +56,8 @@ TEST(LagLogTest, ReadsEveryFieldOfARow) {
 }
 
 TEST(LagLogTest, NamesWhatIsWrongWithALine) {
-  EXPECT_EQ("a header line amid the rows", reasonOf(kLagLogHeader));
+  EXPECT_EQ("a header line amid the rows",
+            reasonOf(std::string(kLagLogHeader)));
   // Rows of 16 fields and of 17 (with the arena) are both rows.
   EXPECT_EQ("1 tab-separated fields where a row has 16 (17 with the arena)",
             reasonOf("hello"));
@@ -280,10 +281,12 @@ TEST(LagLogTest, RowsOfArenaSectionsNameTheirArenaAndOldRowsStillRead) {
   EXPECT_EQ("an arena name longer than 64 bytes",
             reasonOf(kRow + std::string("\t") + std::string(65, 'a')));
   EXPECT_TRUE(isLagLogHeader(kLagLogHeader));
-  EXPECT_TRUE(isLagLogHeader(kLagLogHeader + std::string("\tarena")));
-  EXPECT_FALSE(isLagLogHeader(kLagLogHeader + std::string("\tarenas")));
+  EXPECT_TRUE(
+      isLagLogHeader(std::string(kLagLogHeader) + std::string("\tarena")));
+  EXPECT_FALSE(
+      isLagLogHeader(std::string(kLagLogHeader) + std::string("\tarenas")));
   EXPECT_EQ("a header line amid the rows",
-            reasonOf(kLagLogHeader + std::string("\tarena")));
+            reasonOf(std::string(kLagLogHeader) + std::string("\tarena")));
 }
 
 // The index of the field a reason names, -1 for none.
