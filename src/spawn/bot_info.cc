@@ -1,6 +1,7 @@
 // Construction of a bot instance and the routing of its events.
 #include <cstdint>
 
+#include "spawn/config_keys.h"
 #include "spawn/handled_events.h"
 #include "spawn/spawn.h"
 #include "util/player.h"
@@ -13,11 +14,11 @@ botInfo::botInfo(CALL_HANDLE handle)
       hostF(0),
       hostMap(0),
       hostB(0),
-      currentPingLimit(300),
-      averagePingLimit(300),
-      s2cLossLimit(2),
-      c2sLossLimit(2),
-      s2cWeaponsLossLimit(2),
+      currentPingLimit(configDefault(ConfigField::currentPingLimit)),
+      averagePingLimit(configDefault(ConfigField::averagePingLimit)),
+      s2cLossLimit(configDefault(ConfigField::s2cLossLimit)),
+      c2sLossLimit(configDefault(ConfigField::c2sLossLimit)),
+      s2cWeaponsLossLimit(configDefault(ConfigField::s2cWeaponsLossLimit)),
       currentPing(0),
       averagePing(0),
       lowPing(0),
@@ -25,10 +26,10 @@ botInfo::botInfo(CALL_HANDLE handle)
       s2cLoss(0),
       c2sLoss(0),
       s2cWeaponsLoss(0),
-      displayMode(1),
-      dealMode(1),
+      displayMode(configDefault(ConfigField::displayMode)),
+      dealMode(configDefault(ConfigField::dealMode)),
       laggerFound(0),
-      maxCheckRate(600),
+      maxCheckRate(configDefault(ConfigField::maxCheckRate)),
       watchOn(0),
       fairKeysRead(0),
       arenaSectionsInFile(0),

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "spawn/allowance_text.h"
+#include "spawn/config_keys.h"
 #include "spawn/spawn.h"
 #include "util/command.h"
 #include "util/player.h"
@@ -28,9 +29,6 @@ constexpr LimitSwitch kLimitSwitches[] = {
     {'c', &botInfo::c2sLossLimit, "C2S Ploss limit set"},
     {'w', &botInfo::s2cWeaponsLossLimit, "Weapons Ploss limit set"},
 };
-
-// What a negative ping limit becomes when the next check is judged.
-constexpr std::int32_t kDefaultPingLimit = 300;
 
 constexpr const char* kChecksDisabled =
     "Staff has disabled this function for now";
@@ -423,15 +421,17 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     scratchText.assign(caller->name, caller->nameLength());
     const std::int32_t extraMs = allowances.extraFor(scratchText.chars());
     if (extraMs != 0) {
-      const auto judged = [](std::int32_t limit) {
-        return limit < 0 ? kDefaultPingLimit : limit;
+      const auto judged = [](ConfigField field, std::int32_t limit) {
+        return repairedValue(configKey(field), limit);
       };
       scratchText = "Your allowance: +";
       scratchText += extraMs;
       scratchText += " ms, so your ping limits are  C: ";
-      scratchText += withAllowance(judged(currentPingLimit), extraMs);
+      scratchText += withAllowance(
+          judged(ConfigField::currentPingLimit, currentPingLimit), extraMs);
       scratchText += "  AVG: ";
-      scratchText += withAllowance(judged(averagePingLimit), extraMs);
+      scratchText += withAllowance(
+          judged(ConfigField::averagePingLimit, averagePingLimit), extraMs);
       sendPrivate(caller, scratchText.chars());
     }
     if (arenaSectionsInFile && level >= OP_SuperModerator) {

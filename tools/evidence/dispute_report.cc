@@ -7,6 +7,7 @@
 #include "evidence/replay.h"
 #include "hostkit/shown_text.h"
 #include "sim/config_check.h"
+#include "spawn/config_keys.h"
 
 namespace {
 
@@ -186,11 +187,15 @@ std::vector<std::string> DisputeReport::limitsFor(const LagLogRow& row) const {
   const std::int32_t limits[5] = {in.currentPingLimit, in.averagePingLimit,
                                   in.s2cLossLimit, in.c2sLossLimit,
                                   in.s2cWeaponsLossLimit};
+  constexpr ConfigField kFields[5] = {
+      ConfigField::currentPingLimit, ConfigField::averagePingLimit,
+      ConfigField::s2cLossLimit, ConfigField::c2sLossLimit,
+      ConfigField::s2cWeaponsLossLimit};
   const std::int32_t extra = (row.verdicts & 1u) ? row.allowanceMs : 0;
   std::vector<std::string> texts;
   for (int i = 0; i < 5; ++i) {
     // A negative limit is judged as its default, as the plug-in repairs it.
-    const std::int32_t limit = limits[i] < 0 ? (i < 2 ? 300 : 2) : limits[i];
+    const std::int32_t limit = repairedValue(configKey(kFields[i]), limits[i]);
     if (i < 2 && extra != 0) {
       texts.push_back(std::to_string(static_cast<std::int64_t>(limit) + extra) +
                       " (" + std::to_string(limit) + " +" +

@@ -20,7 +20,7 @@
 namespace {
 
 // The plug-in's reads take at most this many characters.
-constexpr std::size_t kPieceLength = 255;
+constexpr std::size_t kPieceLength = LineReader::kMaxLineLength;
 
 // The ConfigSettings field of one row of the key table: a text or a number.
 struct SettingsField {
@@ -831,7 +831,8 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
             {piece.line, "the line has " + std::to_string(piece.lineLength) +
                              " characters: the plug-in reads it as " +
                              std::to_string(count) +
-                             " lines of at most 255 characters"});
+                             " lines of at most " +
+                             std::to_string(kPieceLength) + " characters"});
       }
       const std::size_t last =
           std::min(piece.firstCharacter + kPieceLength - 1, piece.lineLength);
