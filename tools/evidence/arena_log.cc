@@ -402,8 +402,13 @@ std::string generateArenaLog(std::uint32_t seed, std::uint32_t minutes) {
     // then ("!lagme").
     const std::uint32_t every =
         player.kind == Kind::Staff ? kStaffCheckEvery : kCheckEvery;
-    for (std::uint32_t second = player.arrives + kGrace;
-         second < player.leaves; second += every) {
+    // A check that falls due in the second a player leaves is answered
+    // and logged before they go: the plug-in's Tick of that second comes
+    // first, as in a replay, which would otherwise find no figures for it.
+    const std::uint32_t lastDue =
+        player.leaves < length ? player.leaves : length - 1;
+    for (std::uint32_t second = player.arrives + kGrace; second <= lastDue;
+         second += every) {
       events.push_back({second, 1, i});
     }
     if (player.leaves < length) events.push_back({player.leaves, 2, i});
