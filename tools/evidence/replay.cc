@@ -665,7 +665,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
                          latestAnswer_)
               : 0;
   answered_.push_back({keyOf(bot, player), row.allowanceMs, time + *late});
-  *line = row.lagLine;
+  zoneLagLine(row.figureText.data(), row.figureLengths, line);
   return true;
 }
 
@@ -1128,7 +1128,12 @@ void Replay::Session::readRowsUpTo(std::int64_t until) {
     row.typed = false;
     row.allowanceMs = next->allowanceMs;
     if (row.kind == LagRowKind::Check) {
-      zoneLagLine(source.figures(), next->figureLengths, &row.lagLine);
+      std::size_t length = 0;
+      for (int i = 0; i < kFigureCount; ++i) {
+        row.figureLengths[i] = next->figureLengths[i];
+        length += next->figureLengths[i];
+      }
+      row.figureText.assign(source.figures(), length);
       if (row.player != kNobody) {
         replay_.figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
       }
@@ -1323,7 +1328,9 @@ void Replay::Session::playRow(LoggedRow& row) {
   }
   if (row.player == kNobody) {
     // Sent again as the server sent it; empty texts stay empty.
-    perform(actionOf(ActionKind::Server, "", row.lagLine));
+    std::string lagLine;
+    zoneLagLine(row.figureText.data(), row.figureLengths, &lagLine);
+    perform(actionOf(ActionKind::Server, "", lagLine));
     return;
   }
   const std::uint64_t key = keyOf(bot, row.player);

@@ -194,7 +194,10 @@ class Replay {
     bool used = false;  // it answered a check
     bool typed = false;  // its manual request was typed again
     std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
-    std::string lagLine;
+    // The figures one after the other, each of its length: the zone's lag
+    // line is made of them only for the rows that answer a check.
+    std::string figureText;
+    std::uint16_t figureLengths[kFigureCount] = {};
   };
   struct LoggedBot {
     LoggedHandle handle;

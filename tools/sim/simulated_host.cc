@@ -612,11 +612,17 @@ void SimulatedHost::callTalk(Bot& bot, BotEvent event) {
   active_ = this;
   talk_(event);
   active_ = nullptr;
-  if (event.code != EVENT_Tick && !lagLogsBySecond_) readLagLogs();
+  if (event.code == EVENT_Tick) return;
+  logsMayHaveGrown_ = true;
+  if (!lagLogsBySecond_) readLagLogs();
 }
 
 void SimulatedHost::readLagLogs() {
-  if (!logFollower_.following()) return;
+  // A Tick writes no row: where only Ticks came since the last read, the
+  // logs are as they were, and the system call to look is saved (a replay
+  // with few checks has many such seconds).
+  if (!logFollower_.following() || !logsMayHaveGrown_) return;
+  logsMayHaveGrown_ = false;
   logFollower_.poll([this](const std::string& path, std::string_view line) {
     if (transcript_ != nullptr) {
       write(LineKind::Log, path + ": " + lagLogLineShown(line, seconds_));

@@ -241,6 +241,7 @@ class SimulatedHost {
   LagAnswerer answerer_;
   bool tickOnlyPopulated_ = false;
   bool lagLogsBySecond_ = false;
+  bool logsMayHaveGrown_ = true;  // an event other than a Tick since a read
   std::set<std::size_t> populated_;  // indexes of bots with players
   std::vector<std::size_t> ticked_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
