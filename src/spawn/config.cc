@@ -15,6 +15,7 @@
 #include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
+#include "spawn/config_reader.h"
 #include "spawn/handled_events.h"
 #include "spawn/line_reader.h"
 #include "spawn/population_section.h"
@@ -22,9 +23,6 @@
 #include "util/text.h"
 
 namespace {
-
-// Sent to a lagger as a warning, so the configured text follows it.
-constexpr const char* kWarnCommand = "*warn ";
 
 // The botInfo field of one row of the table: a text or a number.
 struct BotField {
@@ -40,29 +38,22 @@ constexpr BotField kBotFields[] = {TARVOK_CONFIG_KEYS(TARVOK_BOT_FIELD)};
 static_assert(std::size(kBotFields) == std::size(kConfigKeys),
               "one field per key");
 
-// Applies one line to the settings of `bot`; the first key that matches wins.
-// Returns the row of the key, or nullptr when the line has none.
-const ConfigKey* applyConfigLine(botInfo& bot, const char* line) {
-  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
-    const ConfigKey& key = kConfigKeys[row];
-    if (!isPrefixOf(key.key, line)) continue;
-    const char* value = line + textLength(key.key);
-    const BotField& field = kBotFields[row];
-    switch (key.kind) {
-      case ConfigKind::Message:
-        bot.*field.text = kWarnCommand;
-        bot.*field.text += value;
-        break;
-      case ConfigKind::Text:
-        bot.*field.text = value;
-        break;
-      case ConfigKind::Number:
-        bot.*field.number = atoiSaturated(value);
-        break;
-    }
-    return &key;
+// Applies a line that sets a key of the table to the settings of `bot`.
+void applyConfigSetting(botInfo& bot, const ConfigSetting& setting) {
+  const ConfigKey& key = *setting.key;
+  const BotField& field = kBotFields[&key - kConfigKeys];
+  switch (key.kind) {
+    case ConfigKind::Message:
+      bot.*field.text = kWarnCommand;
+      bot.*field.text += setting.value;
+      break;
+    case ConfigKind::Text:
+      bot.*field.text = setting.value;
+      break;
+    case ConfigKind::Number:
+      bot.*field.number = setting.number;
+      break;
   }
-  return nullptr;
 }
 
 }  // namespace
@@ -75,47 +66,41 @@ void botInfo::loadConfig() {
   arenaSectionFound = 0;
   population.clear();
   {
-    LineReader reader(kConfigFileName);
-    LineReader::Line line;
+    LineReader lines(kConfigFileName);
+    ConfigReader reader(lines, nullptr);
     bool linesApply = true;  // before the first section: every arena's
-    while (reader.readLine(line)) {
-      std::int32_t players = 0;
-      if (readPopulationSectionLine(line, &players)) {
-        population.startSection(players);
+    while (reader.next()) {
+      if (reader.kind() == ConfigReader::LineKind::PopulationSection) {
+        population.startSection(reader.players());
         continue;
       }
-      ArenaSectionName section;
-      if (readArenaSectionLine(line, &section)) {
+      if (reader.kind() == ConfigReader::LineKind::ArenaSection) {
         population.endSection();
         arenaSectionsInFile = 1;
-        linesApply =
-            arenaName.size() > 0 && arenaSectionIs(section, arenaName.chars());
+        linesApply = arenaName.size() > 0 &&
+                     arenaSectionIs(reader.arena(), arenaName.chars());
         if (linesApply) arenaSectionFound = 1;
         continue;
       }
       if (population.readingSection()) {
-        population.readLine(line);
+        population.readLine(reader);
         continue;
       }
       if (!linesApply) continue;
-      if (isPrefixOf(kAllowKey, line)) {
+      const ConfigSetting& setting = reader.setting();
+      if (setting.isAllowance) {
         // A faulty line, or one beyond the table's room, is skipped like
         // any line the plug-in cannot read; check-ini names it.
-        AllowanceText allowance;
-        if (readAllowanceText(line + textLength(kAllowKey), false,
-                              allowance) == AllowanceFault::None) {
-          allowances.addFromFile(allowance);
+        if (setting.allowanceFault == AllowanceFault::None) {
+          allowances.addFromFile(setting.allowance);
         }
         fairKeysRead = 1;
         continue;
       }
-      const ConfigKey* key = applyConfigLine(*this, line);
-      if (key != nullptr && key->group == ConfigGroup::Watch) {
-        watchOn = 1;
-      }
-      if (key != nullptr && key->group == ConfigGroup::Fair) {
-        fairKeysRead = 1;
-      }
+      if (setting.key == nullptr) continue;
+      applyConfigSetting(*this, setting);
+      if (setting.key->group == ConfigGroup::Watch) watchOn = 1;
+      if (setting.key->group == ConfigGroup::Fair) fairKeysRead = 1;
     }
   }
   countArenaSectionReader(hadSections, arenaSectionsInFile != 0);

@@ -100,7 +100,10 @@ struct ConfigKey {
             highest,           ConfigRepair::repair,                           \
             ConfigGroup::group},
 
-constexpr ConfigKey kConfigKeys[] = {TARVOK_CONFIG_KEYS(TARVOK_CONFIG_KEY_ROW)};
+// One table in a program (inline): a row found by the reader in one file
+// is a row of the same table in every other.
+inline constexpr ConfigKey kConfigKeys[] = {
+    TARVOK_CONFIG_KEYS(TARVOK_CONFIG_KEY_ROW)};
 
 #undef TARVOK_CONFIG_KEY_ROW
 

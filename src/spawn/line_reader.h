@@ -14,10 +14,12 @@
 // ends there.
 //
 // Opening a file that does not exist creates it empty; the reader then
-// delivers nothing. The file is never written otherwise.
+// delivers nothing. The file is never written otherwise. Host-side tools
+// read the bytes of a file they hold in memory the same way.
 #ifndef TARVOK_SPAWN_LINE_READER_H_
 #define TARVOK_SPAWN_LINE_READER_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -27,9 +29,17 @@ class LineReader {
   static constexpr std::uint32_t kMaxFileBytes = 1024 * 1024;
   // A line buffer: the line's bytes and a terminating zero byte.
   typedef char Line[kMaxLineLength + 1];
+  // What ended the line read last.
+  enum class LineEnd : std::uint8_t {
+    LineFeed,  // its line feed (or CR LF)
+    Length,    // kMaxLineLength bytes: the physical line goes on
+    End,       // the end of the file, or the reading bound
+  };
 
   // Opens `fileName` for reading, creating it empty when it is missing.
   explicit LineReader(const char* fileName);
+  // Reads the `size` bytes at `bytes`, which outlive the reader.
+  LineReader(const char* bytes, std::size_t size);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -38,14 +48,26 @@ class LineReader {
   // `line` unspecified, when the end of the file (or a read error) comes
   // before any byte, or when the file could not be opened.
   bool readLine(Line& line);
+  // The number of bytes of the line read last (a zero byte among them ends
+  // its text sooner), and what ended it.
+  std::uint32_t lastLength() const { return lastLength_; }
+  LineEnd lastEnd() const { return lastEnd_; }
+  // True when the bound stopped the reading and the file holds more bytes.
+  // Reads ahead one byte of a file: asked only after the last line.
+  bool stoppedAtBound();
 
  private:
   // The next byte, or EOF at the end or the bound.
   int nextByte();
   void putBack(int byte);
 
-  std::FILE* file;
+  std::FILE* file = nullptr;
+  // The bytes read in memory, when there is no file.
+  const unsigned char* memory_ = nullptr;
+  const unsigned char* memoryEnd_ = nullptr;
   std::uint32_t bytesLeft = kMaxFileBytes;
+  std::uint32_t lastLength_ = 0;
+  LineEnd lastEnd_ = LineEnd::End;
 };
 
 #endif  // TARVOK_SPAWN_LINE_READER_H_

@@ -1,6 +1,7 @@
 #include "spawn/population_limits.h"
 
 #include "spawn/config_keys.h"
+#include "spawn/config_reader.h"
 #include "spawn/spawn.h"
 #include "util/text.h"
 
@@ -34,18 +35,14 @@ void PopulationLimits::startSection(std::int32_t players) {
   reading_->players = players;
 }
 
-void PopulationLimits::readLine(const char* line) {
+void PopulationLimits::readLine(ConfigReader& reader) {
   if (reading_ == nullptr) return;
-  // The first key of the table that the line begins with, as the plug-in
-  // reads every line.
-  for (const ConfigKey& key : kConfigKeys) {
-    if (!isPrefixOf(key.key, line)) continue;
-    const std::size_t index = populationKeyIndex(key);
-    if (index == kPopulationKeyCount) return;
-    reading_->values[index] = atoiSaturated(line + textLength(key.key));
-    reading_->setKeys = static_cast<std::uint8_t>(reading_->setKeys | 1u << index);
-    return;
-  }
+  const ConfigSetting& setting = reader.setting();
+  if (setting.key == nullptr) return;
+  const std::size_t index = populationKeyIndex(*setting.key);
+  if (index == kPopulationKeyCount) return;
+  reading_->values[index] = setting.number;
+  reading_->setKeys = static_cast<std::uint8_t>(reading_->setKeys | 1u << index);
 }
 
 std::int32_t PopulationLimits::sectionFor(std::int32_t inShips) const {

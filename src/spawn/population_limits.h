@@ -19,6 +19,7 @@
 #include "spawn/population_section.h"
 
 class botInfo;
+class ConfigReader;
 
 class PopulationLimits {
  public:
@@ -39,7 +40,7 @@ class PopulationLimits {
   bool readingSection() const { return reading_ != nullptr || skipping_; }
   // A line inside a population section: kept when it sets one of
   // kPopulationKeys (by the key table's reading of a number).
-  void readLine(const char* line);
+  void readLine(ConfigReader& reader);
 
   // The N of the section in force with `inShips` players in ships, or
   // kNoSection.
