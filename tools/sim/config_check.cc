@@ -11,6 +11,7 @@
 #include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"
+#include "spawn/config_reader.h"
 #include "spawn/lag_allowances.h"
 #include "spawn/line_reader.h"
 #include "spawn/placeholder_names.h"
@@ -45,18 +46,33 @@ const SettingsField& fieldOf(const ConfigKey& key) {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-// What the plug-in reads in one go: at most 255 characters of one line.
-struct Piece {
-  std::size_t line;
-  std::size_t firstCharacter;  // from 1
-  std::size_t lineLength;
-  std::string text;
-  const ConfigKey* key;  // the key the piece begins with, or nullptr
+}  // namespace
+
+// What the plug-in reads in one go: at most 255 characters of one line,
+// as its reader delivered and sorted it.
+struct ConfigPiece {
+  std::size_t line = 0;
+  std::size_t firstCharacter = 1;  // from 1
+  std::size_t lineLength = 0;
+  std::string text;                // up to a zero byte, as the plug-in sees it
+  ConfigReader::LineKind kind = ConfigReader::LineKind::Other;
+  std::int32_t players = 0;        // of a population section line
+  std::string arena;               // the NAME of an arena section line
+  // Of a line of LineKind::Other: what it sets, its value pointing into
+  // `value`.
+  ConfigSetting setting;
+  std::string value;
+  const ConfigKey* key = nullptr;  // the key the piece begins with, or nullptr
   // The part of the file: kEveryArena before the first section, otherwise
   // the index of its arena.
   std::size_t part = 0;
   bool startsSection = false;
+  bool isAllowance() const { return setting.isAllowance; }
 };
+
+namespace {
+
+using Piece = ConfigPiece;
 
 constexpr std::size_t kEveryArena = static_cast<std::size_t>(-1);
 // The part of the lines of population section i: kFirstPopulation + i.
@@ -67,9 +83,9 @@ bool isPopulationPart(std::size_t part) {
 
 // Findings of one line of a population section, whose values it keeps.
 std::vector<std::string> populationLineFindings(
-    const std::string& text, const ConfigKey* key, std::size_t givenAgain,
-    ConfigPopulation& population) {
+    const Piece& piece, std::size_t givenAgain, ConfigPopulation& population) {
   std::vector<std::string> found;
+  const ConfigKey* key = piece.key;
   if (key == nullptr) return found;
   if (populationKeyIndex(*key) == kPopulationKeyCount) {
     std::string keys;
@@ -83,8 +99,7 @@ std::vector<std::string> populationLineFindings(
                     "] may set only " + keys);
     return found;
   }
-  const std::string value = text.substr(std::string(key->key).size());
-  const std::int32_t number = atoiSaturated(value.c_str());
+  const std::int32_t number = piece.setting.number;
   bool kept = false;
   for (auto& entry : population.values) {
     if (std::string(entry.first) == key->key) {
@@ -115,41 +130,59 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // Long texts are cut; control bytes are shown as \xNN.
 std::string quoted(const std::string& text) { return quotedField(text); }
 
-const ConfigKey* keyOf(const std::string& piece) {
-  for (const ConfigKey& key : kConfigKeys) {
-    if (isPrefixOf(key.key, piece.c_str())) return &key;
-  }
-  return nullptr;
-}
-
-std::vector<Piece> piecesOf(const std::string& contents) {
-  std::vector<Piece> pieces;
-  std::size_t start = 0;
-  std::size_t lineNumber = 0;
-  while (start < contents.size()) {
-    ++lineNumber;
-    std::size_t end = contents.find('\n', start);
-    const std::size_t next =
-        end == std::string::npos ? contents.size() : end + 1;
-    if (end == std::string::npos) end = contents.size();
-    if (end > start && end < contents.size() && contents[end - 1] == '\r')
-      --end;
-    const std::string line = contents.substr(start, end - start);
-    for (std::size_t offset = 0; offset == 0 || offset < line.size();
-         offset += kPieceLength) {
-      Piece piece;
-      piece.line = lineNumber;
-      piece.firstCharacter = offset + 1;
-      piece.lineLength = line.size();
-      // The plug-in sees text up to the first zero byte.
-      piece.text = line.substr(offset, kPieceLength).c_str();
-      piece.key = keyOf(piece.text);
-      pieces.push_back(piece);
+// The pieces of a file as the plug-in's reader tells them, each with what
+// it sets; a file's line longer than a piece is several pieces of one line.
+class PieceCollector : public ConfigListener {
+ public:
+  void lineRead(const char* text, std::uint32_t length,
+                LineReader::LineEnd end) override {
+    // A cut line that ends right at a piece's end leaves an empty piece:
+    // its line end, which sets nothing.
+    lineEndOnly_ = cutLineGoesOn_ && length == 0;
+    if (lineEndOnly_) {
+      cutLineGoesOn_ = false;
+      return;
     }
-    start = next;
+    Piece piece;
+    piece.line = cutLineGoesOn_ ? pieces.back().line : ++lineCount_;
+    piece.firstCharacter =
+        cutLineGoesOn_ ? pieces.back().firstCharacter + kPieceLength : 1;
+    piece.text = text;
+    pieces.push_back(piece);
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+      if (it->line != piece.line) break;
+      it->lineLength = piece.firstCharacter - 1 + length;
+    }
+    cutLineGoesOn_ = end == LineReader::LineEnd::Length;
+    lastEnd = end;
   }
-  return pieces;
-}
+  void populationSectionRead(std::int32_t players) override {
+    pieces.back().kind = ConfigReader::LineKind::PopulationSection;
+    pieces.back().players = players;
+  }
+  void arenaSectionRead(const ArenaSectionName& name) override {
+    pieces.back().kind = ConfigReader::LineKind::ArenaSection;
+    pieces.back().arena.assign(name.start, name.length);
+  }
+  void settingRead(const ConfigSetting& setting) override {
+    if (lineEndOnly_) return;
+    Piece& piece = pieces.back();
+    piece.setting = setting;
+    piece.key = setting.key;
+    piece.value = setting.value;
+    piece.setting.value = nullptr;  // it pointed into the reader's line
+  }
+  void readingEnded(bool cutByBound) override { this->cutByBound = cutByBound; }
+
+  std::vector<Piece> pieces;
+  bool cutByBound = false;
+  LineReader::LineEnd lastEnd = LineReader::LineEnd::End;
+
+ private:
+  std::size_t lineCount_ = 0;
+  bool cutLineGoesOn_ = false;
+  bool lineEndOnly_ = false;
+};
 
 // A value as atoi reads it, and what may surprise about it.
 struct NumberReading {
@@ -158,7 +191,8 @@ struct NumberReading {
   bool saturates;  // beyond the signed 32-bit range
 };
 
-NumberReading readNumber(const std::string& text) {
+// `read` is the value the plug-in read from `text`.
+NumberReading readNumber(const std::string& text, std::int32_t read) {
   std::size_t position = 0;
   while (position < text.size() && isSpace(text[position])) ++position;
   bool negative = false;
@@ -180,7 +214,7 @@ NumberReading readNumber(const std::string& text) {
   const bool hasDigits = position > digitsStart;
   while (position < text.size() && isBlank(text[position])) ++position;
   NumberReading reading;
-  reading.value = atoiSaturated(text.c_str());
+  reading.value = read;
   reading.isNumber = hasDigits && position == text.size();
   reading.saturates = beyondRange || (!negative && magnitude > 2147483647LL);
   return reading;
@@ -188,9 +222,10 @@ NumberReading readNumber(const std::string& text) {
 
 // What surprises in the value of a line with a number key.
 std::vector<std::string> valueFindings(const ConfigKey& key,
-                                       const std::string& value) {
+                                       const std::string& value,
+                                       const ConfigSetting& setting) {
   std::vector<std::string> found;
-  const NumberReading reading = readNumber(value);
+  const NumberReading reading = readNumber(value, setting.number);
   const std::string read = std::to_string(reading.value);
   if (reading.saturates) {
     found.push_back("the value " + quoted(value) +
@@ -202,8 +237,7 @@ std::vector<std::string> valueFindings(const ConfigKey& key,
                     " is not a number: read as " + read);
   }
   const std::string keyName(key.key);
-  const std::string repaired =
-      std::to_string(repairedValue(key, reading.value));
+  const std::string repaired = std::to_string(setting.repaired);
   if (key.group == ConfigGroup::Core) {
     if (key.repair == ConfigRepair::BelowLowestToDefault &&
         reading.value < key.lowest) {
@@ -350,13 +384,9 @@ std::vector<std::size_t> linesGivenAgain(const std::vector<Piece>& pieces) {
     std::string key;
     if (piece.key != nullptr) {
       key = piece.key->key;
-    } else if (isPrefixOf(kAllowKey, piece.text.c_str())) {
-      AllowanceText allowance;
-      if (readAllowanceText(piece.text.c_str() + std::string(kAllowKey).size(),
-                            false, allowance) != AllowanceFault::None) {
-        continue;
-      }
-      key = std::string(kAllowKey) + folded(allowance.name);
+    } else if (piece.isAllowance()) {
+      if (piece.setting.allowanceFault != AllowanceFault::None) continue;
+      key = std::string(kAllowKey) + folded(piece.setting.allowance.name);
     } else {
       continue;
     }
@@ -441,17 +471,20 @@ std::vector<ConfigFinding> placeholderFindings(
   return found;
 }
 
-// Settings read as written that bite in play: a limit of 0, which every
-// player reaches, and a dealing mode that sends a message no line sets.
-// Each is told at the line whose value is in force: in `part`, or in the
+// The line whose value of `keyText` is in force: in `part`, or in the
 // population section `population` over it.
-std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
-                                   const LastLines& lastLines,
-                                   std::size_t part,
-                                   std::size_t population = kEveryArena) {
-  const auto lineOf = [&](const char* keyText) {
+struct LineOfKey {
+  const LastLines& lastLines;
+  std::size_t part;
+  std::size_t population;
+  std::size_t operator()(const char* keyText) const {
     return lastLines.of(keyText, part, population);
-  };
+  }
+};
+
+// A limit of 0, which every player reaches.
+void zeroLimitTraps(const ConfigSettings& settings, const LineOfKey& lineOf,
+                    std::vector<ConfigFinding>& traps) {
   struct LimitTrap {
     const char* keyText;
     std::int32_t value;
@@ -468,7 +501,6 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
       {"s2cweapons=", settings.s2cWeaponsLossLimit, "a loss of 0.0",
        "0%+ S2CWeapons"},
   };
-  std::vector<ConfigFinding> traps;
   for (const LimitTrap& limit : limits) {
     const std::size_t line = lineOf(limit.keyText);
     if (limit.value != 0 || line == 0) continue;
@@ -478,6 +510,11 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          std::string(limit.evenFigure) + " is reported as \"" +
                          limit.laggerTail + "\""});
   }
+}
+
+// Fair limits that cannot do what they are written for.
+void fairLimitTraps(const ConfigSettings& settings, const LineOfKey& lineOf,
+                    std::vector<ConfigFinding>& traps) {
   const std::size_t stabilityLine = lineOf("stability=");
   if (stabilityLine != 0 && settings.stabilityJitter > 0 &&
       settings.strikesNeeded < 3) {
@@ -514,6 +551,12 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                          "measurement glitch, and nobody is dealt with for "
                          "that limit"});
   }
+}
+
+// Dealing with laggers in a way that hits the wrong player, leaves no
+// evidence, or tells the lagger nothing.
+void dealingTraps(const ConfigSettings& settings, const LineOfKey& lineOf,
+                  std::vector<ConfigFinding>& traps) {
   const std::size_t dealLine = lineOf("deal=");
   if (dealLine != 0 && (settings.dealMode == 2 || settings.dealMode == 3) &&
       settings.queueMode == 0 && settings.autoCheckInterval <= 0) {
@@ -544,6 +587,22 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
                                    "= line sets it: the lagger gets an empty "
                                    "private message"});
   }
+}
+
+// Settings read as written that bite in play: a limit of 0, which every
+// player reaches, fair limits that do nothing, and a dealing mode that
+// hits the wrong player or sends a message no line sets. Each is told at
+// the line whose value is in force: in `part`, or in the population
+// section `population` over it.
+std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
+                                   const LastLines& lastLines,
+                                   std::size_t part,
+                                   std::size_t population = kEveryArena) {
+  const LineOfKey lineOf{lastLines, part, population};
+  std::vector<ConfigFinding> traps;
+  zeroLimitTraps(settings, lineOf, traps);
+  fairLimitTraps(settings, lineOf, traps);
+  dealingTraps(settings, lineOf, traps);
   return traps;
 }
 
@@ -552,10 +611,8 @@ void readAllowance(const Piece& piece, std::size_t lineGivenAgain,
                    ConfigSettings& settings, std::vector<std::string>& found) {
   settings.fairKeysInFile = true;
   settings.extraKeysInFile = true;
-  const std::string& text = piece.text;
-  AllowanceText allowance;
-  const AllowanceFault fault = readAllowanceText(
-      text.c_str() + std::string(kAllowKey).size(), false, allowance);
+  const AllowanceText& allowance = piece.setting.allowance;
+  const AllowanceFault fault = piece.setting.allowanceFault;
   if (fault != AllowanceFault::None) {
     found.push_back(std::string("ignored: ") + allowanceFaultText(fault));
     return;
@@ -655,8 +712,7 @@ std::vector<ConfigFinding> appendedLineFindings(
   bool gapSeen = false;
   for (std::size_t i = lastStart + 1; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
-    const bool isKey =
-        piece.key != nullptr || isPrefixOf(kAllowKey, piece.text.c_str());
+    const bool isKey = piece.key != nullptr || piece.isAllowance();
     if (!isKey) {
       gapSeen = gapSeen || keySeen;
       continue;
@@ -723,6 +779,79 @@ std::vector<ConfigFinding> populationTraps(
   return found;
 }
 
+// Findings of a piece of a population section, whose values it keeps.
+std::vector<std::string> populationPieceFindings(
+    const Piece& piece, std::size_t givenAgain, ConfigPopulation& population) {
+  std::vector<std::string> found =
+      populationLineFindings(piece, givenAgain, population);
+  if (piece.key == nullptr &&
+      piece.kind != ConfigReader::LineKind::PopulationSection) {
+    const std::string reason = skipReason(piece.text, "");
+    if (!reason.empty()) found.push_back(reason);
+  }
+  return found;
+}
+
+// A line longer than the plug-in reads in one go is named at its first
+// piece; returns how each piece's findings begin ("characters 256 to 300:
+// "), empty for a line of one piece.
+std::string longLineFindings(const Piece& piece,
+                             std::vector<ConfigFinding>& findings) {
+  if (piece.lineLength <= kPieceLength) return "";
+  if (piece.firstCharacter == 1) {
+    const std::size_t count =
+        (piece.lineLength + kPieceLength - 1) / kPieceLength;
+    findings.push_back(
+        {piece.line, "the line has " + std::to_string(piece.lineLength) +
+                         " characters: the plug-in reads it as " +
+                         std::to_string(count) + " lines of at most " +
+                         std::to_string(kPieceLength) + " characters"});
+  }
+  const std::size_t last =
+      std::min(piece.firstCharacter + kPieceLength - 1, piece.lineLength);
+  return "characters " + std::to_string(piece.firstCharacter) + " to " +
+         std::to_string(last) + ": ";
+}
+
+// A line with a key of the table: its value goes into `settings` as the
+// plug-in holds it; what surprises about it is returned.
+std::vector<std::string> keyFindings(const Piece& piece,
+                                     ConfigSettings& settings,
+                                     const std::string& folder) {
+  std::vector<std::string> found;
+  const ConfigKey& key = *piece.key;
+  const std::string& value = piece.value;
+  const SettingsField& field = fieldOf(key);
+  switch (key.kind) {
+    case ConfigKind::Number:
+      found = valueFindings(key, value, piece.setting);
+      settings.*field.number = piece.setting.repaired;
+      break;
+    case ConfigKind::Message:
+      settings.*field.text = kWarnCommand + value;
+      if (!value.empty() && value[0] == '*') {
+        found.push_back("the message begins with \"*\": the plug-in "
+                        "sends it as \"*warn \" and the text itself, so "
+                        "the player reads " +
+                        quoted(value.substr(0, value.find(' '))) +
+                        " as part of the warning");
+      }
+      break;
+    case ConfigKind::Text:
+      settings.*field.text = value;
+      if (field.text == &ConfigSettings::lagLogPath) {
+        found = lagLogFindings(value, folder);
+      }
+      break;
+  }
+  if (key.group != ConfigGroup::Core && key.group != ConfigGroup::Messages) {
+    settings.extraKeysInFile = true;
+  }
+  if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
+  if (key.group == ConfigGroup::Watch) settings.watchKeysInFile = true;
+  return found;
+}
+
 }  // namespace
 
 std::string replayedSettingsFault(const std::string& name, std::size_t size) {
@@ -736,19 +865,9 @@ std::string replayedSettingsFault(const std::string& name, std::size_t size) {
          " bytes (check-ini shows what the plug-in ignores)";
 }
 
-ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
-  // The plug-in reads no further into a file than its bound.
-  const std::string contents = whole.substr(0, LineReader::kMaxFileBytes);
-  if (whole.size() > contents.size()) {
-    const std::size_t line =
-        std::count(contents.begin(), contents.end(), '\n') + 1;
-    findings_.push_back(
-        {line,
-         "the plug-in reads only the first " + std::to_string(contents.size()) +
-             " bytes of the file: " +
-             (contents.back() == '\n' ? "this line" : "the rest of this line") +
-             " and every line after it are ignored"});
-  }
+ConfigCheck::ConfigCheck(const std::string& contents,
+                         const std::string& folder) {
+  std::vector<ConfigPiece> pieces = readPieces(contents);
   if (savedAsUtf16(contents)) {
     findings_.push_back(
         {1, "the file is saved as UTF-16 (two bytes a character): the "
@@ -756,158 +875,151 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
             "ANSI or UTF-8"});
     return;
   }
-  std::vector<Piece> pieces = piecesOf(contents);
+  sortIntoParts(pieces);
+  const std::vector<std::size_t> givenAgain = linesGivenAgain(pieces);
+  bool sectionsStarted = false;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    if (isPopulationPart(piece.part)) {
+      for (const std::string& message : populationPieceFindings(
+               piece, givenAgain[i],
+               populations_[piece.part - kFirstPopulation])) {
+        findings_.push_back({piece.line, message});
+      }
+      continue;
+    }
+    // Each arena starts from the lines for every arena, all read by now.
+    if (piece.startsSection && !sectionsStarted) {
+      for (ConfigArena& arena : arenas_) arena.settings = settings_;
+      sectionsStarted = true;
+    }
+    const std::string where = longLineFindings(piece, findings_);
+    for (const std::string& message : pieceFindings(piece, givenAgain[i],
+                                                    folder)) {
+      findings_.push_back({piece.line, where + message});
+    }
+  }
+  sectionFindings(pieces);
+  trapFindings(pieces);
+  std::stable_sort(findings_.begin(), findings_.end(),
+                   [](const ConfigFinding& a, const ConfigFinding& b) {
+                     return a.line < b.line;
+                   });
+}
+
+// The plug-in's reader delivers and sorts the lines; a file cut by its
+// reading bound is named first.
+std::vector<ConfigPiece> ConfigCheck::readPieces(const std::string& contents) {
+  PieceCollector collector;
+  {
+    LineReader lines(contents.data(), contents.size());
+    ConfigReader reader(lines, &collector);
+    while (reader.next()) {
+    }
+  }
+  if (collector.cutByBound) {
+    const bool atLineStart =
+        collector.lastEnd == LineReader::LineEnd::LineFeed;
+    const std::size_t line =
+        (collector.pieces.empty() ? 0 : collector.pieces.back().line) +
+        (atLineStart ? 1 : 0);
+    findings_.push_back(
+        {line, "the plug-in reads only the first " +
+                   std::to_string(LineReader::kMaxFileBytes) +
+                   " bytes of the file: " +
+                   (atLineStart ? "this line" : "the rest of this line") +
+                   " and every line after it are ignored"});
+  }
+  return std::move(collector.pieces);
+}
+
+// Each piece gets its part of the file: every arena's, an arena section's
+// or a population section's.
+void ConfigCheck::sortIntoParts(std::vector<ConfigPiece>& pieces) {
   std::size_t part = kEveryArena;
   for (Piece& piece : pieces) {
-    ArenaSectionName name;
-    std::int32_t players = 0;
-    if (piece.key == nullptr &&
-        readPopulationSectionLine(piece.text.c_str(), &players)) {
+    if (piece.kind == ConfigReader::LineKind::PopulationSection) {
       std::size_t index = 0;
       while (index < populations_.size() &&
-             populations_[index].players != players) {
+             populations_[index].players != piece.players) {
         ++index;
       }
       if (index == populations_.size()) {
-        populations_.push_back({players, piece.line, {}});
+        populations_.push_back({piece.players, piece.line, {}});
       } else {
         findings_.push_back(
-            {piece.line, "[players " + std::to_string(players) +
+            {piece.line, "[players " + std::to_string(piece.players) +
                              "] appears again (first on line " +
                              std::to_string(populations_[index].line) +
                              "): both parts are read, and a key in both "
                              "takes its later value"});
       }
       part = kFirstPopulation + index;
-    } else if (piece.key == nullptr &&
-        readArenaSectionLine(piece.text.c_str(), &name)) {
-      const std::string arena(name.start, name.length);
-      const auto known = arenaIndex_.emplace(folded(arena), arenas_.size());
+    } else if (piece.kind == ConfigReader::LineKind::ArenaSection) {
+      const auto known =
+          arenaIndex_.emplace(folded(piece.arena), arenas_.size());
       part = known.first->second;
-      if (known.second) arenas_.push_back({arena, piece.line, ConfigSettings()});
+      if (known.second) {
+        arenas_.push_back({piece.arena, piece.line, ConfigSettings()});
+      }
       piece.startsSection = true;
     }
     piece.part = part;
   }
-  const std::vector<std::size_t> givenAgain = linesGivenAgain(pieces);
+}
+
+// What surprises in one piece outside the population sections; what it
+// sets goes into the settings of its part.
+std::vector<std::string> ConfigCheck::pieceFindings(const ConfigPiece& piece,
+                                                    std::size_t givenAgain,
+                                                    const std::string& folder) {
+  const bool everyArena = piece.part == kEveryArena;
+  ConfigSettings& settings =
+      everyArena ? settings_ : arenas_[piece.part].settings;
+  const std::string section =
+      everyArena ? "" : "[arena " + shownArena(arenas_[piece.part].name) + "]";
+  std::vector<std::string> found;
+  if (piece.startsSection) {
+    const ConfigArena& arena = arenas_[piece.part];
+    if (piece.line != arena.line) {
+      found.push_back(section + " appears again (first on line " +
+                      std::to_string(arena.line) + "): a bot in arena " +
+                      shownArena(arena.name) +
+                      " reads both parts, and a key in both takes its "
+                      "later value");
+    }
+    return found;
+  }
+  if (piece.key == nullptr && !piece.isAllowance()) {
+    const std::string reason = skipReason(piece.text, section);
+    if (!reason.empty()) found.push_back(reason);
+    return found;
+  }
+  if (piece.firstCharacter > 1) {
+    found.push_back("read as the line " + quoted(piece.text));
+  }
+  if (piece.isAllowance()) {
+    readAllowance(piece, givenAgain, settings, found);
+    return found;
+  }
+  for (std::string& message : keyFindings(piece, settings, folder)) {
+    found.push_back(std::move(message));
+  }
+  if (givenAgain != 0) {
+    found.push_back(std::string(piece.key->key) + " is given again on line " +
+                    std::to_string(givenAgain) +
+                    ", and the last one wins: this line has no effect");
+  }
+  return found;
+}
+
+// Arena sections without a key, and lines added at the end of the last.
+void ConfigCheck::sectionFindings(const std::vector<ConfigPiece>& pieces) {
   std::vector<std::size_t> keysInArena(arenas_.size(), 0);
-  bool sectionsStarted = false;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const Piece& piece = pieces[i];
-    if (isPopulationPart(piece.part)) {
-      ConfigPopulation& population =
-          populations_[piece.part - kFirstPopulation];
-      std::vector<std::string> found = populationLineFindings(
-          piece.text, piece.key, givenAgain[i], population);
-      const std::string reason =
-          piece.key == nullptr ? skipReason(piece.text, "") : "";
-      std::int32_t sectionPlayers = 0;
-      if (!reason.empty() &&
-          !readPopulationSectionLine(piece.text.c_str(), &sectionPlayers)) {
-        found.push_back(reason);
-      }
-      for (const std::string& message : found) {
-        findings_.push_back({piece.line, message});
-      }
-      continue;
-    }
-    const bool everyArena = piece.part == kEveryArena;
-    ConfigSettings& settings =
-        everyArena ? settings_ : arenas_[piece.part].settings;
-    const std::string section =
-        everyArena ? ""
-                   : "[arena " + shownArena(arenas_[piece.part].name) + "]";
-    // Each arena starts from the lines for every arena, all read by now.
-    if (piece.startsSection && !sectionsStarted) {
-      for (ConfigArena& arena : arenas_) arena.settings = settings_;
-      sectionsStarted = true;
-    }
-    std::string where;
-    if (piece.lineLength > kPieceLength) {
-      if (piece.firstCharacter == 1) {
-        const std::size_t count =
-            (piece.lineLength + kPieceLength - 1) / kPieceLength;
-        findings_.push_back(
-            {piece.line, "the line has " + std::to_string(piece.lineLength) +
-                             " characters: the plug-in reads it as " +
-                             std::to_string(count) +
-                             " lines of at most " +
-                             std::to_string(kPieceLength) + " characters"});
-      }
-      const std::size_t last =
-          std::min(piece.firstCharacter + kPieceLength - 1, piece.lineLength);
-      where = "characters " + std::to_string(piece.firstCharacter) + " to " +
-              std::to_string(last) + ": ";
-    }
-    std::vector<std::string> found;
-    if (piece.startsSection) {
-      const ConfigArena& arena = arenas_[piece.part];
-      if (piece.line != arena.line) {
-        found.push_back(section + " appears again (first on line " +
-                        std::to_string(arena.line) + "): a bot in arena " +
-                        shownArena(arena.name) +
-                        " reads both parts, and a key in both takes its "
-                        "later value");
-      }
-    } else if (piece.key == nullptr &&
-               isPrefixOf(kAllowKey, piece.text.c_str())) {
-      if (!everyArena) ++keysInArena[piece.part];
-      if (piece.firstCharacter > 1) {
-        found.push_back("read as the line " + quoted(piece.text));
-      }
-      readAllowance(piece, givenAgain[i], settings, found);
-    } else if (piece.key == nullptr) {
-      const std::string reason = skipReason(piece.text, section);
-      if (!reason.empty()) found.push_back(reason);
-    } else {
-      if (!everyArena) ++keysInArena[piece.part];
-      if (piece.firstCharacter > 1) {
-        found.push_back("read as the line " + quoted(piece.text));
-      }
-      const ConfigKey& key = *piece.key;
-      const std::string value = piece.text.substr(std::string(key.key).size());
-      const SettingsField& field = fieldOf(key);
-      switch (key.kind) {
-        case ConfigKind::Number:
-          for (const std::string& message : valueFindings(key, value)) {
-            found.push_back(message);
-          }
-          settings.*field.number = atoiSaturated(value.c_str());
-          break;
-        case ConfigKind::Message:
-          settings.*field.text = "*warn " + value;
-          if (!value.empty() && value[0] == '*') {
-            found.push_back("the message begins with \"*\": the plug-in "
-                            "sends it as \"*warn \" and the text itself, so "
-                            "the player reads " +
-                            quoted(value.substr(0, value.find(' '))) +
-                            " as part of the warning");
-          }
-          break;
-        case ConfigKind::Text:
-          settings.*field.text = value;
-          if (field.text == &ConfigSettings::lagLogPath) {
-            for (const std::string& message : lagLogFindings(value, folder)) {
-              found.push_back(message);
-            }
-          }
-          break;
-      }
-      if (key.group != ConfigGroup::Core &&
-          key.group != ConfigGroup::Messages) {
-        settings.extraKeysInFile = true;
-      }
-      if (key.group == ConfigGroup::Fair) settings.fairKeysInFile = true;
-      if (key.group == ConfigGroup::Watch) settings.watchKeysInFile = true;
-      if (givenAgain[i] != 0) {
-        found.push_back(std::string(piece.key->key) +
-                        " is given again on line " +
-                        std::to_string(givenAgain[i]) +
-                        ", and the last one wins: this line has no effect");
-      }
-    }
-    for (const std::string& message : found) {
-      findings_.push_back({piece.line, where + message});
+  for (const Piece& piece : pieces) {
+    if (piece.part == kEveryArena || isPopulationPart(piece.part)) continue;
+    if (piece.key != nullptr || piece.isAllowance()) {
+      ++keysInArena[piece.part];
     }
   }
   for (std::size_t index = 0; index < arenas_.size(); ++index) {
@@ -921,15 +1033,11 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   for (const ConfigFinding& finding : appendedLineFindings(pieces, arenas_)) {
     findings_.push_back(finding);
   }
-  const auto repair = [](ConfigSettings& settings) {
-    for (const ConfigKey& key : kConfigKeys) {
-      const SettingsField& field = fieldOf(key);
-      if (field.number != nullptr) {
-        settings.*field.number = repairedValue(key, settings.*field.number);
-      }
-    }
-  };
-  repair(settings_);
+}
+
+// The settings that bite and the placeholders, of every arena and then of
+// each arena section and population section.
+void ConfigCheck::trapFindings(const std::vector<ConfigPiece>& pieces) {
   const LastLines lastLines(pieces);
   // A trap that a section only inherits is told once.
   std::set<std::pair<std::size_t, std::string>> traps;
@@ -943,7 +1051,6 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
   findings_.insert(findings_.end(), everyArenaPlaceholders.begin(),
                    everyArenaPlaceholders.end());
   for (std::size_t index = 0; index < arenas_.size(); ++index) {
-    repair(arenas_[index].settings);
     const std::string where =
         "in arena " + shownArena(arenas_[index].name) + ": ";
     for (ConfigFinding& finding :
@@ -967,10 +1074,6 @@ ConfigCheck::ConfigCheck(const std::string& whole, const std::string& folder) {
        populationTraps(populations_, settings_, arenas_, lastLines)) {
     findings_.push_back(trap);
   }
-  std::stable_sort(findings_.begin(), findings_.end(),
-                   [](const ConfigFinding& a, const ConfigFinding& b) {
-                     return a.line < b.line;
-                   });
 }
 
 const ConfigArena* ConfigCheck::arenaNamed(const std::string& arena) const {
@@ -1115,14 +1218,18 @@ ConfigSettings::ConfigSettings() {
   }
 }
 
-std::vector<std::string> ConfigSettings::describe() const {
-  // Key and value for now; the keys are padded to one column at the end.
-  const auto row = [](const char* key, const std::string& value) {
-    return std::string(key) + '\t' + value;
-  };
+namespace {
+
+// A "KEY\tVALUE" row; the keys are padded to one column at the end.
+std::string settingRow(const char* key, const std::string& value) {
+  return std::string(key) + '\t' + value;
+}
+
+// The original settings' rows, and the messages' when set.
+std::vector<std::string> coreRows(const ConfigSettings& s) {
   // As written after the key: the plug-in adds "*warn " itself.
   const auto message = [](const std::string& text) {
-    const std::string prefix = "*warn ";
+    const std::string prefix = kWarnCommand;
     return text.empty()
                ? std::string("\"\" (no line: an empty message is sent)")
                : Transcript::quoted(text.compare(0, prefix.size(), prefix) == 0
@@ -1130,7 +1237,7 @@ std::vector<std::string> ConfigSettings::describe() const {
                                         : text);
   };
   std::string display;
-  switch (displayMode) {
+  switch (s.displayMode) {
     case 0:
       display = "checks are disabled";
       break;
@@ -1144,7 +1251,7 @@ std::vector<std::string> ConfigSettings::describe() const {
       display = "checks start, reports go nowhere";
   }
   std::string deal;
-  switch (dealMode) {
+  switch (s.dealMode) {
     case 0:
       deal = "laggers are left alone";
       break;
@@ -1158,35 +1265,40 @@ std::vector<std::string> ConfigSettings::describe() const {
       deal = "laggers are announced in the arena";
   }
   const std::string rate =
-      maxCheckRate < 0
+      s.maxCheckRate < 0
           ? "players never wait"
           : "a player waits " +
-                std::to_string(static_cast<std::int64_t>(maxCheckRate) + 1) +
+                std::to_string(static_cast<std::int64_t>(s.maxCheckRate) + 1) +
                 " seconds between two checks";
   std::vector<std::string> rows = {
-      row("current", std::to_string(currentPingLimit)),
-      row("average", std::to_string(averagePingLimit)),
-      row("s2cploss", std::to_string(s2cLossLimit)),
-      row("c2sploss", std::to_string(c2sLossLimit)),
-      row("s2cweapons", std::to_string(s2cWeaponsLossLimit)),
-      row("display", std::to_string(displayMode) + " (" + display + ")"),
-      row("deal", std::to_string(dealMode) + " (" + deal + ")"),
-      row("maxcheckrate", std::to_string(maxCheckRate) + " (" + rate + ")"),
-      row("WarnMessage", message(warnMessage)),
-      row("LockMessage", message(lockMessage)),
+      settingRow("current", std::to_string(s.currentPingLimit)),
+      settingRow("average", std::to_string(s.averagePingLimit)),
+      settingRow("s2cploss", std::to_string(s.s2cLossLimit)),
+      settingRow("c2sploss", std::to_string(s.c2sLossLimit)),
+      settingRow("s2cweapons", std::to_string(s.s2cWeaponsLossLimit)),
+      settingRow("display", std::to_string(s.displayMode) + " (" + display + ")"),
+      settingRow("deal", std::to_string(s.dealMode) + " (" + deal + ")"),
+      settingRow("maxcheckrate", std::to_string(s.maxCheckRate) + " (" + rate + ")"),
+      settingRow("WarnMessage", message(s.warnMessage)),
+      settingRow("LockMessage", message(s.lockMessage)),
   };
-  if (placeholders != 0) {
-    rows.push_back(row("placeholders",
+  if (s.placeholders != 0) {
+    rows.push_back(settingRow("placeholders",
                        "1 ({name}, {current}, {limit} and the like in the "
                        "messages to laggers are replaced)"));
   }
-  if (!strikeMessage.empty()) {
-    rows.push_back(row("StrikeMessage", Transcript::quoted(strikeMessage)));
+  if (!s.strikeMessage.empty()) {
+    rows.push_back(settingRow("StrikeMessage", Transcript::quoted(s.strikeMessage)));
   }
-  if (!notifyMessage.empty()) {
-    rows.push_back(row("NotifyMessage", Transcript::quoted(notifyMessage)));
+  if (!s.notifyMessage.empty()) {
+    rows.push_back(settingRow("NotifyMessage", Transcript::quoted(s.notifyMessage)));
   }
-  if (!extraKeysInFile) return alignedRows(rows);
+  return rows;
+}
+
+// The rows of the lag watch, the lag log and the disputes' keys.
+std::vector<std::string> watchRows(const ConfigSettings& s) {
+  std::vector<std::string> rows;
   const auto seconds = [](std::int32_t value, const char* what) {
     return std::to_string(value) + " (" + what + ")";
   };
@@ -1200,112 +1312,128 @@ std::vector<std::string> ConfigSettings::describe() const {
     return value > highest ? "works as " + std::to_string(highest) + ": "
                            : std::string();
   };
-  rows.push_back(row("queue", std::to_string(queueMode) + " (" +
-                                  worksAs(queueMode, "queue=") +
-                                  (queueMode != 0 || autoCheckInterval > 0
+  rows.push_back(settingRow("queue", std::to_string(s.queueMode) + " (" +
+                                  worksAs(s.queueMode, "queue=") +
+                                  (s.queueMode != 0 || s.autoCheckInterval > 0
                                        ? "checks wait their turn)"
                                        : "checks are not queued)")));
   rows.push_back(
-      row("autocheck",
-          autoCheckInterval > 0
-              ? seconds(autoCheckInterval,
+      settingRow("autocheck",
+          s.autoCheckInterval > 0
+              ? seconds(s.autoCheckInterval,
                         "seconds between automatic checks of a watched player")
               : std::string("0 (no automatic checks)")));
-  rows.push_back(row(
+  rows.push_back(settingRow(
       "strikes",
-      seconds(strikesNeeded, "checks over a limit in a row before dealing")));
-  if (strikeGapSeconds > 0) {
-    rows.push_back(row("strikegap",
-                       seconds(strikeGapSeconds,
+      seconds(s.strikesNeeded, "checks over a limit in a row before dealing")));
+  if (s.strikeGapSeconds > 0) {
+    rows.push_back(settingRow("strikegap",
+                       seconds(s.strikeGapSeconds,
                                "seconds at least between two strikes: a "
                                "burst of bad checks is one strike")));
   }
-  rows.push_back(row("grace", seconds(graceSeconds,
+  rows.push_back(settingRow("grace", seconds(s.graceSeconds,
                                       "seconds before a newcomer's first "
                                       "automatic check")));
   rows.push_back(
-      row("autochecklevel",
-          std::to_string(autoCheckLevel) + " (" + worksAs(autoCheckLevel, "autochecklevel=") +
+      settingRow("autochecklevel",
+          std::to_string(s.autoCheckLevel) + " (" + worksAs(s.autoCheckLevel, "autochecklevel=") +
               "highest access level checked automatically)"));
   rows.push_back(
-      row("answertimeout",
-          seconds(answerTimeout, "seconds to wait for the server's answer")));
-  if (memorySeconds > 0) {
-    rows.push_back(row("memory",
-                       seconds(memorySeconds,
+      settingRow("answertimeout",
+          seconds(s.answerTimeout, "seconds to wait for the server's answer")));
+  if (s.memorySeconds > 0) {
+    rows.push_back(settingRow("memory",
+                       seconds(s.memorySeconds,
                                "seconds a player who left is remembered: "
                                "back by then, they keep their strikes")));
   }
-  rows.push_back(row("LagLog", lagLogPath.empty()
+  rows.push_back(settingRow("LagLog", s.lagLogPath.empty()
                                    ? std::string("(no lag log)")
-                                   : Transcript::quoted(lagLogPath)));
-  if (!lagLogPath.empty()) {
+                                   : Transcript::quoted(s.lagLogPath)));
+  if (!s.lagLogPath.empty()) {
     rows.push_back(
-        row("LagLogMaxBytes",
-            lagLogMaxBytes == 0
+        settingRow("LagLogMaxBytes",
+            s.lagLogMaxBytes == 0
                 ? std::string("0 (the log grows without a cap)")
-                : std::to_string(lagLogMaxBytes) +
+                : std::to_string(s.lagLogMaxBytes) +
                       " (bytes before the log moves to FILE.1, three kept)"));
   }
-  if (notifyLevel != 0) {
-    rows.push_back(row("notify", std::to_string(notifyLevel) + " (" +
-                                     worksAs(notifyLevel, "notify=") +
+  if (s.notifyLevel != 0) {
+    rows.push_back(settingRow("notify", std::to_string(s.notifyLevel) + " (" +
+                                     worksAs(s.notifyLevel, "notify=") +
                                      "players at this access level or above "
                                      "are told of each warning and move)"));
   }
-  if (sayHolds != 0) {
-    rows.push_back(row("sayholds", std::to_string(sayHolds) + " (" +
-                                       worksAs(sayHolds, "sayholds=") +
+  if (s.sayHolds != 0) {
+    rows.push_back(settingRow("sayholds", std::to_string(s.sayHolds) + " (" +
+                                       worksAs(s.sayHolds, "sayholds=") +
                                        "the arena hears why a manual check "
                                        "over a limit deals with nobody)"));
   }
-  if (!fairKeysInFile) return alignedRows(rows);
-  rows.push_back(row(
+  return rows;
+}
+
+// The rows of the fair limits and the allowances.
+std::vector<std::string> fairRows(const ConfigSettings& s) {
+  std::vector<std::string> rows;
+  rows.push_back(settingRow(
       "minplayers",
-      minPlayers > 0
-          ? std::to_string(minPlayers) +
+      s.minPlayers > 0
+          ? std::to_string(s.minPlayers) +
                 " (with fewer players in ships nobody is dealt with, unless "
                 "staff asked for the check)"
           : std::string("0 (no quorum: checks deal in any arena)")));
-  rows.push_back(row(
+  rows.push_back(settingRow(
       "stability",
-      stabilityJitter > 0
-          ? std::to_string(stabilityJitter) +
+      s.stabilityJitter > 0
+          ? std::to_string(s.stabilityJitter) +
                 " (ms: a player whose last current pings stay this close to "
                 "their median is steady, and not dealt with for ping)"
           : std::string("0 (no verdict on stability)")));
   const std::int64_t ceiling =
-      pingCeiling > 0 ? pingCeiling
+      s.pingCeiling > 0 ? s.pingCeiling
                       : std::min<std::int64_t>(
-                            2 * static_cast<std::int64_t>(currentPingLimit),
+                            2 * static_cast<std::int64_t>(s.currentPingLimit),
                             INT32_MAX);
-  rows.push_back(row("pingceiling",
-                     std::to_string(pingCeiling) + " (a steady player's ping " +
-                         (pingCeiling > 0 ? std::string("at or over this")
+  rows.push_back(settingRow("pingceiling",
+                     std::to_string(s.pingCeiling) + " (a steady player's ping " +
+                         (s.pingCeiling > 0 ? std::string("at or over this")
                                           : "at or over twice the current "
                                             "limit, " +
                                                 std::to_string(ceiling) +
                                                 ",") +
                          " is dealt with)"));
-  if (ignoreAbove > 0) {
-    rows.push_back(row("ignoreabove",
-                       std::to_string(ignoreAbove) +
+  if (s.ignoreAbove > 0) {
+    rows.push_back(settingRow("ignoreabove",
+                       std::to_string(s.ignoreAbove) +
                            " (ms: a current or average ping above it is a "
                            "measurement glitch, reported but not judged)"));
   }
-  if (allowances.empty()) {
-    rows.push_back(row("allow", "(no allowances)"));
+  if (s.allowances.empty()) {
+    rows.push_back(settingRow("allow", "(no allowances)"));
   }
-  for (const Allowance& allowance : allowances) {
+  for (const ConfigSettings::Allowance& allowance : s.allowances) {
     const auto with = [&allowance](std::int32_t limit) {
       return std::to_string(std::min<std::int64_t>(
           static_cast<std::int64_t>(limit) + allowance.extraMs, INT32_MAX));
     };
-    rows.push_back(row("allow", Transcript::quoted(allowance.name) + " +" +
+    rows.push_back(settingRow("allow", Transcript::quoted(allowance.name) + " +" +
                                     std::to_string(allowance.extraMs) +
                                     " ms (current " +
-                                    with(currentPingLimit) + ", average " +
-                                    with(averagePingLimit) + ")"));
+                                    with(s.currentPingLimit) + ", average " +
+                                    with(s.averagePingLimit) + ")"));
   }
+  return rows;
+}
+
+}  // namespace
+
+std::vector<std::string> ConfigSettings::describe() const {
+  std::vector<std::string> rows = coreRows(*this);
+  if (!extraKeysInFile) return alignedRows(rows);
+  for (std::string& row : watchRows(*this)) rows.push_back(std::move(row));
+  if (!fairKeysInFile) return alignedRows(rows);
+  for (std::string& row : fairRows(*this)) rows.push_back(std::move(row));
   return alignedRows(rows);
 }

@@ -1,6 +1,7 @@
-// ConfigCheck: reads the text of a "tarvok.ini" the way the plug-in reads it
-// and lists every line that the plug-in ignores or reads in a way its writer
-// may not expect, with the settings that result.
+// ConfigCheck: reads the text of a "tarvok.ini" through the plug-in's own
+// reader (spawn/config_reader.h, which tells it of every line, section, key,
+// value and repair) and lists every line that the plug-in ignores or reads
+// in a way its writer may not expect, with the settings that result.
 //
 // The plug-in takes at most 255 characters per read: a longer line is cut,
 // and its rest is read as further lines of their own. A line feed ends a
@@ -147,6 +148,9 @@ struct ConfigPopulation {
   ConfigSettings over(const ConfigSettings& settings) const;
 };
 
+// A piece of a line as the plug-in's reader delivered it (config_check.cc).
+struct ConfigPiece;
+
 class ConfigCheck {
  public:
   // Checks the file's bytes. With `folder` (the one the file lies in), the
@@ -179,6 +183,15 @@ class ConfigCheck {
       const std::int32_t* players = nullptr) const;
 
  private:
+  // The parts of the check, in the order the constructor runs them.
+  std::vector<ConfigPiece> readPieces(const std::string& contents);
+  void sortIntoParts(std::vector<ConfigPiece>& pieces);
+  std::vector<std::string> pieceFindings(const ConfigPiece& piece,
+                                         std::size_t givenAgain,
+                                         const std::string& folder);
+  void sectionFindings(const std::vector<ConfigPiece>& pieces);
+  void trapFindings(const std::vector<ConfigPiece>& pieces);
+
   std::vector<ConfigFinding> findings_;
   ConfigSettings settings_;
   std::vector<ConfigArena> arenas_;
