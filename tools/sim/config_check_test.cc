@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "spawn/config_keys.h"
+#include "spawn/lag_allowances.h"
+#include "spawn/population_section.h"
+#include "spawn/spawn.h"
+#include "spawn/test_bot.h"
+
 namespace {
 
 typedef std::vector<std::string> Lines;
@@ -144,4 +150,141 @@ TEST(ConfigCheckTest, IgnoresWhatLiesBeyondThePluginsReadingBound) {
                    "are ignored",
                    "8193: ignored: \"disp\" begins with no key"}),
             findingsOf(comments + "\ndisplay=0123456\n"));
+}
+
+namespace {
+
+// Every row of the key table as the plug-in holds it and as check-ini
+// reports it.
+struct FieldPair {
+  const char* key;
+  String botInfo::*botText = nullptr;
+  std::int32_t botInfo::*botNumber = nullptr;
+  std::string ConfigSettings::*reportedText = nullptr;
+  std::int32_t ConfigSettings::*reportedNumber = nullptr;
+  FieldPair(const char* keyText, String botInfo::*bot,
+            std::string ConfigSettings::*reported)
+      : key(keyText), botText(bot), reportedText(reported) {}
+  FieldPair(const char* keyText, std::int32_t botInfo::*bot,
+            std::int32_t ConfigSettings::*reported)
+      : key(keyText), botNumber(bot), reportedNumber(reported) {}
+};
+
+#define TARVOK_FIELD_PAIR(kind, key, field, ...) \
+  FieldPair(key, &botInfo::field, &ConfigSettings::field),
+const FieldPair kFieldPairs[] = {TARVOK_CONFIG_KEYS(TARVOK_FIELD_PAIR)};
+#undef TARVOK_FIELD_PAIR
+
+// "key=value" for every setting that differs, "watch", "fair" and
+// "allow=NAME" when those differ; empty when the two agree.
+Lines differences(const botInfo& bot, const ConfigSettings& reported) {
+  Lines differ;
+  for (const FieldPair& pair : kFieldPairs) {
+    if (pair.botNumber != nullptr) {
+      if (bot.*pair.botNumber != reported.*pair.reportedNumber) {
+        differ.push_back(std::string(pair.key) +
+                         std::to_string(bot.*pair.botNumber) + " but " +
+                         std::to_string(reported.*pair.reportedNumber));
+      }
+    } else if (std::string((bot.*pair.botText).chars()) !=
+               reported.*pair.reportedText) {
+      differ.push_back(std::string(pair.key) + (bot.*pair.botText).chars() +
+                       " but " + reported.*pair.reportedText);
+    }
+  }
+  if ((bot.watchOn != 0) != reported.watchKeysInFile) differ.push_back("watch");
+  if ((bot.fairKeysRead != 0) != reported.fairKeysInFile) {
+    differ.push_back("fair");
+  }
+  std::size_t granted = 0;
+  for (int slot = 0; slot < LagAllowances::kMostAllowances; ++slot) {
+    if (bot.allowances.at(slot) != nullptr) ++granted;
+  }
+  if (granted != reported.allowances.size()) differ.push_back("allowances");
+  for (const ConfigSettings::Allowance& allowance : reported.allowances) {
+    if (bot.allowances.extraFor(allowance.name.c_str()) != allowance.extraMs) {
+      differ.push_back("allow=" + allowance.name);
+    }
+  }
+  return differ;
+}
+
+// "[players N] key" for every population value the two read differently.
+Lines populationDifferences(const botInfo& bot, const ConfigCheck& check) {
+  Lines differ;
+  for (const ConfigPopulation& population : check.populations()) {
+    for (std::size_t index = 0; index < kPopulationKeyCount; ++index) {
+      std::int32_t held = 0;
+      const bool botSets =
+          bot.population.valueOf(population.players, index, &held);
+      bool reportedSets = false;
+      std::int32_t reported = 0;
+      for (const auto& [key, value] : population.values) {
+        if (std::string(key) != kPopulationKeys[index]) continue;
+        reportedSets = true;
+        reported = value;
+      }
+      if (botSets != reportedSets || held != reported) {
+        differ.push_back("[players " + std::to_string(population.players) +
+                         "] " + kPopulationKeys[index]);
+      }
+    }
+  }
+  return differ;
+}
+
+}  // namespace
+
+// The plug-in reads each file into a bot, in every arena the file names and
+// one it does not; check-ini's report of the same bytes must hold the same
+// values, so that what it tells an operator is what the plug-in does.
+TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
+  const std::string over255 = "WarnMessage=" + std::string(243, 'w');
+  const char windowsFile[] =
+      "\xEF\xBB\xBF"
+      "current=1\r\ncurrent=120\r\naverage=130\r\r\nc2sploss=5\r6\n"
+      "StrikeMessage=hi\r\ns2cploss=3\0junk\r\ns2cweapons=4";
+  const std::string files[] = {
+      // Long lines: a key in the cut-off rest of a line, and a line that
+      // ends exactly at the reader's bound before the next key.
+      over255 + "deal=3\n" + over255 + "\ncurrent=150\n",
+      // Repairs and values out of range.
+      "current=-5\naverage=0\ns2cploss=-1\nstrikes=0\nanswertimeout=0\n"
+      "autochecklevel=20\nqueue=7\nmemory=-3\ndisplay=9\nmaxcheckrate=-10\n"
+      "LagLogMaxBytes=-1\naverage=99999999999\n",
+      // Keys the plug-in does not read, given twice, and allowances.
+      "Current=5\n average=1\ncurent=1\ndeal=2\ndeal=0\nWarnMessage=a\n"
+      "WarnMessage=*b\nallow=Bob +50\nallow=bob +70\nallow=x\nallow=Ann +0\n"
+      "allow=Cy  +20\nLagLog= log.txt \n",
+      // CR LF, a lone CR, a zero byte, a byte order mark and no final
+      // line feed.
+      std::string(windowsFile, sizeof windowsFile - 1),
+      // Arena and population sections, one arena given twice.
+      "current=200\nstrikes=2\n[arena league]\ncurrent=150\nallow=Bob +40\n"
+      "[players 30]\ncurrent=400\ndeal=0\nstrikes=9\ncurrent=410\n"
+      "[arena Pub]\nLagLog=pub.log\nautocheck=30\n[ARENA League ]\n"
+      "average=100\n[players 10]\naverage=500\n[players 30]\ns2cploss=1\n",
+  };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(::testing::PrintToString(file));
+    const ConfigCheck check(file);
+    std::vector<std::string> arenas = {"", "elsewhere"};
+    for (const ConfigArena& arena : check.arenas()) {
+      arenas.push_back(arena.name);
+    }
+    for (const std::string& arena : arenas) {
+      SCOPED_TRACE("arena " + arena);
+      TestBot env;
+      env.writeConfig(file);
+      env.bot.loadConfig();
+      if (!arena.empty()) {
+        env.send(makeArenaEnter(arena.c_str(), nullptr, 0));
+      }
+      const ConfigArena* section = check.arenaNamed(arena);
+      EXPECT_EQ(Lines(),
+                differences(env.bot, section == nullptr ? check.settings()
+                                                        : section->settings));
+      EXPECT_EQ(Lines(), populationDifferences(env.bot, check));
+    }
+  }
 }
