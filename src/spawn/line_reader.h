@@ -57,17 +57,23 @@ class LineReader {
   bool stoppedAtBound();
 
  private:
+  static constexpr std::size_t kBufferBytes = 4096;
+
   // The next byte, or EOF at the end or the bound.
   int nextByte();
-  void putBack(int byte);
+  // Puts back the byte read last.
+  void putBack();
+  // Reads the file's next bytes into the buffer; false at its end.
+  bool refill();
 
   std::FILE* file = nullptr;
-  // The bytes read in memory, when there is no file.
-  const unsigned char* memory_ = nullptr;
-  const unsigned char* memoryEnd_ = nullptr;
+  // The bytes not yet delivered: of the buffer, or of the bytes in memory.
+  const unsigned char* next_ = nullptr;
+  const unsigned char* end_ = nullptr;
   std::uint32_t bytesLeft = kMaxFileBytes;
   std::uint32_t lastLength_ = 0;
   LineEnd lastEnd_ = LineEnd::End;
+  unsigned char buffer_[kBufferBytes];
 };
 
 #endif  // TARVOK_SPAWN_LINE_READER_H_

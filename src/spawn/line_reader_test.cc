@@ -45,6 +45,14 @@ TEST(LineReaderTest, DeliversLinesAndPiecesOfAtMost255Bytes) {
       {x255 + "\r\nb", {x255, "", "b"}},
       {std::string(300, 'x') + "\nb", {x255, std::string(45, 'x'), "b"}},
       {x255 + x255, {x255, x255}},
+      // A carriage return that ends the first 4096 bytes read, before the
+      // byte that decides what it is.
+      {std::string(4095, 'x') + "\rb\n",
+       {x255, x255, x255, x255, x255, x255, x255, x255, x255, x255, x255,
+        x255, x255, x255, x255, x255, std::string(15, 'x') + "\rb"}},
+      {std::string(4095, 'x') + "\r\nb",
+       {x255, x255, x255, x255, x255, x255, x255, x255, x255, x255, x255,
+        x255, x255, x255, x255, x255, std::string(15, 'x'), "b"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.contents));
