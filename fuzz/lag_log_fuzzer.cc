@@ -13,7 +13,7 @@
 
 #include "fuzz_check.h"
 #include "input_folder.h"
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "evidence/replay.h"
 
 namespace {

@@ -25,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "sim/command_line.h"
 #include "evidence/lag_summary.h"
 
 // The whole log, header first, rows in time order.
@@ -80,9 +79,5 @@ class ClassScores {
 // summary, dealt with when warned or spectated in that column.
 std::vector<std::string> classScores(const LagSummary& summary,
                                      std::size_t source);
-
-// "tarvok-sim arena": writes the log (to the standard output without
-// --output). Returns the exit status.
-int runArenaCommand(const ArenaOptions& options);
 
 #endif  // TARVOK_TOOLS_EVIDENCE_ARENA_LOG_H_

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <iterator>
 #include <optional>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "hostkit/shown_text.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 #include "util/text.h"
 
 namespace {

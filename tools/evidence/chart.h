@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "evidence/lag_summary.h"
 
 struct ChartPage {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 namespace {
 

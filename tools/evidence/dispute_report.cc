@@ -6,7 +6,7 @@
 
 #include "evidence/replay.h"
 #include "hostkit/shown_text.h"
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "spawn/config_keys.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 class ConfigCheck;
 

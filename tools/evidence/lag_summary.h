@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 struct LagCounts {
   std::uint64_t checks = 0;

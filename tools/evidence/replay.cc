@@ -12,7 +12,7 @@
 
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
 #include "spawn/arena_section.h"

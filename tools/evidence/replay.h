@@ -82,10 +82,10 @@
 #include "hostkit/host_platform.h"
 #include "hostkit/plugin_library.h"
 #include "hostkit/text_input.h"
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "evidence/lag_summary.h"
-#include "evidence/spelling_table.h"
-#include "sim/transcript.h"
+#include "laglog/spelling_table.h"
+#include "hostkit/transcript.h"
 
 struct ConfigSettings;
 

@@ -11,7 +11,7 @@
 
 #include "evidence/replay.h"
 #include "hostkit/work_folder.h"
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 
 namespace {
 

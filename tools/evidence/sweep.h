@@ -33,10 +33,10 @@
 #include <utility>
 #include <vector>
 
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "spawn/check_judgement.h"
 #include "evidence/arena_log.h"
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 // One --vary: a key of tarvok.ini (without its '=') and its values.
 struct SweepAxis {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "host/event_makers.h"
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "hostkit/shown_text.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"

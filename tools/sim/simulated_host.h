@@ -59,10 +59,10 @@
 #include "host/linked_list.h"
 #include "hostkit/plugin_library.h"
 #include "sim/ini_file.h"
-#include "evidence/lag_log_follower.h"
+#include "laglog/lag_log_follower.h"
 #include "sim/network_figures.h"
 #include "sim/scenario_action.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 
 struct Player;
 

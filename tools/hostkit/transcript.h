@@ -6,8 +6,8 @@
 // line or reach the terminal raw. With colours on (a terminal), each kind of line gets
 // its own colour; otherwise the output is plain text and depends on nothing
 // but what is written, so the same run always gives the same bytes.
-#ifndef TARVOK_TOOLS_SIM_TRANSCRIPT_H_
-#define TARVOK_TOOLS_SIM_TRANSCRIPT_H_
+#ifndef TARVOK_TOOLS_HOSTKIT_TRANSCRIPT_H_
+#define TARVOK_TOOLS_HOSTKIT_TRANSCRIPT_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -48,4 +48,4 @@ class Transcript {
   std::uint64_t seconds_ = 0;
 };
 
-#endif  // TARVOK_TOOLS_SIM_TRANSCRIPT_H_
+#endif  // TARVOK_TOOLS_HOSTKIT_TRANSCRIPT_H_

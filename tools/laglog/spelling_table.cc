@@ -1,4 +1,4 @@
-#include "evidence/spelling_table.h"
+#include "laglog/spelling_table.h"
 
 #include <cstring>
 

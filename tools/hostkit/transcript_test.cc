@@ -1,4 +1,4 @@
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 
 #include <gtest/gtest.h>
 

@@ -24,17 +24,17 @@
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
 #include "evidence/chart.h"
-#include "sim/command_line.h"
-#include "sim/config_check.h"
+#include "commands/command_line.h"
+#include "settings/config_check.h"
 #include "sim/demo_scenario.h"
 #include "sim/file_access.h"
 #include "evidence/lag_summary.h"
-#include "evidence/arena_log.h"
-#include "evidence/replay_command.h"
+#include "commands/arena_command.h"
+#include "commands/replay_command.h"
 #include "sim/scenario.h"
 #include "sim/simulated_host.h"
-#include "evidence/sweep_command.h"
-#include "sim/transcript.h"
+#include "commands/sweep_command.h"
+#include "hostkit/transcript.h"
 
 namespace {
 

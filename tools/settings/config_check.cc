@@ -1,4 +1,4 @@
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "hostkit/shown_text.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 #include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
 #include "spawn/config_keys.h"

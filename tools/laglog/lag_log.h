@@ -12,8 +12,8 @@
 // The reader is strict where the writer is: a raw control byte makes a line
 // no row, and so does a name longer than kLongestLoggedName; a backslash
 // that starts no escape is itself (logs of the first format did not escape).
-#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
-#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
+#ifndef TARVOK_TOOLS_LAGLOG_LAG_LOG_H_
+#define TARVOK_TOOLS_LAGLOG_LAG_LOG_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -110,4 +110,4 @@ std::string lagLogTimeText(std::int64_t seconds);
 // simulated `second` ("00:00:05"), since the plug-in stamps the wall clock.
 std::string lagLogLineShown(std::string_view line, std::uint64_t second);
 
-#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_H_
+#endif  // TARVOK_TOOLS_LAGLOG_LAG_LOG_H_

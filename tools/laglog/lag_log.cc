@@ -1,4 +1,4 @@
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #endif
 
 #include "hostkit/shown_text.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 
 namespace schema = lag_log_schema;
 

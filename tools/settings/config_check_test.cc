@@ -1,4 +1,4 @@
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // each in a process of its own (N at once, default: one per core), and
 // prints a row per combination, best trade-off first, the base settings'
 // row marked.
-#ifndef TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_
-#define TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_
+#ifndef TARVOK_TOOLS_COMMANDS_SWEEP_COMMAND_H_
+#define TARVOK_TOOLS_COMMANDS_SWEEP_COMMAND_H_
 
 #include <string>
 
-#include "sim/command_line.h"
+#include "commands/command_line.h"
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
 // status: 0 when every combination was replayed, 2 for a faulty --vary, a
@@ -17,4 +17,4 @@
 int runSweepCommand(const SweepOptions& options,
                     const std::string& defaultLibrary);
 
-#endif  // TARVOK_TOOLS_EVIDENCE_SWEEP_COMMAND_H_
+#endif  // TARVOK_TOOLS_COMMANDS_SWEEP_COMMAND_H_

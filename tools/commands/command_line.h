@@ -15,8 +15,8 @@
 // faulty argument is named on the standard error with a pointer to --help,
 // exit status 2. "--" ends the options, so that a file may begin with '-'.
 // Arguments in messages have their control bytes escaped.
-#ifndef TARVOK_TOOLS_SIM_COMMAND_LINE_H_
-#define TARVOK_TOOLS_SIM_COMMAND_LINE_H_
+#ifndef TARVOK_TOOLS_COMMANDS_COMMAND_LINE_H_
+#define TARVOK_TOOLS_COMMANDS_COMMAND_LINE_H_
 
 #include <cstdint>
 #include <string>
@@ -95,4 +95,4 @@ constexpr int kUsageFailed = 2;
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              std::string* out, std::string* errors);
 
-#endif  // TARVOK_TOOLS_SIM_COMMAND_LINE_H_
+#endif  // TARVOK_TOOLS_COMMANDS_COMMAND_LINE_H_

@@ -1,4 +1,4 @@
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 //
 // Open addressing with linear probing in a power-of-two array, at most half
 // full; entries are never removed. Spellings are compared byte for byte.
-#ifndef TARVOK_TOOLS_EVIDENCE_SPELLING_TABLE_H_
-#define TARVOK_TOOLS_EVIDENCE_SPELLING_TABLE_H_
+#ifndef TARVOK_TOOLS_LAGLOG_SPELLING_TABLE_H_
+#define TARVOK_TOOLS_LAGLOG_SPELLING_TABLE_H_
 
 #include <cstdint>
 #include <string>
@@ -40,4 +40,4 @@ class SpellingTable {
   std::size_t used_ = 0;
 };
 
-#endif  // TARVOK_TOOLS_EVIDENCE_SPELLING_TABLE_H_
+#endif  // TARVOK_TOOLS_LAGLOG_SPELLING_TABLE_H_

@@ -15,8 +15,8 @@
 // is read again from its beginning. The file stays open between polls only
 // where that does not keep the plug-in from renaming it (not on Windows,
 // unless the file is never rotated).
-#ifndef TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
-#define TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
+#ifndef TARVOK_TOOLS_LAGLOG_LAG_LOG_FOLLOWER_H_
+#define TARVOK_TOOLS_LAGLOG_LAG_LOG_FOLLOWER_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -75,4 +75,4 @@ class LagLogFollower {
   bool rotationsWatched_ = true;
 };
 
-#endif  // TARVOK_TOOLS_EVIDENCE_LAG_LOG_FOLLOWER_H_
+#endif  // TARVOK_TOOLS_LAGLOG_LAG_LOG_FOLLOWER_H_

@@ -1,4 +1,4 @@
-#include "evidence/sweep_command.h"
+#include "commands/sweep_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,13 +11,13 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "hostkit/work_folder.h"
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "evidence/progress_bar.h"
 #include "evidence/replay.h"
-#include "evidence/replay_command.h"
+#include "commands/replay_command.h"
 #include "sim/scenario.h"
 #include "evidence/sweep.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "evidence/lag_log_follower.h"
+#include "laglog/lag_log_follower.h"
 
 #include <filesystem>
 

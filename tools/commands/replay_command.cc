@@ -1,4 +1,4 @@
-#include "evidence/replay_command.h"
+#include "commands/replay_command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,14 +15,14 @@
 #include "evidence/arena_log.h"
 #include "evidence/chart.h"
 #include "evidence/dispute_report.h"
-#include "sim/config_check.h"
+#include "settings/config_check.h"
 #include "sim/simulated_host.h"
 #include "sim/file_access.h"
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "evidence/progress_bar.h"
 #include "evidence/replay.h"
 #include "sim/scenario.h"
-#include "sim/transcript.h"
+#include "hostkit/transcript.h"
 
 namespace {
 

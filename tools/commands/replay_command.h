@@ -4,8 +4,8 @@
 // defaults when there is none), prints the table of logged and replayed
 // counts per player, and writes the chart when asked. --transcript writes
 // every event of the run, for small logs.
-#ifndef TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
-#define TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
+#ifndef TARVOK_TOOLS_COMMANDS_REPLAY_COMMAND_H_
+#define TARVOK_TOOLS_COMMANDS_REPLAY_COMMAND_H_
 
 #include <deque>
 #include <string>
@@ -14,8 +14,8 @@
 
 #include "hostkit/output_file.h"
 #include "hostkit/rereadable_input.h"
-#include "sim/command_line.h"
-#include "sim/config_check.h"
+#include "commands/command_line.h"
+#include "settings/config_check.h"
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
 // status: 0 when the replay went through and every output was written, 2
@@ -76,4 +76,4 @@ class LagLogSet {
   std::vector<std::string> notes_;
 };
 
-#endif  // TARVOK_TOOLS_EVIDENCE_REPLAY_COMMAND_H_
+#endif  // TARVOK_TOOLS_COMMANDS_REPLAY_COMMAND_H_

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "evidence/lag_log.h"
+#include "laglog/lag_log.h"
 #include "spawn/lag_log.h"
 #include "spawn/test_bot.h"
 

@@ -48,8 +48,8 @@
 // every arena's settings and over each arena section's, and named with the
 // section ("with [players 40] in arena pub: ...") where the settings under
 // it do not bite so already.
-#ifndef TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
-#define TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
+#ifndef TARVOK_TOOLS_SETTINGS_CONFIG_CHECK_H_
+#define TARVOK_TOOLS_SETTINGS_CONFIG_CHECK_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -201,4 +201,4 @@ class ConfigCheck {
   std::unordered_map<std::string, std::size_t> arenaIndex_;
 };
 
-#endif  // TARVOK_TOOLS_SIM_CONFIG_CHECK_H_
+#endif  // TARVOK_TOOLS_SETTINGS_CONFIG_CHECK_H_

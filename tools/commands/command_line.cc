@@ -1,4 +1,4 @@
-#include "sim/command_line.h"
+#include "commands/command_line.h"
 
 #include <algorithm>
 #include <cstddef>
