@@ -607,8 +607,11 @@ std::vector<ConfigFinding> trapsOf(const ConfigSettings& settings,
 }
 
 // An allow= line: the allowance kept in `settings`, or why not.
+// `table` is the plug-in's own table of the part's allowances, which
+// decides whether a line finds room.
 void readAllowance(const Piece& piece, std::size_t lineGivenAgain,
-                   ConfigSettings& settings, std::vector<std::string>& found) {
+                   ConfigSettings& settings, LagAllowances& table,
+                   std::vector<std::string>& found) {
   settings.fairKeysInFile = true;
   settings.extraKeysInFile = true;
   const AllowanceText& allowance = piece.setting.allowance;
@@ -617,6 +620,7 @@ void readAllowance(const Piece& piece, std::size_t lineGivenAgain,
     found.push_back(std::string("ignored: ") + allowanceFaultText(fault));
     return;
   }
+  const bool roomFound = table.addFromFile(allowance);
   if (lineGivenAgain != 0) {
     found.push_back("the allowance of " + quoted(allowance.name) +
                     " is given again on line " +
@@ -636,8 +640,7 @@ void readAllowance(const Piece& piece, std::size_t lineGivenAgain,
     found.push_back("an allowance of 0 grants nothing");
     return;
   }
-  if (settings.allowances.size() >=
-      static_cast<std::size_t>(LagAllowances::kMostAllowances)) {
+  if (!roomFound) {
     found.push_back("ignored: the plug-in holds at most " +
                     std::to_string(LagAllowances::kMostAllowances) +
                     " allowances");
@@ -878,6 +881,8 @@ ConfigCheck::ConfigCheck(const std::string& contents,
   sortIntoParts(pieces);
   const std::vector<std::size_t> givenAgain = linesGivenAgain(pieces);
   bool sectionsStarted = false;
+  // The plug-in's allowance tables: every arena's, then each arena's.
+  std::vector<LagAllowances> tables(arenas_.size() + 1);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
     if (isPopulationPart(piece.part)) {
@@ -891,11 +896,14 @@ ConfigCheck::ConfigCheck(const std::string& contents,
     // Each arena starts from the lines for every arena, all read by now.
     if (piece.startsSection && !sectionsStarted) {
       for (ConfigArena& arena : arenas_) arena.settings = settings_;
+      for (LagAllowances& table : tables) table = tables.back();
       sectionsStarted = true;
     }
     const std::string where = longLineFindings(piece, findings_);
-    for (const std::string& message : pieceFindings(piece, givenAgain[i],
-                                                    folder)) {
+    LagAllowances& table =
+        tables[piece.part == kEveryArena ? arenas_.size() : piece.part];
+    for (const std::string& message :
+         pieceFindings(piece, givenAgain[i], table, folder)) {
       findings_.push_back({piece.line, where + message});
     }
   }
@@ -972,6 +980,7 @@ void ConfigCheck::sortIntoParts(std::vector<ConfigPiece>& pieces) {
 // sets goes into the settings of its part.
 std::vector<std::string> ConfigCheck::pieceFindings(const ConfigPiece& piece,
                                                     std::size_t givenAgain,
+                                                    LagAllowances& table,
                                                     const std::string& folder) {
   const bool everyArena = piece.part == kEveryArena;
   ConfigSettings& settings =
@@ -999,7 +1008,7 @@ std::vector<std::string> ConfigCheck::pieceFindings(const ConfigPiece& piece,
     found.push_back("read as the line " + quoted(piece.text));
   }
   if (piece.isAllowance()) {
-    readAllowance(piece, givenAgain, settings, found);
+    readAllowance(piece, givenAgain, settings, table, found);
     return found;
   }
   for (std::string& message : keyFindings(piece, settings, folder)) {

@@ -150,6 +150,7 @@ struct ConfigPopulation {
 
 // A piece of a line as the plug-in's reader delivered it (config_check.cc).
 struct ConfigPiece;
+class LagAllowances;
 
 class ConfigCheck {
  public:
@@ -188,6 +189,7 @@ class ConfigCheck {
   void sortIntoParts(std::vector<ConfigPiece>& pieces);
   std::vector<std::string> pieceFindings(const ConfigPiece& piece,
                                          std::size_t givenAgain,
+                                         LagAllowances& allowanceTable,
                                          const std::string& folder);
   void sectionFindings(const std::vector<ConfigPiece>& pieces);
   void trapFindings(const std::vector<ConfigPiece>& pieces);

@@ -244,7 +244,15 @@ TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
       "\xEF\xBB\xBF"
       "current=1\r\ncurrent=120\r\naverage=130\r\r\nc2sploss=5\r6\n"
       "StrikeMessage=hi\r\ns2cploss=3\0junk\r\ns2cweapons=4";
+  // More allowances than the plug-in's table holds, one given again after
+  // the table is full: the later line updates the allowance it holds.
+  std::string crowded = "allow=Bob +1\n";
+  for (int i = 0; i < LagAllowances::kMostAllowances; ++i) {
+    crowded += "allow=P" + std::to_string(i) + " +5\n";
+  }
+  crowded += "allow=Bob +2\n";
   const std::string files[] = {
+      crowded,
       // Long lines: a key in the cut-off rest of a line, and a line that
       // ends exactly at the reader's bound before the next key.
       over255 + "deal=3\n" + over255 + "\ncurrent=150\n",
