@@ -1,11 +1,13 @@
 #include "sim/server_command.h"
 
+#include <string_view>
+
 #include "host/bot_event.h"
 
 namespace {
 
-bool startsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::string(prefix).size(), prefix) == 0;
+bool startsWith(const std::string& text, std::string_view prefix) {
+  return std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
 }  // namespace

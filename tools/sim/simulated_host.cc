@@ -702,19 +702,19 @@ void SimulatedHost::receive(const BotEvent& record) {
 void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
                                 std::uint16_t target, const std::string& text) {
   const ServerCommand command = ServerCommand::of(chatType, text);
-  Resident* addressee = nullptr;
-  std::string to;
-  if (chatType == CHAT_Private) {
-    addressee = residentOfIdent(bot, target);
-    to = addressee != nullptr
-             ? addressee->name
-             : "ident " + std::to_string(target) + " (nobody in the arena)";
-  } else if (chatType == CHAT_Public) {
-    to = "arena";
-  } else {
-    to = "chat type " + std::to_string(chatType);
-  }
+  Resident* addressee =
+      chatType == CHAT_Private ? residentOfIdent(bot, target) : nullptr;
   if (transcript_ != nullptr) {
+    std::string to;
+    if (chatType == CHAT_Private) {
+      to = addressee != nullptr
+               ? addressee->name
+               : "ident " + std::to_string(target) + " (nobody in the arena)";
+    } else if (chatType == CHAT_Public) {
+      to = "arena";
+    } else {
+      to = "chat type " + std::to_string(chatType);
+    }
     write(LineKind::Bot,
           bot.name + " -> " + to + ": " + Transcript::quoted(text));
   }
