@@ -15,6 +15,7 @@
 #include "spawn/lag_allowances.h"
 #include "spawn/line_reader.h"
 #include "spawn/placeholder_names.h"
+#include "spawn/population_limits.h"
 #include "spawn/population_section.h"
 #include "util/text.h"
 
@@ -77,6 +78,9 @@ using Piece = ConfigPiece;
 constexpr std::size_t kEveryArena = static_cast<std::size_t>(-1);
 // The part of the lines of population section i: kFirstPopulation + i.
 constexpr std::size_t kFirstPopulation = kEveryArena / 2;
+// The part of the lines of a population section beyond those the plug-in
+// holds, which it skips.
+constexpr std::size_t kSkippedPopulation = kEveryArena - 1;
 bool isPopulationPart(std::size_t part) {
   return part >= kFirstPopulation && part != kEveryArena;
 }
@@ -885,6 +889,7 @@ ConfigCheck::ConfigCheck(const std::string& contents,
   std::vector<LagAllowances> tables(arenas_.size() + 1);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
+    if (piece.part == kSkippedPopulation) continue;
     if (isPopulationPart(piece.part)) {
       for (const std::string& message : populationPieceFindings(
                piece, givenAgain[i],
@@ -951,6 +956,17 @@ void ConfigCheck::sortIntoParts(std::vector<ConfigPiece>& pieces) {
       while (index < populations_.size() &&
              populations_[index].players != piece.players) {
         ++index;
+      }
+      if (index == PopulationLimits::kMostSections) {
+        findings_.push_back(
+            {piece.line,
+             "ignored: the plug-in holds at most " +
+                 std::to_string(PopulationLimits::kMostSections) +
+                 " population sections: [players " +
+                 std::to_string(piece.players) +
+                 "] and its lines have no effect"});
+        piece.part = part = kSkippedPopulation;
+        continue;
       }
       if (index == populations_.size()) {
         populations_.push_back({piece.players, piece.line, {}});

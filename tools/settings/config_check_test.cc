@@ -7,6 +7,7 @@
 
 #include "spawn/config_keys.h"
 #include "spawn/lag_allowances.h"
+#include "spawn/population_limits.h"
 #include "spawn/population_section.h"
 #include "spawn/spawn.h"
 #include "spawn/test_bot.h"
@@ -251,8 +252,16 @@ TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
     crowded += "allow=P" + std::to_string(i) + " +5\n";
   }
   crowded += "allow=Bob +2\n";
+  // More population sections than the plug-in holds.
+  std::string populous;
+  for (std::size_t n = 1; n <= PopulationLimits::kMostSections + 1; ++n) {
+    populous += "[players " + std::to_string(n) + "]\ncurrent=" +
+                std::to_string(100 + n) + "\n";
+  }
+  populous += "[players 3]\naverage=90\n";
   const std::string files[] = {
       crowded,
+      populous,
       // Long lines: a key in the cut-off rest of a line, and a line that
       // ends exactly at the reader's bound before the next key.
       over255 + "deal=3\n" + over255 + "\ncurrent=150\n",
