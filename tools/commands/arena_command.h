@@ -3,9 +3,23 @@
 #ifndef TARVOK_TOOLS_COMMANDS_ARENA_COMMAND_H_
 #define TARVOK_TOOLS_COMMANDS_ARENA_COMMAND_H_
 
-#include "commands/command_line.h"
+#include <cstdint>
+#include <string>
 
-// Writes the log. Returns the exit status.
+#include "commands/command_syntax.h"
+
+struct ArenaOptions {
+  std::uint32_t seed = 1;
+  std::uint32_t minutes = 0;  // 0: 120, unless days
+  std::uint32_t days = 0;     // above 0: a long arena of that many days
+  std::string output;  // empty: the standard output
+};
+
+// Its options, bound to `options`, and its help.
+Command describeArenaCommand(ArenaOptions* options);
+
+// Writes the log. Returns the exit status: 0, or 2 when the log cannot be
+// written.
 int runArenaCommand(const ArenaOptions& options);
 
 #endif  // TARVOK_TOOLS_COMMANDS_ARENA_COMMAND_H_

@@ -1,4 +1,6 @@
-// The simulator's command line: its commands, their options and their help.
+// The simulator's command line: which command is given, with its options
+// read into that command's own (each command's file describes its
+// arguments, options and help).
 //
 //   tarvok-sim [OPTIONS] [SCENARIO | -i]   a scenario run (the demo without
 //                                          SCENARIO)
@@ -18,9 +20,15 @@
 #ifndef TARVOK_TOOLS_COMMANDS_COMMAND_LINE_H_
 #define TARVOK_TOOLS_COMMANDS_COMMAND_LINE_H_
 
-#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "commands/arena_command.h"
+#include "commands/check_ini_command.h"
+#include "commands/command_syntax.h"
+#include "commands/replay_command.h"
+#include "commands/scenario_command.h"
+#include "commands/sweep_command.h"
 
 enum class SimCommand {
   Finished,  // help, the version or an error was printed: exit with `status`
@@ -29,52 +37,6 @@ enum class SimCommand {
   Replay,
   Arena,
   Sweep,
-};
-
-struct RunOptions {
-  std::string library;  // empty: the library beside the simulator
-  std::string output;   // empty: the standard output
-  std::string ini;
-  std::string chart;
-  std::string log;       // keep the plug-in's lag log here
-  std::string scenario;  // empty: the demo, or -i
-  bool interactive = false;
-};
-
-struct CheckIniOptions {
-  std::string file;   // "-": the standard input
-  std::string arena;  // only what a bot in this arena uses; empty: all
-  // Only what is in force with this many players in ships; kNoPlayers: all.
-  static constexpr std::uint32_t kNoPlayers = 0xFFFFFFFFu;
-  std::uint32_t players = kNoPlayers;
-};
-
-struct ReplayOptions {
-  std::vector<std::string> logs;  // read as one log; a rotated set oldest first
-  std::string ini;  // empty: ./tarvok.ini, else the plug-in's defaults
-  std::string chart;
-  std::string library;  // empty: the library beside the simulator
-  std::string transcript;
-  bool classes = false;  // scores by the class in each player's name
-  std::string player;    // non-empty: the dispute report of this player
-  std::string report;    // its page; empty: the text form only
-};
-
-struct ArenaOptions {
-  std::uint32_t seed = 1;
-  std::uint32_t minutes = 0;  // 0: 120, unless days
-  std::uint32_t days = 0;     // above 0: a long arena of that many days
-  std::string output;  // empty: the standard output
-};
-
-struct SweepOptions {
-  std::vector<std::string> logs;  // read as one log; a rotated set oldest first
-  std::string ini;  // the base settings; empty: ./tarvok.ini, else defaults
-  std::vector<std::string> vary;  // KEY=A..B[:STEP] or KEY=A,B,C each
-  std::string chart;
-  std::string library;     // empty: the library beside the simulator
-  unsigned processes = 0;  // at once; 0: one per core
-  bool classes = false;    // scores by the class in each player's name
 };
 
 struct CommandLine {
@@ -86,9 +48,6 @@ struct CommandLine {
   ArenaOptions arena;
   SweepOptions sweep;
 };
-
-// Exit status of a faulty command line, and of a run that could not start.
-constexpr int kUsageFailed = 2;
 
 // Parses `arguments` (without the program's name). Help and the version
 // are appended to `out`, faults to `errors`; both give SimCommand::Finished.

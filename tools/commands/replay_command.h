@@ -1,9 +1,10 @@
-// The simulator's "replay" command (its options in command_line.h):
-// plays the lag log LOG again through the plug-in library with the settings
-// of FILE (default: "tarvok.ini" of the current directory, the plug-in's
-// defaults when there is none), prints the table of logged and replayed
-// counts per player, and writes the chart when asked. --transcript writes
-// every event of the run, for small logs.
+// The simulator's "replay" command: its options and help, and the run that
+// plays the lag log LOG again through the plug-in library with the
+// settings of FILE (default: "tarvok.ini" of the current directory, the
+// plug-in's defaults when there is none), prints the table of logged and
+// replayed counts per player, and writes the chart when asked.
+// --transcript writes every event of the run, for small logs. Also what a
+// replay and a sweep share: their logs, settings and outputs.
 #ifndef TARVOK_TOOLS_COMMANDS_REPLAY_COMMAND_H_
 #define TARVOK_TOOLS_COMMANDS_REPLAY_COMMAND_H_
 
@@ -12,10 +13,27 @@
 #include <utility>
 #include <vector>
 
+#include "commands/command_syntax.h"
 #include "hostkit/output_file.h"
 #include "hostkit/rereadable_input.h"
-#include "commands/command_line.h"
 #include "settings/config_check.h"
+
+class LagLogSet;
+class Replay;
+
+struct ReplayOptions {
+  std::vector<std::string> logs;  // read as one log; a rotated set oldest first
+  std::string ini;  // empty: ./tarvok.ini, else the plug-in's defaults
+  std::string chart;
+  std::string library;  // empty: the library beside the simulator
+  std::string transcript;
+  bool classes = false;  // scores by the class in each player's name
+  std::string player;    // non-empty: the dispute report of this player
+  std::string report;    // its page; empty: the text form only
+};
+
+// Its arguments and options, bound to `options`, and its help.
+Command describeReplayCommand(ReplayOptions* options);
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
 // status: 0 when the replay went through and every output was written, 2
@@ -43,6 +61,19 @@ bool readSettings(const std::string& ini, std::string* settings,
 bool checkOutputs(const std::vector<std::pair<const std::string*, OutputFile*>>&
                       outputs,
                   const std::vector<std::string>& inputs, std::string* fault);
+
+// Loads every log of `logs` into `replay`, in order; false with the fault
+// in `error`.
+bool loadLagLogs(const LagLogSet& logs, Replay* replay, std::string* error);
+
+// The inputs that no output may be: the logs, the settings (`ini`; empty:
+// tarvok.ini here) and the library.
+std::vector<std::string> replayInputs(const LagLogSet& logs,
+                                      const std::string& ini,
+                                      const std::string& library);
+
+// The period of a loaded log: "from TIME, hh:mm:ss long", or "no rows".
+std::string replayPeriodText(const Replay& replay);
 
 // The settings of `check` with the longest countdowns of any of its arena
 // sections, so that a replay plays long enough for each arena.
