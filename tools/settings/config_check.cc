@@ -959,12 +959,11 @@ void ConfigCheck::sortIntoParts(std::vector<ConfigPiece>& pieces) {
       }
       if (index == PopulationLimits::kMostSections) {
         findings_.push_back(
-            {piece.line,
-             "ignored: the plug-in holds at most " +
-                 std::to_string(PopulationLimits::kMostSections) +
-                 " population sections: [players " +
-                 std::to_string(piece.players) +
-                 "] and its lines have no effect"});
+            {piece.line, "ignored: the plug-in holds at most " +
+                             std::to_string(PopulationLimits::kMostSections) +
+                             " population sections: [players " +
+                             std::to_string(piece.players) +
+                             "] and its lines have no effect"});
         piece.part = part = kSkippedPopulation;
         continue;
       }

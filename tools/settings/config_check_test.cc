@@ -255,8 +255,8 @@ TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
   // More population sections than the plug-in holds.
   std::string populous;
   for (std::size_t n = 1; n <= PopulationLimits::kMostSections + 1; ++n) {
-    populous += "[players " + std::to_string(n) + "]\ncurrent=" +
-                std::to_string(100 + n) + "\n";
+    populous += "[players " + std::to_string(n) +
+                "]\ncurrent=" + std::to_string(100 + n) + "\n";
   }
   populous += "[players 3]\naverage=90\n";
   const std::string files[] = {
