@@ -692,9 +692,17 @@ std::vector<std::string> lagLogFindings(const std::string& path,
 }
 
 // A byte order mark of UTF-16, or a NUL among the first two bytes: a text
-// of two bytes a character, in which the plug-in finds no key.
-bool savedAsUtf16(const std::string& contents) {
-  if (contents.size() < 2) return false;
+// of two bytes a character, in which the plug-in found no key and no
+// section. (Bytes that only begin like such a text, and hold lines the
+// plug-in reads, are checked as any file.)
+bool savedAsUtf16(const std::string& contents,
+                  const std::vector<Piece>& pieces) {
+  const bool anythingRead =
+      std::any_of(pieces.begin(), pieces.end(), [](const Piece& piece) {
+        return piece.key != nullptr || piece.isAllowance() ||
+               piece.kind != ConfigReader::LineKind::Other;
+      });
+  if (contents.size() < 2 || anythingRead) return false;
   return contents.compare(0, 2, "\xFF\xFE") == 0 ||
          contents.compare(0, 2, "\xFE\xFF") == 0 || contents[0] == '\0' ||
          contents[1] == '\0';
@@ -875,7 +883,7 @@ std::string replayedSettingsFault(const std::string& name, std::size_t size) {
 ConfigCheck::ConfigCheck(const std::string& contents,
                          const std::string& folder) {
   std::vector<ConfigPiece> pieces = readPieces(contents);
-  if (savedAsUtf16(contents)) {
+  if (savedAsUtf16(contents, pieces)) {
     findings_.push_back(
         {1, "the file is saved as UTF-16 (two bytes a character): the "
             "plug-in finds no key in it and runs on its defaults; save it as "

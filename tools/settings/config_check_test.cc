@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "spawn/config_keys.h"
+#include "settings/config_check_agreement.h"
 #include "spawn/lag_allowances.h"
 #include "spawn/population_limits.h"
-#include "spawn/population_section.h"
-#include "spawn/spawn.h"
 #include "spawn/test_bot.h"
 
 namespace {
@@ -153,88 +151,8 @@ TEST(ConfigCheckTest, IgnoresWhatLiesBeyondThePluginsReadingBound) {
             findingsOf(comments + "\ndisplay=0123456\n"));
 }
 
-namespace {
-
-// Every row of the key table as the plug-in holds it and as check-ini
-// reports it.
-struct FieldPair {
-  const char* key;
-  String botInfo::*botText = nullptr;
-  std::int32_t botInfo::*botNumber = nullptr;
-  std::string ConfigSettings::*reportedText = nullptr;
-  std::int32_t ConfigSettings::*reportedNumber = nullptr;
-  FieldPair(const char* keyText, String botInfo::*bot,
-            std::string ConfigSettings::*reported)
-      : key(keyText), botText(bot), reportedText(reported) {}
-  FieldPair(const char* keyText, std::int32_t botInfo::*bot,
-            std::int32_t ConfigSettings::*reported)
-      : key(keyText), botNumber(bot), reportedNumber(reported) {}
-};
-
-#define TARVOK_FIELD_PAIR(kind, key, field, ...) \
-  FieldPair(key, &botInfo::field, &ConfigSettings::field),
-const FieldPair kFieldPairs[] = {TARVOK_CONFIG_KEYS(TARVOK_FIELD_PAIR)};
-#undef TARVOK_FIELD_PAIR
-
-// "key=value" for every setting that differs, "watch", "fair" and
-// "allow=NAME" when those differ; empty when the two agree.
-Lines differences(const botInfo& bot, const ConfigSettings& reported) {
-  Lines differ;
-  for (const FieldPair& pair : kFieldPairs) {
-    if (pair.botNumber != nullptr) {
-      if (bot.*pair.botNumber != reported.*pair.reportedNumber) {
-        differ.push_back(std::string(pair.key) +
-                         std::to_string(bot.*pair.botNumber) + " but " +
-                         std::to_string(reported.*pair.reportedNumber));
-      }
-    } else if (std::string((bot.*pair.botText).chars()) !=
-               reported.*pair.reportedText) {
-      differ.push_back(std::string(pair.key) + (bot.*pair.botText).chars() +
-                       " but " + reported.*pair.reportedText);
-    }
-  }
-  if ((bot.watchOn != 0) != reported.watchKeysInFile) differ.push_back("watch");
-  if ((bot.fairKeysRead != 0) != reported.fairKeysInFile) {
-    differ.push_back("fair");
-  }
-  std::size_t granted = 0;
-  for (int slot = 0; slot < LagAllowances::kMostAllowances; ++slot) {
-    if (bot.allowances.at(slot) != nullptr) ++granted;
-  }
-  if (granted != reported.allowances.size()) differ.push_back("allowances");
-  for (const ConfigSettings::Allowance& allowance : reported.allowances) {
-    if (bot.allowances.extraFor(allowance.name.c_str()) != allowance.extraMs) {
-      differ.push_back("allow=" + allowance.name);
-    }
-  }
-  return differ;
-}
-
-// "[players N] key" for every population value the two read differently.
-Lines populationDifferences(const botInfo& bot, const ConfigCheck& check) {
-  Lines differ;
-  for (const ConfigPopulation& population : check.populations()) {
-    for (std::size_t index = 0; index < kPopulationKeyCount; ++index) {
-      std::int32_t held = 0;
-      const bool botSets =
-          bot.population.valueOf(population.players, index, &held);
-      bool reportedSets = false;
-      std::int32_t reported = 0;
-      for (const auto& [key, value] : population.values) {
-        if (std::string(key) != kPopulationKeys[index]) continue;
-        reportedSets = true;
-        reported = value;
-      }
-      if (botSets != reportedSets || held != reported) {
-        differ.push_back("[players " + std::to_string(population.players) +
-                         "] " + kPopulationKeys[index]);
-      }
-    }
-  }
-  return differ;
-}
-
-}  // namespace
+using config_check_agreement::populationDifferences;
+using config_check_agreement::settingDifferences;
 
 // The plug-in reads each file into a bot, in every arena the file names and
 // one it does not; check-ini's report of the same bytes must hold the same
@@ -276,6 +194,9 @@ TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
       // CR LF, a lone CR, a zero byte, a byte order mark and no final
       // line feed.
       std::string(windowsFile, sizeof windowsFile - 1),
+      // Begins like a text of two bytes a character, but holds keys.
+      std::string("\0\ncurrent=5\n", 12),
+      "\xFF\xFE[arena a]\ndeal=0\n",
       // Arena and population sections, one arena given twice.
       "current=200\nstrikes=2\n[arena league]\ncurrent=150\nallow=Bob +40\n"
       "[players 30]\ncurrent=400\ndeal=0\nstrikes=9\ncurrent=410\n"
@@ -298,9 +219,9 @@ TEST(ConfigCheckTest, ReportsTheValuesThePluginReads) {
         env.send(makeArenaEnter(arena.c_str(), nullptr, 0));
       }
       const ConfigArena* section = check.arenaNamed(arena);
-      EXPECT_EQ(Lines(),
-                differences(env.bot, section == nullptr ? check.settings()
-                                                        : section->settings));
+      EXPECT_EQ(Lines(), settingDifferences(env.bot, section == nullptr
+                                                         ? check.settings()
+                                                         : section->settings));
       EXPECT_EQ(Lines(), populationDifferences(env.bot, check));
     }
   }
