@@ -12,7 +12,7 @@ seconds="${1:?usage: run_fuzzers.sh SECONDS [NAME...]}"
 shift
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  names=(command string config events lag_log)
+  names=(command string config config_check events lag_log)
 fi
 
 build="$root/build/fuzz"
