@@ -291,8 +291,11 @@ void addConnection(Player& player, Dice& dice, std::uint32_t arrives,
   player.checks = 0;
   rows.push_back({arrives, 0, presenceRow(player, arrives, schema::kArrived)});
   const bool staff = player.kind == Kind::Staff;
+  // A check due in the second of leaving comes before the left row, as the
+  // plug-in's Tick of that second comes before the departure.
+  const std::uint32_t lastDue = leaves < length ? leaves : length - 1;
   for (std::uint32_t second = arrives + (staff ? 60 : kLongFirstCheck);
-       second < leaves; second += staff ? kStaffCheckEvery : kLongCheckEvery) {
+       second <= lastDue; second += staff ? kStaffCheckEvery : kLongCheckEvery) {
     rows.push_back(
         {second, 1, longCheckRow(player, dice, second, inStretch(bad, second))});
   }

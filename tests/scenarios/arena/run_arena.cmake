@@ -38,21 +38,38 @@ foreach(settings plain strikes stability)
 endforeach()
 file(WRITE ${ACTUAL} "${all}")
 
-# Under the settings of the bot that wrote it the log answers every check:
-# a player who leaves in the second a check of them falls due has that
-# check logged first.
+# Under the settings of the bot that wrote it a log answers every check: a
+# player who leaves in the second a check of them falls due has that check
+# logged first. The two hours above (checks every 30 s after a grace of 60)
+# and a day of the long arena (every 20 s from 5 s after each arrival).
 file(WRITE ${work}/writer.ini "autocheck=30\ngrace=60\ndeal=0\n")
+file(WRITE ${work}/long-writer.ini "autocheck=20\ngrace=5\ndeal=0\n")
 execute_process(
-  COMMAND ${emulator} ${SIM} replay ${log} --ini writer.ini
-    --library ${LIBRARY}
+  COMMAND ${emulator} ${SIM} arena --seed ${SEED} --days 1
+    --output arena-day-seed${SEED}.log
   WORKING_DIRECTORY ${work}
   RESULT_VARIABLE status
-  OUTPUT_VARIABLE out
   ERROR_VARIABLE err)
-if(NOT status EQUAL 0 OR out MATCHES "Blind checks")
-  message(FATAL_ERROR "${log} replayed under the settings that wrote it ends "
-    "with status ${status} and blind checks:\n${out}\n${err}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "tarvok-sim arena --days 1 ended with status "
+    "${status}:\n${err}")
 endif()
+foreach(pair "${log}|writer" "arena-day-seed${SEED}.log|long-writer")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 written)
+  list(GET pair 1 writer)
+  execute_process(
+    COMMAND ${emulator} ${SIM} replay ${written} --ini ${writer}.ini
+      --library ${LIBRARY}
+    WORKING_DIRECTORY ${work}
+    RESULT_VARIABLE status
+    OUTPUT_VARIABLE out
+    ERROR_VARIABLE err)
+  if(NOT status EQUAL 0 OR out MATCHES "Blind checks")
+    message(FATAL_ERROR "${written} replayed under the settings that wrote "
+      "it ends with status ${status} or blind checks:\n${out}\n${err}")
+  endif()
+endforeach()
 
 file(READ ${EXPECTED} expected_text)
 if(NOT expected_text STREQUAL all)
