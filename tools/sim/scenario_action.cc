@@ -273,6 +273,119 @@ bool parseServerLine(const std::string& keyword,
          parsePlayerOptions(options, false, action, error);
 }
 
+// bot NAME [arena=ARENA] and enter-arena ARENA: where the bot is.
+bool parseArenaLine(const std::string& keyword,
+                    const std::vector<std::string>& words,
+                    ScenarioAction* action, std::string* error) {
+  const std::size_t argumentCount = words.size() - 1;
+  if (keyword == "bot") {
+    static const std::string kArenaOption = "arena=";
+    if (argumentCount == 2 &&
+        words[2].compare(0, kArenaOption.size(), kArenaOption) == 0) {
+      action->arena = words[2].substr(kArenaOption.size());
+    } else if (argumentCount != 1) {
+      *error = "bot needs one NAME, and may have arena=ARENA after it";
+      return false;
+    }
+    action->kind = ActionKind::Bot;
+    action->name = words[1];
+    return checkName(action->name, error) &&
+           (!action->arena || checkName(*action->arena, error));
+  }
+  // The other: enter-arena.
+  if (argumentCount != 1) {
+    *error = "enter-arena needs one ARENA";
+    return false;
+  }
+  action->kind = ActionKind::EnterArena;
+  action->arena = words[1];
+  return checkName(*action->arena, error);
+}
+
+// The host's own lines: init [MAJOR.MINOR], term, leave-arena, ini-clear
+// and wait N.
+bool parseHostLine(const std::string& keyword,
+                   const std::vector<std::string>& words,
+                   ScenarioAction* action, std::string* error) {
+  const std::size_t argumentCount = words.size() - 1;
+  if (keyword == "init") {
+    action->kind = ActionKind::Init;
+    if (argumentCount > 1) {
+      *error = "init takes at most one version MAJOR.MINOR, such as 6.5";
+      return false;
+    }
+    return argumentCount == 0 ||
+           parseVersion(words[1], &action->version, error);
+  }
+  if (keyword == "term" || keyword == "leave-arena" || keyword == "ini-clear") {
+    if (argumentCount != 0) {
+      *error = keyword + " takes nothing after it";
+      return false;
+    }
+    action->kind = keyword == "term"          ? ActionKind::Term
+                   : keyword == "leave-arena" ? ActionKind::LeaveArena
+                                              : ActionKind::IniClear;
+    return true;
+  }
+  // The last of them: wait.
+  if (argumentCount != 1 ||
+      !parseCount(words[1], kLongestWait, &action->seconds)) {
+    *error = "wait needs a number of seconds from 0 to " +
+             std::to_string(kLongestWait);
+    return false;
+  }
+  action->kind = ActionKind::Wait;
+  return true;
+}
+
+// A player's lines: arrive NAME [OPTIONS], figures NAME [OPTIONS],
+// ship NAME N and leave NAME.
+bool parsePlayerLine(const std::string& keyword,
+                     const std::vector<std::string>& words,
+                     ScenarioAction* action, std::string* error) {
+  const std::size_t argumentCount = words.size() - 1;
+  if (keyword == "arrive" || keyword == "figures") {
+    if (argumentCount == 0) {
+      *error = keyword + " needs a player NAME";
+      return false;
+    }
+    const bool arriving = keyword == "arrive";
+    action->kind = arriving ? ActionKind::Arrive : ActionKind::Figures;
+    action->name = words[1];
+    // A host may list a player whose name is empty: arrive "" lists one.
+    const bool emptyArrival = arriving && action->name.empty();
+    if ((!emptyArrival && !checkName(action->name, error)) ||
+        !parsePlayerOptions(words, arriving, action, error)) {
+      return false;
+    }
+    if (!arriving && !action->pings && !action->losses) {
+      *error = "figures needs ping=C/A/L/H, loss=S/C/W or both";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "ship") {
+    std::uint32_t ship = 0;
+    if (argumentCount != 2 || !parseCount(words[2], kHighestShip, &ship)) {
+      *error = "ship needs a player NAME and a ship number from 0 to 8";
+      return false;
+    }
+    action->kind = ActionKind::Ship;
+    action->name = words[1];
+    action->ship = static_cast<std::uint8_t>(ship);
+    return checkName(action->name, error);
+  }
+  // The last of them: leave.
+  if (argumentCount != 1) {
+    *error = "leave needs one player NAME";
+    if (argumentCount == 2) *error += quotingHint(words[1], words[2]);
+    return false;
+  }
+  action->kind = ActionKind::Leave;
+  action->name = words[1];
+  return checkName(action->name, error);
+}
+
 }  // namespace
 
 bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
@@ -326,102 +439,16 @@ bool ScenarioAction::parse(const std::string& line, ScenarioAction* action,
 
   std::vector<std::string> words;
   if (!splitWords(line, &words, error)) return false;
-  const std::size_t argumentCount = words.size() - 1;
-
-  if (keyword == "bot") {
-    static const std::string kArenaOption = "arena=";
-    if (argumentCount == 2 &&
-        words[2].compare(0, kArenaOption.size(), kArenaOption) == 0) {
-      action->arena = words[2].substr(kArenaOption.size());
-    } else if (argumentCount != 1) {
-      *error = "bot needs one NAME, and may have arena=ARENA after it";
-      return false;
-    }
-    action->kind = ActionKind::Bot;
-    action->name = words[1];
-    return checkName(action->name, error) &&
-           (!action->arena || checkName(*action->arena, error));
+  if (keyword == "bot" || keyword == "enter-arena") {
+    return parseArenaLine(keyword, words, action, error);
   }
-  if (keyword == "enter-arena") {
-    if (argumentCount != 1) {
-      *error = "enter-arena needs one ARENA";
-      return false;
-    }
-    action->kind = ActionKind::EnterArena;
-    action->arena = words[1];
-    return checkName(*action->arena, error);
-  }
-  if (keyword == "init") {
-    action->kind = ActionKind::Init;
-    if (argumentCount > 1) {
-      *error = "init takes at most one version MAJOR.MINOR, such as 6.5";
-      return false;
-    }
-    return argumentCount == 0 ||
-           parseVersion(words[1], &action->version, error);
-  }
-  if (keyword == "term" || keyword == "leave-arena" || keyword == "ini-clear") {
-    if (argumentCount != 0) {
-      *error = keyword + " takes nothing after it";
-      return false;
-    }
-    action->kind = keyword == "term"          ? ActionKind::Term
-                   : keyword == "leave-arena" ? ActionKind::LeaveArena
-                                              : ActionKind::IniClear;
-    return true;
-  }
-  if (keyword == "arrive" || keyword == "figures") {
-    if (argumentCount == 0) {
-      *error = keyword + " needs a player NAME";
-      return false;
-    }
-    const bool arriving = keyword == "arrive";
-    action->kind = arriving ? ActionKind::Arrive : ActionKind::Figures;
-    action->name = words[1];
-    // A host may list a player whose name is empty: arrive "" lists one.
-    const bool emptyArrival = arriving && action->name.empty();
-    if ((!emptyArrival && !checkName(action->name, error)) ||
-        !parsePlayerOptions(words, arriving, action, error)) {
-      return false;
-    }
-    if (!arriving && !action->pings && !action->losses) {
-      *error = "figures needs ping=C/A/L/H, loss=S/C/W or both";
-      return false;
-    }
-    return true;
-  }
-  if (keyword == "ship") {
-    std::uint32_t ship = 0;
-    if (argumentCount != 2 || !parseCount(words[2], kHighestShip, &ship)) {
-      *error = "ship needs a player NAME and a ship number from 0 to 8";
-      return false;
-    }
-    action->kind = ActionKind::Ship;
-    action->name = words[1];
-    action->ship = static_cast<std::uint8_t>(ship);
-    return checkName(action->name, error);
-  }
-  if (keyword == "wait") {
-    if (argumentCount != 1 ||
-        !parseCount(words[1], kLongestWait, &action->seconds)) {
-      *error = "wait needs a number of seconds from 0 to " +
-               std::to_string(kLongestWait);
-      return false;
-    }
-    action->kind = ActionKind::Wait;
-    return true;
+  if (keyword == "arrive" || keyword == "figures" || keyword == "ship" ||
+      keyword == "leave") {
+    return parsePlayerLine(keyword, words, action, error);
   }
   if (keyword == "server-delay" || keyword == "server-drop" ||
       keyword == "server-answer" || keyword == "spike") {
     return parseServerLine(keyword, words, action, error);
   }
-  // The last keyword of kWordKeywords: leave.
-  if (argumentCount != 1) {
-    *error = "leave needs one player NAME";
-    if (argumentCount == 2) *error += quotingHint(words[1], words[2]);
-    return false;
-  }
-  action->kind = ActionKind::Leave;
-  action->name = words[1];
-  return checkName(action->name, error);
+  return parseHostLine(keyword, words, action, error);
 }
