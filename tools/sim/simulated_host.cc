@@ -8,6 +8,7 @@
 #include "hostkit/shown_text.h"
 #include "sim/live_heap.h"
 #include "sim/server_command.h"
+#include "spawn/config_reader.h"
 #include "util/command.h"
 #include "util/player.h"
 
@@ -202,20 +203,48 @@ void SimulatedHost::addBot(const std::string& name, const std::string& arena) {
   }
 }
 
+namespace {
+
+// The lag logs the LagLog= lines of a file name, as the plug-in's reader
+// reads them, in every section: whichever arena a bot enters, its log is
+// followed.
+class LagLogPaths : public ConfigListener {
+ public:
+  std::vector<std::string> paths;
+
+  void lineRead(const char*, std::uint32_t, LineReader::LineEnd) override {}
+  void populationSectionRead(std::int32_t) override {}
+  void arenaSectionRead(const ArenaSectionName&) override {}
+  void settingRead(const ConfigSetting& setting) override {
+    if (setting.key == &configKey(ConfigField::lagLogPath) &&
+        setting.value[0] != '\0') {
+      paths.push_back(setting.value);
+    }
+  }
+  void readingEnded(bool) override {}
+};
+
+std::vector<std::string> lagLogPaths(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) bytes += line + '\n';
+  LagLogPaths listener;
+  LineReader reader(bytes.data(), bytes.size());
+  ConfigReader settings(reader, &listener);
+  while (settings.next()) {
+  }
+  return std::move(listener.paths);
+}
+
+}  // namespace
+
 void SimulatedHost::connect(std::uint32_t version) {
   write(LineKind::Host, current_->name +
                             " connects the plug-in (Init, version " +
                             versionText(version) + ")");
   current_->connected = true;
-  static const std::string kLagLogKey = "LagLog=";
-  for (const std::string& line : ini_.lines()) {
-    if (talk_ != nullptr &&
-        line.compare(0, kLagLogKey.size(), kLagLogKey) == 0 &&
-        line.size() > kLagLogKey.size()) {
-      std::string path = line.substr(kLagLogKey.size());
-      // A copied tarvok.ini may end its lines with CR LF.
-      if (path.back() == '\r') path.pop_back();
-      if (!path.empty()) logFollower_.follow(path);
+  if (talk_ != nullptr) {
+    for (const std::string& path : lagLogPaths(ini_.lines())) {
+      logFollower_.follow(path);
     }
   }
   deliver(*current_, makeInit(version, &SimulatedHost::callback,
