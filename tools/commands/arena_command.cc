@@ -24,9 +24,10 @@ const char kArenaDescription[] =
 
 }  // namespace
 
-Command describeArenaCommand(ArenaOptions* options) {
-  Command arena{"arena", "a synthetic arena's lag log, for replay --classes",
-                "tarvok-sim arena [OPTIONS]", "", kArenaDescription};
+CommandSyntax describeArenaCommand(ArenaOptions* options) {
+  CommandSyntax arena{"arena",
+                      "a synthetic arena's lag log, for replay --classes",
+                      "tarvok-sim arena [OPTIONS]", "", kArenaDescription};
   arena.tooMany = "arena takes no argument";
   arena.options = {
       numberOption("--seed", "N",
@@ -53,7 +54,6 @@ Command describeArenaCommand(ArenaOptions* options) {
                : std::string();
   };
   return arena;
-
 }
 
 int runArenaCommand(const ArenaOptions& options) {

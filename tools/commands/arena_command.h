@@ -16,7 +16,7 @@ struct ArenaOptions {
 };
 
 // Its options, bound to `options`, and its help.
-Command describeArenaCommand(ArenaOptions* options);
+CommandSyntax describeArenaCommand(ArenaOptions* options);
 
 // Writes the log. Returns the exit status: 0, or 2 when the log cannot be
 // written.

@@ -33,10 +33,11 @@ void printSettings(const ConfigSettings& settings) {
 
 }  // namespace
 
-Command describeCheckIniCommand(CheckIniOptions* options) {
-  Command checkIni{"check-ini", "what the plug-in makes of a tarvok.ini",
-                   "tarvok-sim check-ini [OPTIONS] FILE", "",
-                   std::string(kCheckIniDescription) + "\n" + kCheckIniFooter};
+CommandSyntax describeCheckIniCommand(CheckIniOptions* options) {
+  CommandSyntax checkIni{
+      "check-ini", "what the plug-in makes of a tarvok.ini",
+      "tarvok-sim check-ini [OPTIONS] FILE", "",
+      std::string(kCheckIniDescription) + "\n" + kCheckIniFooter};
   checkIni.arity = Arity::kOne;
   checkIni.argumentName = "FILE";
   checkIni.argumentHelp = "the file to check; - reads the standard input";

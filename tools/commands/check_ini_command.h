@@ -19,7 +19,7 @@ struct CheckIniOptions {
 };
 
 // Its arguments and options, bound to `options`, and its help.
-Command describeCheckIniCommand(CheckIniOptions* options);
+CommandSyntax describeCheckIniCommand(CheckIniOptions* options);
 
 // Returns the exit status: 0 when nothing is surprising; 1 when something
 // is, or when the file is not there (its settings are then the plug-in's

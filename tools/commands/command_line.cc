@@ -6,10 +6,10 @@ namespace {
 
 const char kVersion[] = "tarvok-sim " TARVOK_VERSION;
 
-void reportFault(const Command& command, const std::string& fault,
+void reportFault(const CommandSyntax& command, const std::string& fault,
                  CommandLine* line, std::string* errors) {
-  *errors += fullName(command) + ": " + escapeControlBytes(fault) +
-             "; see \"" + fullName(command) + " --help\"\n";
+  *errors += fullName(command) + ": " + escapeControlBytes(fault) + "; see \"" +
+             fullName(command) + " --help\"\n";
   line->command = SimCommand::Finished;
   line->status = kUsageFailed;
 }
@@ -22,16 +22,17 @@ const SimCommand kChosen[] = {SimCommand::Run, SimCommand::CheckIni,
 
 // The program's own options and the commands', bound to `line`, in the
 // order of the program's help; the help command last.
-std::vector<Command> describeCommands(CommandLine* line, std::string* topic) {
-  std::vector<Command> commands = {
+std::vector<CommandSyntax> describeCommands(CommandLine* line,
+                                            std::string* topic) {
+  std::vector<CommandSyntax> commands = {
       describeScenarioCommand(&line->run),
       describeCheckIniCommand(&line->checkIni),
       describeReplayCommand(&line->replay),
       describeArenaCommand(&line->arena),
       describeSweepCommand(&line->sweep),
   };
-  Command help{"help", "the usage of a command",
-               "tarvok-sim help [OPTIONS] [COMMAND]", "", ""};
+  CommandSyntax help{"help", "the usage of a command",
+                     "tarvok-sim help [OPTIONS] [COMMAND]", "", ""};
   help.arity = Arity::kOptionalOne;
   help.argumentName = "COMMAND";
   help.argumentHelp =
@@ -52,14 +53,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              std::string* out, std::string* errors) {
   CommandLine line;
   std::string topic;
-  const std::vector<Command> commands = describeCommands(&line, &topic);
+  const std::vector<CommandSyntax> commands = describeCommands(&line, &topic);
   // The program's own options, or a command named first.
   std::size_t chosen = 0;
   for (std::size_t i = 1; i < commands.size(); ++i) {
     if (!arguments.empty() && arguments[0] == commands[i].name) chosen = i;
   }
-  const Command& command = commands[chosen];
-  const std::vector<Command> listed(commands.begin() + 1, commands.end());
+  const CommandSyntax& command = commands[chosen];
+  const std::vector<CommandSyntax> listed(commands.begin() + 1, commands.end());
   std::string fault;
   switch (parseArguments(command, arguments, chosen == 0 ? 0 : 1, &fault)) {
     case Parsed::kHelp:
@@ -81,7 +82,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
       *out += helpText(commands[0], &listed);
       return line;
     }
-    for (const Command& each : listed) {
+    for (const CommandSyntax& each : listed) {
       if (topic == each.name) {
         *out += helpText(each, nullptr);
         return line;

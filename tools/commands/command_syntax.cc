@@ -103,10 +103,10 @@ bool takeValue(const Option& option, const std::string& value,
   return false;
 }
 
-bool takeArgument(const Command& command, const std::string& argument,
+bool takeArgument(const CommandSyntax& command, const std::string& argument,
                   std::size_t* taken, std::string* fault) {
-  const bool oneOnly = command.arity == Arity::kOptionalOne ||
-                       command.arity == Arity::kOne;
+  const bool oneOnly =
+      command.arity == Arity::kOptionalOne || command.arity == Arity::kOne;
   if (command.arity == Arity::kNone || (oneOnly && *taken == 1)) {
     *fault = std::string(command.tooMany) + " (" + shownField(argument) +
              " is one too many)";
@@ -123,10 +123,9 @@ bool takeArgument(const Command& command, const std::string& argument,
 
 }  // namespace
 
-std::string helpText(const Command& command,
-                     const std::vector<Command>* commands) {
-  std::string text = command.header + "Usage: " + command.usage +
-                     "\n\n";
+std::string helpText(const CommandSyntax& command,
+                     const std::vector<CommandSyntax>* commands) {
+  std::string text = command.header + "Usage: " + command.usage + "\n\n";
   if (command.arity != Arity::kNone) {
     std::string name = command.argumentName;
     if (command.arity == Arity::kOneOrMore) name += "...";
@@ -142,7 +141,7 @@ std::string helpText(const Command& command,
   text += "\n";
   if (commands != nullptr) {
     text += "Commands:\n";
-    for (const Command& each : *commands) {
+    for (const CommandSyntax& each : *commands) {
       text += helpRow(each.name, each.summary);
     }
     text += "\n";
@@ -153,7 +152,7 @@ std::string helpText(const Command& command,
 
 // The arguments of one command, options anywhere among them until "--";
 // "--NAME=VALUE" is "--NAME VALUE".
-Parsed parseArguments(const Command& command,
+Parsed parseArguments(const CommandSyntax& command,
                       const std::vector<std::string>& arguments,
                       std::size_t first, std::string* fault) {
   std::set<const Option*> given;
@@ -220,8 +219,7 @@ Parsed parseArguments(const Command& command,
 }
 
 // "tarvok-sim" or "tarvok-sim NAME".
-std::string fullName(const Command& command) {
+std::string fullName(const CommandSyntax& command) {
   const std::string name = command.name;
   return name == "tarvok-sim" ? name : "tarvok-sim " + name;
 }
-

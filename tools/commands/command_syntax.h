@@ -1,7 +1,8 @@
 // The shape of a command of tarvok-sim, and the reading of its arguments.
-// A Command names its arguments and its options, each option bound to the
-// field it fills, and carries its help; the same description both parses
-// what is given and writes the help, so that the two cannot disagree.
+// A CommandSyntax names its arguments and its options, each option bound to
+// the field it fills, and carries its help; the same description both
+// parses what is given and writes the help, so that the two cannot
+// disagree. (Not the host's Command record of util/command.h.)
 //
 // In the conventions of command-line tools: --help (-h) and --version are
 // every command's own; options may stand anywhere among the arguments until
@@ -58,7 +59,7 @@ Option libraryOption(std::string* target);
 // How many arguments that are not options a command takes.
 enum class Arity { kNone, kOptionalOne, kOne, kOneOrMore };
 
-struct Command {
+struct CommandSyntax {
   const char* name;     // "tarvok-sim" for the program itself
   const char* summary;  // its line in the program's list of commands
   const char* usage;    // after "Usage: "
@@ -78,18 +79,18 @@ struct Command {
 
 // The help of `command`: its header, usage, arguments, options and footer;
 // with `commands`, the list of them too (the program's own help).
-std::string helpText(const Command& command,
-                     const std::vector<Command>* commands);
+std::string helpText(const CommandSyntax& command,
+                     const std::vector<CommandSyntax>* commands);
 
 enum class Parsed { kDone, kHelp, kVersion, kFault };
 
 // Reads `arguments` from index `first` into the fields `command` is bound
 // to; on kFault the fault is in `fault`.
-Parsed parseArguments(const Command& command,
+Parsed parseArguments(const CommandSyntax& command,
                       const std::vector<std::string>& arguments,
                       std::size_t first, std::string* fault);
 
 // "tarvok-sim" or "tarvok-sim NAME".
-std::string fullName(const Command& command);
+std::string fullName(const CommandSyntax& command);
 
 #endif  // TARVOK_TOOLS_COMMANDS_COMMAND_SYNTAX_H_

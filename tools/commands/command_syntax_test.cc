@@ -16,9 +16,10 @@ struct Fields {
   bool classes = false;
 };
 
-Command describe(Fields* fields) {
-  Command command{"try", "a command to try", "tarvok-sim try [OPTIONS] LOG...",
-                  "try: a command to try\n", "Exit status: 0."};
+CommandSyntax describe(Fields* fields) {
+  CommandSyntax command{"try", "a command to try",
+                        "tarvok-sim try [OPTIONS] LOG...",
+                        "try: a command to try\n", "Exit status: 0."};
   command.arity = Arity::kOneOrMore;
   command.argumentName = "LOG";
   command.argumentHelp = "the lag log";
@@ -89,7 +90,7 @@ TEST(CommandSyntaxTest, NamesEachFaultAndStopsAtHelpOrVersion) {
 
 TEST(CommandSyntaxTest, WritesTheHelpFromTheSameDescription) {
   Fields fields;
-  const Command command = describe(&fields);
+  const CommandSyntax command = describe(&fields);
   EXPECT_EQ(
       "try: a command to try\n"
       "Usage: tarvok-sim try [OPTIONS] LOG...\n"

@@ -413,10 +413,10 @@ std::string replayPeriodText(const Replay& replay) {
                    Transcript::clock(replay.duration()) + " long";
 }
 
-Command describeReplayCommand(ReplayOptions* options) {
-  Command replay{"replay", "a lag log played again under other settings",
-                 "tarvok-sim replay [OPTIONS] LOG...", "",
-                 std::string(kReplayDescription) + "\n" + kReplayFooter};
+CommandSyntax describeReplayCommand(ReplayOptions* options) {
+  CommandSyntax replay{"replay", "a lag log played again under other settings",
+                       "tarvok-sim replay [OPTIONS] LOG...", "",
+                       std::string(kReplayDescription) + "\n" + kReplayFooter};
   replay.arity = Arity::kOneOrMore;
   replay.argumentName = "LOG";
   replay.argumentHelp =
@@ -456,7 +456,6 @@ Command describeReplayCommand(ReplayOptions* options) {
                  &options->report),
   };
   return replay;
-
 }
 
 int runReplayCommand(const ReplayOptions& options,

@@ -33,7 +33,7 @@ struct ReplayOptions {
 };
 
 // Its arguments and options, bound to `options`, and its help.
-Command describeReplayCommand(ReplayOptions* options);
+CommandSyntax describeReplayCommand(ReplayOptions* options);
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
 // status: 0 when the replay went through and every output was written, 2

@@ -280,10 +280,11 @@ int finishOutputs(const RunOptions& options, const RunRecord& record,
 
 }  // namespace
 
-Command describeScenarioCommand(RunOptions* options) {
-  Command run{"tarvok-sim", "", "tarvok-sim [OPTIONS] [SCENARIO]\n"
-              "       tarvok-sim COMMAND [OPTIONS] ...",
-              std::string(kRunDescription) + "\n", kScenarioLines};
+CommandSyntax describeScenarioCommand(RunOptions* options) {
+  CommandSyntax run{"tarvok-sim", "",
+                    "tarvok-sim [OPTIONS] [SCENARIO]\n"
+                    "       tarvok-sim COMMAND [OPTIONS] ...",
+                    std::string(kRunDescription) + "\n", kScenarioLines};
   run.arity = Arity::kOptionalOne;
   run.argumentName = "SCENARIO";
   run.argumentHelp =
@@ -321,7 +322,6 @@ Command describeScenarioCommand(RunOptions* options) {
                : std::string();
   };
   return run;
-
 }
 
 int runScenario(const RunOptions& options, const std::string& besideUs) {

@@ -22,7 +22,7 @@ struct RunOptions {
 
 // The program's own arguments and options, bound to `options`, and its
 // help.
-Command describeScenarioCommand(RunOptions* options);
+CommandSyntax describeScenarioCommand(RunOptions* options);
 
 // `besideUs` is the library beside the simulator. Returns the exit status:
 // 0 when the run went through; 2 for a faulty scenario line (with -i: of

@@ -273,11 +273,11 @@ std::string sweepChart(const SweepNotes& notes, const std::string& log,
 
 }  // namespace
 
-Command describeSweepCommand(SweepOptions* options) {
-  Command sweep{"sweep", "many settings over one lag log, ranked",
-                "tarvok-sim sweep [OPTIONS] LOG...", "",
-                std::string(kSweepDescription) + "\n" + sweepKeysText() +
-                    kSweepYardstick};
+CommandSyntax describeSweepCommand(SweepOptions* options) {
+  CommandSyntax sweep{"sweep", "many settings over one lag log, ranked",
+                      "tarvok-sim sweep [OPTIONS] LOG...", "",
+                      std::string(kSweepDescription) + "\n" + sweepKeysText() +
+                          kSweepYardstick};
   sweep.arity = Arity::kOneOrMore;
   sweep.argumentName = "LOG";
   sweep.argumentHelp =
@@ -314,7 +314,6 @@ Command describeSweepCommand(SweepOptions* options) {
                  &options->classes),
   };
   return sweep;
-
 }
 
 int runSweepCommand(const SweepOptions& options,

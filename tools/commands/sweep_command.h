@@ -22,7 +22,7 @@ struct SweepOptions {
 };
 
 // Its arguments and options, bound to `options`, and its help.
-Command describeSweepCommand(SweepOptions* options);
+CommandSyntax describeSweepCommand(SweepOptions* options);
 
 // `defaultLibrary` is the library beside the simulator. Returns the exit
 // status: 0 when every combination was replayed, 2 for a faulty --vary, a
