@@ -23,18 +23,12 @@ bool StabilityEstimate::steadyWithin(std::int32_t jitter) const {
   return samples >= kLeastSteadySamples && lossFree && spread <= jitter;
 }
 
-std::int32_t LimitsInForce::withAllowance(std::int32_t limit,
-                                          std::int32_t allowanceMs) {
-  const std::int64_t sum = static_cast<std::int64_t>(limit) + allowanceMs;
-  return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
-}
-
-std::int32_t LimitsInForce::judging(int index) const {
+std::int32_t JudgedFigures::at(int index) const {
   switch (index) {
     case 0:
-      return withAllowance(currentPing, allowanceMs);
+      return currentPing;
     case 1:
-      return withAllowance(averagePing, allowanceMs);
+      return averagePing;
     case 2:
       return s2cLoss;
     case 3:
@@ -42,6 +36,16 @@ std::int32_t LimitsInForce::judging(int index) const {
     default:
       return s2cWeaponsLoss;
   }
+}
+
+std::int32_t LimitsInForce::withAllowance(std::int32_t limit,
+                                          std::int32_t allowanceMs) {
+  const std::int64_t sum = static_cast<std::int64_t>(limit) + allowanceMs;
+  return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
+}
+
+std::int32_t LimitsInForce::judging(int index) const {
+  return index < 2 ? withAllowance(at(index), allowanceMs) : at(index);
 }
 
 StabilityEstimate estimateStability(const CheckHistory& history,
@@ -96,14 +100,11 @@ CheckVerdict judgeCheck(const CheckFigures& figures,
                         const CheckCircumstances& circumstances) {
   CheckVerdict verdict;
   if (limits.allowanceMs != 0) verdict.verdicts |= kVerdictAllowance;
-  const std::int32_t values[] = {figures.currentPing, figures.averagePing,
-                                 figures.s2cLoss, figures.c2sLoss,
-                                 figures.s2cWeaponsLoss};
   for (int i = 0; i < 5; ++i) {
-    if (values[i] >= limits.judging(i)) verdict.reached |= 1u << i;
+    if (figures.at(i) >= limits.judging(i)) verdict.reached |= 1u << i;
   }
   for (int i = 2; i < 5; ++i) {
-    if (values[i] < kLowestPlausibleLoss) verdict.reached |= 1u << (i + 3);
+    if (figures.at(i) < kLowestPlausibleLoss) verdict.reached |= 1u << (i + 3);
   }
   verdict.counted = verdict.reached;
 

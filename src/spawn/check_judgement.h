@@ -75,23 +75,25 @@ struct StabilityEstimate {
   bool steadyWithin(std::int32_t jitter) const;
 };
 
-// One figure of a check as the plug-in reads it: whole numbers, losses in
-// whole percent ("1.9" is 1).
-struct CheckFigures {
+// The five judged figures of a check, or the five limits they meet: whole
+// numbers, losses in whole percent ("1.9" is 1), in the order of LimitBit.
+struct JudgedFigures {
   std::int32_t currentPing = 0;
   std::int32_t averagePing = 0;
   std::int32_t s2cLoss = 0;
   std::int32_t c2sLoss = 0;
   std::int32_t s2cWeaponsLoss = 0;
+
+  // The figure of LimitBit `index` (0 to 4).
+  std::int32_t at(int index) const;
 };
 
-// The settings that judge a check of one player.
-struct LimitsInForce {
-  std::int32_t currentPing = 0;
-  std::int32_t averagePing = 0;
-  std::int32_t s2cLoss = 0;
-  std::int32_t c2sLoss = 0;
-  std::int32_t s2cWeaponsLoss = 0;
+// What one answer measured.
+using CheckFigures = JudgedFigures;
+
+// The settings that judge a check of one player: the five limits and the
+// fair settings.
+struct LimitsInForce : JudgedFigures {
   std::int32_t allowanceMs = 0;  // the player's, 0 for none
   std::int32_t ignoreAbove = 0;  // 0: no ping is a glitch
   // 0: the steady rule is off (also while the watch, which keeps the
@@ -107,6 +109,26 @@ struct LimitsInForce {
   // with the allowance.
   std::int32_t judging(int index) const;
 };
+
+// The limits in force from settings as "tarvok.ini" and staff leave them
+// (the plug-in's own, or check-ini's reading of a file: both name the
+// settings by the key table's fields), without the player's allowance. The
+// steady rule reads the player's judged checks, which only the lag watch
+// keeps: it is off while `watchOn` is false.
+template <class Settings>
+LimitsInForce limitsInForce(const Settings& settings, bool watchOn) {
+  LimitsInForce limits;
+  limits.currentPing = settings.currentPingLimit;
+  limits.averagePing = settings.averagePingLimit;
+  limits.s2cLoss = settings.s2cLossLimit;
+  limits.c2sLoss = settings.c2sLossLimit;
+  limits.s2cWeaponsLoss = settings.s2cWeaponsLossLimit;
+  limits.ignoreAbove = settings.ignoreAbove;
+  limits.stabilityJitter = watchOn ? settings.stabilityJitter : 0;
+  limits.pingCeiling = settings.pingCeiling;
+  limits.minPlayers = settings.minPlayers;
+  return limits;
+}
 
 // One of the player's earlier judged checks, as the steady rule reads it.
 struct PastCheck {

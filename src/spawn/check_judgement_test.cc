@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "spawn/test_bot.h"
+
 namespace {
 
 LimitsInForce defaultLimits() {
@@ -141,6 +143,29 @@ TEST(CheckJudgement, StrikesAMinuteApart) {
   // After a completed run the next bad check is a strike at once.
   EXPECT_EQ(countStrike(count, true, 3, 60, 330, &strikes), StrikeStep::Struck);
   EXPECT_EQ(strikes, 1);
+}
+
+// The limits a bot judges by are its file's; the steady rule comes only
+// with the watch, which keeps the checks it reads.
+TEST(CheckJudgement, LimitsInForceFromTheBotsFile) {
+  TestBot test;
+  test.writeConfig("current=250\r\ns2cploss=4\r\nstability=40\r\n"
+                   "minplayers=3\r\nignoreabove=900\r\n");
+  test.connect();
+  LimitsInForce limits = limitsInForce(test.bot, test.bot.watchOn != 0);
+  EXPECT_EQ(limits.currentPing, 250);
+  EXPECT_EQ(limits.averagePing, 300);
+  EXPECT_EQ(limits.s2cLoss, 4);
+  EXPECT_EQ(limits.minPlayers, 3);
+  EXPECT_EQ(limits.ignoreAbove, 900);
+  EXPECT_EQ(limits.stabilityJitter, 0);
+  EXPECT_EQ(limits.allowanceMs, 0);
+
+  test.writeConfig("queue=1\r\nstability=40\r\n");
+  test.connect();
+  limits = limitsInForce(test.bot, test.bot.watchOn != 0);
+  EXPECT_EQ(limits.stabilityJitter, 40);
+  EXPECT_EQ(limits.currentPing, 250);  // kept through the reload
 }
 
 }  // namespace

@@ -183,18 +183,8 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
 
   // An allowance belongs to the name: every player of the name judged
   // here has it.
-  LimitsInForce limits;
-  limits.currentPing = currentPingLimit;
-  limits.averagePing = averagePingLimit;
-  limits.s2cLoss = s2cLossLimit;
-  limits.c2sLoss = c2sLossLimit;
-  limits.s2cWeaponsLoss = s2cWeaponsLossLimit;
+  LimitsInForce limits = limitsInForce(*this, watchOn != 0);
   limits.allowanceMs = allowances.extraFor(target.chars());
-  limits.ignoreAbove = ignoreAbove;
-  // The steady rule reads the player's checks, which the watch keeps.
-  limits.stabilityJitter = watchOn ? stabilityJitter : 0;
-  limits.pingCeiling = pingCeiling;
-  limits.minPlayers = minPlayers;
   CheckFigures figures;
   figures.currentPing = currentPing;
   figures.averagePing = averagePing;

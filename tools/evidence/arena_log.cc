@@ -146,12 +146,7 @@ std::string figuresRow(Player& player, std::uint32_t second,
 
   // Judged by the plug-in's own judgement, at the default settings.
   static const ConfigSettings defaults;
-  LimitsInForce inForce;
-  inForce.currentPing = defaults.currentPingLimit;
-  inForce.averagePing = defaults.averagePingLimit;
-  inForce.s2cLoss = defaults.s2cLossLimit;
-  inForce.c2sLoss = defaults.c2sLossLimit;
-  inForce.s2cWeaponsLoss = defaults.s2cWeaponsLossLimit;
+  const LimitsInForce inForce = limitsInForce(defaults, false);
   CheckFigures figures;
   figures.currentPing = current;
   figures.averagePing = average;

@@ -340,17 +340,9 @@ void SweepYardstick::judge(const LagLogRow& row) {
   figures.s2cLoss = atoiSaturated(row.figures[kS2C].c_str());
   figures.c2sLoss = atoiSaturated(row.figures[kC2S].c_str());
   figures.s2cWeaponsLoss = atoiSaturated(row.figures[kS2CWeapons].c_str());
-  LimitsInForce limits;
-  limits.currentPing = settings.currentPingLimit;
-  limits.averagePing = settings.averagePingLimit;
-  limits.s2cLoss = settings.s2cLossLimit;
-  limits.c2sLoss = settings.c2sLossLimit;
-  limits.s2cWeaponsLoss = settings.s2cWeaponsLossLimit;
-  limits.ignoreAbove = settings.ignoreAbove;
-  // The steady verdict reads the checks the watch keeps.
-  limits.stabilityJitter =
-      settings.watchKeysInFile ? settings.stabilityJitter : 0;
-  limits.pingCeiling = settings.pingCeiling;
+  LimitsInForce limits = limitsInForce(settings, settings.watchKeysInFile);
+  // A log does not say who was in ships: the yardstick judges no quorum.
+  limits.minPlayers = 0;
   for (const ConfigSettings::Allowance& allowance : settings.allowances) {
     if (equalsIgnoreCase(allowance.name.c_str(), row.player.c_str())) {
       limits.allowanceMs = allowance.extraMs;
