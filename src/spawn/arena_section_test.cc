@@ -105,7 +105,7 @@ TEST(ArenaSectionTest, TheWatchIsOnOnlyInArenasWhoseSettingsHoldItsKeys) {
   enter(env, "public");
   env.command(staff, "lagwatch");
   EXPECT_EQ(env.take(), Lines{});
-  EXPECT_EQ(env.bot.strikesNeeded, 1);
+  EXPECT_EQ(env.bot.watchSettings.strikesNeeded, 1);
 }
 
 TEST(ArenaSectionTest, ArenaEnterIsHandledOnlyWhileAFileHasSections) {

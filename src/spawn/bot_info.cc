@@ -1,5 +1,6 @@
 // Construction of a bot instance and the routing of its events.
 #include <cstdint>
+#include <iterator>
 
 #include "spawn/config_keys.h"
 #include "spawn/handled_events.h"
@@ -35,6 +36,26 @@ botInfo::botInfo(CALL_HANDLE handle)
       arenaSectionsInFile(0),
       arenaSectionFound(0) {
   setExtraDefaults();
+}
+
+const _linkedlist<Player>* BotWatchHost::listedPlayers() const {
+  return bot_.playerList;
+}
+
+void BotWatchHost::sendPrivate(const Player* player, const char* text) {
+  bot_.sendPrivate(player, text);
+}
+
+void BotWatchHost::giveBackCountdown(const Player* asker) {
+  if (bot_.lookupTag(asker, 0) >= 0) bot_.storeTag(asker, 0, -1);
+}
+
+FigureTexts botInfo::figureTexts() const {
+  FigureTexts figures;
+  for (std::size_t i = 0; i < std::size(kFigureTexts); ++i) {
+    figures.texts[i] = &(this->*kFigureTexts[i]);
+  }
+  return figures;
 }
 
 botInfo::~botInfo() {
@@ -80,7 +101,8 @@ void botInfo::onEvent(BotEvent& event) {
       return;
     case EVENT_PlayerLeaving:
       removeTagsOf(pointerOf<const Player>(event.p[0]));
-      watch.forget(pointerOf<const Player>(event.p[0]), memorySeconds);
+      watch.forget(pointerOf<const Player>(event.p[0]),
+                   watchSettings.memorySeconds);
       lagLog.appendPresence(*this, Presence::Left,
                             pointerOf<const Player>(event.p[0]));
       return;
@@ -122,7 +144,7 @@ void botInfo::handshake(std::uint32_t version) {
   watch.clear();
   notifier.clear();
   lagLog.connected();
-  const bool wasOrdered = LagWatch::ordered(*this);
+  const bool wasOrdered = watchSettings.ordered();
   loadConfig();
   orderingSwitched(wasOrdered);
   lagLog.appendPresence(*this, Presence::Connected, nullptr);
@@ -150,5 +172,7 @@ void botInfo::tick() {
   }
   // A query out when the bot entered an arena without the watch is still
   // given up in time.
-  if (watchOn || watch.awaitingAnswer()) watch.tick(*this);
+  if (watchOn || watch.awaitingAnswer()) {
+    watch.tick(watchHost_, watchSettings);
+  }
 }

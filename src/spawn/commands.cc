@@ -35,9 +35,19 @@ constexpr const char* kChecksDisabled =
 constexpr const char* kQueueFull =
     "Too many lag checks are waiting: try again shortly";
 
+// The settings "!lagwatch" changes: the watch's own and the fair ones.
+template <auto field>
+std::int32_t& watchSetting(botInfo& bot) {
+  return bot.watchSettings.*field;
+}
+template <auto field>
+std::int32_t& botSetting(botInfo& bot) {
+  return bot.*field;
+}
+
 struct WatchSwitch {
   std::uint8_t letter;
-  std::int32_t botInfo::*setting;
+  std::int32_t& (*setting)(botInfo& bot);
   const char* confirmation;
   // When set, the confirmation follows the repair and shows the value in
   // force: "Lag watch stability set: 40 ms".
@@ -47,15 +57,19 @@ struct WatchSwitch {
 
 // In the order the confirmations are sent, whatever the order typed.
 constexpr WatchSwitch kWatchSwitches[] = {
-    {'i', &botInfo::autoCheckInterval, "Lag watch interval set"},
-    {'s', &botInfo::strikesNeeded, "Lag watch strikes set"},
-    {'g', &botInfo::graceSeconds, "Lag watch grace set"},
-    {'l', &botInfo::autoCheckLevel, "Lag watch level set"},
-    {'j', &botInfo::stabilityJitter, "Lag watch stability set", " ms",
-     " (off)"},
-    {'c', &botInfo::pingCeiling, "Lag watch ping ceiling set", " ms",
-     " (twice the current ping limit)"},
-    {'m', &botInfo::minPlayers, "Lag watch quorum set", " players", " (off)"},
+    {'i', &watchSetting<&WatchSettings::autoCheckInterval>,
+     "Lag watch interval set"},
+    {'s', &watchSetting<&WatchSettings::strikesNeeded>,
+     "Lag watch strikes set"},
+    {'g', &watchSetting<&WatchSettings::graceSeconds>, "Lag watch grace set"},
+    {'l', &watchSetting<&WatchSettings::autoCheckLevel>,
+     "Lag watch level set"},
+    {'j', &botSetting<&botInfo::stabilityJitter>, "Lag watch stability set",
+     " ms", " (off)"},
+    {'c', &botSetting<&botInfo::pingCeiling>, "Lag watch ping ceiling set",
+     " ms", " (twice the current ping limit)"},
+    {'m', &botSetting<&botInfo::minPlayers>, "Lag watch quorum set",
+     " players", " (off)"},
 };
 
 // A typo ("-i=abc") would otherwise read as 0 and switch the watch off:
@@ -70,7 +84,7 @@ void refuseWatchValue(botInfo& bot, const Player* caller,
   line = "";
   line.append(entry.confirmation, static_cast<std::uint32_t>(length));
   line += " not set: give a whole number (in force: ";
-  line += bot.*entry.setting;
+  line += entry.setting(bot);
   line += ")";
   bot.sendPrivate(caller, line.chars());
 }
@@ -141,10 +155,11 @@ std::size_t botInfo::countListed(const char* name) const {
 
 void botInfo::onWatchCommand(const Player* caller, const Command* command) {
   if (command->commandIs("laghistory")) {
-    watch.showHistory(*this, caller, command->parameterText);
+    watch.showHistory(watchHost_, caller, command->parameterText,
+                      watchSettings, stabilityJitter);
     return;
   }
-  const bool wasOrdered = LagWatch::ordered(*this);
+  const bool wasOrdered = watchSettings.ordered();
   bool anyGiven = false;
   bool anySet = false;
   for (const WatchSwitch& entry : kWatchSwitches) {
@@ -155,7 +170,7 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
       refuseWatchValue(*this, caller, entry);
       continue;
     }
-    this->*entry.setting = atoiSaturated(given->valueText);
+    entry.setting(*this) = atoiSaturated(given->valueText);
     if (entry.unit == nullptr) sendPrivate(caller, entry.confirmation);
     anySet = true;
   }
@@ -169,13 +184,14 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     }
     scratchText = entry.confirmation;
     scratchText += ": ";
-    scratchText += this->*entry.setting;
+    scratchText += entry.setting(*this);
     scratchText += entry.unit;
-    if (this->*entry.setting == 0) scratchText += entry.zeroMeans;
+    if (entry.setting(*this) == 0) scratchText += entry.zeroMeans;
     sendPrivate(caller, scratchText.chars());
   }
   if (!anyGiven) {
-    watch.showStatus(*this, caller);
+    watch.showStatus(watchHost_, caller, watchSettings,
+                     limitsInForce(*this, true));
     return;
   }
   if (anySet) orderingSwitched(wasOrdered);
@@ -256,10 +272,10 @@ void botInfo::onAllowCommand(const Player* caller, const Command* command) {
 }
 
 void botInfo::orderingSwitched(bool wasOrdered) {
-  const bool nowOrdered = LagWatch::ordered(*this);
-  if (wasOrdered && !nowOrdered) watch.dropWaiting(*this);
+  const bool nowOrdered = watchSettings.ordered();
+  if (wasOrdered && !nowOrdered) watch.dropWaiting(watchHost_, watchSettings);
   if (!wasOrdered && nowOrdered) {
-    watch.adoptUnorderedChecks(*this);
+    watch.adoptUnorderedChecks(watchHost_, watchSettings);
     checkTarget = "";
     checkRequester = "";
   }
@@ -346,7 +362,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     }
     // With ordered checks each player of that name gets a request of their
     // own, and the query waits its turn.
-    const bool ordered = LagWatch::ordered(*this);
+    const bool ordered = watchSettings.ordered();
     if (ordered && !watch.hasRoomFor(countListed(command->parameterText))) {
       sendPrivate(caller, kQueueFull);
       return;
@@ -368,7 +384,8 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       scratchText += " has requested to check your lag";
       sendPrivate(target, scratchText.chars());
       if (ordered) {
-        watch.requestCheck(*this, target, command->parameterText,
+        watch.requestCheck(watchHost_, watchSettings, target,
+                           command->parameterText,
                            textLength(command->parameterText), caller, true);
       } else {
         sendPrivate(target, "*lag");
@@ -384,13 +401,13 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
       sendPrivate(caller, kChecksDisabled);
       return;
     }
-    if (LagWatch::ordered(*this)) {
+    if (watchSettings.ordered()) {
       if (!watch.hasRoomFor(1)) {
         sendPrivate(caller, kQueueFull);
         return;
       }
-      watch.requestCheck(*this, caller, caller->name, caller->nameLength(),
-                         caller, false);
+      watch.requestCheck(watchHost_, watchSettings, caller, caller->name,
+                         caller->nameLength(), caller, false);
     } else {
       checkRequester.assign(caller->name, caller->nameLength());
       checkTarget = checkRequester;

@@ -11,6 +11,7 @@
 // its first ArenaEnter a bot has the settings of every arena.
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
 
 #include "spawn/allowance_text.h"
 #include "spawn/arena_section.h"
@@ -24,15 +25,45 @@
 
 namespace {
 
-// The botInfo field of one row of the table: a text or a number.
-struct BotField {
-  String botInfo::*text = nullptr;
-  std::int32_t botInfo::*number = nullptr;
-  constexpr BotField(String botInfo::*field) : text(field) {}
-  constexpr BotField(std::int32_t botInfo::*field) : number(field) {}
+// Where the fields of a group of the table live: on botInfo itself, or in
+// the settings of the part that owns them.
+template <ConfigGroup group>
+struct FieldsOf {
+  using Holder = botInfo;
+  static botInfo& in(botInfo& bot) { return bot; }
+};
+template <>
+struct FieldsOf<ConfigGroup::Watch> {
+  using Holder = WatchSettings;
+  static WatchSettings& in(botInfo& bot) { return bot.watchSettings; }
 };
 
-#define TARVOK_BOT_FIELD(kind, key, field, ...) BotField(&botInfo::field),
+// The field of one row of the table in a bot: a text or a number.
+struct BotField {
+  String& (*text)(botInfo&) = nullptr;
+  std::int32_t& (*number)(botInfo&) = nullptr;
+};
+
+template <ConfigGroup group, auto field>
+constexpr BotField botField() {
+  using Holder = typename FieldsOf<group>::Holder;
+  BotField found;
+  if constexpr (std::is_same_v<decltype(field), String Holder::*>) {
+    found.text = [](botInfo& bot) -> String& {
+      return FieldsOf<group>::in(bot).*field;
+    };
+  } else {
+    found.number = [](botInfo& bot) -> std::int32_t& {
+      return FieldsOf<group>::in(bot).*field;
+    };
+  }
+  return found;
+}
+
+#define TARVOK_BOT_FIELD(kind, key, field, defaultValue, lowest, highest, \
+                         repair, group)                                   \
+  botField<ConfigGroup::group,                                            \
+           &FieldsOf<ConfigGroup::group>::Holder::field>(),
 constexpr BotField kBotFields[] = {TARVOK_CONFIG_KEYS(TARVOK_BOT_FIELD)};
 #undef TARVOK_BOT_FIELD
 static_assert(std::size(kBotFields) == std::size(kConfigKeys),
@@ -44,14 +75,14 @@ void applyConfigSetting(botInfo& bot, const ConfigSetting& setting) {
   const BotField& field = kBotFields[&key - kConfigKeys];
   switch (key.kind) {
     case ConfigKind::Message:
-      bot.*field.text = kWarnCommand;
-      bot.*field.text += setting.value;
+      field.text(bot) = kWarnCommand;
+      field.text(bot) += setting.value;
       break;
     case ConfigKind::Text:
-      bot.*field.text = setting.value;
+      field.text(bot) = setting.value;
       break;
     case ConfigKind::Number:
-      bot.*field.number = setting.number;
+      field.number(bot) = setting.number;
       break;
   }
 }
@@ -129,9 +160,9 @@ void botInfo::enterArena(const char* name) {
 void botInfo::resetSettings() {
   for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
     if (kBotFields[row].number != nullptr) {
-      this->*kBotFields[row].number = kConfigKeys[row].defaultValue;
+      kBotFields[row].number(*this) = kConfigKeys[row].defaultValue;
     } else {
-      this->*kBotFields[row].text = "";
+      kBotFields[row].text(*this) = "";
     }
   }
 }
@@ -140,7 +171,7 @@ void botInfo::setExtraDefaults() {
   for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
     if (kConfigKeys[row].group == ConfigGroup::Core) continue;
     if (kBotFields[row].number != nullptr) {
-      this->*kBotFields[row].number = kConfigKeys[row].defaultValue;
+      kBotFields[row].number(*this) = kConfigKeys[row].defaultValue;
     }
   }
 }
@@ -154,7 +185,7 @@ void botInfo::sanitizeLimits() {
         kBotFields[row].number == nullptr) {
       continue;
     }
-    std::int32_t& value = this->*kBotFields[row].number;
+    std::int32_t& value = kBotFields[row].number(*this);
     value = repairedValue(kConfigKeys[row], value);
   }
 }
@@ -200,7 +231,7 @@ void botInfo::sanitizeWatchSettings() {
         kConfigKeys[row].group != ConfigGroup::Fair) {
       continue;
     }
-    std::int32_t& value = this->*kBotFields[row].number;
+    std::int32_t& value = kBotFields[row].number(*this);
     value = repairedValue(kConfigKeys[row], value);
   }
 }

@@ -108,14 +108,14 @@ void botInfo::handleLagReport(const char* text) {
   // no query out at the move, would take it for a line of this arena.
   const CheckRequest* request = watch.takeAnswered();
   if (request == nullptr && watch.isDiscarding()) {
-    if (watchOn) watch.answerHandled(*this);
+    if (watchOn) watch.answerHandled(watchHost_, watchSettings);
     return;
   }
   // No query's answer: it takes the oldest check without the queue still
   // out, which ordered checks can no longer adopt.
   if (request == nullptr) watch.unorderedAnswered();
   LagLogEntry entry;
-  if (request == nullptr && LagWatch::ordered(*this)) {
+  if (request == nullptr && watchSettings.ordered()) {
     lagLog.append(*this, entry);
     return;
   }
@@ -131,7 +131,9 @@ void botInfo::handleLagReport(const char* text) {
   if (!automatic) {
     if (displayMode != 1 && displayMode != 2) {
       lagLog.append(*this, entry);
-      if (request != nullptr) watch.answerHandled(*this);
+      if (request != nullptr) {
+        watch.answerHandled(watchHost_, watchSettings);
+      }
       return;
     }
     scratchText = displayMode == 1 ? "*arena [" : "[";
@@ -164,7 +166,7 @@ void botInfo::handleLagReport(const char* text) {
 
   laggerFound = 0;
   if (request != nullptr) {
-    watch.answerHandled(*this);
+    watch.answerHandled(watchHost_, watchSettings);
   } else {
     checkRequester = "";
     checkTarget = "";
@@ -225,7 +227,7 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
 
   // The player of a query who left meanwhile is judged by nobody.
   if (request != nullptr) {
-    if (watch.isListed(*this, request->target)) {
+    if (LagWatch::isListed(watchHost_, request->target)) {
       dealWith(request->target, target, automatic, judgement, entry);
     }
     return;
@@ -242,7 +244,8 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
 const Player* botInfo::judgedPlayer(const CheckRequest* request,
                                    const String& target) const {
   if (request != nullptr) {
-    return watch.isListed(*this, request->target) ? request->target : nullptr;
+    return LagWatch::isListed(watchHost_, request->target) ? request->target
+                                                           : nullptr;
   }
   if (playerList == nullptr) return nullptr;
   for (const _listnode<Player>* node = playerList->head; node != nullptr;
@@ -391,13 +394,14 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
   // one strike always has. Without the quorum a check at a limit adds no
   // strike and deals with nobody.
   const bool counting = watchOn != 0;
-  const std::int32_t needed = counting ? strikesNeeded : 1;
+  const std::int32_t needed = counting ? watchSettings.strikesNeeded : 1;
   std::int32_t strikes = 0;
   if (noQuorum) {
     strikes = counting ? watch.strikesOf(lagger) : 0;
   } else if (counting) {
     strikes =
-        watch.recordStrike(lagger, limits != 0, needed, strikeGapSeconds);
+        watch.recordStrike(lagger, limits != 0, needed,
+                                 watchSettings.strikeGapSeconds);
   } else {
     strikes = limits != 0 ? 1 : 0;
   }
@@ -447,7 +451,7 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
   evidence.strikesNeeded = needed;
   std::uint32_t streakSeconds = 0;
   if (counting) {
-    watch.recordJudged(*this, lagger, judgement.reached, action,
+    watch.recordJudged(figureTexts(), lagger, judgement.reached, action,
                        judgement.verdicts, currentPing);
     streakSeconds = watch.recordEvidence(lagger, evidence);
   }

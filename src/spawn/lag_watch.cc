@@ -6,22 +6,9 @@
 #include <utility>
 
 #include "spawn/lag_log_schema.h"
-#include "spawn/spawn.h"
-#include "util/command.h"
 #include "util/player.h"
 
 namespace {
-
-// Sends `text` privately to every listed player named `name`.
-void tellByName(botInfo& bot, const String& name, const char* text) {
-  if (bot.playerList == nullptr) return;
-  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
-       node = node->next) {
-    if (node->item->nameEqualsIgnoreCase(name.chars())) {
-      bot.sendPrivate(node->item, text);
-    }
-  }
-}
 
 // Appends " NAME: VALUE" items of the history line.
 void appendFigure(String& line, const char* label, const char* figure) {
@@ -90,8 +77,16 @@ void appendLimitNames(String& line, std::uint8_t limits) {
   }
 }
 
-bool LagWatch::ordered(const botInfo& bot) {
-  return bot.queueMode != 0 || bot.autoCheckInterval > 0;
+void LagWatch::tellByName(WatchHost& host, const String& name,
+                          const char* text) {
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (players == nullptr) return;
+  for (const _listnode<Player>* node = players->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(name.chars())) {
+      host.sendPrivate(node->item, text);
+    }
+  }
 }
 
 bool LagWatch::hasRoomFor(std::size_t count) const {
@@ -153,14 +148,15 @@ void LagWatch::fill(CheckRequest& slot, const Player* target,
   slot.ofArenaLeft = false;
 }
 
-void LagWatch::requestCheck(botInfo& bot, const Player* target,
-                            const char* typedName, std::uint32_t typedLength,
-                            const Player* requester, bool startedCountdown) {
+void LagWatch::requestCheck(WatchHost& host, const WatchSettings& settings,
+                            const Player* target, const char* typedName,
+                            std::uint32_t typedLength, const Player* requester,
+                            bool startedCountdown) {
   if (!hasRoomFor(1)) return;
   CheckRequest* slot = waiting_.pushBack();
   if (slot == nullptr) return;
   fill(*slot, target, typedName, typedLength, requester, startedCountdown);
-  if (!outstanding_) sendNextQuery(bot);
+  if (!outstanding_) sendNextQuery(host, settings);
 }
 
 void LagWatch::noteUnorderedQuery(const Player* target, const char* typedName,
@@ -175,27 +171,28 @@ void LagWatch::noteUnorderedQuery(const Player* target, const char* typedName,
   slot->alreadyAsked = true;
 }
 
-void LagWatch::dropWaiting(botInfo& bot) {
+void LagWatch::dropWaiting(WatchHost& host, const WatchSettings& settings) {
   for (std::size_t i = 0; i < waiting_.size(); ++i) {
     const CheckRequest& request = waiting_[i];
     if (request.alreadyAsked) continue;  // its answer is on its way
-    bot.scratchText = "The lag check of ";
-    bot.scratchText += request.targetName;
-    bot.scratchText += " was dropped: checks no longer wait their turn";
-    tellByName(bot, request.requesterName, bot.scratchText.chars());
+    line_ = "The lag check of ";
+    line_ += request.targetName;
+    line_ += " was dropped: checks no longer wait their turn";
+    tellByName(host, request.requesterName, line_.chars());
     // The check never happened: its asker may ask again at once, unless
     // the query out started the same countdown.
     const Player* asker = request.countdownOf;
     if (asker != nullptr && !(outstanding_ && asked_.countdownOf == asker) &&
-        isListed(bot, asker) && bot.lookupTag(asker, 0) >= 0) {
-      bot.storeTag(asker, 0, -1);
+        isListed(host, asker)) {
+      host.giveBackCountdown(asker);
     }
   }
   waiting_.removeUnasked();
-  if (!outstanding_) sendNextQuery(bot);
+  if (!outstanding_) sendNextQuery(host, settings);
 }
 
-void LagWatch::adoptUnorderedChecks(botInfo& bot) {
+void LagWatch::adoptUnorderedChecks(WatchHost& host,
+                                    const WatchSettings& settings) {
   while (!unordered_.empty() && hasRoomFor(1)) {
     CheckRequest* slot = waiting_.pushBack();
     if (slot == nullptr) break;
@@ -203,7 +200,7 @@ void LagWatch::adoptUnorderedChecks(botInfo& bot) {
     unordered_.popFront();
   }
   unordered_.clear();
-  if (!outstanding_) sendNextQuery(bot);
+  if (!outstanding_) sendNextQuery(host, settings);
 }
 
 const CheckRequest* LagWatch::takeAnswered() {
@@ -213,27 +210,27 @@ const CheckRequest* LagWatch::takeAnswered() {
   return discarding_ ? nullptr : &asked_;
 }
 
-void LagWatch::tick(botInfo& bot) {
-  if (bot.playerList != nullptr) {
+void LagWatch::tick(WatchHost& host, const WatchSettings& settings) {
+  if (const _linkedlist<Player>* players = host.listedPlayers()) {
     // A newcomer's grace counts from this second. Players with a state
     // already are known from the walk over the same list, without a lookup.
     std::size_t position = 0;
-    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+    for (const _listnode<Player>* node = players->head; node != nullptr;
          node = node->next, ++position) {
       if (walkedAt(position, node->item)->state == nullptr) stateOf(node->item);
     }
   }
   ++seconds_;
   if (outstanding_ &&
-      ++secondsWaited_ >= static_cast<std::uint32_t>(bot.answerTimeout)) {
+      ++secondsWaited_ >= static_cast<std::uint32_t>(settings.answerTimeout)) {
     outstanding_ = false;
     if (!asked_.automatic && !leftArena_) {
-      bot.scratchText = "No answer came for the lag check of ";
-      bot.scratchText += asked_.targetName;
-      tellByName(bot, asked_.requesterName, bot.scratchText.chars());
+      line_ = "No answer came for the lag check of ";
+      line_ += asked_.targetName;
+      tellByName(host, asked_.requesterName, line_.chars());
     }
   }
-  if (!outstanding_) sendNextQuery(bot);
+  if (!outstanding_) sendNextQuery(host, settings);
 }
 
 void LagWatch::forget(const Player* player, std::int32_t memorySeconds) {
@@ -330,7 +327,7 @@ StabilityEstimate LagWatch::estimateStability(
   return ::estimateStability(historyOf(player), present);
 }
 
-void LagWatch::recordJudged(const botInfo& bot, const Player* player,
+void LagWatch::recordJudged(const FigureTexts& figures, const Player* player,
                             std::uint8_t limits, DealAction action,
                             std::uint8_t verdicts, std::int32_t currentPing) {
   PlayerState& state = stateOf(player);
@@ -342,10 +339,10 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   check.strikesAfter = state.notedStrikes;
   check.sinceStrike = state.sinceStrike;
   state.strikeNote = StrikeNote::None;
-  static_assert(std::size(kFigureTexts) == 7, "one slot per figure");
+  static_assert(std::size(FigureTexts{}.texts) == 7, "one slot per figure");
   for (int i = 0; i < 7; ++i) {
     // Cut to kFigureSize - 1 bytes; the String knows its length.
-    const String& figure = bot.*kFigureTexts[i];
+    const String& figure = *figures.texts[i];
     const std::size_t length = figure.size() < kFigureSize - 1
                                    ? figure.size()
                                    : kFigureSize - 1;
@@ -361,36 +358,39 @@ void LagWatch::recordJudged(const botInfo& bot, const Player* player,
   if (action != DealAction::None) bump(recentDeals_);
 }
 
-void LagWatch::showStatus(botInfo& bot, const Player* caller) {
+void LagWatch::showStatus(WatchHost& host, const Player* caller,
+                          const WatchSettings& settings,
+                          const LimitsInForce& fair) {
   std::uint32_t watched = 0;
-  if (bot.autoCheckInterval > 0 && bot.playerList != nullptr) {
-    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (settings.autoCheckInterval > 0 && players != nullptr) {
+    for (const _listnode<Player>* node = players->head; node != nullptr;
          node = node->next) {
       const auto found = players_.find(node->item);
       if (found != players_.end() &&
-          isWatched(bot, node->item, found->second)) {
+          isWatched(settings, node->item, found->second)) {
         ++watched;
       }
     }
   }
-  String& line = bot.scratchText;
-  if (bot.autoCheckInterval > 0) {
+  String& line = line_;
+  if (settings.autoCheckInterval > 0) {
     line = "Lag watch: every ";
-    line += bot.autoCheckInterval;
+    line += settings.autoCheckInterval;
     line += " s";
   } else {
     line = "Lag watch: automatic checks off";
   }
   line += ", grace ";
-  line += bot.graceSeconds;
-  if (bot.memorySeconds > 0) {
+  line += settings.graceSeconds;
+  if (settings.memorySeconds > 0) {
     line += " s, memory ";
-    line += bot.memorySeconds;
+    line += settings.memorySeconds;
   }
   line += " s, strikes ";
-  line += bot.strikesNeeded;
+  line += settings.strikesNeeded;
   line += ", highest level ";
-  line += bot.autoCheckLevel;
+  line += settings.autoCheckLevel;
   line += "; watched: ";
   line += static_cast<std::int32_t>(watched);
   line += ", waiting: ";
@@ -400,22 +400,23 @@ void LagWatch::showStatus(botInfo& bot, const Player* caller) {
   line += ", dealt with: ";
   line += static_cast<std::int32_t>(lastHourSum(recentDeals_));
   // The fair settings, once any of them is away from its default (off).
-  if (bot.stabilityJitter != 0 || bot.pingCeiling != 0 || bot.minPlayers != 0) {
+  if (fair.stabilityJitter != 0 || fair.pingCeiling != 0 || fair.minPlayers != 0) {
     line += "; fair: stability ";
-    line += bot.stabilityJitter;
+    line += fair.stabilityJitter;
     line += " ms, ping ceiling ";
-    line += bot.pingCeiling;
+    line += fair.pingCeiling;
     line += " ms, quorum ";
-    line += bot.minPlayers;
+    line += fair.minPlayers;
   }
-  bot.sendPrivate(caller, line.chars());
+  host.sendPrivate(caller, line.chars());
 }
 
-void LagWatch::showHistory(botInfo& bot, const Player* caller,
-                           const char* name) {
+void LagWatch::showHistory(WatchHost& host, const Player* caller,
+                           const char* name, const WatchSettings& settings,
+                           std::int32_t stabilityJitter) {
   bool anybody = false;
-  if (bot.playerList != nullptr) {
-    for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+  if (const _linkedlist<Player>* players = host.listedPlayers()) {
+    for (const _listnode<Player>* node = players->head; node != nullptr;
          node = node->next) {
       const Player* player = node->item;
       if (!player->nameEqualsIgnoreCase(name)) continue;
@@ -423,27 +424,27 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
       // Looked up as the next Tick would: one back within memory= is
       // shown with what they kept.
       const PlayerState& state = stateOf(player);
-      String& line = bot.scratchText;
+      String& line = line_;
       line = "[";
       line.append(player->name, player->nameLength());
       line += "]  strikes: ";
       line += state.strikes;
       line += "/";
-      line += bot.strikesNeeded;
-      if (bot.strikeGapSeconds > 0 && state.strikes > 0) {
+      line += settings.strikesNeeded;
+      if (settings.strikeGapSeconds > 0 && state.strikes > 0) {
         line += "  (last strike ";
         line += static_cast<std::int32_t>(seconds_ - state.lastStrikeAt);
         line += " s ago, strikegap ";
-        line += bot.strikeGapSeconds;
+        line += settings.strikeGapSeconds;
         line += " s)";
       }
       if (state.historyCount == 0) {
         line += "  no judged checks yet";
-      } else if (bot.stabilityJitter > 0) {
+      } else if (stabilityJitter > 0) {
         appendStability(line, estimateStability(player, nullptr),
-                        bot.stabilityJitter);
+                        stabilityJitter);
       }
-      bot.sendPrivate(caller, line.chars());
+      host.sendPrivate(caller, line.chars());
       for (int i = 1; i <= state.historyCount; ++i) {
         const JudgedCheck& check =
             state.history[(state.historyNext - i + kHistoryLength) %
@@ -462,15 +463,15 @@ void LagWatch::showHistory(botInfo& bot, const Player* caller,
         line += "  ";
         line += dealActionName(check.action);
         appendVerdicts(line, check.verdicts);
-        if (bot.strikeGapSeconds > 0) appendStrikeNote(line, check);
-        bot.sendPrivate(caller, line.chars());
+        if (settings.strikeGapSeconds > 0) appendStrikeNote(line, check);
+        host.sendPrivate(caller, line.chars());
       }
     }
   }
   if (!anybody) {
-    bot.scratchText = "Nobody of that name is here: ";
-    bot.scratchText += name;
-    bot.sendPrivate(caller, bot.scratchText.chars());
+    line_ = "Nobody of that name is here: ";
+    line_ += name;
+    host.sendPrivate(caller, line_.chars());
   }
 }
 
@@ -539,23 +540,24 @@ bool LagWatch::recallDeparted(const Player* player, PlayerState& state) {
   return false;
 }
 
-void LagWatch::sendNextQuery(botInfo& bot) {
+void LagWatch::sendNextQuery(WatchHost& host,
+                             const WatchSettings& settings) {
   while (!waiting_.empty()) {
     const CheckRequest& request = waiting_.front();
     if (request.alreadyAsked) {
       // A check asked without the queue may be of a player no longer
       // listed: its answer is awaited all the same, judging nobody.
-      awaitAnswer(request, isListed(bot, request.target));
+      awaitAnswer(request, isListed(host, request.target));
       waiting_.popFront();
       return;
     }
-    const bool listed = isListed(bot, request.target);
-    if (listed) sendQuery(bot, request);  // copied into the blocks asked_ has
+    const bool listed = isListed(host, request.target);
+    if (listed) sendQuery(host, request);  // copied into the blocks asked_ has
     waiting_.popFront();
     if (listed) return;
   }
-  if (bot.autoCheckInterval <= 0) return;
-  const Player* due = mostOverdue(bot);
+  if (settings.autoCheckInterval <= 0) return;
+  const Player* due = mostOverdue(host, settings);
   if (due == nullptr) return;
   // Written into the request of the last query, which is no longer out, in
   // the blocks its names already have: an automatic query allocates nothing.
@@ -566,12 +568,12 @@ void LagWatch::sendNextQuery(botInfo& bot) {
   asked_.alreadyAsked = false;
   asked_.countdownOf = nullptr;
   asked_.ofArenaLeft = false;
-  sendQuery(bot, asked_);
+  sendQuery(host, asked_);
 }
 
-void LagWatch::sendQuery(botInfo& bot, const CheckRequest& request) {
+void LagWatch::sendQuery(WatchHost& host, const CheckRequest& request) {
   awaitAnswer(request, true);
-  bot.sendPrivate(asked_.target, "*lag");
+  host.sendPrivate(asked_.target, "*lag");
 }
 
 void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
@@ -592,22 +594,23 @@ void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
   secondsWaited_ = 0;
 }
 
-bool LagWatch::isListed(const botInfo& bot, const Player* player) const {
-  if (bot.playerList == nullptr || player == nullptr) return false;
-  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+bool LagWatch::isListed(const WatchHost& host, const Player* player) {
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (players == nullptr || player == nullptr) return false;
+  for (const _listnode<Player>* node = players->head; node != nullptr;
        node = node->next) {
     if (node->item == player) return true;
   }
   return false;
 }
 
-bool LagWatch::isWatched(const botInfo& bot, const Player* player,
+bool LagWatch::isWatched(const WatchSettings& settings, const Player* player,
                          const PlayerState& state) const {
   return player->ship != kSpectatorShip &&
          player->accessLevel <=
-             static_cast<std::uint32_t>(bot.autoCheckLevel) &&
+             static_cast<std::uint32_t>(settings.autoCheckLevel) &&
          seconds_ - state.listedSince >=
-             static_cast<std::uint32_t>(bot.graceSeconds);
+             static_cast<std::uint32_t>(settings.graceSeconds);
 }
 
 const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
@@ -636,23 +639,25 @@ const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
   return walked;
 }
 
-const Player* LagWatch::mostOverdue(const botInfo& bot) const {
-  if (bot.playerList == nullptr) return nullptr;
+const Player* LagWatch::mostOverdue(const WatchHost& host,
+                                    const WatchSettings& settings) const {
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (players == nullptr) return nullptr;
   const Player* chosen = nullptr;
   std::uint32_t chosenOverdue = 0;
   std::size_t position = 0;
-  for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
+  for (const _listnode<Player>* node = players->head; node != nullptr;
        node = node->next, ++position) {
     const WalkedPlayer& walked = *walkedAt(position, node->item);
     if (walked.state == nullptr) continue;
     const std::uint32_t due =
         walked.queried
             ? walked.lastQueried +
-                  static_cast<std::uint32_t>(bot.autoCheckInterval)
-            : walked.listedSince + static_cast<std::uint32_t>(bot.graceSeconds);
+                  static_cast<std::uint32_t>(settings.autoCheckInterval)
+            : walked.listedSince + static_cast<std::uint32_t>(settings.graceSeconds);
     // Whether they are due is known from the walk's copy of the state: most
     // are not, and neither their state nor their host record is read.
-    if (seconds_ < due || !isWatched(bot, node->item, *walked.state)) continue;
+    if (seconds_ < due || !isWatched(settings, node->item, *walked.state)) continue;
     const std::uint32_t overdue = seconds_ - due;
     if (chosen == nullptr || overdue > chosenOverdue) {
       chosen = node->item;

@@ -29,8 +29,11 @@
 // query's answer takes the oldest); when ordered checks are switched on,
 // those still out are awaited in the order they went out, behind the query
 // out, each for its own player: nothing is adopted that no "*lag" asked.
-// The settings live in botInfo (they are read from tarvok.ini like the
-// others); the watch owns only its queue and its per-player state.
+// The watch owns only its queue and its per-player state. It is asked
+// through a narrow interface: its settings (read from tarvok.ini like the
+// others, kept by the bot) come by value with each call that needs them,
+// and the host's list and the private lines go through the WatchHost the
+// bot gives it.
 #ifndef TARVOK_SPAWN_LAG_WATCH_H_
 #define TARVOK_SPAWN_LAG_WATCH_H_
 
@@ -39,12 +42,57 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/linked_list.h"
 #include "spawn/check_judgement.h"
+#include "spawn/config_keys.h"
 #include "spawn/lag_evidence.h"
 #include "util/player.h"
 #include "util/string.h"
 
-class botInfo;
+// The watch's settings: the key table's watch rows, read from "tarvok.ini"
+// and changed by "!lagwatch".
+struct WatchSettings {
+  // 1: checks wait their turn.
+  std::int32_t queueMode = configDefault(ConfigField::queueMode);
+  // Seconds between a player's automatic checks; 0: none.
+  std::int32_t autoCheckInterval =
+      configDefault(ConfigField::autoCheckInterval);
+  // Bad checks in a row before dealing.
+  std::int32_t strikesNeeded = configDefault(ConfigField::strikesNeeded);
+  // Seconds before a newcomer's first automatic check.
+  std::int32_t graceSeconds = configDefault(ConfigField::graceSeconds);
+  // The highest access level checked automatically.
+  std::int32_t autoCheckLevel = configDefault(ConfigField::autoCheckLevel);
+  // Ticks to wait for the server's answer.
+  std::int32_t answerTimeout = configDefault(ConfigField::answerTimeout);
+  // Seconds a player who left is remembered; 0: not.
+  std::int32_t memorySeconds = configDefault(ConfigField::memorySeconds);
+  // The least seconds between two strikes; 0: none.
+  std::int32_t strikeGapSeconds = configDefault(ConfigField::strikeGapSeconds);
+
+  // True while requests go through the queue: `queue=1`, or automatic checks.
+  bool ordered() const { return queueMode != 0 || autoCheckInterval > 0; }
+};
+
+// What the watch needs of its bot: the host's list of players, a private
+// line to one of them, and the "!lagcheck" countdowns.
+class WatchHost {
+ public:
+  // The host's list; nullptr before the host gave one.
+  virtual const _linkedlist<Player>* listedPlayers() const = 0;
+  virtual void sendPrivate(const Player* player, const char* text) = 0;
+  // The check `asker`'s "!lagcheck" started never happened: they may ask
+  // again at once (a listed player whose countdown still runs).
+  virtual void giveBackCountdown(const Player* asker) = 0;
+
+ protected:
+  ~WatchHost() = default;
+};
+
+// The texts of a check's seven figures, in the lag line's order.
+struct FigureTexts {
+  const String* texts[7];
+};
 
 // What dealing with a judged player came to.
 enum class DealAction : std::uint8_t { None, Announced, Warned, Spectated };
@@ -84,16 +132,14 @@ class LagWatch {
   LagWatch(const LagWatch&) = delete;
   LagWatch& operator=(const LagWatch&) = delete;
 
-  // True while requests go through the queue: `queue=1`, or automatic checks.
-  static bool ordered(const botInfo& bot);
-
   // Room for `count` more requests.
   bool hasRoomFor(std::size_t count) const;
   // Queues a manual check of `target`, asked for as the `typedLength`
   // bytes of `typedName`, for `requester` (whose countdown it started when
   // `startedCountdown`), then sends the next query if none is outstanding.
   // Ignored when no room is left.
-  void requestCheck(botInfo& bot, const Player* target, const char* typedName,
+  void requestCheck(WatchHost& host, const WatchSettings& settings,
+                    const Player* target, const char* typedName,
                     std::uint32_t typedLength, const Player* requester,
                     bool startedCountdown);
   // A check without the queue sent its "*lag" to `target`. Only the last
@@ -112,22 +158,24 @@ class LagWatch {
   // out (answerHandled, tick).
   const CheckRequest* takeAnswered();
   // After an answer has been handled: the next query goes out.
-  void answerHandled(botInfo& bot) { sendNextQuery(bot); }
+  void answerHandled(WatchHost& host, const WatchSettings& settings) {
+    sendNextQuery(host, settings);
+  }
 
   // Ordered checks were switched off: every waiting request is dropped, its
   // requester told and the countdown its "!lagcheck" started given back
   // (unless the query out is theirs too); the query out keeps its request,
   // and so does every check adopted at a switch-on whose "*lag" went out:
   // they are still awaited in turn.
-  void dropWaiting(botInfo& bot);
+  void dropWaiting(WatchHost& host, const WatchSettings& settings);
   // Ordered checks were switched on: every check without the queue whose
   // "*lag" is still out is awaited in turn, the first at once unless a
   // query is out.
-  void adoptUnorderedChecks(botInfo& bot);
+  void adoptUnorderedChecks(WatchHost& host, const WatchSettings& settings);
 
   // One second passes: learns new players, gives up a query whose answer is
   // overdue, and sends the next query when none is outstanding.
-  void tick(botInfo& bot);
+  void tick(WatchHost& host, const WatchSettings& settings);
   // The player left: their requests and state are dropped. With
   // `memorySeconds` above 0 (memory=) their state is kept that long under
   // their name: one who comes back by then (letter case ignored) keeps their
@@ -164,10 +212,10 @@ class LagWatch {
   bool strikeCameTooSoon(const Player* player) const;
   // The player's strikes now.
   std::int32_t strikesOf(const Player* player) const;
-  // Keeps a judged check of `player` (the bot's figures as cut, the current
-  // ping as read) for "!laghistory", the hourly counts and the verdict on
+  // Keeps a judged check of `player` (the figures as cut, the current ping
+  // as read) for "!laghistory", the hourly counts and the verdict on
   // stability.
-  void recordJudged(const botInfo& bot, const Player* player,
+  void recordJudged(const FigureTexts& figures, const Player* player,
                     std::uint8_t limits, DealAction action,
                     std::uint8_t verdicts, std::int32_t currentPing);
   // The steadiness of `player`'s connection over their last judged checks
@@ -180,11 +228,16 @@ class LagWatch {
   static constexpr int kLeastSteadySamples = ::kLeastSteadySamples;
 
   // True when `player` is on the bot's host list now.
-  bool isListed(const botInfo& bot, const Player* player) const;
+  static bool isListed(const WatchHost& host, const Player* player);
 
-  // Staff commands: "!lagwatch [-i= -s= -g= -l=]" and "!laghistory NAME".
-  void showStatus(botInfo& bot, const Player* caller);
-  void showHistory(botInfo& bot, const Player* caller, const char* name);
+  // Staff commands: "!lagwatch [-i= -s= -g= -l=]" and "!laghistory NAME";
+  // `fair` holds the fair settings in force (the steady rule, the ping
+  // ceiling and the quorum).
+  void showStatus(WatchHost& host, const Player* caller,
+                  const WatchSettings& settings, const LimitsInForce& fair);
+  void showHistory(WatchHost& host, const Player* caller, const char* name,
+                   const WatchSettings& settings,
+                   std::int32_t stabilityJitter);
 
   // Keeps `evidence` with the check of `player` recorded last (after
   // recordJudged) and sets its streakStart; returns the seconds from the
@@ -192,7 +245,7 @@ class LagWatch {
   std::uint32_t recordEvidence(const Player* player, CheckEvidence evidence);
   // "!lagwhy": the checks behind the last warning or move of `player`
   // (listed), told to `caller`. In lag_why.cc.
-  void showWhy(botInfo& bot, const Player* caller, const Player* player);
+  void showWhy(WatchHost& host, const Player* caller, const Player* player);
 
  private:
   // What a judged check did to the strikes, as "!laghistory" explains it
@@ -247,15 +300,19 @@ class LagWatch {
   // Moves the state remembered for `player`'s name into `state`; false
   // when none is remembered or its time has passed.
   bool recallDeparted(const Player* player, PlayerState& state);
-  void sendNextQuery(botInfo& bot);
-  void sendQuery(botInfo& bot, const CheckRequest& request);
+  void sendNextQuery(WatchHost& host, const WatchSettings& settings);
+  void sendQuery(WatchHost& host, const CheckRequest& request);
   // `request` becomes the query out, asked now; of nobody listed unless
   // `listed`.
   void awaitAnswer(const CheckRequest& request, bool listed);
-  bool isWatched(const botInfo& bot, const Player* player,
+  bool isWatched(const WatchSettings& settings, const Player* player,
                  const PlayerState& state) const;
   // The watched player whose automatic check is most overdue, or nullptr.
-  const Player* mostOverdue(const botInfo& bot) const;
+  const Player* mostOverdue(const WatchHost& host,
+                            const WatchSettings& settings) const;
+  // Sends `text` privately to every listed player named `name`.
+  static void tellByName(WatchHost& host, const String& name,
+                         const char* text);
   struct WalkedPlayer;
   // The walk's entry of `player` at `position` of the host list.
   const WalkedPlayer* walkedAt(std::size_t position,
@@ -301,6 +358,7 @@ class LagWatch {
                    const char* typedName, std::uint32_t typedLength,
                    const Player* requester, bool startedCountdown);
 
+  String line_;  // the line under composition
   Queue waiting_;
   Queue unordered_;  // checks without the queue whose "*lag" is out
   bool outstanding_ = false;

@@ -55,9 +55,9 @@ std::uint32_t LagWatch::recordEvidence(const Player* player,
   return check.when - evidence.streakStart;
 }
 
-void LagWatch::showWhy(botInfo& bot, const Player* caller,
+void LagWatch::showWhy(WatchHost& host, const Player* caller,
                        const Player* player) {
-  String& line = bot.scratchText;
+  String& line = line_;
   line = "[";
   line.append(player->name, player->nameLength());
   line += "]  ";
@@ -77,7 +77,7 @@ void LagWatch::showWhy(botInfo& bot, const Player* caller,
   }
   if (dealt == 0) {
     line += "no dealing remembered";
-    bot.sendPrivate(caller, line.chars());
+    host.sendPrivate(caller, line.chars());
     return;
   }
   const JudgedCheck& dealing = newest(dealt);
@@ -106,7 +106,7 @@ void LagWatch::showWhy(botInfo& bot, const Player* caller,
   if (newest(oldest).evidence.strikes > 1) {
     line += " (its first checks are no longer remembered)";
   }
-  bot.sendPrivate(caller, line.chars());
+  host.sendPrivate(caller, line.chars());
   for (int i = oldest; i >= dealt; --i) {
     const JudgedCheck& check = newest(i);
     line = "  ";
@@ -133,7 +133,7 @@ void LagWatch::showWhy(botInfo& bot, const Player* caller,
     }
     if (check.verdicts & kVerdictNoQuorum) line += "  no quorum";
     if (check.verdicts & kVerdictSteady) line += "  steady";
-    bot.sendPrivate(caller, line.chars());
+    host.sendPrivate(caller, line.chars());
   }
 }
 
@@ -141,7 +141,7 @@ void botInfo::onWhyCommand(const Player* caller, const Command* command) {
   const char* name = command->parameterText;
   while (*name == ' ') ++name;
   if (*name == '\0' || caller->nameEqualsIgnoreCase(name)) {
-    watch.showWhy(*this, caller, caller);
+    watch.showWhy(watchHost_, caller, caller);
     return;
   }
   // A player asks about themselves only.
@@ -152,7 +152,7 @@ void botInfo::onWhyCommand(const Player* caller, const Command* command) {
          node = node->next) {
       if (!node->item->nameEqualsIgnoreCase(name)) continue;
       anybody = true;
-      watch.showWhy(*this, caller, node->item);
+      watch.showWhy(watchHost_, caller, node->item);
     }
   }
   if (!anybody) {

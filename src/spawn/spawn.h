@@ -41,6 +41,21 @@ struct PlayerTag {
 // The name of the file read at every accepted Init, in the current directory.
 constexpr const char* kConfigFileName = "tarvok.ini";
 
+class botInfo;
+
+// The bot as its lag watch sees it: the host's list, private lines and the
+// "!lagcheck" countdowns.
+class BotWatchHost final : public WatchHost {
+ public:
+  explicit BotWatchHost(botInfo& bot) : bot_(bot) {}
+  const _linkedlist<Player>* listedPlayers() const override;
+  void sendPrivate(const Player* player, const char* text) override;
+  void giveBackCountdown(const Player* asker) override;
+
+ private:
+  botInfo& bot_;
+};
+
 class botInfo {
  public:
   explicit botInfo(CALL_HANDLE handle);
@@ -143,14 +158,7 @@ class botInfo {
   // like every setting, its values stay through a reload of a file without
   // them. While it is on, its commands answer and its strikes,
   // history and hourly counts follow the values in force.
-  std::int32_t queueMode;          // 1: checks wait their turn
-  std::int32_t autoCheckInterval;  // seconds; 0: no automatic checks
-  std::int32_t strikesNeeded;      // bad checks in a row before dealing
-  std::int32_t graceSeconds;       // before a newcomer's first auto check
-  std::int32_t autoCheckLevel;     // highest access level checked
-  std::int32_t answerTimeout;      // Ticks to wait for the server's answer
-  std::int32_t memorySeconds;      // a player who left is remembered; 0: not
-  std::int32_t strikeGapSeconds;   // least time between two strikes; 0: none
+  WatchSettings watchSettings;
   std::uint8_t watchOn;
   LagWatch watch;
 
@@ -184,6 +192,11 @@ class botInfo {
   PopulationLimits population;
 
  private:
+  BotWatchHost watchHost_{*this};
+
+  // The texts of the last lag line's figures, for the watch's history.
+  FigureTexts figureTexts() const;
+
   // What judging one lag line came to before anyone is dealt with.
   struct Judgement {
     std::uint8_t reached = 0;  // the limits reached, with the allowance
