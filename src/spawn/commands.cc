@@ -285,57 +285,7 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
   if (caller == nullptr || command == nullptr) return;
   const std::uint32_t level = caller->accessLevel;
   if (level > OP_God) return;
-
-  if (level >= OP_SuperModerator) {
-    if (command->commandIs("version")) {
-      scratchText = "[name:tarvok.dll] [maker:Vantrel (";
-      scratchText += kMakerAddress;
-      scratchText += ")] [build:0.7]";
-      sendPrivate(caller, scratchText.chars());
-      return;
-    }
-    if (command->commandIs("lagdisplay")) {
-      setModeFromText(
-          *this, caller, command->parameterText, 2,
-          "Must specify a number    0:ignore 1:arena 2:pm  recomend:1",
-          displayMode);
-      return;
-    }
-    if (command->commandIs("laggerdeal")) {
-      setModeFromText(*this, caller, command->parameterText, 3,
-                      "Must specify a number   0:nothing 1:arena "
-                      "2:arena/warn 3:arena/warn/spec  recomend:1",
-                      dealMode);
-      return;
-    }
-    if (command->commandIs("laglimitset")) {
-      // Not validated here: a negative limit is repaired before the next
-      // report is judged.
-      for (const LimitSwitch& entry : kLimitSwitches) {
-        const _switch* given = command->findSwitch(entry.letter);
-        if (given == nullptr) continue;
-        this->*entry.limit = atoiSaturated(given->valueText);
-        sendPrivate(caller, entry.confirmation);
-      }
-      return;
-    }
-    if (command->commandIs("lagtimelimit")) {
-      if (!isNumeric(command->parameterText)) return;
-      maxCheckRate = atoiSaturated(command->parameterText);
-      sendPrivate(caller, "Set time limit");
-      return;
-    }
-    if (command->commandIs("lagallow")) {
-      onAllowCommand(caller, command);
-      return;
-    }
-    if (watchOn &&
-        (command->commandIs("lagwatch") || command->commandIs("laghistory"))) {
-      onWatchCommand(caller, command);
-      return;
-    }
-  }
-
+  if (level >= OP_SuperModerator && onStaffCommand(caller, command)) return;
   if (watchOn && command->commandIs("lagwhy")) {
     onWhyCommand(caller, command);
     return;
@@ -352,120 +302,179 @@ void botInfo::onCommand(const Player* caller, const Command* command) {
     return;
   }
   if (command->commandIs("lagcheck")) {
-    if (level == OP_Player && lookupTag(caller, 0) >= 0) {
-      sendPrivate(caller, "Lag time limit exceeded.");
-      return;
-    }
-    if (displayMode == 0) {
-      sendPrivate(caller, kChecksDisabled);
-      return;
-    }
-    // With ordered checks each player of that name gets a request of their
-    // own, and the query waits its turn.
-    const bool ordered = watchSettings.ordered();
-    if (ordered && !watch.hasRoomFor(countListed(command->parameterText))) {
-      sendPrivate(caller, kQueueFull);
-      return;
-    }
-    // Staff are never refused, but their countdown runs too: "!laglimits"
-    // shows it.
-    storeTag(caller, 0, maxCheckRate);
-    sendPrivate(caller, "Checking player's lag");
-    if (!ordered) {
-      checkTarget = command->parameterText;
-      checkRequester.assign(caller->name, caller->nameLength());
-    }
-    if (playerList == nullptr) return;
-    for (const _listnode<Player>* node = playerList->head; node != nullptr;
-         node = node->next) {
-      const Player* target = node->item;
-      if (!target->nameEqualsIgnoreCase(command->parameterText)) continue;
-      scratchText.assign(caller->name, caller->nameLength());
-      scratchText += " has requested to check your lag";
-      sendPrivate(target, scratchText.chars());
-      if (ordered) {
-        watch.requestCheck(watchHost_, watchSettings, target,
-                           command->parameterText,
-                           textLength(command->parameterText), caller, true);
-      } else {
-        sendPrivate(target, "*lag");
-        watch.noteUnorderedQuery(target, command->parameterText,
-                                 textLength(command->parameterText), caller,
-                                 true);
-      }
-    }
+    onCheckCommand(caller, command);
     return;
   }
   if (command->commandIs("lagme")) {
-    if (displayMode == 0) {
-      sendPrivate(caller, kChecksDisabled);
+    onCheckMeCommand(caller);
+    return;
+  }
+  if (command->commandIs("laglimits")) onLimitsCommand(caller);
+}
+
+bool botInfo::onStaffCommand(const Player* caller, const Command* command) {
+  if (command->commandIs("version")) {
+    scratchText = "[name:tarvok.dll] [maker:Vantrel (";
+    scratchText += kMakerAddress;
+    scratchText += ")] [build:0.7]";
+    sendPrivate(caller, scratchText.chars());
+    return true;
+  }
+  if (command->commandIs("lagdisplay")) {
+    setModeFromText(
+        *this, caller, command->parameterText, 2,
+        "Must specify a number    0:ignore 1:arena 2:pm  recomend:1",
+        displayMode);
+    return true;
+  }
+  if (command->commandIs("laggerdeal")) {
+    setModeFromText(*this, caller, command->parameterText, 3,
+                    "Must specify a number   0:nothing 1:arena "
+                    "2:arena/warn 3:arena/warn/spec  recomend:1",
+                    dealMode);
+    return true;
+  }
+  if (command->commandIs("laglimitset")) {
+    // Not validated here: a negative limit is repaired before the next
+    // report is judged.
+    for (const LimitSwitch& entry : kLimitSwitches) {
+      const _switch* given = command->findSwitch(entry.letter);
+      if (given == nullptr) continue;
+      this->*entry.limit = atoiSaturated(given->valueText);
+      sendPrivate(caller, entry.confirmation);
+    }
+    return true;
+  }
+  if (command->commandIs("lagtimelimit")) {
+    if (!isNumeric(command->parameterText)) return true;
+    maxCheckRate = atoiSaturated(command->parameterText);
+    sendPrivate(caller, "Set time limit");
+    return true;
+  }
+  if (command->commandIs("lagallow")) {
+    onAllowCommand(caller, command);
+    return true;
+  }
+  if (watchOn &&
+      (command->commandIs("lagwatch") || command->commandIs("laghistory"))) {
+    onWatchCommand(caller, command);
+    return true;
+  }
+  return false;
+}
+
+void botInfo::onCheckCommand(const Player* caller, const Command* command) {
+  if (caller->accessLevel == OP_Player && lookupTag(caller, 0) >= 0) {
+    sendPrivate(caller, "Lag time limit exceeded.");
+    return;
+  }
+  if (displayMode == 0) {
+    sendPrivate(caller, kChecksDisabled);
+    return;
+  }
+  // With ordered checks each player of that name gets a request of their
+  // own, and the query waits its turn.
+  const bool ordered = watchSettings.ordered();
+  if (ordered && !watch.hasRoomFor(countListed(command->parameterText))) {
+    sendPrivate(caller, kQueueFull);
+    return;
+  }
+  // Staff are never refused, but their countdown runs too: "!laglimits"
+  // shows it.
+  storeTag(caller, 0, maxCheckRate);
+  sendPrivate(caller, "Checking player's lag");
+  if (!ordered) {
+    checkTarget = command->parameterText;
+    checkRequester.assign(caller->name, caller->nameLength());
+  }
+  if (playerList == nullptr) return;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    const Player* target = node->item;
+    if (!target->nameEqualsIgnoreCase(command->parameterText)) continue;
+    scratchText.assign(caller->name, caller->nameLength());
+    scratchText += " has requested to check your lag";
+    sendPrivate(target, scratchText.chars());
+    if (ordered) {
+      watch.requestCheck(watchHost_, watchSettings, target,
+                         command->parameterText,
+                         textLength(command->parameterText), caller, true);
+    } else {
+      sendPrivate(target, "*lag");
+      watch.noteUnorderedQuery(target, command->parameterText,
+                               textLength(command->parameterText), caller,
+                               true);
+    }
+  }
+}
+
+void botInfo::onCheckMeCommand(const Player* caller) {
+  if (displayMode == 0) {
+    sendPrivate(caller, kChecksDisabled);
+    return;
+  }
+  if (watchSettings.ordered()) {
+    if (!watch.hasRoomFor(1)) {
+      sendPrivate(caller, kQueueFull);
       return;
     }
-    if (watchSettings.ordered()) {
-      if (!watch.hasRoomFor(1)) {
-        sendPrivate(caller, kQueueFull);
-        return;
-      }
-      watch.requestCheck(watchHost_, watchSettings, caller, caller->name,
-                         caller->nameLength(), caller, false);
-    } else {
-      checkRequester.assign(caller->name, caller->nameLength());
-      checkTarget = checkRequester;
-      sendPrivate(caller, "*lag");
-      watch.noteUnorderedQuery(caller, caller->name, caller->nameLength(),
-                               caller, false);
-    }
-    sendPrivate(caller, "Checking your lag.");
-    return;
+    watch.requestCheck(watchHost_, watchSettings, caller, caller->name,
+                       caller->nameLength(), caller, false);
+  } else {
+    checkRequester.assign(caller->name, caller->nameLength());
+    checkTarget = checkRequester;
+    sendPrivate(caller, "*lag");
+    watch.noteUnorderedQuery(caller, caller->name, caller->nameLength(),
+                             caller, false);
   }
-  if (command->commandIs("laglimits")) {
-    // The limits in force now, with the population section's.
-    const std::int32_t inShips = population.any() ? countInShips() : 0;
-    const PopulationLimitsInForce inForce(*this, inShips);
-    scratchText = "limits  C: ";
-    scratchText += currentPingLimit;
+  sendPrivate(caller, "Checking your lag.");
+}
+
+void botInfo::onLimitsCommand(const Player* caller) {
+  const bool staff = caller->accessLevel >= OP_SuperModerator;
+  // The limits in force now, with the population section's.
+  const std::int32_t inShips = population.any() ? countInShips() : 0;
+  const PopulationLimitsInForce inForce(*this, inShips);
+  scratchText = "limits  C: ";
+  scratchText += currentPingLimit;
+  scratchText += "  AVG: ";
+  scratchText += averagePingLimit;
+  scratchText += "  S2C: ";
+  scratchText += s2cLossLimit;
+  scratchText += "  C2S: ";
+  scratchText += c2sLossLimit;
+  scratchText += "  S2CWeapons: ";
+  scratchText += s2cWeaponsLossLimit;
+  sendPrivate(caller, scratchText.chars());
+  // A player with an allowance learns their own ping limits, as the next
+  // check judges them (a negative limit is repaired then).
+  scratchText.assign(caller->name, caller->nameLength());
+  const std::int32_t extraMs = allowances.extraFor(scratchText.chars());
+  if (extraMs != 0) {
+    const auto judged = [](ConfigField field, std::int32_t limit) {
+      return repairedValue(configKey(field), limit);
+    };
+    scratchText = "Your allowance: +";
+    scratchText += extraMs;
+    scratchText += " ms, so your ping limits are  C: ";
+    scratchText += withAllowance(
+        judged(ConfigField::currentPingLimit, currentPingLimit), extraMs);
     scratchText += "  AVG: ";
-    scratchText += averagePingLimit;
-    scratchText += "  S2C: ";
-    scratchText += s2cLossLimit;
-    scratchText += "  C2S: ";
-    scratchText += c2sLossLimit;
-    scratchText += "  S2CWeapons: ";
-    scratchText += s2cWeaponsLossLimit;
+    scratchText += withAllowance(
+        judged(ConfigField::averagePingLimit, averagePingLimit), extraMs);
     sendPrivate(caller, scratchText.chars());
-    // A player with an allowance learns their own ping limits, as the next
-    // check judges them (a negative limit is repaired then).
-    scratchText.assign(caller->name, caller->nameLength());
-    const std::int32_t extraMs = allowances.extraFor(scratchText.chars());
-    if (extraMs != 0) {
-      const auto judged = [](ConfigField field, std::int32_t limit) {
-        return repairedValue(configKey(field), limit);
-      };
-      scratchText = "Your allowance: +";
-      scratchText += extraMs;
-      scratchText += " ms, so your ping limits are  C: ";
-      scratchText += withAllowance(
-          judged(ConfigField::currentPingLimit, currentPingLimit), extraMs);
-      scratchText += "  AVG: ";
-      scratchText += withAllowance(
-          judged(ConfigField::averagePingLimit, averagePingLimit), extraMs);
-      sendPrivate(caller, scratchText.chars());
-    }
-    if (arenaSectionsInFile && level >= OP_SuperModerator) {
-      sendArenaSettings(caller);
-    }
-    if (population.any() && level >= OP_SuperModerator) {
-      sendPopulationSettings(caller, inShips, inForce.section());
-    }
-    const std::int32_t secondsLeft = lookupTag(caller, 0);
-    if (secondsLeft < 1) return;
-    scratchText =
-        "You are currently over the set time limits.  Time until next check: ";
-    scratchText += secondsLeft / 60;
-    scratchText += " minutes and ";
-    scratchText += secondsLeft % 60;
-    scratchText += " seconds.";
-    sendPrivate(caller, scratchText.chars());
-    return;
   }
+  if (arenaSectionsInFile && staff) sendArenaSettings(caller);
+  if (population.any() && staff) {
+    sendPopulationSettings(caller, inShips, inForce.section());
+  }
+  const std::int32_t secondsLeft = lookupTag(caller, 0);
+  if (secondsLeft < 1) return;
+  scratchText =
+      "You are currently over the set time limits.  Time until next check: ";
+  scratchText += secondsLeft / 60;
+  scratchText += " minutes and ";
+  scratchText += secondsLeft % 60;
+  scratchText += " seconds.";
+  sendPrivate(caller, scratchText.chars());
 }

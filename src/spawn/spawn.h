@@ -259,6 +259,16 @@ class botInfo {
   static std::int32_t withAllowance(std::int32_t limit, std::int32_t extraMs);
   // Listed players in a ship.
   std::int32_t countInShips() const;
+  // The commands of staff only; false when `command` is none of them.
+  bool onStaffCommand(const Player* caller, const Command* command);
+  // "!lagcheck NAME": every listed player of that name is asked, at once
+  // or in the queue's turn.
+  void onCheckCommand(const Player* caller, const Command* command);
+  // "!lagme": the caller checks themselves.
+  void onCheckMeCommand(const Player* caller);
+  // "!laglimits": the limits in force, the caller's allowance and
+  // countdown; for staff the arena and population sections in force.
+  void onLimitsCommand(const Player* caller);
   // "!lagallow": list, grant or take back an allowance.
   void onAllowCommand(const Player* caller, const Command* command);
   // After a setting may have switched ordered checks on or off: the checks
