@@ -28,6 +28,9 @@
 #define TARVOK_SPAWN_CHECK_JUDGEMENT_H_
 
 #include <cstdint>
+#include <type_traits>
+
+#include "spawn/config_keys.h"
 
 // The limits a judged check reached, as bits in the order of the lagger
 // lines.
@@ -91,16 +94,23 @@ struct JudgedFigures {
 // What one answer measured.
 using CheckFigures = JudgedFigures;
 
-// The settings that judge a check of one player: the five limits and the
-// fair settings.
-struct LimitsInForce : JudgedFigures {
+// The fair settings of "tarvok.ini", each off at its default.
+struct FairSettings {
+  // Players in ships before anyone is dealt with; 0: no quorum.
+  std::int32_t minPlayers = configDefault(ConfigField::minPlayers);
+  // Ms around a steady player's median; 0: the steady rule is off.
+  std::int32_t stabilityJitter = configDefault(ConfigField::stabilityJitter);
+  // Ms a steady player stays under; 0: twice the current ping limit.
+  std::int32_t pingCeiling = configDefault(ConfigField::pingCeiling);
+  // Ms: a ping above it is a measurement glitch, never judged; 0: off.
+  std::int32_t ignoreAbove = configDefault(ConfigField::ignoreAbove);
+};
+
+// The settings that judge a check of one player: the five limits, the fair
+// settings (the steady rule off, at 0, also while the watch, which keeps
+// the player's checks, is off) and the player's allowance.
+struct LimitsInForce : JudgedFigures, FairSettings {
   std::int32_t allowanceMs = 0;  // the player's, 0 for none
-  std::int32_t ignoreAbove = 0;  // 0: no ping is a glitch
-  // 0: the steady rule is off (also while the watch, which keeps the
-  // player's checks, is off).
-  std::int32_t stabilityJitter = 0;
-  std::int32_t pingCeiling = 0;  // 0: twice the current ping limit
-  std::int32_t minPlayers = 0;   // 0: no quorum
 
   // `limit` raised by `allowanceMs`, saturating.
   static std::int32_t withAllowance(std::int32_t limit,
@@ -108,6 +118,26 @@ struct LimitsInForce : JudgedFigures {
   // The limit of LimitBit `index` (0 to 4) as it judges: the ping limits
   // with the allowance.
   std::int32_t judging(int index) const;
+};
+
+// The fair settings of `settings`: kept apart in its `fair` (the bot's), or
+// among the others (check-ini's reading of a file).
+template <class Settings, class = void>
+struct FairSettingsOf {
+  static FairSettings of(const Settings& settings) {
+    FairSettings fair;
+    fair.minPlayers = settings.minPlayers;
+    fair.stabilityJitter = settings.stabilityJitter;
+    fair.pingCeiling = settings.pingCeiling;
+    fair.ignoreAbove = settings.ignoreAbove;
+    return fair;
+  }
+};
+template <class Settings>
+struct FairSettingsOf<Settings, std::void_t<decltype(&Settings::fair)>> {
+  static const FairSettings& of(const Settings& settings) {
+    return settings.fair;
+  }
 };
 
 // The limits in force from settings as "tarvok.ini" and staff leave them
@@ -123,10 +153,8 @@ LimitsInForce limitsInForce(const Settings& settings, bool watchOn) {
   limits.s2cLoss = settings.s2cLossLimit;
   limits.c2sLoss = settings.c2sLossLimit;
   limits.s2cWeaponsLoss = settings.s2cWeaponsLossLimit;
-  limits.ignoreAbove = settings.ignoreAbove;
-  limits.stabilityJitter = watchOn ? settings.stabilityJitter : 0;
-  limits.pingCeiling = settings.pingCeiling;
-  limits.minPlayers = settings.minPlayers;
+  static_cast<FairSettings&>(limits) = FairSettingsOf<Settings>::of(settings);
+  if (!watchOn) limits.stabilityJitter = 0;
   return limits;
 }
 

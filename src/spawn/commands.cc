@@ -41,8 +41,8 @@ std::int32_t& watchSetting(botInfo& bot) {
   return bot.watchSettings.*field;
 }
 template <auto field>
-std::int32_t& botSetting(botInfo& bot) {
-  return bot.*field;
+std::int32_t& fairSetting(botInfo& bot) {
+  return bot.fair.*field;
 }
 
 struct WatchSwitch {
@@ -64,11 +64,11 @@ constexpr WatchSwitch kWatchSwitches[] = {
     {'g', &watchSetting<&WatchSettings::graceSeconds>, "Lag watch grace set"},
     {'l', &watchSetting<&WatchSettings::autoCheckLevel>,
      "Lag watch level set"},
-    {'j', &botSetting<&botInfo::stabilityJitter>, "Lag watch stability set",
-     " ms", " (off)"},
-    {'c', &botSetting<&botInfo::pingCeiling>, "Lag watch ping ceiling set",
-     " ms", " (twice the current ping limit)"},
-    {'m', &botSetting<&botInfo::minPlayers>, "Lag watch quorum set",
+    {'j', &fairSetting<&FairSettings::stabilityJitter>,
+     "Lag watch stability set", " ms", " (off)"},
+    {'c', &fairSetting<&FairSettings::pingCeiling>,
+     "Lag watch ping ceiling set", " ms", " (twice the current ping limit)"},
+    {'m', &fairSetting<&FairSettings::minPlayers>, "Lag watch quorum set",
      " players", " (off)"},
 };
 
@@ -156,7 +156,7 @@ std::size_t botInfo::countListed(const char* name) const {
 void botInfo::onWatchCommand(const Player* caller, const Command* command) {
   if (command->commandIs("laghistory")) {
     watch.showHistory(watchHost_, caller, command->parameterText,
-                      watchSettings, stabilityJitter);
+                      watchSettings, fair.stabilityJitter);
     return;
   }
   const bool wasOrdered = watchSettings.ordered();
@@ -190,8 +190,7 @@ void botInfo::onWatchCommand(const Player* caller, const Command* command) {
     sendPrivate(caller, scratchText.chars());
   }
   if (!anyGiven) {
-    watch.showStatus(watchHost_, caller, watchSettings,
-                     limitsInForce(*this, true));
+    watch.showStatus(watchHost_, caller, watchSettings, fair);
     return;
   }
   if (anySet) orderingSwitched(wasOrdered);

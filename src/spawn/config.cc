@@ -37,6 +37,11 @@ struct FieldsOf<ConfigGroup::Watch> {
   using Holder = WatchSettings;
   static WatchSettings& in(botInfo& bot) { return bot.watchSettings; }
 };
+template <>
+struct FieldsOf<ConfigGroup::Fair> {
+  using Holder = FairSettings;
+  static FairSettings& in(botInfo& bot) { return bot.fair; }
+};
 
 // The field of one row of the table in a bot: a text or a number.
 struct BotField {

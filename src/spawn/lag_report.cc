@@ -201,7 +201,7 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
     if (judged != nullptr) history = watch.historyOf(judged);
   }
   CheckCircumstances circumstances;
-  if (minPlayers > 0) {
+  if (fair.minPlayers > 0) {
     circumstances.playersInShips = countInShips();
     circumstances.askedByStaff = !automatic && isStaffName(requester);
   }
@@ -274,7 +274,7 @@ void botInfo::sayVerdict(const String& target, const CheckVerdict& verdict) {
     scratchText = "*arena";
     scratchText += target;
     scratchText += "'s ping is above ";
-    scratchText += ignoreAbove;
+    scratchText += fair.ignoreAbove;
     scratchText += " ms: taken for a measurement glitch, not judged";
     sendPublic(scratchText.chars());
   } else if (verdict.verdicts & kVerdictSteady) {

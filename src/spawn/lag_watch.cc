@@ -360,7 +360,7 @@ void LagWatch::recordJudged(const FigureTexts& figures, const Player* player,
 
 void LagWatch::showStatus(WatchHost& host, const Player* caller,
                           const WatchSettings& settings,
-                          const LimitsInForce& fair) {
+                          const FairSettings& fair) {
   std::uint32_t watched = 0;
   const _linkedlist<Player>* players = host.listedPlayers();
   if (settings.autoCheckInterval > 0 && players != nullptr) {

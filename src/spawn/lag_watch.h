@@ -234,7 +234,7 @@ class LagWatch {
   // `fair` holds the fair settings in force (the steady rule, the ping
   // ceiling and the quorum).
   void showStatus(WatchHost& host, const Player* caller,
-                  const WatchSettings& settings, const LimitsInForce& fair);
+                  const WatchSettings& settings, const FairSettings& fair);
   void showHistory(WatchHost& host, const Player* caller, const char* name,
                    const WatchSettings& settings,
                    std::int32_t stabilityJitter);

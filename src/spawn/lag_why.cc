@@ -170,7 +170,7 @@ void botInfo::sayQuorumHold(const String& target) {
   scratchText += inShips;
   scratchText += inShips == 1 ? " player is" : " players are";
   scratchText += " in ships, ";
-  scratchText += minPlayers;
+  scratchText += fair.minPlayers;
   scratchText += " needed";
   sendPublic(scratchText.chars());
 }

@@ -162,14 +162,10 @@ class botInfo {
   std::uint8_t watchOn;
   LagWatch watch;
 
-  // Fair limits (config_keys.h, lag_allowances.h). Each is off at its
-  // default: no quorum, no verdict on stability, no allowances.
-  std::int32_t minPlayers;       // players in ships before anyone is dealt with
-  std::int32_t stabilityJitter;  // ms around a steady player's median; 0: off
-  std::int32_t pingCeiling;      // ms a steady player stays under; 0: twice
-                                 // the current-ping limit
-  std::int32_t ignoreAbove;      // ms: a ping above it is a measurement
-                                 // glitch, never judged; 0: off
+  // Fair limits (config_keys.h, check_judgement.h, lag_allowances.h).
+  // Each is off at its default: no quorum, no verdict on stability, no
+  // allowances.
+  FairSettings fair;
   LagAllowances allowances;
   std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
 
