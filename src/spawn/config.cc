@@ -74,6 +74,34 @@ constexpr BotField kBotFields[] = {TARVOK_CONFIG_KEYS(TARVOK_BOT_FIELD)};
 static_assert(std::size(kBotFields) == std::size(kConfigKeys),
               "one field per key");
 
+// Repairs every number of the table whose row `wanted` accepts, in straight
+// code (every lag report repairs the limits, so no row is looked up
+// through a pointer).
+template <ConfigGroup group, auto field>
+void repairNumber(botInfo& bot, const ConfigKey& key) {
+  using Holder = typename FieldsOf<group>::Holder;
+  if constexpr (std::is_same_v<decltype(field), std::int32_t Holder::*>) {
+    if (key.repair == ConfigRepair::Keep) return;
+    std::int32_t& value = FieldsOf<group>::in(bot).*field;
+    value = repairedValue(key, value);
+  }
+}
+
+template <class Wanted>
+void repairNumbers(botInfo& bot, Wanted wanted) {
+  std::size_t row = 0;
+#define TARVOK_REPAIR_NUMBER(kind, key, field, defaultValue, lowest, highest, \
+                             repair, group)                                   \
+  if (wanted(kConfigKeys[row])) {                                             \
+    repairNumber<ConfigGroup::group,                                          \
+                 &FieldsOf<ConfigGroup::group>::Holder::field>(               \
+        bot, kConfigKeys[row]);                                               \
+  }                                                                           \
+  ++row;
+  TARVOK_CONFIG_KEYS(TARVOK_REPAIR_NUMBER)
+#undef TARVOK_REPAIR_NUMBER
+}
+
 // Applies a line that sets a key of the table to the settings of `bot`.
 void applyConfigSetting(botInfo& bot, const ConfigSetting& setting) {
   const ConfigKey& key = *setting.key;
@@ -182,17 +210,9 @@ void botInfo::setExtraDefaults() {
 }
 
 // Every number whose row repairs it: the five limits (300 for pings, 2 for
-// losses) and the watch's settings. Every lag report runs this, so the rows
-// that repair nothing are passed over before their field is read.
+// losses) and the watch's settings.
 void botInfo::sanitizeLimits() {
-  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
-    if (kConfigKeys[row].repair == ConfigRepair::Keep ||
-        kBotFields[row].number == nullptr) {
-      continue;
-    }
-    std::int32_t& value = kBotFields[row].number(*this);
-    value = repairedValue(kConfigKeys[row], value);
-  }
+  repairNumbers(*this, [](const ConfigKey&) { return true; });
 }
 
 void botInfo::sendPopulationSettings(const Player* caller,
@@ -230,13 +250,7 @@ void botInfo::sendArenaSettings(const Player* caller) {
 // next lag report repairs it. The fair keys, which "!lagwatch" sets too, are
 // repaired.
 void botInfo::sanitizeWatchSettings() {
-  for (std::size_t row = 0; row < std::size(kConfigKeys); ++row) {
-    if (kBotFields[row].number == nullptr) continue;
-    if (kConfigKeys[row].group != ConfigGroup::Watch &&
-        kConfigKeys[row].group != ConfigGroup::Fair) {
-      continue;
-    }
-    std::int32_t& value = kBotFields[row].number(*this);
-    value = repairedValue(kConfigKeys[row], value);
-  }
+  repairNumbers(*this, [](const ConfigKey& key) {
+    return key.group == ConfigGroup::Watch || key.group == ConfigGroup::Fair;
+  });
 }
