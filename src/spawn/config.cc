@@ -38,6 +38,16 @@ struct FieldsOf<ConfigGroup::Watch> {
   static WatchSettings& in(botInfo& bot) { return bot.watchSettings; }
 };
 template <>
+struct FieldsOf<ConfigGroup::Log> {
+  using Holder = LogSettings;
+  static LogSettings& in(botInfo& bot) { return bot.logSettings; }
+};
+template <>
+struct FieldsOf<ConfigGroup::Messages> {
+  using Holder = MessageSettings;
+  static MessageSettings& in(botInfo& bot) { return bot.messages; }
+};
+template <>
 struct FieldsOf<ConfigGroup::Fair> {
   using Holder = FairSettings;
   static FairSettings& in(botInfo& bot) { return bot.fair; }

@@ -88,7 +88,7 @@ void botInfo::onHelp(const Player* caller, const Command* command) {
       sendPrivate(caller, "Watch: !lagwatch [switches]  !laghistory [name]");
     }
     // Staff who are told of dealings learn where to ask why.
-    if (watchOn && (!isStaff || notifyLevel > 0)) {
+    if (watchOn && (!isStaff || logSettings.notifyLevel > 0)) {
       sendPrivate(caller, isStaff ? "Disputes: !lagwhy [name]"
                                   : "Watch: !lagwhy");
     }

@@ -139,7 +139,7 @@ void LagLog::close() {
 }
 
 void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
-  if (bot.lagLogPath.size() == 0) return;
+  if (bot.logSettings.lagLogPath.size() == 0) return;
   schema::CheckFields fields;
   fields.time = timeStamp();
   fields.bot = static_cast<std::uint64_t>(bot.handle);
@@ -171,9 +171,9 @@ void LagLog::append(botInfo& bot, const LagLogEntry& entry) {
 void LagLog::appendPresence(botInfo& bot, Presence event,
                             const Player* player) {
   if (event == Presence::Connected) {
-    connectionUnlogged_ = bot.lagLogPath.size() == 0;
+    connectionUnlogged_ = bot.logSettings.lagLogPath.size() == 0;
   }
-  if (bot.lagLogPath.size() == 0) return;
+  if (bot.logSettings.lagLogPath.size() == 0) return;
   schema::RowText row = rowText(bot);
   row.presence(timeStamp(), static_cast<std::uint64_t>(bot.handle),
                static_cast<int>(event),
@@ -189,15 +189,15 @@ void LagLog::appendPresence(botInfo& bot, Presence event,
 void LagLog::appendSection(botInfo& bot, std::int32_t players) {
   if (bot.population.loggedSection == players) return;
   bot.population.loggedSection = players;
-  if (bot.lagLogPath.size() == 0) return;
+  if (bot.logSettings.lagLogPath.size() == 0) return;
   schema::RowText row = rowText(bot);
   row.population(timeStamp(), static_cast<std::uint64_t>(bot.handle), players);
   write(bot, row.bytes(), row.size());
 }
 
 bool LagLog::open(botInfo& bot) {
-  file_ = openLog(bot.lagLogPath.chars());
-  openPath_ = bot.lagLogPath;
+  file_ = openLog(bot.logSettings.lagLogPath.chars());
+  openPath_ = bot.logSettings.lagLogPath;
   openedSecond_ = stampSecond_;
   rotationsSeen_ = rotationsDone;
   end_ = -1;
@@ -207,7 +207,7 @@ bool LagLog::open(botInfo& bot) {
 void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   if (file_ != nullptr &&
       (openedSecond_ != stampSecond_ || rotationsSeen_ != rotationsDone ||
-       std::strcmp(openPath_.chars(), bot.lagLogPath.chars()) != 0)) {
+       std::strcmp(openPath_.chars(), bot.logSettings.lagLogPath.chars()) != 0)) {
     close();
   }
   bool diskFull = false;
@@ -215,8 +215,8 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   // On a full disk a capped log keeps its newest rows: the oldest rotated
   // file makes room for them.
   String dropped;
-  while (!written && diskFull && bot.lagLogMaxBytes > 0 &&
-         dropOldestRotated(bot.lagLogPath, &dropped)) {
+  while (!written && diskFull && bot.logSettings.lagLogMaxBytes > 0 &&
+         dropOldestRotated(bot.logSettings.lagLogPath, &dropped)) {
     bot.scratchText = "Lag log: the disk is full: removed ";
     bot.scratchText += dropped;
     bot.scratchText += " to keep the newest rows";
@@ -230,7 +230,7 @@ void LagLog::write(botInfo& bot, const char* row, std::size_t size) {
   if (failureReported_) return;
   failureReported_ = true;
   bot.scratchText = "Lag log: cannot write to ";
-  bot.scratchText += bot.lagLogPath;
+  bot.scratchText += bot.logSettings.lagLogPath;
   bot.sendEcho(bot.scratchText.chars());
 }
 
@@ -238,7 +238,7 @@ bool LagLog::put(botInfo& bot, const char* row, std::size_t size,
                  bool* diskFull) {
   *diskFull = false;
   if (file_ == nullptr && !open(bot)) return false;
-  const long cap = bot.lagLogMaxBytes;
+  const long cap = bot.logSettings.lagLogMaxBytes;
   long fileSize = 0;
   bool endsLine = true;
   // After this bot's last row the file ended with its line end; under a
@@ -307,7 +307,7 @@ bool LagLog::put(botInfo& bot, const char* row, std::size_t size,
 }
 
 void LagLog::rotateOrSay(botInfo& bot) {
-  if (rotate(bot.lagLogPath)) {
+  if (rotate(bot.logSettings.lagLogPath)) {
     ++rotationsDone;
     rotationFailureReported_ = false;
     return;
@@ -318,7 +318,7 @@ void LagLog::rotateOrSay(botInfo& bot) {
   if (rotationFailureReported_) return;
   rotationFailureReported_ = true;
   bot.scratchText = "Lag log: cannot rotate ";
-  bot.scratchText += bot.lagLogPath;
+  bot.scratchText += bot.logSettings.lagLogPath;
   bot.scratchText += ": it grows past LagLogMaxBytes";
   bot.sendEcho(bot.scratchText.chars());
 }

@@ -70,6 +70,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "spawn/config_keys.h"
 #include "spawn/lag_log_schema.h"
 #include "spawn/lag_watch.h"
 
@@ -77,6 +78,18 @@ class botInfo;
 struct Player;
 
 // What one handled lag line came to.
+// The keys of the log group (config_keys.h): the lag log, and what staff
+// and the arena are told beside a check; none of them judges one.
+struct LogSettings {
+  String lagLogPath;  // empty: no lag log
+  // Bytes before the log rotates; 0: never.
+  std::int32_t lagLogMaxBytes = configDefault(ConfigField::lagLogMaxBytes);
+  // The lowest access level told of a dealing; 0: nobody.
+  std::int32_t notifyLevel = configDefault(ConfigField::notifyLevel);
+  // 1: the arena hears why nobody is dealt with.
+  std::int32_t sayHolds = configDefault(ConfigField::sayHolds);
+};
+
 struct LagLogEntry {
   const char* playerName = "";  // empty: the line belonged to no request
   const char* requesterName = "";

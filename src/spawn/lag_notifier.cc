@@ -51,7 +51,7 @@ void LagNotifier::tellStaff(botInfo& bot, const Player* lagger,
                             const CheckEvidence& evidence,
                             std::uint32_t streakSeconds,
                             const MessageFacts& facts) {
-  if (bot.notifyLevel <= 0 || lagger == nullptr) return;
+  if (bot.logSettings.notifyLevel <= 0 || lagger == nullptr) return;
   if (toldThisMinute_ >= kMostPerMinute) {
     ++untold_;
     return;
@@ -59,13 +59,13 @@ void LagNotifier::tellStaff(botInfo& bot, const Player* lagger,
   ++toldThisMinute_;
   String& line = bot.scratchText;
   line = "tarvok: ";
-  if (bot.notifyMessage.size() != 0) {
-    if (bot.placeholders != 0) {
+  if (bot.messages.notifyMessage.size() != 0) {
+    if (bot.messages.placeholders != 0) {
       String expanded;
-      MessageTemplate::expand(bot.notifyMessage.chars(), facts, expanded);
+      MessageTemplate::expand(bot.messages.notifyMessage.chars(), facts, expanded);
       line += expanded;
     } else {
-      line += bot.notifyMessage;
+      line += bot.messages.notifyMessage;
     }
     sendToStaff(bot, line.chars(), lagger);
     return;
@@ -91,7 +91,7 @@ void LagNotifier::tellStaff(botInfo& bot, const Player* lagger,
 
 void LagNotifier::tick(botInfo& bot) {
   if (++secondsInMinute_ < kMinute) return;
-  if (untold_ > 0 && bot.notifyLevel > 0) {
+  if (untold_ > 0 && bot.logSettings.notifyLevel > 0) {
     String& line = bot.scratchText;
     line = "tarvok: ";
     line += static_cast<std::int32_t>(untold_);
@@ -114,9 +114,9 @@ void LagNotifier::sendToStaff(botInfo& bot, const char* text,
   if (bot.playerList == nullptr) return;
   // Above the highest level nobody would be told: it works as that level.
   const std::uint32_t lowest =
-      bot.notifyLevel > static_cast<std::int32_t>(OP_God)
+      bot.logSettings.notifyLevel > static_cast<std::int32_t>(OP_God)
           ? OP_God
-          : static_cast<std::uint32_t>(bot.notifyLevel);
+          : static_cast<std::uint32_t>(bot.logSettings.notifyLevel);
   for (const _listnode<Player>* node = bot.playerList->head; node != nullptr;
        node = node->next) {
     const Player* player = node->item;

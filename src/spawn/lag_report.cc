@@ -220,7 +220,7 @@ void botInfo::judgeLagReport(const CheckRequest* request, const String& target,
   // A manual check announces every limit that counts at once; an automatic
   // one only when it completes a player's strikes.
   if (!automatic) announceLimits(target, judgement.counted, judgement.extraMs);
-  if (!automatic && sayHolds != 0 && judgement.counted != 0 &&
+  if (!automatic && logSettings.sayHolds != 0 && judgement.counted != 0 &&
       (judgement.verdicts & kVerdictNoQuorum) != 0) {
     sayQuorumHold(target);
   }
@@ -371,7 +371,7 @@ void botInfo::sendToLagger(const Player* lagger, const String& laggerName,
                            const char* text, const Judgement& judgement,
                            std::int32_t strikes, std::int32_t needed,
                            DealAction action) {
-  if (placeholders == 0) {
+  if (messages.placeholders == 0) {
     sendPrivate(lagger, text);
     return;
   }
@@ -428,9 +428,9 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
     }
   } else if (!noQuorum && limits != 0 && dealMode != 0 && needed > 1 &&
              !watch.strikeCameTooSoon(lagger)) {
-    if (strikeMessage.size() != 0) {
-      sendToLagger(lagger, laggerName, strikeMessage.chars(), judgement,
-                   strikes, needed, DealAction::None);
+    if (messages.strikeMessage.size() != 0) {
+      sendToLagger(lagger, laggerName, messages.strikeMessage.chars(),
+                   judgement, strikes, needed, DealAction::None);
     } else {
       scratchText = "Lag strike ";
       scratchText += strikes;
@@ -458,7 +458,7 @@ void botInfo::dealWith(const Player* lagger, const String& laggerName,
   if (action == DealAction::Warned || action == DealAction::Spectated) {
     MessageFacts facts;
     String limitText;
-    if (notifyMessage.size() != 0 && placeholders != 0) {
+    if (messages.notifyMessage.size() != 0 && messages.placeholders != 0) {
       factsOfCheck(laggerName, judgement, strikes, needed, action, facts,
                    limitText);
       facts.streakSeconds = static_cast<std::int32_t>(streakSeconds);

@@ -13,7 +13,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "spawn/config_keys.h"
 #include "util/string.h"
+
+// The keys that shape what laggers and staff are told (config_keys.h):
+// with placeholders on, "{name}" and the like are replaced. An empty
+// message is the built-in one.
+struct MessageSettings {
+  std::int32_t placeholders = configDefault(ConfigField::placeholders);
+  String strikeMessage;
+  String notifyMessage;  // staff's line of a dealing (lag_notifier.h)
+};
 
 // The facts a message may name; texts are never null.
 struct MessageFacts {

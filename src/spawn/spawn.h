@@ -143,14 +143,8 @@ class botInfo {
   std::uint8_t laggerFound;
   String warnMessage;
   String lockMessage;
-  // Message keys (config_keys.h): with placeholders on, "{name}" and the
-  // like in the messages to laggers are replaced (message_template.h). An
-  // empty strike message is the built-in one.
-  std::int32_t placeholders;
-  String strikeMessage;
-  // Staff's line of a dealing (lag_notifier.h); empty: the built-in one.
-  String notifyMessage;
   std::int32_t maxCheckRate;  // seconds between checks for OP_Player
+  MessageSettings messages;   // message_template.h
 
   // The lag watch's settings (see config_keys.h) and its state. The watch is
   // on from the first file that holds one of its keys for as long as the
@@ -169,14 +163,11 @@ class botInfo {
   LagAllowances allowances;
   std::uint8_t fairKeysRead;  // a file held a fair key or an allowance
 
-  // Disputes (lag_notifier.h, lag_why.cc): staff told of every warning and
-  // move, and a check over a limit that the quorum holds said aloud.
-  std::int32_t notifyLevel;  // lowest access level told; 0: nobody
-  std::int32_t sayHolds;     // 1: the arena hears why nobody is dealt with
+  // The lag log, and disputes (lag_notifier.h, lag_why.cc): staff told of
+  // every warning and move, and a check over a limit that the quorum holds
+  // said aloud.
+  LogSettings logSettings;
   LagNotifier notifier;
-
-  String lagLogPath;            // empty: no lag log
-  std::int32_t lagLogMaxBytes;  // before the log rotates; 0: never
   LagLog lagLog;
 
   // Arena sections (arena_section.h). The name of the arena the bot entered

@@ -46,7 +46,7 @@ void writeAndReadBack(bool withArena) {
   TestBot env(7);
   Player* odd = env.addPlayer("*odd\tname\\", 2, OP_Moderator, 3);
   Player* bob = env.addPlayer("Bob", 3, OP_Player, 1);
-  env.bot.lagLogPath = "lag.log";
+  env.bot.logSettings.lagLogPath = "lag.log";
   env.bot.playerList = &env.players;
   env.bot.arenaSectionsInFile = withArena;
   env.bot.arenaName = "duel\x1B[2J";
