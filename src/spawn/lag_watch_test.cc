@@ -316,3 +316,85 @@ TEST(LagWatchMemoryTest, DepartedPlayersAreBoundedAndRecalledByName) {
   watch.leaveArena();
   EXPECT_EQ(watch.recordStrike(&other, true, 3), 1);
 }
+
+namespace {
+
+// The watch asked through its narrow interface alone: a host of four
+// players and settings passed by value, no bot. Bob and Carol are watched,
+// a spectator and staff are not; a manual check goes out in turn, one left
+// waiting is dropped when ordered checks go off (its asker's countdown
+// given back), and an unanswered query is given up.
+class RecordingWatchHost final : public WatchHost {
+ public:
+  RecordingWatchHost() { players.keepItems = 1; }
+  const _linkedlist<Player>* listedPlayers() const override {
+    return &players;
+  }
+  void sendPrivate(const Player* player, const char* text) override {
+    lines.push_back(std::string(player->name) + ": " + text);
+  }
+  void giveBackCountdown(const Player* asker) override {
+    lines.push_back(std::string(asker->name) + ": countdown given back");
+  }
+  std::vector<std::string> take() {
+    std::vector<std::string> taken;
+    taken.swap(lines);
+    return taken;
+  }
+
+  _linkedlist<Player> players;
+  std::vector<std::string> lines;
+};
+
+TEST(LagWatchHostTest, AWatchOfFourPlayersThroughItsHostAlone) {
+  Player bob(2, "Bob", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  Player spectator(3, "Spec", "", 0, 0, 0, 0, 0, kSpectatorShip, 0, 0);
+  Player mod(4, "Mod", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  mod.accessLevel = OP_SuperModerator;
+  Player carol(5, "Carol", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  RecordingWatchHost host;
+  for (Player* player : {&bob, &spectator, &mod, &carol}) {
+    host.players.appendItem(player);
+  }
+  WatchSettings settings;
+  settings.autoCheckInterval = 30;
+  settings.graceSeconds = 2;
+  settings.answerTimeout = 3;
+  LagWatch watch;
+
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  watch.tick(host, settings);  // Bob's grace is over; Carol's too, later
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
+  const CheckRequest* answered = watch.takeAnswered();
+  ASSERT_NE(answered, nullptr);
+  EXPECT_TRUE(answered->automatic);
+  EXPECT_EQ(answered->target, &bob);
+
+  // Carol checks the moderator by hand: it goes out at once, before her
+  // own automatic turn; a check the moderator asks for waits.
+  watch.requestCheck(host, settings, &mod, "mod", 3, &carol, true);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Mod: *lag"});
+  watch.requestCheck(host, settings, &bob, "bob", 3, &mod, true);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+
+  // Ordered checks go off: the waiting check is dropped, its asker told
+  // and free to ask again; the query out keeps its turn.
+  WatchSettings unordered = settings;
+  unordered.autoCheckInterval = 0;
+  watch.dropWaiting(host, unordered);
+  EXPECT_EQ(host.take(),
+            (std::vector<std::string>{
+                "Mod: The lag check of bob was dropped: checks no longer "
+                "wait their turn",
+                "Mod: countdown given back"}));
+  watch.tick(host, unordered);
+  watch.tick(host, unordered);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  watch.tick(host, unordered);
+  EXPECT_EQ(host.take(), std::vector<std::string>{
+                             "Carol: No answer came for the lag check of mod"});
+  EXPECT_FALSE(watch.awaitingAnswer());
+}
+
+}  // namespace
