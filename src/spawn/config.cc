@@ -132,6 +132,19 @@ void applyConfigSetting(botInfo& bot, const ConfigSetting& setting) {
 
 }  // namespace
 
+// The bot is only read: the table's accessors serve reading and writing.
+const std::int32_t* botInfo::configNumber(std::size_t row) const {
+  const BotField& field = kBotFields[row];
+  return field.number != nullptr ? &field.number(const_cast<botInfo&>(*this))
+                                 : nullptr;
+}
+
+const String* botInfo::configText(std::size_t row) const {
+  const BotField& field = kBotFields[row];
+  return field.text != nullptr ? &field.text(const_cast<botInfo&>(*this))
+                               : nullptr;
+}
+
 void botInfo::loadConfig() {
   // The file lists every allowance it grants: those of the last read go.
   allowances.dropFileAllowances();

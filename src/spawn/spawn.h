@@ -93,6 +93,11 @@ class botInfo {
   // becomes the default.
   void sanitizeWatchSettings();
 
+  // The field of row `row` of the key table (config_keys.h), wherever its
+  // group keeps it: configNumber of a number row, configText of the others.
+  const std::int32_t* configNumber(std::size_t row) const;
+  const String* configText(std::size_t row) const;
+
   // Per-player countdowns in `checkTimers`.
   void storeTag(const Player* player, std::int32_t slot, std::int32_t value);
   std::int32_t lookupTag(const Player* player, std::int32_t slot) const;

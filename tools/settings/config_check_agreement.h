@@ -5,7 +5,9 @@
 #ifndef TARVOK_TOOLS_SETTINGS_CONFIG_CHECK_AGREEMENT_H_
 #define TARVOK_TOOLS_SETTINGS_CONFIG_CHECK_AGREEMENT_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,24 +19,20 @@
 
 namespace config_check_agreement {
 
-// Every row of the key table as the plug-in holds it and as check-ini
-// reports it.
+// Every row of the key table as check-ini reports it; the plug-in's field
+// of the same row is the bot's configNumber or configText.
 struct FieldPair {
   const char* key;
-  String botInfo::*botText = nullptr;
-  std::int32_t botInfo::*botNumber = nullptr;
   std::string ConfigSettings::*reportedText = nullptr;
   std::int32_t ConfigSettings::*reportedNumber = nullptr;
-  FieldPair(const char* keyText, String botInfo::*bot,
-            std::string ConfigSettings::*reported)
-      : key(keyText), botText(bot), reportedText(reported) {}
-  FieldPair(const char* keyText, std::int32_t botInfo::*bot,
-            std::int32_t ConfigSettings::*reported)
-      : key(keyText), botNumber(bot), reportedNumber(reported) {}
+  FieldPair(const char* keyText, std::string ConfigSettings::*reported)
+      : key(keyText), reportedText(reported) {}
+  FieldPair(const char* keyText, std::int32_t ConfigSettings::*reported)
+      : key(keyText), reportedNumber(reported) {}
 };
 
 #define TARVOK_FIELD_PAIR(kind, key, field, ...) \
-  FieldPair(key, &botInfo::field, &ConfigSettings::field),
+  FieldPair(key, &ConfigSettings::field),
 inline const FieldPair kFieldPairs[] = {TARVOK_CONFIG_KEYS(TARVOK_FIELD_PAIR)};
 #undef TARVOK_FIELD_PAIR
 
@@ -43,16 +41,18 @@ inline const FieldPair kFieldPairs[] = {TARVOK_CONFIG_KEYS(TARVOK_FIELD_PAIR)};
 inline std::vector<std::string> settingDifferences(
     const botInfo& bot, const ConfigSettings& reported) {
   std::vector<std::string> differ;
-  for (const FieldPair& pair : kFieldPairs) {
-    if (pair.botNumber != nullptr) {
-      if (bot.*pair.botNumber != reported.*pair.reportedNumber) {
-        differ.push_back(std::string(pair.key) +
-                         std::to_string(bot.*pair.botNumber) + " but " +
+  for (std::size_t row = 0; row < std::size(kFieldPairs); ++row) {
+    const FieldPair& pair = kFieldPairs[row];
+    if (pair.reportedNumber != nullptr) {
+      const std::int32_t held = *bot.configNumber(row);
+      if (held != reported.*pair.reportedNumber) {
+        differ.push_back(std::string(pair.key) + std::to_string(held) +
+                         " but " +
                          std::to_string(reported.*pair.reportedNumber));
       }
-    } else if (std::string((bot.*pair.botText).chars()) !=
+    } else if (std::string(bot.configText(row)->chars()) !=
                reported.*pair.reportedText) {
-      differ.push_back(std::string(pair.key) + (bot.*pair.botText).chars() +
+      differ.push_back(std::string(pair.key) + bot.configText(row)->chars() +
                        " but " + reported.*pair.reportedText);
     }
   }
