@@ -14,7 +14,7 @@
 #include "settings/config_check.h"
 #include "evidence/progress_bar.h"
 #include "evidence/replay.h"
-#include "commands/replay_command.h"
+#include "commands/replay_inputs.h"
 #include "sim/scenario.h"
 #include "evidence/sweep.h"
 
