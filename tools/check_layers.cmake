@@ -1,0 +1,26 @@
+# Fails when a file of a layer of tools/ includes a header of a layer above
+# it. LAYERS: the folders, top first; TOOLS: the tools/ folder.
+#   cmake -DTOOLS=tools -DLAYERS="commands;evidence;..." -P check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+set(faults "")
+list(LENGTH LAYERS count)
+math(EXPR last "${count} - 1")
+# The top layer has none above it.
+foreach(index RANGE 1 ${last})
+  list(GET LAYERS ${index} layer)
+  list(SUBLIST LAYERS 0 ${index} above)
+  file(GLOB files "${TOOLS}/${layer}/*.cc" "${TOOLS}/${layer}/*.h")
+  foreach(file ${files})
+    file(STRINGS "${file}" includes REGEX "^#include \"[a-z_]+/")
+    foreach(include ${includes})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" folder "${include}")
+      if(folder IN_LIST above)
+        file(RELATIVE_PATH shown "${TOOLS}/.." "${file}")
+        string(APPEND faults "  ${shown}: ${include} (${layer} is below ${folder})\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "includes that run up the layers of tools/:\n${faults}")
+endif()
