@@ -255,7 +255,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   std::string arena;
   const bool sections = modelFirstSection(contents, &arena);
-  FUZZ_CHECK(sections == (bot.arenaSectionsInFile != 0),
+  FUZZ_CHECK(sections == (bot.arena.sectionsInFile != 0),
              "arena sections found where the model finds none, or the other "
              "way round");
   if (sections) {

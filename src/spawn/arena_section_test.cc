@@ -117,7 +117,7 @@ TEST(ArenaSectionTest, ArenaEnterIsHandledOnlyWhileAFileHasSections) {
     EXPECT_FALSE(isHandledEvent(EVENT_ArenaEnter));
     // Ignored, so the arena's name is not even kept.
     enter(env, "league");
-    EXPECT_EQ(env.bot.arenaName.size(), 0u);
+    EXPECT_EQ(env.bot.arena.name.size(), 0u);
 
     env.writeConfig("[arena league]\ncurrent=150\n");
     env.connect();

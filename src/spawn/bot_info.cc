@@ -32,9 +32,7 @@ botInfo::botInfo(CALL_HANDLE handle)
       laggerFound(0),
       maxCheckRate(configDefault(ConfigField::maxCheckRate)),
       watchOn(0),
-      fairKeysRead(0),
-      arenaSectionsInFile(0),
-      arenaSectionFound(0) {
+      fairKeysRead(0) {
   setExtraDefaults();
 }
 
@@ -59,7 +57,7 @@ FigureTexts botInfo::figureTexts() const {
 }
 
 botInfo::~botInfo() {
-  countArenaSectionReader(arenaSectionsInFile != 0, false);
+  countArenaSectionReader(arena.sectionsInFile != 0, false);
 }
 
 void botInfo::onEvent(BotEvent& event) {

@@ -463,7 +463,7 @@ void botInfo::onLimitsCommand(const Player* caller) {
         judged(ConfigField::averagePingLimit, averagePingLimit), extraMs);
     sendPrivate(caller, scratchText.chars());
   }
-  if (arenaSectionsInFile && staff) sendArenaSettings(caller);
+  if (arena.sectionsInFile && staff) sendArenaSettings(caller);
   if (population.any() && staff) {
     sendPopulationSettings(caller, inShips, inForce.section());
   }

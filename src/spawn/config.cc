@@ -148,9 +148,9 @@ const String* botInfo::configText(std::size_t row) const {
 void botInfo::loadConfig() {
   // The file lists every allowance it grants: those of the last read go.
   allowances.dropFileAllowances();
-  const bool hadSections = arenaSectionsInFile != 0;
-  arenaSectionsInFile = 0;
-  arenaSectionFound = 0;
+  const bool hadSections = arena.sectionsInFile != 0;
+  arena.sectionsInFile = 0;
+  arena.sectionFound = 0;
   population.clear();
   {
     LineReader lines(kConfigFileName);
@@ -163,10 +163,10 @@ void botInfo::loadConfig() {
       }
       if (reader.kind() == ConfigReader::LineKind::ArenaSection) {
         population.endSection();
-        arenaSectionsInFile = 1;
-        linesApply = arenaName.size() > 0 &&
-                     arenaSectionIs(reader.arena(), arenaName.chars());
-        if (linesApply) arenaSectionFound = 1;
+        arena.sectionsInFile = 1;
+        linesApply = arena.name.size() > 0 &&
+                     arenaSectionIs(reader.arena(), arena.name.chars());
+        if (linesApply) arena.sectionFound = 1;
         continue;
       }
       if (population.readingSection()) {
@@ -190,7 +190,7 @@ void botInfo::loadConfig() {
       if (setting.key->group == ConfigGroup::Fair) fairKeysRead = 1;
     }
   }
-  countArenaSectionReader(hadSections, arenaSectionsInFile != 0);
+  countArenaSectionReader(hadSections, arena.sectionsInFile != 0);
   sanitizeLimits();
 }
 
@@ -201,8 +201,8 @@ void botInfo::enterArena(const char* name) {
   while (length < LineReader::kMaxLineLength && name[length] != '\0') {
     ++length;
   }
-  arenaName.assign(name, length);
-  if (!arenaSectionsInFile) return;
+  arena.name.assign(name, length);
+  if (!arena.sectionsInFile) return;
   // The requests and the history of the watch were about the players of
   // the arena the bot was in (ArenaLeave has dropped them, unless the host
   // skipped it).
@@ -255,15 +255,15 @@ void botInfo::sendPopulationSettings(const Player* caller,
 
 void botInfo::sendArenaSettings(const Player* caller) {
   scratchText = "Settings in force: tarvok.ini's lines for every arena";
-  if (arenaName.size() == 0) {
+  if (arena.name.size() == 0) {
     scratchText += " (no arena entered yet)";
-  } else if (arenaSectionFound) {
+  } else if (arena.sectionFound) {
     scratchText += " and its section [arena ";
-    scratchText += arenaName;
+    scratchText += arena.name;
     scratchText += "]";
   } else {
     scratchText += " (no section [arena ";
-    scratchText += arenaName;
+    scratchText += arena.name;
     scratchText += "])";
   }
   sendPrivate(caller, scratchText.chars());

@@ -115,8 +115,8 @@ bool inspect(std::FILE* file, long* size, bool* endsLine) {
 // the arena whose settings are in force (empty before the bot entered one);
 // without sections it is the row of before.
 schema::RowText rowText(const botInfo& bot) {
-  return schema::RowText(bot.arenaSectionsInFile,
-                         cString(bot.arenaName.chars(), schema::kArenaBytes));
+  return schema::RowText(bot.arena.sectionsInFile,
+                         cString(bot.arena.name.chars(), schema::kArenaBytes));
 }
 
 }  // namespace
@@ -279,7 +279,7 @@ bool LagLog::put(botInfo& bot, const char* row, std::size_t size,
     // The header names an arena column when the first row has one.
     std::memcpy(out + length, schema::kHeader.data(), schema::kHeader.size());
     length += schema::kHeader.size();
-    if (bot.arenaSectionsInFile) {
+    if (bot.arena.sectionsInFile) {
       std::memcpy(out + length, schema::kArenaHeader.data(),
                   schema::kArenaHeader.size());
       length += schema::kArenaHeader.size();

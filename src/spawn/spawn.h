@@ -38,6 +38,16 @@ struct PlayerTag {
   std::int32_t secondsLeft;
 };
 
+// Arena sections (arena_section.h): the arena the bot is in and what the
+// file read last holds for it.
+struct ArenaInForce {
+  // The arena the bot entered last; empty before the first ArenaEnter that
+  // it heard.
+  String name;
+  std::uint8_t sectionsInFile = 0;  // the file read last has sections
+  std::uint8_t sectionFound = 0;    // ... and one of them is name's
+};
+
 // The name of the file read at every accepted Init, in the current directory.
 constexpr const char* kConfigFileName = "tarvok.ini";
 
@@ -83,7 +93,7 @@ class botInfo {
   void onHelp(const Player* caller, const Command* command);
 
   // Reads kConfigFileName over the current settings: the lines before the
-  // first arena section, then those of arenaName's section; then
+  // first arena section, then those of arena.name's section; then
   // sanitizeLimits.
   void loadConfig();
   // A negative ping limit becomes 300, a negative loss limit 2; the watch's
@@ -175,11 +185,7 @@ class botInfo {
   LagNotifier notifier;
   LagLog lagLog;
 
-  // Arena sections (arena_section.h). The name of the arena the bot entered
-  // last; empty before the first ArenaEnter that it heard.
-  String arenaName;
-  std::uint8_t arenaSectionsInFile;  // the file read last has sections
-  std::uint8_t arenaSectionFound;    // ... and one of them is arenaName's
+  ArenaInForce arena;
   // Population sections (population_section.h) of the file read last.
   PopulationLimits population;
 

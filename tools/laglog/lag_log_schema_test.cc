@@ -48,8 +48,8 @@ void writeAndReadBack(bool withArena) {
   Player* bob = env.addPlayer("Bob", 3, OP_Player, 1);
   env.bot.logSettings.lagLogPath = "lag.log";
   env.bot.playerList = &env.players;
-  env.bot.arenaSectionsInFile = withArena;
-  env.bot.arenaName = "duel\x1B[2J";
+  env.bot.arena.sectionsInFile = withArena;
+  env.bot.arena.name = "duel\x1B[2J";
   const char* const figures[kFigureCount] = {"420", "380",   "210", "900",
                                              "3.2", "1\x1B", "0.0"};
   for (int i = 0; i < kFigureCount; ++i) {
