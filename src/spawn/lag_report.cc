@@ -88,17 +88,7 @@ void startLaggerLine(String& line, const String& lagger) {
 
 void botInfo::handleLagReport(const char* text) {
   if (!isLagLine(text)) return;
-
-  // The line is cut in the bot's scratch text, which the report is composed
-  // in only once the figures have been cut out of it.
-  String& line = scratchText;
-  line = text;
-  line.skip(' ');  // the keyword
-  for (const Figure& figure : kFigures) {
-    line.skip(':');  // the label
-    line.split(figure.end, this->*figure.text);
-    if (figure.end == ' ') line.skip(' ');  // the unit
-  }
+  cutFigures(text);
 
   // An answer belongs to the watch's query when one is out, even after
   // ordered checks were switched off live; with ordered checks a lag line
@@ -127,7 +117,8 @@ void botInfo::handleLagReport(const char* text) {
   entry.requesterName = requester.chars();
   entry.automatic = automatic;
 
-  // Automatic checks are silent.
+  // Automatic checks are silent; with checks off a manual one is neither
+  // reported nor judged.
   if (!automatic) {
     if (displayMode != 1 && displayMode != 2) {
       lagLog.append(*this, entry);
@@ -136,22 +127,7 @@ void botInfo::handleLagReport(const char* text) {
       }
       return;
     }
-    scratchText = displayMode == 1 ? "*arena [" : "[";
-    scratchText += target;
-    for (const Figure& figure : kFigures) {
-      scratchText += figure.label;
-      scratchText += this->*figure.text;
-    }
-    if (displayMode == 1) {
-      sendPublic(scratchText.chars());
-    } else if (playerList != nullptr) {
-      for (const _listnode<Player>* node = playerList->head; node != nullptr;
-           node = node->next) {
-        if (node->item->nameEqualsIgnoreCase(requester.chars())) {
-          sendPrivate(node->item, scratchText.chars());
-        }
-      }
-    }
+    reportFigures(target, requester);
   }
 
   {
@@ -170,6 +146,39 @@ void botInfo::handleLagReport(const char* text) {
   } else {
     checkRequester = "";
     checkTarget = "";
+  }
+}
+
+void botInfo::cutFigures(const char* text) {
+  // The line is cut in the bot's scratch text, which the report is composed
+  // in only once the figures have been cut out of it.
+  String& line = scratchText;
+  line = text;
+  line.skip(' ');  // the keyword
+  for (const Figure& figure : kFigures) {
+    line.skip(':');  // the label
+    line.split(figure.end, this->*figure.text);
+    if (figure.end == ' ') line.skip(' ');  // the unit
+  }
+}
+
+void botInfo::reportFigures(const String& target, const String& requester) {
+  scratchText = displayMode == 1 ? "*arena [" : "[";
+  scratchText += target;
+  for (const Figure& figure : kFigures) {
+    scratchText += figure.label;
+    scratchText += this->*figure.text;
+  }
+  if (displayMode == 1) {
+    sendPublic(scratchText.chars());
+    return;
+  }
+  if (playerList == nullptr) return;
+  for (const _listnode<Player>* node = playerList->head; node != nullptr;
+       node = node->next) {
+    if (node->item->nameEqualsIgnoreCase(requester.chars())) {
+      sendPrivate(node->item, scratchText.chars());
+    }
   }
 }
 

@@ -217,6 +217,11 @@ class botInfo {
   void sendArenaSettings(const Player* caller);
   // Every setting that the original ones do not include, at its default.
   void setExtraDefaults();
+  // Cuts the seven figures of a lag line into their texts.
+  void cutFigures(const char* text);
+  // The figures of the last lag line about `target`: to the arena
+  // (display=1), or privately to every listed player named `requester`.
+  void reportFigures(const String& target, const String& requester);
   // The judging and dealing of one answered lag line: the request it
   // answers with ordered checks, otherwise nullptr (the pending check).
   // `target` is the name the report shows.
