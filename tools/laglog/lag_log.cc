@@ -282,6 +282,221 @@ bool fail(std::string* error, const std::string& reason) {
   return false;
 }
 
+// A row's line cut at its tabs; its fields are views into the line, and
+// their texts are copied out only where a row keeps them.
+class RowFields {
+ public:
+  explicit RowFields(std::string_view line) : line_(line) {
+    splitLine(line, &split_);
+  }
+
+  std::string_view line() const { return line_; }
+  const SplitLine& split() const { return split_; }
+
+  std::string_view operator[](int i) const {
+    return std::string_view(line_.data() + split_.starts[i],
+                            split_.starts[i + 1] - 1 - split_.starts[i]);
+  }
+
+  // Field i's text into `out`; most lines hold no escape, and their fields
+  // are their texts.
+  void text(int i, std::string* out) const {
+    if (split_.escapes) {
+      unescape((*this)[i], out);
+    } else {
+      out->assign((*this)[i].data(), (*this)[i].size());
+    }
+  }
+
+ private:
+  std::string_view line_;
+  SplitLine split_;
+};
+
+// As many fields as a row has, and no raw control byte in any of them.
+bool checkRowShape(const RowFields& fields, std::string* error) {
+  const int count = fields.split().count;
+  if (count > kMostFields) {
+    return fail(error, "more than 17 tab-separated fields");
+  }
+  if (count < kFieldCount) {
+    return fail(error, std::to_string(count) +
+                           " tab-separated fields where a row has " +
+                           std::to_string(kFieldCount) + " (" +
+                           std::to_string(kMostFields) + " with the arena)");
+  }
+  const std::size_t control = fields.split().control;
+  if (control == std::string_view::npos) return true;
+  const std::string_view line = fields.line();
+  int field = 0;
+  for (std::size_t i = 0; i < control; ++i) field += line[i] == '\t';
+  return fail(error, "a raw control byte (" +
+                         hexByte(static_cast<unsigned char>(line[control])) +
+                         ") in the " +
+                         std::string(schema::kColumnNames[field]) + " field");
+}
+
+// False, with the reason, for a name longer than `longest` bytes.
+bool checkLength(const std::string& name, std::size_t longest, const char* what,
+                 std::string* error) {
+  if (name.size() <= longest) return true;
+  return fail(error, std::string(what) + " longer than " +
+                         std::to_string(longest) + " bytes");
+}
+
+bool readArena(const RowFields& fields, LagLogRow* row, std::string* error) {
+  row->hasArena = fields.split().count == kMostFields;
+  row->arena.clear();
+  if (!row->hasArena) return true;
+  fields.text(schema::kArenaColumn, &row->arena);
+  return checkLength(row->arena, kLongestLoggedArena, "an arena name", error);
+}
+
+// The columns a presence row leaves at their defaults.
+void clearCheckColumns(LagLogRow* row) {
+  row->limits = 0;
+  row->strikes = 0;
+  row->strikesOutOf = 0;
+  row->level = -1;
+  row->ship = -1;
+  row->verdicts = 0;
+  row->allowanceMs = 0;
+}
+
+bool readTime(const RowFields& fields, LagLogRow* row, std::string* error) {
+  const std::string_view time = fields[schema::kTimeColumn];
+  // An empty cache matches no time: an empty time field is never one.
+  if (!row->timeText.empty() && time == row->timeText) return true;
+  if (!parseLagLogTime(time, &row->time)) {
+    row->timeText.clear();
+    return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
+  }
+  row->timeText.assign(time.data(), time.size());
+  return true;
+}
+
+// An empty field leaves `value` as it is; otherwise false for anything but
+// a number from 0 to `most`.
+bool readOptionalNumber(std::string_view field, int most, int* value) {
+  if (field.empty()) return true;
+  std::uint32_t number = 0;
+  if (!readNumber(field, &number) ||
+      number > static_cast<std::uint32_t>(most)) {
+    return false;
+  }
+  *value = static_cast<int>(number);
+  return true;
+}
+
+// The player with their access level and ship, each of which may be empty.
+bool readPlayer(const RowFields& fields, LagLogRow* row, std::string* error) {
+  fields.text(schema::kPlayerColumn, &row->player);
+  if (!checkLength(row->player, kLongestLoggedName, "a player name", error)) {
+    return false;
+  }
+  if (!readOptionalNumber(fields[schema::kLevelColumn], schema::kMostLevel,
+                          &row->level)) {
+    return fail(error, "the access level is not 0 to " +
+                           std::to_string(schema::kMostLevel));
+  }
+  if (!readOptionalNumber(fields[schema::kShipColumn], schema::kMostShip,
+                          &row->ship)) {
+    return fail(error,
+                "the ship is not 0 to " + std::to_string(schema::kMostShip));
+  }
+  if (row->player.empty() && (row->level >= 0 || row->ship >= 0)) {
+    return fail(error, "a level or ship without player");
+  }
+  return true;
+}
+
+bool readRequester(const RowFields& fields, LagLogRow* row,
+                   std::string* error) {
+  row->automatic = fields[schema::kRequesterColumn] == kAutomaticRequester;
+  row->requester.clear();
+  if (!row->automatic) fields.text(schema::kRequesterColumn, &row->requester);
+  return checkLength(row->requester, kLongestLoggedName, "a requester name",
+                     error);
+}
+
+void readFigures(const RowFields& fields, LagLogRow* row,
+                 LagLogFigures figures) {
+  for (int i = 0; i < kFigureCount; ++i) {
+    if (figures == LagLogFigures::kSkipped) {
+      row->figures[i].clear();
+      continue;
+    }
+    fields.text(schema::kFirstFigureColumn + i, &row->figures[i]);
+  }
+}
+
+// A presence row (the bot connected or left the arena, a player arrived,
+// left or changed ship, the arena's population) holds no requester,
+// figures or strikes, and a player exactly where it is about one.
+bool checkPresenceRow(const RowFields& fields, LagLogRow* row,
+                      std::string* error) {
+  const bool ofPlayer = row->kind == LagRowKind::Arrived ||
+                        row->kind == LagRowKind::Left ||
+                        row->kind == LagRowKind::Ship;
+  bool empty = fields[schema::kRequesterColumn].empty() &&
+               fields[schema::kLimitsColumn] == schema::kNone &&
+               fields[schema::kStrikesColumn] == schema::kNone;
+  for (int i = 0; i < kFigureCount; ++i)
+    empty = empty && fields[schema::kFirstFigureColumn + i].empty();
+  if (!empty) {
+    return fail(error, "a presence row with a requester, figures or strikes");
+  }
+  if (ofPlayer != !row->player.empty() ||
+      (ofPlayer && (row->level < 0 || row->ship < 0))) {
+    return fail(error, ofPlayer ? "a presence row without player, level or ship"
+                                : "a player in a row of the bot's own");
+  }
+  row->action = LagAction::None;
+  return true;
+}
+
+// A check's strikes: "-", or K/N with K <= N for a player still there.
+bool readStrikes(const RowFields& fields, LagLogRow* row, std::string* error) {
+  const std::string_view strikes = fields[schema::kStrikesColumn];
+  if (strikes == schema::kNone) {
+    // A check whose player left before its answer came is logged with the
+    // name, but without level, ship or strikes.
+    if (!row->player.empty() && (row->level >= 0 || row->ship >= 0)) {
+      return fail(error, "a player without strikes");
+    }
+    return true;
+  }
+  const std::size_t slash = strikes.find('/');
+  if (slash == std::string_view::npos ||
+      !readNumber(strikes.substr(0, slash), &row->strikes) ||
+      !readNumber(strikes.substr(slash + 1), &row->strikesOutOf) ||
+      row->strikesOutOf == 0 || row->strikes > row->strikesOutOf) {
+    return fail(error, "the strikes are not \"-\" or K/N with K <= N");
+  }
+  if (row->player.empty()) return fail(error, "strikes without player");
+  return true;
+}
+
+// A check's action, and the verdicts of fair limits after it.
+bool readCheckAction(const RowFields& fields, LagLogRow* row,
+                     std::string* error) {
+  const std::string_view action = fields[schema::kActionColumn];
+  const std::size_t plus = action.find(schema::kVerdictMark);
+  const std::string_view verdicts =
+      plus == std::string_view::npos ? std::string_view() : action.substr(plus);
+  if (!parseAction(action.substr(0, plus), &row->action)) {
+    return fail(error,
+                "the action is not none, announced, warned, spectated, "
+                "arrived, left, ship, connected or arena-left");
+  }
+  if (!parseVerdicts(verdicts, row)) {
+    return fail(error,
+                "a verdict after the action is not +allowance=MS, "
+                "+no-quorum, +steady or +glitch");
+  }
+  return true;
+}
+
 }  // namespace
 
 bool parseLagLogTime(std::string_view text, std::int64_t* seconds) {
@@ -347,169 +562,29 @@ bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
   if (isLagLogHeader(line)) {
     return fail(error, "a header line amid the rows");
   }
-  SplitLine split;
-  splitLine(line, &split);
-  const int count = split.count;
-  if (count > kMostFields) {
-    return fail(error, "more than 17 tab-separated fields");
+  const RowFields fields(line);
+  if (!checkRowShape(fields, error) || !readArena(fields, row, error)) {
+    return false;
   }
-  const auto fields = [&line, &split](int i) {
-    return std::string_view(line.data() + split.starts[i],
-                            split.starts[i + 1] - 1 - split.starts[i]);
-  };
-  if (count < kFieldCount) {
-    return fail(error, std::to_string(count) +
-                           " tab-separated fields where a row has " +
-                           std::to_string(kFieldCount) + " (" +
-                           std::to_string(kMostFields) + " with the arena)");
-  }
-  const std::size_t control = split.control;
-  if (control != std::string_view::npos) {
-    int field = 0;
-    for (std::size_t i = 0; i < control; ++i) field += line[i] == '\t';
-    return fail(error, "a raw control byte (" +
-                           hexByte(static_cast<unsigned char>(line[control])) +
-                           ") in the " +
-                           std::string(schema::kColumnNames[field]) + " field");
-  }
-  // Most lines hold no escape: their fields are their texts.
-  const auto text = [&split](std::string_view field, std::string* out) {
-    if (split.escapes) {
-      unescape(field, out);
-    } else {
-      out->assign(field.data(), field.size());
-    }
-  };
-  LagLogRow& parsed = *row;
-  parsed.hasArena = count == kMostFields;
-  parsed.arena.clear();
-  if (parsed.hasArena) {
-    text(fields(schema::kArenaColumn), &parsed.arena);
-    if (parsed.arena.size() > kLongestLoggedArena) {
-      return fail(error, "an arena name longer than " +
-                             std::to_string(kLongestLoggedArena) + " bytes");
-    }
-  }
-  parsed.limits = 0;
-  parsed.strikes = 0;
-  parsed.strikesOutOf = 0;
-  parsed.level = -1;
-  parsed.ship = -1;
-  parsed.verdicts = 0;
-  parsed.allowanceMs = 0;
-  // An empty cache matches no time: an empty time field is never one.
-  if (parsed.timeText.empty() ||
-      fields(schema::kTimeColumn) != parsed.timeText) {
-    if (!parseLagLogTime(fields(schema::kTimeColumn), &parsed.time)) {
-      parsed.timeText.clear();
-      return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
-    }
-    parsed.timeText.assign(fields(schema::kTimeColumn).data(),
-                           fields(schema::kTimeColumn).size());
-  }
-  if (!readNumber(fields(schema::kBotColumn), &parsed.bot)) {
+  clearCheckColumns(row);
+  if (!readTime(fields, row, error)) return false;
+  if (!readNumber(fields[schema::kBotColumn], &row->bot)) {
     return fail(error, "the bot handle is not a number");
   }
-  text(fields(schema::kPlayerColumn), &parsed.player);
-  if (parsed.player.size() > kLongestLoggedName) {
-    return fail(error, "a player name longer than " +
-                           std::to_string(kLongestLoggedName) + " bytes");
+  if (!readPlayer(fields, row, error) || !readRequester(fields, row, error)) {
+    return false;
   }
-  std::uint32_t number = 0;
-  if (!fields(schema::kLevelColumn).empty()) {
-    if (!readNumber(fields(schema::kLevelColumn), &number) ||
-        number > static_cast<std::uint32_t>(schema::kMostLevel)) {
-      return fail(error, "the access level is not 0 to " +
-                             std::to_string(schema::kMostLevel));
-    }
-    parsed.level = static_cast<int>(number);
-  }
-  if (!fields(schema::kShipColumn).empty()) {
-    if (!readNumber(fields(schema::kShipColumn), &number) ||
-        number > static_cast<std::uint32_t>(schema::kMostShip)) {
-      return fail(error,
-                  "the ship is not 0 to " + std::to_string(schema::kMostShip));
-    }
-    parsed.ship = static_cast<int>(number);
-  }
-  if (parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
-    return fail(error, "a level or ship without player");
-  }
-  parsed.automatic = fields(schema::kRequesterColumn) == kAutomaticRequester;
-  parsed.requester.clear();
-  if (!parsed.automatic)
-    text(fields(schema::kRequesterColumn), &parsed.requester);
-  if (parsed.requester.size() > kLongestLoggedName) {
-    return fail(error, "a requester name longer than " +
-                           std::to_string(kLongestLoggedName) + " bytes");
-  }
-  for (int i = 0; i < kFigureCount; ++i) {
-    if (figures == LagLogFigures::kSkipped) {
-      parsed.figures[i].clear();
-      continue;
-    }
-    text(fields(schema::kFirstFigureColumn + i), &parsed.figures[i]);
-  }
-  if (!parseLimits(fields(schema::kLimitsColumn), &parsed.limits)) {
+  readFigures(fields, row, figures);
+  if (!parseLimits(fields[schema::kLimitsColumn], &row->limits)) {
     return fail(error, "the limits are not \"-\" or a list of limit names");
   }
-  parsed.populationSection = 0;
-  if (parsePresence(fields(schema::kActionColumn), &parsed.kind,
-                    &parsed.populationSection)) {
-    const bool ofPlayer = parsed.kind == LagRowKind::Arrived ||
-                          parsed.kind == LagRowKind::Left ||
-                          parsed.kind == LagRowKind::Ship;
-    bool empty = fields(schema::kRequesterColumn).empty() &&
-                 fields(schema::kLimitsColumn) == schema::kNone &&
-                 fields(schema::kStrikesColumn) == schema::kNone;
-    for (int i = 0; i < kFigureCount; ++i)
-      empty = empty && fields(schema::kFirstFigureColumn + i).empty();
-    if (!empty) {
-      return fail(error, "a presence row with a requester, figures or strikes");
-    }
-    if (ofPlayer != !parsed.player.empty() ||
-        (ofPlayer && (parsed.level < 0 || parsed.ship < 0))) {
-      return fail(error, ofPlayer
-                             ? "a presence row without player, level or ship"
-                             : "a player in a row of the bot's own");
-    }
-    parsed.action = LagAction::None;
-    return true;
+  row->populationSection = 0;
+  if (parsePresence(fields[schema::kActionColumn], &row->kind,
+                    &row->populationSection)) {
+    return checkPresenceRow(fields, row, error);
   }
-  parsed.kind = LagRowKind::Check;
-  if (fields(schema::kStrikesColumn) == schema::kNone) {
-    // A check whose player left before its answer came is logged with the
-    // name, but without level, ship or strikes.
-    if (!parsed.player.empty() && (parsed.level >= 0 || parsed.ship >= 0)) {
-      return fail(error, "a player without strikes");
-    }
-  } else {
-    const std::size_t slash = fields(schema::kStrikesColumn).find('/');
-    if (slash == std::string_view::npos ||
-        !readNumber(fields(schema::kStrikesColumn).substr(0, slash),
-                    &parsed.strikes) ||
-        !readNumber(fields(schema::kStrikesColumn).substr(slash + 1),
-                    &parsed.strikesOutOf) ||
-        parsed.strikesOutOf == 0 || parsed.strikes > parsed.strikesOutOf) {
-      return fail(error, "the strikes are not \"-\" or K/N with K <= N");
-    }
-    if (parsed.player.empty()) return fail(error, "strikes without player");
-  }
-  std::string_view action = fields(schema::kActionColumn);
-  const std::size_t plus = action.find(schema::kVerdictMark);
-  std::string_view verdicts =
-      plus == std::string_view::npos ? std::string_view() : action.substr(plus);
-  if (!parseAction(action.substr(0, plus), &parsed.action)) {
-    return fail(error,
-                "the action is not none, announced, warned, spectated, "
-                "arrived, left, ship, connected or arena-left");
-  }
-  if (!parseVerdicts(verdicts, &parsed)) {
-    return fail(error,
-                "a verdict after the action is not +allowance=MS, "
-                "+no-quorum, +steady or +glitch");
-  }
-  return true;
+  row->kind = LagRowKind::Check;
+  return readStrikes(fields, row, error) && readCheckAction(fields, row, error);
 }
 
 std::string lagLogLineShown(std::string_view line, std::uint64_t second) {
