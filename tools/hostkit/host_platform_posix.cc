@@ -298,65 +298,61 @@ bool receive(Child& child, std::vector<std::string>* results,
   }
 }
 
-}  // namespace
-
-bool runJobs(std::size_t jobs, unsigned processes,
-             const std::function<std::string(std::size_t job)>& work,
-             const std::function<void(std::size_t finished)>& finished,
-             std::vector<std::string>* results) {
-  results->assign(jobs, std::string());
-  std::vector<bool> received(jobs, false);
-  const std::size_t children =
-      std::max<std::size_t>(1, std::min<std::size_t>(processes, jobs));
-  // An interruption ends the children too, and waits for them.
-  startWatching();
-  std::vector<Child> running;
-  std::fflush(nullptr);  // nothing buffered is written twice
-  // At most kMostSweepCombinations and a few jobs: far below 2^32.
-  JobCounter* next = jobs > 0 ? newSharedCounter() : nullptr;
-  for (std::size_t index = 0; index < children && next != nullptr; ++index) {
-    const std::string folder = makeChildFolder();
-    if (folder.empty()) break;
-    int ends[2];
-    if (pipe(ends) != 0) {
-      removeFolder(folder);
-      break;
-    }
-    // Held while forking, so that an interruption between the fork and the
-    // child's listing still finds the child. The interruptions wait while
-    // the child is made, so that none reaches it under this process's
-    // handler (whose pipe it shares until becomeChild).
-    std::unique_lock<std::mutex> lock(interruptMutex);
-    sigset_t interruptions;
-    sigset_t previousMask;
-    sigemptyset(&interruptions);
-    for (int interruption : kInterruptions) {
-      sigaddset(&interruptions, interruption);
-    }
-    pthread_sigmask(SIG_BLOCK, &interruptions, &previousMask);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      lock.unlock();  // the child's copy, held by its one thread
-      becomeChild(folder);
-      pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
-      close(ends[0]);
-      for (const Child& other : running) close(other.pipe);
-      runChild(next, jobs, ends[1], work);
-    }
-    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
-    if (pid < 0) {
-      lock.unlock();
-      close(ends[0]);
-      close(ends[1]);
-      removeFolder(folder);
-      break;
-    }
-    liveChildren().push_back(LiveChild{pid, folder});
-    lock.unlock();
-    close(ends[1]);
-    running.push_back(Child{pid, ends[0], folder, std::string()});
+// Starts a child that takes jobs from `next`, with a temporary folder and
+// a pipe of its own, and adds it to `running`; false when none could start.
+bool startChild(JobCounter* next, std::size_t jobs,
+                const std::function<std::string(std::size_t job)>& work,
+                std::vector<Child>* running) {
+  const std::string folder = makeChildFolder();
+  if (folder.empty()) return false;
+  int ends[2];
+  if (pipe(ends) != 0) {
+    removeFolder(folder);
+    return false;
   }
-  std::size_t done = 0;
+  // Held while forking, so that an interruption between the fork and the
+  // child's listing still finds the child. The interruptions wait while
+  // the child is made, so that none reaches it under this process's
+  // handler (whose pipe it shares until becomeChild).
+  std::unique_lock<std::mutex> lock(interruptMutex);
+  sigset_t interruptions;
+  sigset_t previousMask;
+  sigemptyset(&interruptions);
+  for (int interruption : kInterruptions) {
+    sigaddset(&interruptions, interruption);
+  }
+  pthread_sigmask(SIG_BLOCK, &interruptions, &previousMask);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    lock.unlock();  // the child's copy, held by its one thread
+    becomeChild(folder);
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    close(ends[0]);
+    for (const Child& other : *running) close(other.pipe);
+    runChild(next, jobs, ends[1], work);
+  }
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+  if (pid < 0) {
+    lock.unlock();
+    close(ends[0]);
+    close(ends[1]);
+    removeFolder(folder);
+    return false;
+  }
+  liveChildren().push_back(LiveChild{pid, folder});
+  lock.unlock();
+  close(ends[1]);
+  running->push_back(Child{pid, ends[0], folder, std::string()});
+  return true;
+}
+
+// Reads the children's results until every one has closed its pipe; false
+// when a child sent bytes that make no result or waiting failed.
+bool receiveResults(std::vector<Child>& running,
+                    std::vector<std::string>* results,
+                    std::vector<bool>* received,
+                    const std::function<void(std::size_t finished)>& finished,
+                    std::size_t* done) {
   std::vector<pollfd> waiting;
   bool complete = true;
   while (true) {
@@ -364,11 +360,10 @@ bool runJobs(std::size_t jobs, unsigned processes,
     for (const Child& child : running) {
       if (child.pipe >= 0) waiting.push_back(pollfd{child.pipe, POLLIN, 0});
     }
-    if (waiting.empty()) break;
+    if (waiting.empty()) return complete;
     if (poll(waiting.data(), waiting.size(), -1) < 0) {
       if (errno == EINTR) continue;
-      complete = false;
-      break;
+      return false;
     }
     for (Child& child : running) {
       if (child.pipe < 0) continue;
@@ -386,22 +381,51 @@ bool runJobs(std::size_t jobs, unsigned processes,
         continue;
       }
       child.received.append(buffer, static_cast<std::size_t>(count));
-      if (!receive(child, results, &received, finished, &done)) {
+      if (!receive(child, results, received, finished, done)) {
         complete = false;
       }
     }
   }
+}
+
+// Waits for every child and removes its folder; false when one did not end
+// well.
+bool awaitChildren(const std::vector<Child>& running) {
+  bool allWell = true;
   for (const Child& child : running) {
     int status = 0;
     while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) complete = false;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) allWell = false;
     removeFolder(child.folder);
   }
-  {
-    std::lock_guard<std::mutex> lock(interruptMutex);
-    liveChildren().clear();
+  std::lock_guard<std::mutex> lock(interruptMutex);
+  liveChildren().clear();
+  return allWell;
+}
+
+}  // namespace
+
+bool runJobs(std::size_t jobs, unsigned processes,
+             const std::function<std::string(std::size_t job)>& work,
+             const std::function<void(std::size_t finished)>& finished,
+             std::vector<std::string>* results) {
+  results->assign(jobs, std::string());
+  std::vector<bool> received(jobs, false);
+  const std::size_t children =
+      std::max<std::size_t>(1, std::min<std::size_t>(processes, jobs));
+  // An interruption ends the children too, and waits for them.
+  startWatching();
+  std::vector<Child> running;
+  std::fflush(nullptr);  // nothing buffered is written twice
+  // At most kMostSweepCombinations and a few jobs: far below 2^32.
+  JobCounter* next = jobs > 0 ? newSharedCounter() : nullptr;
+  for (std::size_t index = 0; index < children && next != nullptr; ++index) {
+    if (!startChild(next, jobs, work, &running)) break;
   }
+  std::size_t done = 0;
+  bool complete = receiveResults(running, results, &received, finished, &done);
+  if (!awaitChildren(running)) complete = false;
   if (next != nullptr) munmap(next, sizeof(JobCounter));
   // Where no child could be started (too many processes or open files, no
   // shared memory), the jobs run here, one after another; the children
