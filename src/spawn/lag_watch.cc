@@ -219,6 +219,10 @@ void LagWatch::tick(WatchHost& host, const WatchSettings& settings) {
          node = node->next, ++position) {
       if (walkedAt(position, node->item)->state == nullptr) stateOf(node->item);
     }
+    if (position != walkedLength_) {
+      walkedLength_ = position;
+      nextChoosableKnown_ = false;
+    }
   }
   ++seconds_;
   if (outstanding_ &&
@@ -242,6 +246,7 @@ void LagWatch::forget(const Player* player, std::int32_t memorySeconds) {
     }
     players_.erase(found);
     walked_.clear();
+    nextChoosableKnown_ = false;
   }
   waiting_.remove(player);
   unordered_.remove(player);
@@ -256,6 +261,7 @@ void LagWatch::clear() {
   players_.clear();
   departed_.clear();
   walked_.clear();
+  nextChoosableKnown_ = false;
 }
 
 void LagWatch::leaveArena() {
@@ -272,6 +278,7 @@ void LagWatch::leaveArena() {
   players_.clear();
   departed_.clear();
   walked_.clear();
+  nextChoosableKnown_ = false;
   asked_.target = nullptr;
   leftArena_ = outstanding_;
 }
@@ -490,8 +497,9 @@ void LagWatch::appendStrikeNote(String& line, const JudgedCheck& check) {
 LagWatch::PlayerState& LagWatch::stateOf(const Player* player) {
   const auto inserted = players_.try_emplace(player);
   PlayerState& state = inserted.first->second;
-  if (inserted.second && !recallDeparted(player, state)) {
-    state.listedSince = seconds_;
+  if (inserted.second) {
+    nextChoosableKnown_ = false;
+    if (!recallDeparted(player, state)) state.listedSince = seconds_;
   }
   return state;
 }
@@ -586,6 +594,9 @@ void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
       walked.lastQueried = state.lastQueried;
       walked.queried = true;
     }
+    // An automatic query's player was chosen by a walk that counted the
+    // second it falls due again; any other may fall due sooner than before.
+    if (!request.automatic) nextChoosableKnown_ = false;
   }
   if (&request != &asked_) asked_ = request;  // into the blocks it has
   if (!listed) asked_.target = nullptr;
@@ -613,8 +624,9 @@ bool LagWatch::isWatched(const WatchSettings& settings, const Player* player,
              static_cast<std::uint32_t>(settings.graceSeconds);
 }
 
-const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
-                                                 const Player* player) const {
+// Inline: a Tick and a walk call it for every listed player.
+inline const LagWatch::WalkedPlayer* LagWatch::walkedAt(
+    std::size_t position, const Player* player) const {
   WalkedPlayer* walked = &unwalked_;
   if (position < walked_.size()) {
     walked = &walked_[position];
@@ -627,6 +639,7 @@ const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
     }
   }
   if (walked->player != player || walked->state == nullptr) {
+    nextChoosableKnown_ = false;
     const auto found = players_.find(player);
     walked->player = player;
     walked->state = found == players_.end() ? nullptr : &found->second;
@@ -639,30 +652,133 @@ const LagWatch::WalkedPlayer* LagWatch::walkedAt(std::size_t position,
   return walked;
 }
 
+std::uint32_t LagWatch::dueSecond(std::uint32_t listedSince,
+                                  std::uint32_t lastQueried, bool queried,
+                                  const WatchSettings& settings) {
+  return queried ? lastQueried +
+                       static_cast<std::uint32_t>(settings.autoCheckInterval)
+                 : listedSince +
+                       static_cast<std::uint32_t>(settings.graceSeconds);
+}
+
+std::uint64_t LagWatch::choosableAt(std::uint32_t listedSince,
+                                    std::uint32_t lastQueried, bool queried,
+                                    const WatchSettings& settings) const {
+  const auto grace = static_cast<std::uint32_t>(settings.graceSeconds);
+  const std::uint32_t due =
+      dueSecond(listedSince, lastQueried, queried, settings);
+  if (seconds_ >= due && seconds_ - listedSince >= grace) return seconds_;
+  // listedSince is never after seconds_: a later second is returned.
+  const std::uint64_t graceEnds = std::uint64_t{listedSince} + grace;
+  return graceEnds > due ? graceEnds : due;
+}
+
+bool LagWatch::listIsAsWalked(const _linkedlist<Player>& players) const {
+  std::size_t position = 0;
+  for (const _listnode<Player>* node = players.head; node != nullptr;
+       node = node->next, ++position) {
+    if (position >= walked_.size() || walked_[position].player != node->item) {
+      return false;
+    }
+  }
+  return position == walkedLength_;
+}
+
+void LagWatch::noteNotChoosable(std::uint32_t listedSince,
+                                std::uint32_t lastQueried, bool queried,
+                                const WatchSettings& settings,
+                                std::uint64_t& nextDue,
+                                std::uint64_t& nextChoosable) const {
+  const std::uint32_t due =
+      dueSecond(listedSince, lastQueried, queried, settings);
+  const std::uint64_t choosable =
+      choosableAt(listedSince, lastQueried, queried, settings);
+  std::uint64_t& bound =
+      choosable == due && choosable > seconds_ ? nextDue : nextChoosable;
+  if (choosable < bound) bound = choosable;
+}
+
+const Player* LagWatch::nextCandidate(const WatchSettings& settings,
+                                      bool* undecided) const {
+  // The most overdue of those watched, the first listed of those equally
+  // overdue; a host record is read only for one who would come first.
+  auto best = candidates_.end();
+  for (auto candidate = candidates_.begin(); candidate != candidates_.end();
+       ++candidate) {
+    if (best != candidates_.end() &&
+        (candidate->due != best->due ? candidate->due > best->due
+                                     : candidate->position > best->position)) {
+      continue;
+    }
+    if (isWatched(settings, candidate->player, *candidate->state)) {
+      best = candidate;
+    }
+  }
+  // One who fell due since the walk is less overdue than any candidate:
+  // only one kept out by their grace could come first.
+  if (undecided != nullptr && seconds_ >= nextDueAt_ &&
+      (best == candidates_.end() || best->due >= nextDueAt_)) {
+    *undecided = true;
+    return nullptr;
+  }
+  if (best == candidates_.end()) return nullptr;
+  const Player* chosen = best->player;
+  noteNotChoosable(best->state->listedSince, seconds_, true, settings,
+                   nextDueAt_, nextChoosableAt_);
+  *best = candidates_.back();  // their order does not matter
+  candidates_.pop_back();
+  return chosen;
+}
+
 const Player* LagWatch::mostOverdue(const WatchHost& host,
                                     const WatchSettings& settings) const {
   const _linkedlist<Player>* players = host.listedPlayers();
   if (players == nullptr) return nullptr;
-  const Player* chosen = nullptr;
-  std::uint32_t chosenOverdue = 0;
+  if (nextChoosableKnown_ && seconds_ < nextChoosableAt_ &&
+      knownInterval_ == settings.autoCheckInterval &&
+      knownGrace_ == settings.graceSeconds && listIsAsWalked(*players)) {
+    bool undecided = false;
+    const Player* chosen = nextCandidate(settings, &undecided);
+    if (!undecided) return chosen;
+  }
+  candidates_.clear();
+  bool complete = true;  // every candidate kept
+  std::uint64_t nextDue = UINT64_MAX;
+  std::uint64_t nextChoosable = UINT64_MAX;
   std::size_t position = 0;
   for (const _listnode<Player>* node = players->head; node != nullptr;
        node = node->next, ++position) {
     const WalkedPlayer& walked = *walkedAt(position, node->item);
     if (walked.state == nullptr) continue;
-    const std::uint32_t due =
-        walked.queried
-            ? walked.lastQueried +
-                  static_cast<std::uint32_t>(settings.autoCheckInterval)
-            : walked.listedSince + static_cast<std::uint32_t>(settings.graceSeconds);
     // Whether they are due is known from the walk's copy of the state: most
     // are not, and neither their state nor their host record is read.
-    if (seconds_ < due || !isWatched(settings, node->item, *walked.state)) continue;
-    const std::uint32_t overdue = seconds_ - due;
-    if (chosen == nullptr || overdue > chosenOverdue) {
-      chosen = node->item;
-      chosenOverdue = overdue;
+    const std::uint64_t choosable = choosableAt(
+        walked.listedSince, walked.lastQueried, walked.queried, settings);
+    if (choosable > seconds_) {
+      noteNotChoosable(walked.listedSince, walked.lastQueried, walked.queried,
+                       settings, nextDue, nextChoosable);
+      continue;
     }
+    try {
+      candidates_.push_back(DueCandidate{
+          node->item, walked.state,
+          dueSecond(walked.listedSince, walked.lastQueried, walked.queried,
+                    settings),
+          position});
+    } catch (const std::bad_alloc&) {
+      complete = false;
+    }
+  }
+  nextDueAt_ = nextDue;
+  nextChoosableAt_ = nextChoosable;
+  knownInterval_ = settings.autoCheckInterval;
+  knownGrace_ = settings.graceSeconds;
+  walkedLength_ = position;
+  nextChoosableKnown_ = complete;
+  const Player* chosen = nextCandidate(settings, nullptr);
+  // One listed twice would stay a candidate after being asked.
+  for (const DueCandidate& candidate : candidates_) {
+    if (candidate.player == chosen) nextChoosableKnown_ = false;
   }
   return chosen;
 }

@@ -310,6 +310,31 @@ class LagWatch {
   // The watched player whose automatic check is most overdue, or nullptr.
   const Player* mostOverdue(const WatchHost& host,
                             const WatchSettings& settings) const;
+  // The second a player whose state holds these times falls due: an
+  // interval after their last query, or their grace after they came.
+  // Wrapped as a second of the clock.
+  static std::uint32_t dueSecond(std::uint32_t listedSince,
+                                 std::uint32_t lastQueried, bool queried,
+                                 const WatchSettings& settings);
+  // True when the host list holds the players of the last walk, in order.
+  bool listIsAsWalked(const _linkedlist<Player>& players) const;
+  // The most overdue candidate watched now, taken out, its next due second
+  // counted. With `undecided` given, sets it instead when a player who fell
+  // due since the walk could come first.
+  const Player* nextCandidate(const WatchSettings& settings,
+                              bool* undecided) const;
+  // Counts the first second a player who cannot be chosen now can be: into
+  // `nextDue` when it is the second they fall due, else (their grace) into
+  // `nextChoosable`.
+  void noteNotChoosable(std::uint32_t listedSince, std::uint32_t lastQueried,
+                        bool queried, const WatchSettings& settings,
+                        std::uint64_t& nextDue,
+                        std::uint64_t& nextChoosable) const;
+  // The first second at which a player whose state holds these times can be
+  // chosen, their ship and access level aside; seconds_ when they can be now.
+  std::uint64_t choosableAt(std::uint32_t listedSince,
+                            std::uint32_t lastQueried, bool queried,
+                            const WatchSettings& settings) const;
   // Sends `text` privately to every listed player named `name`.
   static void tellByName(WatchHost& host, const String& name,
                          const char* text);
@@ -384,6 +409,30 @@ class LagWatch {
   };
   mutable std::vector<WalkedPlayer> walked_;
   mutable WalkedPlayer unwalked_;  // the entry when walked_ cannot grow
+  // Besides the candidates below, nobody falls due before nextDueAt_ (and
+  // those who do then are less overdue than every candidate), and nobody
+  // kept out by their grace can be chosen before nextChoosableAt_, as the
+  // last walk found under these interval and grace settings; ship and
+  // access level are left out of it. What can bring them forward clears
+  // nextChoosableKnown_: a new or erased state, a list that is not the one
+  // walked last, a query that no walk chose.
+  mutable bool nextChoosableKnown_ = false;
+  mutable std::uint64_t nextDueAt_ = 0;
+  mutable std::uint64_t nextChoosableAt_ = 0;
+  mutable std::int32_t knownInterval_ = 0;
+  mutable std::int32_t knownGrace_ = 0;
+  mutable std::size_t walkedLength_ = 0;  // the list's length when walked last
+  // The players the last walk found due by the time, watched or not; those
+  // asked since are taken out. While the bound
+  // above holds and the list is the one walked, the next player due is the
+  // first of them watched now: no walk is needed to find them.
+  struct DueCandidate {
+    const Player* player;
+    const PlayerState* state;
+    std::uint32_t due;
+    std::size_t position;  // in the host list
+  };
+  mutable std::vector<DueCandidate> candidates_;
   // Checks and deals per minute of the last hour, by minute of the clock.
   std::uint32_t recentChecks_[60] = {};
   std::uint32_t recentDeals_[60] = {};

@@ -397,4 +397,62 @@ TEST(LagWatchHostTest, AWatchOfFourPlayersThroughItsHostAlone) {
   EXPECT_FALSE(watch.awaitingAnswer());
 }
 
+// Between its walks of the list the watch still asks the right player the
+// moment one can be asked, whatever changed in between: a spectator who
+// took a ship, a lower access level, a check by hand, a shorter interval.
+TEST(LagWatchHostTest, BetweenWalksTheNextPlayerDueIsStillTheRightOne) {
+  Player bob(2, "Bob", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  Player spectator(3, "Spec", "", 0, 0, 0, 0, 0, kSpectatorShip, 0, 0);
+  Player mod(4, "Mod", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  mod.accessLevel = OP_SuperModerator;
+  RecordingWatchHost host;
+  for (Player* player : {&bob, &spectator, &mod}) {
+    host.players.appendItem(player);
+  }
+  WatchSettings settings;
+  settings.autoCheckInterval = 30;
+  settings.graceSeconds = 0;
+  settings.answerTimeout = 3;
+  LagWatch watch;
+  const auto answer = [&] {
+    ASSERT_NE(watch.takeAnswered(), nullptr);
+    watch.answerHandled(host, settings);
+  };
+
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
+  answer();  // the spectator and the moderator are due, but not watched
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  spectator.ship = 0;  // no word of it reaches the watch
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Spec: *lag"});
+  answer();
+  mod.accessLevel = 0;
+  watch.requestCheck(host, settings, &bob, "bob", 3, &spectator, false);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
+  answer();  // the moderator, most overdue, before anybody else
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Mod: *lag"});
+  answer();
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+
+  // Nobody is due for 30 s; an interval of 5 makes all three due at once
+  // (each asked 5 s ago), asked in the order of the list, and again 5 s on.
+  for (int second = 0; second < 4; ++second) watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  settings.autoCheckInterval = 5;
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
+  answer();
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Spec: *lag"});
+  answer();
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Mod: *lag"});
+  answer();
+  for (int second = 0; second < 4; ++second) watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{});
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
+}
+
 }  // namespace
