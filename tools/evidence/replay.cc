@@ -1090,6 +1090,10 @@ void Replay::Session::typeEarly(LoggedRow& row) {
   if (player == players_.end() || !player->second.listed) return;
   servedThisSecond_.push_back(row.bot);
   serve(row.bot);
+  // Only a bot still waiting for its check's answer made the request wait:
+  // typed now, it would otherwise go out at once and hold back the check
+  // due in the next second. It is then typed at its own row's second.
+  if (!host_.answerHeldForCurrentBot()) return;
   typeRequest(row.bot, row);
 }
 
@@ -1142,10 +1146,10 @@ void Replay::Session::readRowsUpTo(std::int64_t until) {
       }
       // A request answered late, a few seconds after the bot's check
       // logged before it, may have waited for that check's answer: typed
-      // again just before that answer's second, it goes out when the queue
-      // is free, as the logged one did, and not after the automatic check
-      // that the freed queue would send first. Others are typed at their
-      // rows' seconds.
+      // again just before that answer's second, while the replayed bot
+      // waits for it too, it goes out when the queue is free, as the logged
+      // one did, and not after the automatic check that the freed queue
+      // would send first. Others are typed at their rows' seconds.
       if (!row.automatic && row.requester != kNobody &&
           row.player != kNobody && lastCheckOf_[row.bot] < time &&
           lastCheckOf_[row.bot] + static_cast<std::int64_t>(ahead_) > time) {

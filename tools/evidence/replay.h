@@ -55,7 +55,9 @@
 // logged one. Without such a row the zone does not answer: the check is
 // blind (such checks are counted). Manual checks are typed again
 // at their second by their requester ("!lagme" when the requester is the
-// player); a requester who is not listed then is listed for that second at
+// player), or just before the second of the bot's check before them where
+// the replayed bot still waits for that check's answer then (the logged
+// request waited for it too); a requester who is not listed then is listed for that second at
 // level 12 in the spectator ship (neither rate-limited nor watched), in the
 // arena of the row's bot. Automatic rows ask nothing: the replayed settings
 // decide when to check. A lag line that belonged to no request is sent again

@@ -1,5 +1,6 @@
 #include "sim/simulated_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -547,6 +548,13 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
   } else {
     delayedReplies_.push_back({seconds_ + late, std::move(reply)});
   }
+}
+
+bool SimulatedHost::answerHeldForCurrentBot() const {
+  return std::any_of(delayedReplies_.begin(), delayedReplies_.end(),
+                     [this](const DelayedReply& held) {
+                       return held.reply.handle == current_->handle;
+                     });
 }
 
 // After the Tick of their second, in the order asked; a bot that is not

@@ -110,6 +110,9 @@ class SimulatedHost {
       CALL_HANDLE handle, const std::string& name, std::uint64_t second,
       std::string* line, std::uint32_t* late)>;
   void answerLagWith(LagAnswerer answerer) { answerer_ = std::move(answerer); }
+  // True while the answer to a "*lag" of the current bot is held back for
+  // a later second: the bot is waiting for it.
+  bool answerHeldForCurrentBot() const;
   // For replays: Ticks go only to bots with players in their arena (a bot
   // without any has nothing to count), and skip() lets time pass without
   // Ticks while no bot has a player.

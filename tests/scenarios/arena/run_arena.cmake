@@ -38,15 +38,18 @@ foreach(settings plain strikes stability)
 endforeach()
 file(WRITE ${ACTUAL} "${all}")
 
-# Under the settings of the bot that wrote it a log answers every check: a
-# player who leaves in the second a check of them falls due has that check
-# logged first. The two hours above (checks every 30 s after a grace of 60)
-# and a day of the long arena (every 20 s from 5 s after each arrival).
+# Under the settings of the bot that wrote it a log answers every check and
+# gives back every check and every limit reached: a player who leaves in
+# the second a check of them falls due has that check logged first, and a
+# staff member's request is not typed ahead of a check it did not wait
+# for. The two hours above (checks every 30 s after a grace of 60) and a
+# day of the long arena (every 20 s from 5 s after each arrival; seed 2's
+# day has such requests).
 file(WRITE ${work}/writer.ini "autocheck=30\ngrace=60\ndeal=0\n")
 file(WRITE ${work}/long-writer.ini "autocheck=20\ngrace=5\ndeal=0\n")
 execute_process(
-  COMMAND ${emulator} ${SIM} arena --seed ${SEED} --days 1
-    --output arena-day-seed${SEED}.log
+  COMMAND ${emulator} ${SIM} arena --seed 2 --days 1
+    --output arena-day-seed2.log
   WORKING_DIRECTORY ${work}
   RESULT_VARIABLE status
   ERROR_VARIABLE err)
@@ -54,7 +57,7 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "tarvok-sim arena --days 1 ended with status "
     "${status}:\n${err}")
 endif()
-foreach(pair "${log}|writer" "arena-day-seed${SEED}.log|long-writer")
+foreach(pair "${log}|writer" "arena-day-seed2.log|long-writer")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 written)
   list(GET pair 1 writer)
@@ -68,6 +71,13 @@ foreach(pair "${log}|writer" "arena-day-seed${SEED}.log|long-writer")
   if(NOT status EQUAL 0 OR out MATCHES "Blind checks")
     message(FATAL_ERROR "${written} replayed under the settings that wrote "
       "it ends with status ${status} or blind checks:\n${out}\n${err}")
+  endif()
+  string(REGEX MATCH "\\(all players together\\) +([0-9]+) +([0-9]+) +([0-9]+) +([0-9]+)"
+         together "${out}")
+  if(NOT together OR NOT CMAKE_MATCH_1 EQUAL CMAKE_MATCH_2
+     OR NOT CMAKE_MATCH_3 EQUAL CMAKE_MATCH_4)
+    message(FATAL_ERROR "${written} replayed under the settings that wrote "
+      "it does not give back its checks and limits reached:\n${out}")
   endif()
 endforeach()
 
