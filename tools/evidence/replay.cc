@@ -341,6 +341,7 @@ bool Replay::load(const std::string& path, std::string* failure,
       name, std::filesystem::absolute(path, ignored).string(), 0, {}});
   std::uint64_t size = 0;
   identityOf(file, &files_.back().identity, &size);
+  reserveKeptRows(size);
   LineSource lines(file, ~std::uint64_t{0});
   LagLogRow row;
   std::string error;
@@ -447,9 +448,17 @@ void Replay::compact(const LagLogRow& row, std::uint32_t bot,
               std::uint16_t{0});
     return;
   }
+  std::size_t end = text->size();
   for (int i = 0; i < kFigureCount; ++i) {
     kept->figureLengths[i] = static_cast<std::uint16_t>(row.figures[i].size());
-    text->insert(text->end(), row.figures[i].begin(), row.figures[i].end());
+    end += row.figures[i].size();
+  }
+  // One growth for the seven figures, then plain copies.
+  text->resize(end);
+  char* out = text->data() + kept->figures;
+  for (const std::string& figure : row.figures) {
+    std::memcpy(out, figure.data(), figure.size());
+    out += figure.size();
   }
 }
 
@@ -467,6 +476,26 @@ void Replay::keep(const LagLogRow& row, std::uint32_t bot,
   // The blocks as they are, room grown ahead included.
   if (kept_.capacity() * sizeof(KeptRow) + keptFigures_.capacity() >
       keptRowsBudget_) {
+    dropKeptRows();
+  }
+}
+
+void Replay::reserveKeptRows(std::uint64_t fileBytes) {
+  if (!keepingRows_) return;
+  // Room for a file's rows ahead (a row takes some 50 to 80 bytes of the
+  // file, a figure some 3): grown row by row, the copy would be copied
+  // again at every doubling and touch twice its memory. Room never used
+  // costs no memory, but counts against the budget: at most half of it.
+  constexpr std::uint64_t kShortestRow = 48;
+  const std::uint64_t rows = std::min<std::uint64_t>(
+      fileBytes / kShortestRow, keptRowsBudget_ / 2 / sizeof(KeptRow));
+  const std::uint64_t figures =
+      std::min<std::uint64_t>(fileBytes / 4, keptRowsBudget_ / 4);
+  try {
+    kept_.reserve(kept_.size() + static_cast<std::size_t>(rows));
+    keptFigures_.reserve(keptFigures_.size() +
+                         static_cast<std::size_t>(figures));
+  } catch (const std::bad_alloc&) {
     dropKeptRows();
   }
 }

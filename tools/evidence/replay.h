@@ -260,6 +260,8 @@ class Replay {
   // `row` into the compact copy, while it stays within its budget.
   void keep(const LagLogRow& row, std::uint32_t bot, std::uint32_t player,
             std::uint32_t requester);
+  // Room in the compact copy for the rows of a file of `fileBytes`.
+  void reserveKeptRows(std::uint64_t fileBytes);
   void dropKeptRows();
   // The kept rows of several files in the order the run plays them.
   void mergeKeptFiles();
