@@ -6,20 +6,20 @@
 
 namespace {
 
-bool startsWith(const std::string& text, std::string_view prefix) {
-  return std::string_view(text).substr(0, prefix.size()) == prefix;
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 }  // namespace
 
 ServerCommand ServerCommand::of(std::uint32_t chatType,
-                                const std::string& text) {
+                                std::string_view text) {
   ServerCommand command;
   if (startsWith(text, "*arena")) {
     command.action = ServerAction::ArenaMessage;
     command.text = text.substr(6);
     if (!command.text.empty() && command.text[0] == ' ') {
-      command.text.erase(0, 1);
+      command.text.remove_prefix(1);
     }
     return command;
   }

@@ -9,16 +9,18 @@
 #define TARVOK_TOOLS_SIM_SERVER_COMMAND_H_
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 enum class ServerAction { None, LagQuery, ArenaMessage, Warning, Spectate };
 
 struct ServerCommand {
   ServerAction action = ServerAction::None;
-  std::string text;  // what the arena or the warned player is shown
+  // What the arena or the warned player is shown: a part of the chat
+  // line, valid while that is (a bot sends a line per check).
+  std::string_view text;
 
   // The command in a SendChat of `chatType` with `text`.
-  static ServerCommand of(std::uint32_t chatType, const std::string& text);
+  static ServerCommand of(std::uint32_t chatType, std::string_view text);
 };
 
 #endif  // TARVOK_TOOLS_SIM_SERVER_COMMAND_H_

@@ -281,7 +281,7 @@ void SimulatedHost::arrive(const ScenarioAction& action) {
   resident.name = action.name;
   if (action.pings) resident.figures.setPings(*action.pings);
   if (action.losses) resident.figures.setLosses(*action.losses);
-  current_->residents.push_back(resident);
+  addResident(*current_, resident);
   if (transcript_ != nullptr) {
     write(LineKind::Host, action.name + " enters " + arenaOf(*current_) +
                               ": ident " + std::to_string(ident) +
@@ -349,8 +349,8 @@ void SimulatedHost::leave(const std::string& name) {
   Player* record = resident->record;
   // The record stays valid, and listed, while the plug-in hears of it.
   deliver(*current_, makePlayerLeaving(record));
-  current_->residents.erase(current_->residents.begin() +
-                            (resident - current_->residents.data()));
+  removeResident(*current_,
+                 static_cast<std::size_t>(resident - current_->residents.data()));
   if (current_->residents.empty()) {
     populated_.erase(static_cast<std::size_t>(current_->handle - 1));
   }
@@ -370,7 +370,7 @@ void SimulatedHost::leaveArena() {
                             " (ArenaLeave): its player list is emptied");
   deliver(*current_, makeArenaLeave());
   populated_.erase(static_cast<std::size_t>(current_->handle - 1));
-  current_->residents.clear();
+  clearResidents(*current_);
   current_->players.clear();
   current_->inArena = false;
   current_->arenaHeard = false;
@@ -379,7 +379,7 @@ void SimulatedHost::leaveArena() {
 void SimulatedHost::enterArena(const std::string& arena) {
   Bot& bot = *current_;
   if (!bot.connected) {
-    bot.residents.clear();
+    clearResidents(bot);
     bot.players.clear();
     bot.arena = arena;
     bot.inArena = true;
@@ -565,7 +565,7 @@ void SimulatedHost::deliverDueReplies() {
       ++entry;
       continue;
     }
-    const ServerReply reply = entry->reply;
+    const ServerReply reply = std::move(entry->reply);
     entry = delayedReplies_.erase(entry);
     Bot* bot = botOfHandle(reply.handle);
     if (!bot->connected || talk_ == nullptr) continue;
@@ -609,10 +609,28 @@ SimulatedHost::Resident* SimulatedHost::findResident(Bot& bot,
 
 SimulatedHost::Resident* SimulatedHost::residentOfIdent(Bot& bot,
                                                         std::uint16_t ident) {
-  for (Resident& resident : bot.residents) {
-    if (resident.record->ident == ident) return &resident;
+  const auto found = bot.residentOfIdent.find(ident);
+  return found == bot.residentOfIdent.end() ? nullptr
+                                            : &bot.residents[found->second];
+}
+
+void SimulatedHost::addResident(Bot& bot, const Resident& resident) {
+  bot.residentOfIdent[resident.record->ident] = bot.residents.size();
+  bot.residents.push_back(resident);
+}
+
+void SimulatedHost::removeResident(Bot& bot, std::size_t index) {
+  bot.residentOfIdent.erase(bot.residents[index].record->ident);
+  bot.residents.erase(bot.residents.begin() + static_cast<long>(index));
+  // Those after it moved down by one.
+  for (auto& entry : bot.residentOfIdent) {
+    if (entry.second > index) --entry.second;
   }
-  return nullptr;
+}
+
+void SimulatedHost::clearResidents(Bot& bot) {
+  bot.residents.clear();
+  bot.residentOfIdent.clear();
 }
 
 SimulatedHost::Resident* SimulatedHost::residentOfRecord(Bot& bot,
@@ -728,7 +746,7 @@ void SimulatedHost::receive(const BotEvent& record) {
     const char* text = pointerOf<const char>(record.p[3]);
     receiveChat(*bot, unsignedOf(record.p[0]),
                 static_cast<std::uint16_t>(record.p[2]),
-                text != nullptr ? text : "");
+                text != nullptr ? std::string_view(text) : std::string_view());
   } else {
     write(LineKind::Bot, bot->name + " -> host: command code " +
                              std::to_string(code) +
@@ -737,7 +755,7 @@ void SimulatedHost::receive(const BotEvent& record) {
 }
 
 void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
-                                std::uint16_t target, const std::string& text) {
+                                std::uint16_t target, std::string_view text) {
   const ServerCommand command = ServerCommand::of(chatType, text);
   Resident* addressee =
       chatType == CHAT_Private ? residentOfIdent(bot, target) : nullptr;
@@ -753,7 +771,7 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
       to = "chat type " + std::to_string(chatType);
     }
     write(LineKind::Bot,
-          bot.name + " -> " + to + ": " + Transcript::quoted(text));
+          bot.name + " -> " + to + ": " + Transcript::quoted(std::string(text)));
   }
 
   switch (command.action) {
@@ -762,7 +780,7 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
     case ServerAction::ArenaMessage:
       if (transcript_ != nullptr) {
         write(LineKind::Zone, "zone -> " + arenaOf(bot) + ": " +
-                                  Transcript::quoted(command.text));
+                                  Transcript::quoted(std::string(command.text)));
       }
       return;
     case ServerAction::LagQuery:
@@ -771,7 +789,7 @@ void SimulatedHost::receiveChat(Bot& bot, std::uint32_t chatType,
     case ServerAction::Warning:
       if (addressee != nullptr && transcript_ != nullptr) {
         write(LineKind::Zone, "zone -> " + addressee->name + " (warning): " +
-                                  Transcript::quoted(command.text));
+                                  Transcript::quoted(std::string(command.text)));
       }
       return;
     case ServerAction::Spectate:

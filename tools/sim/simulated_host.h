@@ -159,6 +159,9 @@ class SimulatedHost {
     bool refused = false;             // the plug-in refused its Init
     _linkedlist<Player> players;      // what the plug-in sees
     std::vector<Resident> residents;  // the same players, in the same order
+    // The index in `residents` of each ident: the plug-in addresses a
+    // player by ident in every private line it sends.
+    std::unordered_map<std::uint16_t, std::size_t> residentOfIdent;
     std::string arena;                // empty: the unnamed arena
     bool inArena = true;              // false after leave-arena
     bool arenaHeard = false;          // the plug-in was sent its ArenaEnter
@@ -207,6 +210,10 @@ class SimulatedHost {
   Bot* botOfHandle(CALL_HANDLE handle);
   static Resident* findResident(Bot& bot, const std::string& name);
   static Resident* residentOfIdent(Bot& bot, std::uint16_t ident);
+  // The only changes of a bot's residents, which keep its ident index.
+  static void addResident(Bot& bot, const Resident& resident);
+  static void removeResident(Bot& bot, std::size_t index);
+  static void clearResidents(Bot& bot);
   static Resident* residentOfRecord(Bot& bot, const Player* record);
   std::uint16_t freeIdent(Bot& bot);
 
@@ -220,7 +227,7 @@ class SimulatedHost {
   static void TARVOK_STDCALL callback(BotEvent& record);
   void receive(const BotEvent& record);
   void receiveChat(Bot& bot, std::uint32_t chatType, std::uint16_t target,
-                   const std::string& text);
+                   std::string_view text);
 
   void write(LineKind kind, const std::string& text);
   void keepLine(std::string_view line);

@@ -116,6 +116,35 @@ TEST_F(SimulatedHostTest, AnswersTheLagQueryAfterTalkReturns) {
             transcript().find("[00:00:00] LagBot -> Al: \"*lag\"\n"));
 }
 
+// Players come and go around the one asked about: each "*lag" still finds
+// the player its ident names, never a neighbour who moved up the list.
+TEST_F(SimulatedHostTest, AnswersForTheIdentAddressedWhilePlayersComeAndGo) {
+  SimulatedHost host(&FakePlugin::talk, &transcript_);
+  const auto lagAnswers = [] {
+    std::vector<std::string> answers;
+    for (const FakePlugin::Seen& seen : FakePlugin::seen) {
+      if (seen.code == EVENT_Chat) answers.push_back(seen.text.substr(0, 15));
+    }
+    return answers;
+  };
+  run(host, "init");
+  run(host, "arrive Al ping=1/1/1/1");
+  run(host, "arrive Bo ping=2/2/2/2");
+  run(host, "arrive Cy ping=3/3/3/3");
+  run(host, "leave Al");
+  run(host, "Cy: !say *lag");
+  run(host, "Bo: !say *lag");
+  run(host, "arrive Al ping=4/4/4/4");
+  run(host, "leave Cy");
+  run(host, "Al: !say *lag");
+  run(host, "leave-arena");
+  run(host, "arrive Cy ping=5/5/5/5");
+  run(host, "Cy: !say *lag");
+  EXPECT_EQ((std::vector<std::string>{"PING Current:3 ", "PING Current:2 ",
+                                      "PING Current:4 ", "PING Current:5 "}),
+            lagAnswers());
+}
+
 TEST_F(SimulatedHostTest, MovesASpectatedPlayerThenTellsThePlugin) {
   SimulatedHost host(&FakePlugin::talk, &transcript_);
   run(host, "init");
