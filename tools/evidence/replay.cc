@@ -319,7 +319,10 @@ class Replay::RowSource {
     stream.has = false;
     std::string_view line;
     while (stream.lines->next(&line)) {
-      if (readRow(line, &stream.parsed, &error_) != LogLine::kRow) continue;
+      if (readRow(line, &stream.parsed, &error_, LagLogFigures::kJoined) !=
+          LogLine::kRow) {
+        continue;
+      }
       const LagLogRow& row = stream.parsed;
       stream.figures.clear();
       replay_.compact(
@@ -367,11 +370,12 @@ bool Replay::load(const std::string& path, std::string* failure,
   std::string error;
   std::string_view line;
   keptFileStart_.push_back(kept_.size());
-  // The figures matter here only to the kept rows, a chart and an observer.
+  // The figures matter here only to the kept rows, a chart and an observer;
+  // the kept rows take them as one text.
   const LagLogFigures figures =
-      keepingRows_ || summary_.charting() || loadedObserver_
-          ? LagLogFigures::kRead
-          : LagLogFigures::kSkipped;
+      summary_.charting() || loadedObserver_ ? LagLogFigures::kRead
+      : keepingRows_                         ? LagLogFigures::kJoined
+                                             : LagLogFigures::kSkipped;
   while (lines.next(&line)) {
     switch (readRow(line, &row, &error, figures)) {
       case LogLine::kNothing:
@@ -466,6 +470,14 @@ void Replay::compact(const LagLogRow& row, std::uint32_t bot,
   if (row.kind != LagRowKind::Check) {
     std::fill(std::begin(kept->figureLengths), std::end(kept->figureLengths),
               std::uint16_t{0});
+    return;
+  }
+  if (!row.joinedFigures.empty()) {
+    for (int i = 0; i < kFigureCount; ++i) {
+      kept->figureLengths[i] = static_cast<std::uint16_t>(row.figureLengths[i]);
+    }
+    text->insert(text->end(), row.joinedFigures.begin(),
+                 row.joinedFigures.end());
     return;
   }
   std::size_t end = text->size();

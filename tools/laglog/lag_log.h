@@ -57,6 +57,10 @@ struct LagLogRow {
   bool automatic = false;  // the requester field is "*auto"
   std::string requester;   // unescaped; empty when automatic
   std::string figures[kFigureCount];
+  // Read with LagLogFigures::kJoined instead: the figures one after the
+  // other, each of its length (`figures` left empty); else empty.
+  std::string joinedFigures;
+  std::uint32_t figureLengths[kFigureCount] = {};
   // Bit i: the i-th of current, average, s2c, c2s, s2cweapons,
   // s2c-negative, c2s-negative, s2cweapons-negative.
   std::uint8_t limits = 0;
@@ -96,8 +100,10 @@ bool isLagLogHeader(std::string_view line);
 // are replaced. False, with the reason in `error`, for a line that is no
 // row: the header is none either.
 // With LagLogFigures::kSkipped the figures are left empty (a reader that
-// does not need them saves most of the work).
-enum class LagLogFigures { kRead, kSkipped };
+// does not need them saves most of the work); with kJoined they are read
+// into `joinedFigures` and `figureLengths` (a reader that copies them on
+// as one text saves a string for each).
+enum class LagLogFigures { kRead, kSkipped, kJoined };
 bool parseLagLogRow(std::string_view line, LagLogRow* row, std::string* error,
                     LagLogFigures figures = LagLogFigures::kRead);
 

@@ -342,3 +342,38 @@ TEST(LagLogTest, FindsAControlByteAtEveryPlaceAndNothingElse) {
     EXPECT_EQ("0.0", parsed.figures[kS2CWeapons]) << length;
   }
 }
+
+// A reader that copies the figures on as one text gets the texts the
+// strings hold, escapes undone, and a row read in another way after it
+// leaves neither behind.
+TEST(LagLogTest, JoinedFiguresAreTheFiguresOneAfterTheOther) {
+  const auto joined = [](const LagLogRow& row) {
+    std::string text;
+    for (const std::string& figure : row.figures) text += figure;
+    return text;
+  };
+  std::string escaped = kRow;
+  escaped.replace(escaped.find("\t3.2\t"), 5, "\t3\\x2E2\t");
+  for (const std::string& line :
+       {std::string(kRow), escaped, withField(7, ""),
+        std::string("2026-12-07T10:19:46Z\t7\t\t\t\t\t\t3.5x\t\t\t\t\t\t-\t-"
+                    "\tnone")}) {
+    LagLogRow read;
+    LagLogRow row;
+    std::string error;
+    ASSERT_TRUE(parseLagLogRow(line, &read, &error)) << error;
+    ASSERT_TRUE(parseLagLogRow(line, &row, &error, LagLogFigures::kJoined))
+        << error;
+    EXPECT_EQ(joined(read), row.joinedFigures) << line;
+    EXPECT_EQ("", joined(row)) << line;
+    std::size_t at = 0;
+    for (int i = 0; i < kFigureCount; ++i) {
+      EXPECT_EQ(read.figures[i], row.joinedFigures.substr(at, row.figureLengths[i]))
+          << line << " figure " << i;
+      at += row.figureLengths[i];
+    }
+    ASSERT_TRUE(parseLagLogRow(line, &row, &error, LagLogFigures::kSkipped));
+    EXPECT_EQ("", row.joinedFigures + joined(row));
+    EXPECT_EQ(0u, row.figureLengths[kAverage]);
+  }
+}
