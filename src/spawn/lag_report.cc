@@ -150,15 +150,14 @@ void botInfo::handleLagReport(const char* text) {
 }
 
 void botInfo::cutFigures(const char* text) {
-  // The line is cut in the bot's scratch text, which the report is composed
-  // in only once the figures have been cut out of it.
-  String& line = scratchText;
-  line = text;
-  line.skip(' ');  // the keyword
+  // Cut where the host's text lies: only the figures are copied out.
+  TextSpan line{text, textLength(text)};
+  cutToken(line, ' ');  // the keyword
   for (const Figure& figure : kFigures) {
-    line.skip(':');  // the label
-    line.split(figure.end, this->*figure.text);
-    if (figure.end == ' ') line.skip(' ');  // the unit
+    cutToken(line, ':');  // the label
+    const TextSpan token = cutToken(line, figure.end);
+    (this->*figure.text).assign(token.bytes, token.size);
+    if (figure.end == ' ') cutToken(line, ' ');  // the unit
   }
 }
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-// split() keeps at most this many characters after the delimiter.
-constexpr std::uint32_t kSplitRemainderLimit = 32000;
 // The smallest room a block is given, so that short texts built by appends
 // allocate once.
 constexpr std::uint64_t kSmallestRoom = 15;
@@ -315,29 +313,18 @@ void String::skip(char delimiter) { cutFront(delimiter, nullptr); }
 // token copied out, and the text then starts at the remainder, further into
 // the same block: nothing is moved and no intermediate copy is made.
 void String::cutFront(char delimiter, String* token) {
-  const std::int32_t found = indexOf(delimiter);
-  const std::uint32_t tokenEnd =
-      found < 0 ? length : static_cast<std::uint32_t>(found);
-  if (token != nullptr) {
-    std::uint32_t first = 0;
-    std::uint32_t end = tokenEnd;
-    while (first < end && text[first] == ' ') ++first;
-    while (end > first && text[end - 1] == ' ') --end;
-    if (token == this) {
-      assign(text + first, end - first);
-      return;
-    }
-    token->assign(text + first, end - first);
+  TextSpan rest{text, length};
+  const TextSpan cut = cutToken(rest, delimiter);
+  if (token == this) {
+    assign(cut.bytes, cut.size);
+    return;
   }
-  if (found < 0) return;
-
-  std::uint32_t first = tokenEnd + 1;
-  std::uint32_t end = first + minimum(length - first, kSplitRemainderLimit);
-  while (first < end && text[first] == ' ') ++first;
-  while (end > first && text[end - 1] == ' ') --end;
-  text += first;
-  capacity -= first;
-  setLength(end - first);
+  if (token != nullptr) token->assign(cut.bytes, cut.size);
+  if (rest.bytes == text) return;  // no delimiter: nothing was cut
+  const auto cutOff = static_cast<std::uint32_t>(rest.bytes - text);
+  text += cutOff;
+  capacity -= cutOff;
+  setLength(rest.size);
 }
 
 String String::padLeft(std::uint32_t width) const {

@@ -128,6 +128,18 @@ std::uint8_t readByte(const void* buffer, std::uint32_t index);
 bool splitFields(char delimiter, const char* text, char* slots,
                  std::uint32_t slotCount, std::uint32_t slotSize);
 
+// Bytes of a text in place, not terminated: what a lag line's cuts leave.
+struct TextSpan {
+  const char* bytes;
+  std::uint32_t size;
+};
+// The cut of String::split and skip, made in place: returns the bytes of
+// `rest` before the first `delimiter` (all of them without one), blanks
+// 0x20 trimmed off both ends, and leaves in `rest` the bytes after the
+// delimiter, at most 32000 of them, trimmed likewise. Without a delimiter
+// `rest` stays as it was.
+TextSpan cutToken(TextSpan& rest, char delimiter);
+
 // Name rules; true means the name is not acceptable. Both cut an over-long
 // `text` in place (to 19 and 10 characters). A name needs an alphanumeric
 // first character, no trailing or doubled space, and only printable

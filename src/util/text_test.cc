@@ -152,6 +152,37 @@ TEST(TextTest, SplitFields) {
   EXPECT_STREQ(slots[2], "x");
 }
 
+// A lag line cut where it lies, as the plug-in cuts the server's text: the
+// tokens and the rest are bounds inside it, and the text is never written.
+TEST(TextTest, CutTokenCutsInPlaceLikeSplit) {
+  const std::string line = "PING Current:900 ms  S2C:  9.5 %  tail ";
+  TextSpan rest{line.data(), static_cast<std::uint32_t>(line.size())};
+  const auto text = [](TextSpan span) {
+    return std::string(span.bytes, span.size);
+  };
+  EXPECT_EQ(text(cutToken(rest, ' ')), "PING");
+  EXPECT_EQ(text(cutToken(rest, ':')), "Current");
+  EXPECT_EQ(text(cutToken(rest, ' ')), "900");
+  EXPECT_EQ(text(cutToken(rest, ' ')), "ms");
+  EXPECT_EQ(text(cutToken(rest, ':')), "S2C");
+  EXPECT_EQ(text(cutToken(rest, '%')), "9.5");
+  EXPECT_EQ(text(rest), "tail");
+  // Without the delimiter: the trimmed whole, the rest as it was.
+  EXPECT_EQ(text(cutToken(rest, ':')), "tail");
+  EXPECT_EQ(text(rest), "tail");
+  EXPECT_EQ(line, "PING Current:900 ms  S2C:  9.5 %  tail ");
+
+  // The rest after a cut keeps at most 32000 bytes, as split() does.
+  const std::string longLine = "a:" + std::string(40000, 'x');
+  TextSpan longRest{longLine.data(),
+                    static_cast<std::uint32_t>(longLine.size())};
+  EXPECT_EQ(text(cutToken(longRest, ':')), "a");
+  EXPECT_EQ(longRest.size, 32000u);
+  String same(longLine.c_str());
+  same.skip(':');
+  EXPECT_EQ(same.size(), 32000u);
+}
+
 TEST(TextTest, NameRules) {
   char longName[] = "abcdefghijklmnopqrstuvwxyz";
   EXPECT_FALSE(isIllegalName(longName));
