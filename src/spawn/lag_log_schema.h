@@ -382,18 +382,23 @@ class RowText {
     } while (number != 0);
     while (count > 0) put(digits[--count]);
   }
-  // `text` escaped, runs of plain bytes copied at once.
+  // `text` escaped, a byte at a time: a field is a few bytes, shorter than
+  // a call to copy a run of them would pay for.
   void putEscaped(std::string_view text, bool name) {
-    std::size_t plain = 0;  // the start of the bytes not yet put
+    std::size_t size = size_;  // kept apart: the bytes written cannot alias it
     for (std::size_t i = 0; i < text.size(); ++i) {
       const unsigned char byte = static_cast<unsigned char>(text[i]);
-      if (!escaped(byte, name && i == 0)) continue;
-      put(text.substr(plain, i - plain));
+      if (!escaped(byte, name && i == 0)) {
+        if (size < kCapacity) bytes_[size++] = static_cast<char>(byte);
+        continue;
+      }
       char escape[4];
-      put(std::string_view(escape, escapeOf(byte, escape)));
-      plain = i + 1;
+      const std::size_t length = escapeOf(byte, escape);
+      for (std::size_t e = 0; e < length && size < kCapacity; ++e) {
+        bytes_[size++] = escape[e];
+      }
     }
-    put(text.substr(plain));
+    size_ = size;
   }
 
   bool withArena_;

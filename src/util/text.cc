@@ -162,6 +162,12 @@ std::int32_t atoiSaturated(const char* text) {
   std::uint32_t magnitude = 0;
   for (; isDigit(*text); ++text) {
     const std::uint32_t digit = static_cast<std::uint32_t>(*text - '0');
+    // Below kLimit / 10 no digit can reach the limit: the division by a
+    // digit's bound is left for the rare long number.
+    if (magnitude < kLimit / 10) {
+      magnitude = magnitude * 10 + digit;
+      continue;
+    }
     magnitude =
         magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
   }
