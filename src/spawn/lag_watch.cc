@@ -589,13 +589,8 @@ void LagWatch::awaitAnswer(const CheckRequest& request, bool listed) {
     PlayerState& state = stateOf(request.target);
     state.lastQueried = seconds_;
     state.queried = true;
-    for (WalkedPlayer& walked : walked_) {
-      if (walked.state != &state) continue;
-      walked.lastQueried = state.lastQueried;
-      walked.queried = true;
-    }
-    // An automatic query's player was chosen by a walk that counted the
-    // second it falls due again; any other may fall due sooner than before.
+    // An automatic query's player was chosen from the candidates and kept
+    // as upcoming again; any other may fall due sooner than before.
     if (!request.automatic) nextChoosableKnown_ = false;
   }
   if (&request != &asked_) asked_ = request;  // into the blocks it has
@@ -643,11 +638,6 @@ inline const LagWatch::WalkedPlayer* LagWatch::walkedAt(
     const auto found = players_.find(player);
     walked->player = player;
     walked->state = found == players_.end() ? nullptr : &found->second;
-    if (walked->state != nullptr) {
-      walked->listedSince = walked->state->listedSince;
-      walked->lastQueried = walked->state->lastQueried;
-      walked->queried = walked->state->queried;
-    }
   }
   return walked;
 }
@@ -684,22 +674,51 @@ bool LagWatch::listIsAsWalked(const _linkedlist<Player>& players) const {
   return position == walkedLength_;
 }
 
-void LagWatch::noteNotChoosable(std::uint32_t listedSince,
+bool LagWatch::keepNotChoosable(const Player* player, const PlayerState& state,
+                                std::size_t position,
                                 std::uint32_t lastQueried, bool queried,
-                                const WatchSettings& settings,
-                                std::uint64_t& nextDue,
-                                std::uint64_t& nextChoosable) const {
+                                const WatchSettings& settings) const {
   const std::uint32_t due =
-      dueSecond(listedSince, lastQueried, queried, settings);
+      dueSecond(state.listedSince, lastQueried, queried, settings);
   const std::uint64_t choosable =
-      choosableAt(listedSince, lastQueried, queried, settings);
-  std::uint64_t& bound =
-      choosable == due && choosable > seconds_ ? nextDue : nextChoosable;
-  if (choosable < bound) bound = choosable;
+      choosableAt(state.listedSince, lastQueried, queried, settings);
+  if (choosable != due) {
+    // Kept out by their grace: rare, found by the next walk.
+    if (choosable < nextChoosableAt_) nextChoosableAt_ = choosable;
+    return true;
+  }
+  try {
+    upcoming_.push_back(DueCandidate{player, &state, due, position});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (due < nextDueAt_) nextDueAt_ = due;
+  return true;
 }
 
-const Player* LagWatch::nextCandidate(const WatchSettings& settings,
-                                      bool* undecided) const {
+bool LagWatch::promoteFallenDue() const {
+  std::uint64_t nextDue = UINT64_MAX;
+  for (std::size_t i = 0; i < upcoming_.size();) {
+    const DueCandidate& upcoming = upcoming_[i];
+    if (seconds_ < upcoming.due) {
+      if (upcoming.due < nextDue) nextDue = upcoming.due;
+      ++i;
+      continue;
+    }
+    try {
+      candidates_.push_back(upcoming);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    upcoming_[i] = upcoming_.back();  // their order does not matter
+    upcoming_.pop_back();
+  }
+  nextDueAt_ = nextDue;
+  return true;
+}
+
+const Player* LagWatch::takeBestCandidate(
+    const WatchSettings& settings) const {
   // The most overdue of those watched, the first listed of those equally
   // overdue; a host record is read only for one who would come first.
   auto best = candidates_.end();
@@ -714,73 +733,81 @@ const Player* LagWatch::nextCandidate(const WatchSettings& settings,
       best = candidate;
     }
   }
-  // One who fell due since the walk is less overdue than any candidate:
-  // only one kept out by their grace could come first.
-  if (undecided != nullptr && seconds_ >= nextDueAt_ &&
-      (best == candidates_.end() || best->due >= nextDueAt_)) {
-    *undecided = true;
-    return nullptr;
-  }
   if (best == candidates_.end()) return nullptr;
-  const Player* chosen = best->player;
-  noteNotChoosable(best->state->listedSince, seconds_, true, settings,
-                   nextDueAt_, nextChoosableAt_);
+  const DueCandidate chosen = *best;
   *best = candidates_.back();  // their order does not matter
   candidates_.pop_back();
-  return chosen;
+  // Asked now, they fall due an interval from now.
+  if (!keepNotChoosable(chosen.player, *chosen.state, chosen.position,
+                        seconds_, true, settings)) {
+    nextChoosableKnown_ = false;
+  }
+  // One listed twice would stay a candidate after being asked.
+  for (const DueCandidate& candidate : candidates_) {
+    if (candidate.player == chosen.player) nextChoosableKnown_ = false;
+  }
+  return chosen.player;
 }
 
-const Player* LagWatch::mostOverdue(const WatchHost& host,
-                                    const WatchSettings& settings) const {
-  const _linkedlist<Player>* players = host.listedPlayers();
-  if (players == nullptr) return nullptr;
-  if (nextChoosableKnown_ && seconds_ < nextChoosableAt_ &&
-      knownInterval_ == settings.autoCheckInterval &&
-      knownGrace_ == settings.graceSeconds && listIsAsWalked(*players)) {
-    bool undecided = false;
-    const Player* chosen = nextCandidate(settings, &undecided);
-    if (!undecided) return chosen;
-  }
+void LagWatch::walkForCandidates(const _linkedlist<Player>& players,
+                                 const WatchSettings& settings) const {
   candidates_.clear();
-  bool complete = true;  // every candidate kept
-  std::uint64_t nextDue = UINT64_MAX;
-  std::uint64_t nextChoosable = UINT64_MAX;
+  upcoming_.clear();
+  nextDueAt_ = UINT64_MAX;
+  nextChoosableAt_ = UINT64_MAX;
+  bool complete = true;  // every player kept as a candidate or upcoming
+  try {
+    // Room for all of them either way: a player moved between the two
+    // later on allocates nothing.
+    candidates_.reserve(walked_.size());
+    upcoming_.reserve(walked_.size());
+  } catch (const std::bad_alloc&) {
+    complete = false;
+  }
   std::size_t position = 0;
-  for (const _listnode<Player>* node = players->head; node != nullptr;
+  for (const _listnode<Player>* node = players.head; node != nullptr;
        node = node->next, ++position) {
-    const WalkedPlayer& walked = *walkedAt(position, node->item);
-    if (walked.state == nullptr) continue;
-    // Whether they are due is known from the walk's copy of the state: most
-    // are not, and neither their state nor their host record is read.
-    const std::uint64_t choosable = choosableAt(
-        walked.listedSince, walked.lastQueried, walked.queried, settings);
-    if (choosable > seconds_) {
-      noteNotChoosable(walked.listedSince, walked.lastQueried, walked.queried,
-                       settings, nextDue, nextChoosable);
+    const PlayerState* state = walkedAt(position, node->item)->state;
+    if (state == nullptr) continue;
+    // Whether they are due is known from their state: their host record
+    // is read only when they may be chosen.
+    if (choosableAt(state->listedSince, state->lastQueried, state->queried,
+                    settings) > seconds_) {
+      complete = keepNotChoosable(node->item, *state, position,
+                                  state->lastQueried, state->queried,
+                                  settings) &&
+                 complete;
       continue;
     }
     try {
       candidates_.push_back(DueCandidate{
-          node->item, walked.state,
-          dueSecond(walked.listedSince, walked.lastQueried, walked.queried,
+          node->item, state,
+          dueSecond(state->listedSince, state->lastQueried, state->queried,
                     settings),
           position});
     } catch (const std::bad_alloc&) {
       complete = false;
     }
   }
-  nextDueAt_ = nextDue;
-  nextChoosableAt_ = nextChoosable;
   knownInterval_ = settings.autoCheckInterval;
   knownGrace_ = settings.graceSeconds;
   walkedLength_ = position;
   nextChoosableKnown_ = complete;
-  const Player* chosen = nextCandidate(settings, nullptr);
-  // One listed twice would stay a candidate after being asked.
-  for (const DueCandidate& candidate : candidates_) {
-    if (candidate.player == chosen) nextChoosableKnown_ = false;
-  }
-  return chosen;
+}
+
+const Player* LagWatch::mostOverdue(const WatchHost& host,
+                                    const WatchSettings& settings) const {
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (players == nullptr) return nullptr;
+  // Between walks those who fell due since are taken from the upcoming:
+  // the candidates are then those a walk would find.
+  const bool known = nextChoosableKnown_ && seconds_ < nextChoosableAt_ &&
+                     knownInterval_ == settings.autoCheckInterval &&
+                     knownGrace_ == settings.graceSeconds &&
+                     listIsAsWalked(*players) &&
+                     (seconds_ < nextDueAt_ || promoteFallenDue());
+  if (!known) walkForCandidates(*players, settings);
+  return takeBestCandidate(settings);
 }
 
 void LagWatch::bump(std::uint32_t (&counts)[60]) {

@@ -318,18 +318,23 @@ class LagWatch {
                                  const WatchSettings& settings);
   // True when the host list holds the players of the last walk, in order.
   bool listIsAsWalked(const _linkedlist<Player>& players) const;
-  // The most overdue candidate watched now, taken out, its next due second
-  // counted. With `undecided` given, sets it instead when a player who fell
-  // due since the walk could come first.
-  const Player* nextCandidate(const WatchSettings& settings,
-                              bool* undecided) const;
-  // Counts the first second a player who cannot be chosen now can be: into
-  // `nextDue` when it is the second they fall due, else (their grace) into
-  // `nextChoosable`.
-  void noteNotChoosable(std::uint32_t listedSince, std::uint32_t lastQueried,
-                        bool queried, const WatchSettings& settings,
-                        std::uint64_t& nextDue,
-                        std::uint64_t& nextChoosable) const;
+  // Walks the host list: every player with a state becomes a candidate
+  // when they can be chosen now by their times, else upcoming, or counted
+  // in nextChoosableAt_ while their grace keeps them out.
+  void walkForCandidates(const _linkedlist<Player>& players,
+                         const WatchSettings& settings) const;
+  // Keeps `player` (at `position` of the list), who cannot be chosen now
+  // by these times, as upcoming when they can be the second they fall due,
+  // else in nextChoosableAt_; false when upcoming_ cannot grow.
+  bool keepNotChoosable(const Player* player, const PlayerState& state,
+                        std::size_t position, std::uint32_t lastQueried,
+                        bool queried, const WatchSettings& settings) const;
+  // Moves those upcoming who fell due by now to the candidates and counts
+  // nextDueAt_ afresh; false when the candidates cannot grow.
+  bool promoteFallenDue() const;
+  // The most overdue candidate watched now, taken out and kept as upcoming
+  // again, or nullptr.
+  const Player* takeBestCandidate(const WatchSettings& settings) const;
   // The first second at which a player whose state holds these times can be
   // chosen, their ship and access level aside; seconds_ when they can be now.
   std::uint64_t choosableAt(std::uint32_t listedSince,
@@ -395,37 +400,30 @@ class LagWatch {
   std::unordered_map<const Player*, PlayerState> players_;
   std::vector<DepartedPlayer> departed_;
   // The host list as mostOverdue() last walked it, each player with their
-  // state (nullptr: none then) and a copy of the state's times, so that
-  // walking a list that has not changed looks nothing up and reads only
-  // this array and the list: it runs after every answer. The states stay
-  // where they are until erased, every erasure clears this, and
-  // awaitAnswer() updates the copies of the state it changes.
+  // state (nullptr: none then), so that a Tick and a walk over a list that
+  // has not changed look nothing up. The states stay where they are until
+  // erased, and every erasure clears this.
   struct WalkedPlayer {
     const Player* player = nullptr;
     const PlayerState* state = nullptr;
-    std::uint32_t listedSince = 0;
-    std::uint32_t lastQueried = 0;
-    bool queried = false;
   };
   mutable std::vector<WalkedPlayer> walked_;
   mutable WalkedPlayer unwalked_;  // the entry when walked_ cannot grow
-  // Besides the candidates below, nobody falls due before nextDueAt_ (and
-  // those who do then are less overdue than every candidate), and nobody
-  // kept out by their grace can be chosen before nextChoosableAt_, as the
-  // last walk found under these interval and grace settings; ship and
-  // access level are left out of it. What can bring them forward clears
-  // nextChoosableKnown_: a new or erased state, a list that is not the one
-  // walked last, a query that no walk chose.
+  // What the last walk found, kept up to date after it while
+  // nextChoosableKnown_ holds: a player with a state is a candidate (can
+  // be chosen now by their times, watched or not), upcoming (can be the
+  // second they fall due, nextDueAt_ the first of those seconds), or kept
+  // out by their grace until nextChoosableAt_ at the earliest, under
+  // these interval and grace settings; ship and access level are left out
+  // of it. What can change it otherwise clears nextChoosableKnown_ and
+  // brings a walk: a new or erased state, a list that is not the one
+  // walked last, a query that was no candidate's.
   mutable bool nextChoosableKnown_ = false;
   mutable std::uint64_t nextDueAt_ = 0;
   mutable std::uint64_t nextChoosableAt_ = 0;
   mutable std::int32_t knownInterval_ = 0;
   mutable std::int32_t knownGrace_ = 0;
   mutable std::size_t walkedLength_ = 0;  // the list's length when walked last
-  // The players the last walk found due by the time, watched or not; those
-  // asked since are taken out. While the bound
-  // above holds and the list is the one walked, the next player due is the
-  // first of them watched now: no walk is needed to find them.
   struct DueCandidate {
     const Player* player;
     const PlayerState* state;
@@ -433,6 +431,7 @@ class LagWatch {
     std::size_t position;  // in the host list
   };
   mutable std::vector<DueCandidate> candidates_;
+  mutable std::vector<DueCandidate> upcoming_;
   // Checks and deals per minute of the last hour, by minute of the clock.
   std::uint32_t recentChecks_[60] = {};
   std::uint32_t recentDeals_[60] = {};
