@@ -39,6 +39,18 @@ template <typename Number>
 bool readNumber(std::string_view text, Number* value) {
   if (text.empty()) return false;
   std::uint64_t result = 0;
+  // Nearly every number of a row is short enough to fit whatever its
+  // digits: read without a test for overflow at every digit.
+  if (text.size() <=
+      static_cast<std::size_t>(std::numeric_limits<Number>::digits10)) {
+    for (char c : text) {
+      const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+      if (digit > 9) return false;
+      result = result * 10 + digit;
+    }
+    *value = static_cast<Number>(result);
+    return true;
+  }
   for (char c : text) {
     if (c < '0' || c > '9') return false;
     const unsigned digit = static_cast<unsigned>(c - '0');
@@ -97,9 +109,16 @@ bool parseLimits(std::string_view text, std::uint8_t* limits) {
   }
 }
 
+// `word == name`, told apart by the first byte where it can be: a row's
+// action is matched against every name of an action or a presence.
+bool isWord(std::string_view word, std::string_view name) {
+  return word.size() == name.size() && (word.empty() || word[0] == name[0]) &&
+         word == name;
+}
+
 bool parseAction(std::string_view text, LagAction* action) {
   for (int i = 0; i < schema::kActionCount; ++i) {
-    if (text == schema::kActionNames[i]) {
+    if (isWord(text, schema::kActionNames[i])) {
       *action = static_cast<LagAction>(i);
       return true;
     }
@@ -149,7 +168,7 @@ bool parsePresence(std::string_view text, LagRowKind* kind,
     return readNumber(text.substr(prefix.size()), populationSection);
   }
   for (int i = 0; i < schema::kPresenceCount; ++i) {
-    if (text == schema::kPresenceNames[i]) {
+    if (isWord(text, schema::kPresenceNames[i])) {
       *kind = static_cast<LagRowKind>(i + 1);
       return true;
     }
@@ -186,7 +205,9 @@ void unescape(std::string_view field, std::string* text) {
 struct SplitLine {
   // Field i runs from starts[i] up to the tab before starts[i + 1] (or the
   // line's end). Left uninitialised: only the first count + 1 are written.
-  std::size_t starts[kMostFields + 1];
+  // Room for a block's tabs past the most fields: the tabs of a block are
+  // recorded without a test each, their count tested after the block.
+  std::size_t starts[kMostFields + 1 + 16];
   int count;  // kMostFields + 1: more fields than that
   std::size_t control;
   bool escapes;
@@ -212,6 +233,12 @@ void splitLine(std::string_view line, SplitLine* split) {
     }
     split->starts[++split->count] = tab + 1;
     return true;
+  };
+  // After a block's tabs: false when they made too many.
+  const auto fieldsFit = [split] {
+    if (split->count <= kMostFields) return true;
+    split->count = kMostFields + 1;
+    return false;
   };
   const char* bytes = line.data();
   std::size_t i = 0;
@@ -242,8 +269,10 @@ void splitLine(std::string_view line, SplitLine* split) {
       split->escapes = true;
     }
     for (; tabs != 0; tabs &= tabs - 1) {
-      if (!endField(i + static_cast<std::size_t>(__builtin_ctz(tabs)))) return;
+      split->starts[++split->count] =
+          i + static_cast<std::size_t>(__builtin_ctz(tabs)) + 1;
     }
+    if (!fieldsFit()) return;
   }
 #endif
   for (; i + 8 <= line.size(); i += 8) {
@@ -259,9 +288,10 @@ void splitLine(std::string_view line, SplitLine* split) {
     }
     if (zeroBytes(word ^ ('\\' * kEach)) != 0) split->escapes = true;
     for (; tabs != 0; tabs &= tabs - 1) {
-      if (!endField(i + static_cast<std::size_t>(__builtin_ctzll(tabs) / 8)))
-        return;
+      split->starts[++split->count] =
+          i + static_cast<std::size_t>(__builtin_ctzll(tabs) / 8) + 1;
     }
+    if (!fieldsFit()) return;
   }
   for (; i < line.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(bytes[i]);
@@ -365,8 +395,13 @@ void clearCheckColumns(LagLogRow* row) {
 
 bool readTime(const RowFields& fields, LagLogRow* row, std::string* error) {
   const std::string_view time = fields[schema::kTimeColumn];
-  // An empty cache matches no time: an empty time field is never one.
-  if (!row->timeText.empty() && time == row->timeText) return true;
+  // An empty cache matches no time: an empty time field is never one. A
+  // time is always of the same length: compared without a call.
+  constexpr std::size_t kTimeLength = 20;
+  if (time.size() == kTimeLength && row->timeText.size() == kTimeLength &&
+      std::memcmp(time.data(), row->timeText.data(), kTimeLength) == 0) {
+    return true;
+  }
   if (!parseLagLogTime(time, &row->time)) {
     row->timeText.clear();
     return fail(error, "the time is not YYYY-MM-DDTHH:MM:SSZ");
@@ -448,19 +483,19 @@ void joinFigures(const RowFields& fields, LagLogRow* row) {
 
 void readFigures(const RowFields& fields, LagLogRow* row,
                  LagLogFigures figures) {
+  if (figures == LagLogFigures::kRead) {
+    for (int i = 0; i < kFigureCount; ++i) {
+      fields.text(schema::kFirstFigureColumn + i, &row->figures[i]);
+    }
+  } else {
+    for (std::string& figure : row->figures) figure.clear();
+  }
   if (figures == LagLogFigures::kJoined) {
     joinFigures(fields, row);
   } else {
     row->joinedFigures.clear();
     std::fill(std::begin(row->figureLengths), std::end(row->figureLengths),
               0u);
-  }
-  for (int i = 0; i < kFigureCount; ++i) {
-    if (figures != LagLogFigures::kRead) {
-      row->figures[i].clear();
-      continue;
-    }
-    fields.text(schema::kFirstFigureColumn + i, &row->figures[i]);
   }
 }
 
@@ -515,9 +550,10 @@ bool readStrikes(const RowFields& fields, LagLogRow* row, std::string* error) {
 bool readCheckAction(const RowFields& fields, LagLogRow* row,
                      std::string* error) {
   const std::string_view action = fields[schema::kActionColumn];
-  const std::size_t plus = action.find(schema::kVerdictMark);
-  const std::string_view verdicts =
-      plus == std::string_view::npos ? std::string_view() : action.substr(plus);
+  // A few bytes: looked through here rather than by a call.
+  std::size_t plus = 0;
+  while (plus < action.size() && action[plus] != schema::kVerdictMark) ++plus;
+  const std::string_view verdicts = action.substr(plus);
   if (!parseAction(action.substr(0, plus), &row->action)) {
     return fail(error,
                 "the action is not none, announced, warned, spectated, "

@@ -4,20 +4,38 @@
 
 std::uint64_t SpellingTable::hashOf(std::string_view spelling) {
   // Eight bytes at a time, each word mixed in by a multiplication; the
-  // length too, so that a NUL-padded word tells lengths apart. A product
+  // length too, so that words that overlap, or a name shorter than a word,
+  // tell lengths apart. Every load is of a fixed size (no call): the last
+  // word ends at the name's end, overlapping the one before, and a name
+  // shorter than a word is read as two overlapping halves. A product
   // carries its bits only upwards, and names differ in their last bytes:
   // a final mix spreads every bit over the whole hash.
   constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
-  std::uint64_t hash = spelling.size() * kMultiplier;
-  std::size_t i = 0;
-  for (; i + 8 <= spelling.size(); i += 8) {
+  const char* bytes = spelling.data();
+  const std::size_t size = spelling.size();
+  const auto word8 = [bytes](std::size_t at) {
     std::uint64_t word;
-    std::memcpy(&word, spelling.data() + i, 8);
-    hash = (hash ^ word) * kMultiplier;
-  }
-  if (i < spelling.size()) {
+    std::memcpy(&word, bytes + at, 8);
+    return word;
+  };
+  const auto word4 = [bytes](std::size_t at) {
+    std::uint32_t word;
+    std::memcpy(&word, bytes + at, 4);
+    return std::uint64_t{word};
+  };
+  std::uint64_t hash = size * kMultiplier;
+  if (size >= 8) {
+    for (std::size_t i = 0; i + 8 < size; i += 8) {
+      hash = (hash ^ word8(i)) * kMultiplier;
+    }
+    hash = (hash ^ word8(size - 8)) * kMultiplier;
+  } else if (size >= 4) {
+    hash = (hash ^ (word4(0) | word4(size - 4) << 32)) * kMultiplier;
+  } else {
     std::uint64_t word = 0;
-    std::memcpy(&word, spelling.data() + i, spelling.size() - i);
+    for (std::size_t i = 0; i < size; ++i) {
+      word = word << 8 | static_cast<unsigned char>(bytes[i]);
+    }
     hash = (hash ^ word) * kMultiplier;
   }
   hash ^= hash >> 33;
