@@ -647,15 +647,12 @@ std::uint64_t Replay::duration() const {
   return anyRow_ ? static_cast<std::uint64_t>(endTime_ - startTime_) : 0;
 }
 
-Replay::LoggedRow& Replay::pushRow() {
-  if (windowEnd_ - windowStart_ == window_.size()) {
-    std::vector<LoggedRow> grown(std::max<std::size_t>(1024, window_.size() * 2));
-    for (std::uint64_t i = windowStart_; i < windowEnd_; ++i) {
-      std::swap(grown[i & (grown.size() - 1)], rowAt(i));
-    }
-    window_.swap(grown);
+void Replay::growWindow() {
+  std::vector<LoggedRow> grown(std::max<std::size_t>(1024, window_.size() * 2));
+  for (std::uint64_t i = windowStart_; i < windowEnd_; ++i) {
+    std::swap(grown[i & (grown.size() - 1)], rowAt(i));
   }
-  return rowAt(windowEnd_++);
+  window_.swap(grown);
 }
 
 std::uint32_t Replay::idleHorizon(const ConfigSettings& settings) {
@@ -726,7 +723,7 @@ bool Replay::answer(std::uint32_t bot, const std::string& name,
                          latestAnswer_)
               : 0;
   answered_.push_back({keyOf(bot, player), row.allowanceMs, time + *late});
-  zoneLagLine(row.figureText.data(), row.figureLengths, line);
+  zoneLagLine(figureTextOf(row), row.figureLengths, line);
   return true;
 }
 
@@ -751,6 +748,8 @@ class Replay::Session {
  private:
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::int64_t kNoCheckYet = INT64_MIN / 2;
+  // Answers kept before those of past seconds are dropped.
+  static constexpr std::size_t kAnswersKeptAtMost = 64;
 
   // What the replay knows of each logged player of each bot.
   struct Listed {
@@ -790,8 +789,16 @@ class Replay::Session {
   void switchTo(std::uint32_t simulated);
   // Makes the logged bot's simulated bot current. True when it was just
   // connected. A bot given back keeps serving its logged bot until another
-  // one takes it.
-  bool serve(std::uint32_t bot);
+  // one takes it. Most rows are of the current bot: that needs no call.
+  bool serve(std::uint32_t bot) {
+    const std::uint32_t simulated = simulatedOf_[bot];
+    if (simulated == kNone || simulated != currentSimulated_) {
+      return serveOther(bot);
+    }
+    givenBack_[simulated] = false;
+    return false;
+  }
+  bool serveOther(std::uint32_t bot);
   std::uint32_t loggedBotOf(CALL_HANDLE handle) const;
 
   // Presence: arrivals and departures in the current bot's arena.
@@ -973,7 +980,7 @@ void Replay::Session::switchTo(std::uint32_t simulated) {
                                   : "Bot" + std::to_string(simulated + 1)));
 }
 
-bool Replay::Session::serve(std::uint32_t bot) {
+bool Replay::Session::serveOther(std::uint32_t bot) {
   std::uint32_t simulated = simulatedOf_[bot];
   if (simulated != kNone) {
     givenBack_[simulated] = false;
@@ -1179,26 +1186,18 @@ void Replay::Session::readRowsUpTo(std::int64_t until) {
     if (time > until) return;
     const std::uint64_t sequence = replay_.windowEnd_;
     LoggedRow& row = replay_.pushRow();
+    static_cast<KeptRow&>(row) = *next;
     row.time = lastRead_ = time;
-    row.bot = next->bot;
-    row.player = next->player;
-    row.requester = next->requester;
-    row.arena = next->arena;
-    row.kind = next->kind;
-    row.automatic = next->automatic;
-    row.level = next->level;
-    row.ship = next->ship;
-    row.action = next->action;
     row.used = false;
     row.typed = false;
-    row.allowanceMs = next->allowanceMs;
     if (row.kind == LagRowKind::Check) {
-      std::size_t length = 0;
-      for (int i = 0; i < kFigureCount; ++i) {
-        row.figureLengths[i] = next->figureLengths[i];
-        length += next->figureLengths[i];
+      // Kept rows keep their figures in place; a row read again has them
+      // only until the next one is read.
+      if (!replay_.keepingRows_) {
+        std::size_t length = 0;
+        for (std::uint16_t figure : row.figureLengths) length += figure;
+        row.figureText.assign(source.figures(), length);
       }
-      row.figureText.assign(source.figures(), length);
       if (row.player != kNobody) {
         replay_.figures_[keyOf(row.bot, row.player)].rows.push_back(sequence);
       }
@@ -1290,25 +1289,35 @@ void Replay::Session::observeReplayed(std::string_view line,
 void Replay::Session::matchAllowance(std::uint32_t bot, std::uint32_t name,
                                      std::uint64_t second) {
   // The check's row comes in the second its answer arrives; an answer of
-  // an earlier second had none (its player left).
+  // an earlier second had none (its player left), and since the seconds
+  // only grow it never matches again: such answers, and those matched,
+  // are dropped now and then, not at every row.
   std::vector<Answered>& answered = replay_.answered_;
+  std::size_t& first = replay_.answeredFirst_;
   const std::int64_t now = replay_.startTime_ + second;
-  answered.erase(
-      std::remove_if(answered.begin(), answered.end(),
-                     [now](const Answered& a) { return a.time < now; }),
-      answered.end());
+  const auto stale = [now](const Answered& a) { return a.time < now; };
+  if (first >= kAnswersKeptAtMost ||
+      answered.size() - first >= kAnswersKeptAtMost) {
+    answered.erase(answered.begin(),
+                   answered.begin() + static_cast<long>(first));
+    first = 0;
+    answered.erase(std::remove_if(answered.begin(), answered.end(), stale),
+                   answered.end());
+  }
+  if (name == kNobody) return;
   const auto found =
-      name == kNobody
-          ? answered.end()
-          : std::find_if(answered.begin(), answered.end(),
-                         [key = keyOf(bot, name)](const Answered& a) {
-                           return a.player == key;
-                         });
-  if (found != answered.end()) {
-    const std::int32_t logged = found->allowanceMs;
-    if (logged >= 0 && allowanceOf(replayed_) != logged) {
-      ++replay_.allowancesNotGiven_;
-    }
+      std::find_if(answered.begin() + static_cast<long>(first), answered.end(),
+                   [key = keyOf(bot, name), stale](const Answered& a) {
+                     return a.player == key && !stale(a);
+                   });
+  if (found == answered.end()) return;
+  if (found->allowanceMs >= 0 &&
+      allowanceOf(replayed_) != found->allowanceMs) {
+    ++replay_.allowancesNotGiven_;
+  }
+  if (found == answered.begin() + static_cast<long>(first)) {
+    ++first;
+  } else {
     answered.erase(found);
   }
 }
@@ -1364,7 +1373,10 @@ void Replay::Session::playRow(LoggedRow& row) {
   ++done_;
   const std::uint32_t bot = row.bot;
   const bool presenceLogged = replay_.bots_[bot].presenceLogged;
-  servedThisSecond_.push_back(bot);
+  // Rows of one bot come in runs: it is noted once per run.
+  if (servedThisSecond_.empty() || servedThisSecond_.back() != bot) {
+    servedThisSecond_.push_back(bot);
+  }
   const bool justConnected = serve(bot);
   // A row of arena sections puts the bot in its arena first, so that the
   // plug-in judges by that arena's section of the replayed settings.
@@ -1394,7 +1406,7 @@ void Replay::Session::playRow(LoggedRow& row) {
   if (row.player == kNobody) {
     // Sent again as the server sent it; empty texts stay empty.
     std::string lagLine;
-    zoneLagLine(row.figureText.data(), row.figureLengths, &lagLine);
+    zoneLagLine(replay_.figureTextOf(row), row.figureLengths, &lagLine);
     perform(actionOf(ActionKind::Server, "", lagLine));
     return;
   }
@@ -1407,7 +1419,7 @@ void Replay::Session::playRow(LoggedRow& row) {
   if (row.kind != LagRowKind::Check || !presenceLogged || !player.listed) {
     host_.readLagLogs();
   }
-  if (visiting_.count(key) != 0) {
+  if (!visiting_.empty() && visiting_.count(key) != 0) {
     // Listed as a requester earlier in this second: now as themself.
     leave(bot, name);
     visiting_.erase(key);
@@ -1469,6 +1481,7 @@ bool Replay::Session::play(const std::vector<std::string>& iniLines) {
   replay_.logEnded_ = false;
   replay_.allowancesNotGiven_ = 0;
   replay_.answered_.clear();
+  replay_.answeredFirst_ = 0;
   lastRead_ = replay_.startTime_;
   ahead_ = std::min(replay_.latestAnswer_, kFigureWindow - 1);
 
@@ -1485,7 +1498,7 @@ bool Replay::Session::play(const std::vector<std::string>& iniLines) {
     }
     readRowsUpTo(replay_.rowAt(playing_).time + kFigureWindow);
     LoggedRow& row = replay_.rowAt(playing_++);
-    parkUnseen();
+    if (!unseen_.empty()) parkUnseen();
     if (row.time > now_) {
       playInferredArrivals(row.time);
       typeEarlyRequests(row.time);

@@ -180,27 +180,7 @@ class Replay {
  private:
   static constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
 
-  // A row as the run plays it: names as indexes into names_, and for a
-  // check the lag line its figures make.
-  struct LoggedRow {
-    std::int64_t time = 0;
-    std::uint32_t bot = 0;                    // bots_
-    std::uint32_t player = kNobody;           // names_, or kNobody
-    std::uint32_t requester = kNobody;        // names_, or kNobody
-    std::uint32_t arena = kNobody;  // arenas_, or kNobody: the row names none
-    LagRowKind kind = LagRowKind::Check;
-    bool automatic = false;
-    std::int8_t level = -1;
-    std::int8_t ship = -1;
-    LagAction action = LagAction::None;
-    bool used = false;  // it answered a check
-    bool typed = false;  // its manual request was typed again
-    std::int32_t allowanceMs = -1;  // of its "+allowance=" verdict; -1: none
-    // The figures one after the other, each of its length: the zone's lag
-    // line is made of them only for the rows that answer a check.
-    std::string figureText;
-    std::uint16_t figureLengths[kFigureCount] = {};
-  };
+  struct LoggedRow;
   struct LoggedBot {
     LoggedHandle handle;
     bool presenceLogged = false;  // the log says who is in its arena
@@ -250,6 +230,21 @@ class Replay {
     std::int8_t ship = -1;
     std::uint16_t figureLengths[kFigureCount] = {};
   };
+  // A row as the run plays it: the row as kept (the time it is played at),
+  // and whether it was spent.
+  struct LoggedRow : KeptRow {
+    bool used = false;   // it answered a check
+    bool typed = false;  // its manual request was typed again
+    // Its figures where the logs are read again (else they stay where the
+    // kept rows hold them): the zone's lag line is made of them only for
+    // the rows that answer a check.
+    std::string figureText;
+  };
+  // The figures of a row of the window, one after the other.
+  const char* figureTextOf(const LoggedRow& row) const {
+    return keepingRows_ ? keptFigures_.data() + row.figures
+                        : row.figureText.data();
+  }
   class RowSource;
   class Session;
 
@@ -291,7 +286,13 @@ class Replay {
   LoggedRow& rowAt(std::uint64_t sequence) {
     return window_[sequence & (window_.size() - 1)];
   }
-  LoggedRow& pushRow();
+  // A row more at the window's end (for every row read: the window grows
+  // seldom).
+  LoggedRow& pushRow() {
+    if (windowEnd_ - windowStart_ == window_.size()) growWindow();
+    return rowAt(windowEnd_++);
+  }
+  void growWindow();
 
   std::FILE* errors_;
   RowObserver loadedObserver_;
@@ -330,6 +331,9 @@ class Replay {
     std::int64_t time;
   };
   std::vector<Answered> answered_;
+  // Those before it are matched already: the oldest is nearly always the
+  // one matched, and is passed, not erased.
+  std::size_t answeredFirst_ = 0;
   std::int64_t startTime_ = 0;
   std::int64_t endTime_ = 0;
   std::int64_t firstTime_ = 0;  // of the first row loaded

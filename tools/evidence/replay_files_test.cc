@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "evidence/replay.h"
+#include "host/event_makers.h"
 #include "hostkit/work_folder.h"
 #include "settings/config_check.h"
+#include "util/player.h"
 
 namespace {
 
@@ -92,4 +95,43 @@ TEST(ReplayFilesTest, KeptRowsPlayAsReadWhateverBecomesOfTheFile) {
   // A budget too small for the rows drops them all at once.
   EXPECT_EQ(0u, runAfter([](const fs::path& log) { fs::remove(log); }, 64)
                     .rfind("cannot open lag.log again to replay it: ", 0));
+}
+
+// A plug-in that asks the zone for the lag of the player it last heard of
+// at every Tick, and keeps the zone's answers.
+struct AskingPlugin {
+  static CALL_COMMAND callback;
+  static std::uint16_t ident;
+  static std::vector<std::string> answers;
+
+  static void TARVOK_STDCALL talk(BotEvent& event) {
+    if (event.code == EVENT_Init) {
+      callback = reinterpret_cast<CALL_COMMAND>(event.p[1]);
+    } else if (event.code == EVENT_PlayerEntering) {
+      ident = pointerOf<Player>(event.p[0])->ident;
+    } else if (event.code == EVENT_Tick && ident != 0) {
+      BotEvent query = makeSendChat(CHAT_Private, 0, ident, "*lag");
+      query.handle = event.handle;
+      callback(query);
+    } else if (event.code == EVENT_Chat) {
+      answers.push_back(pointerOf<const char>(event.p[3]));
+    }
+  }
+};
+CALL_COMMAND AskingPlugin::callback = nullptr;
+std::uint16_t AskingPlugin::ident = 0;
+std::vector<std::string> AskingPlugin::answers;
+
+TEST(ReplayFilesTest, TheZoneAnswersWithTheRowsFiguresKeptOrReadAgain) {
+  const std::vector<std::string> logged = {
+      "PING Current:100 ms  Average:100 ms  Low:100 ms  High:100 ms  S2C: "
+      "0.0%  C2S: 0.0%  S2CWeapons: 0.0%",
+      "PING Current:900 ms  Average:900 ms  Low:900 ms  High:900 ms  S2C: "
+      "0.0%  C2S: 0.0%  S2CWeapons: 0.0%"};
+  for (const std::size_t budget : {Replay::kKeptRowsBudget, std::size_t{64}}) {
+    AskingPlugin::ident = 0;
+    AskingPlugin::answers.clear();
+    runAfter([](const fs::path&) {}, budget, AskingPlugin::talk);
+    EXPECT_EQ(logged, AskingPlugin::answers) << "budget " << budget;
+  }
 }
