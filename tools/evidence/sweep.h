@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -183,7 +184,16 @@ class SweepCounter {
   };
   std::uint64_t checksOver_ = 0;
   std::uint64_t checks_ = 0;
-  std::map<std::pair<LoggedHandle, std::string>, Dealt> players_;
+  struct KeyHash {
+    std::size_t operator()(
+        const std::pair<LoggedHandle, std::string>& key) const {
+      return std::hash<std::string>()(key.second) * 31 +
+             static_cast<std::size_t>(key.first);
+    }
+  };
+  // Looked up for every replayed check; only sums are taken over it.
+  std::unordered_map<std::pair<LoggedHandle, std::string>, Dealt, KeyHash>
+      players_;
 };
 
 // One row of a sweep's result.
