@@ -176,26 +176,6 @@ std::int32_t atoiSaturated(const char* text) {
                              : static_cast<std::int32_t>(magnitude);
 }
 
-TextSpan cutToken(TextSpan& rest, char delimiter) {
-  // split() keeps at most this many bytes after the delimiter.
-  constexpr std::uint32_t kRemainderLimit = 32000;
-  const char* const bytes = rest.bytes;
-  std::uint32_t found = 0;
-  while (found < rest.size && bytes[found] != delimiter) ++found;
-  std::uint32_t first = 0;
-  std::uint32_t end = found;
-  while (first < end && bytes[first] == ' ') ++first;
-  while (end > first && bytes[end - 1] == ' ') --end;
-  const TextSpan token{bytes + first, end - first};
-  if (found == rest.size) return token;
-  first = found + 1;
-  end = first + minimum(rest.size - first, kRemainderLimit);
-  while (first < end && bytes[first] == ' ') ++first;
-  while (end > first && bytes[end - 1] == ' ') --end;
-  rest = TextSpan{bytes + first, end - first};
-  return token;
-}
-
 std::uint32_t minimum(std::uint32_t a, std::uint32_t b) {
   return a < b ? a : b;
 }
