@@ -245,6 +245,7 @@ void LagWatch::forget(const Player* player, std::int32_t memorySeconds) {
                        static_cast<std::uint32_t>(memorySeconds));
     }
     players_.erase(found);
+    lastState_ = nullptr;
     walked_.clear();
     nextChoosableKnown_ = false;
   }
@@ -259,6 +260,7 @@ void LagWatch::clear() {
   waiting_.clear();
   outstanding_ = false;
   players_.clear();
+  lastState_ = nullptr;
   departed_.clear();
   walked_.clear();
   nextChoosableKnown_ = false;
@@ -276,6 +278,7 @@ void LagWatch::leaveArena() {
   }
   unordered_.clear();
   players_.clear();
+  lastState_ = nullptr;
   departed_.clear();
   walked_.clear();
   nextChoosableKnown_ = false;
@@ -495,12 +498,16 @@ void LagWatch::appendStrikeNote(String& line, const JudgedCheck& check) {
 }
 
 LagWatch::PlayerState& LagWatch::stateOf(const Player* player) {
+  // A check asks for its player's state several times over.
+  if (lastState_ != nullptr && lastStatePlayer_ == player) return *lastState_;
   const auto inserted = players_.try_emplace(player);
   PlayerState& state = inserted.first->second;
   if (inserted.second) {
     nextChoosableKnown_ = false;
     if (!recallDeparted(player, state)) state.listedSince = seconds_;
   }
+  lastStatePlayer_ = player;
+  lastState_ = &state;
   return state;
 }
 

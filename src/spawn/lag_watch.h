@@ -398,6 +398,9 @@ class LagWatch {
   std::uint32_t secondsWaited_ = 0;  // since the outstanding query went out
   std::uint32_t seconds_ = 0;        // Ticks seen
   std::unordered_map<const Player*, PlayerState> players_;
+  // The state stateOf() found last and its player; nullptr after an erasure.
+  const Player* lastStatePlayer_ = nullptr;
+  PlayerState* lastState_ = nullptr;
   std::vector<DepartedPlayer> departed_;
   // The host list as mostOverdue() last walked it, each player with their
   // state (nullptr: none then), so that a Tick and a walk over a list that
