@@ -671,14 +671,16 @@ std::uint64_t LagWatch::choosableAt(std::uint32_t listedSince,
 }
 
 bool LagWatch::listIsAsWalked(const _linkedlist<Player>& players) const {
-  std::size_t position = 0;
-  for (const _listnode<Player>* node = players.head; node != nullptr;
-       node = node->next, ++position) {
-    if (position >= walked_.size() || walked_[position].player != node->item) {
-      return false;
-    }
+  if (walkedLength_ > walked_.size()) return false;
+  // Runs after every answer: the walk's entries are stepped through as the
+  // nodes are, with one bound for both.
+  const WalkedPlayer* walked = walked_.data();
+  const WalkedPlayer* const end = walked + walkedLength_;
+  const _listnode<Player>* node = players.head;
+  for (; walked != end; ++walked, node = node->next) {
+    if (node == nullptr || node->item != walked->player) return false;
   }
-  return position == walkedLength_;
+  return node == nullptr;
 }
 
 bool LagWatch::keepNotChoosable(const Player* player, const PlayerState& state,
