@@ -356,6 +356,7 @@ TEST(LagLogTest, JoinedFiguresAreTheFiguresOneAfterTheOther) {
   escaped.replace(escaped.find("\t3.2\t"), 5, "\t3\\x2E2\t");
   for (const std::string& line :
        {std::string(kRow), escaped, withField(7, ""),
+        withField(9, "123456789012"), withField(8, std::string(60, '9')),
         std::string("2026-12-07T10:19:46Z\t7\t\t\t\t\t\t3.5x\t\t\t\t\t\t-\t-"
                     "\tnone")}) {
     LagLogRow read;
