@@ -89,7 +89,8 @@ char* putFigure(char* out, const char*& text, std::size_t length) {
 void zoneLagLine(const char* text, const std::uint16_t (&lengths)[kFigureCount],
                  std::string* line) {
   static_assert(kCurrent == 0 && kAverage == 1 && kLow == 2 && kHigh == 3 &&
-                    kS2C == 4 && kC2S == 5 && kS2CWeapons == 6,
+                    kS2C == 4 && kC2S == 5 && kS2CWeapons == 6 &&
+                    kFigureCount == 7,
                 "the figures in the order of the zone's line");
   constexpr std::size_t kLabels =
       sizeof("PING Current:") - 1 + sizeof(" ms  Average:") - 1 +
@@ -97,7 +98,8 @@ void zoneLagLine(const char* text, const std::uint16_t (&lengths)[kFigureCount],
       sizeof(" ms  S2C: ") - 1 + sizeof("%  C2S: ") - 1 +
       sizeof("%  S2CWeapons: ") - 1 + sizeof("%") - 1;
   std::size_t total = kLabels;
-  for (int i = 0; i < kFigureCount; ++i) total += lengths[i];
+  total += std::size_t{lengths[0]} + lengths[1] + lengths[2] + lengths[3] +
+           lengths[4] + lengths[5] + lengths[6];
   line->resize(total);
   char* out = putLabel(line->data(), "PING Current:");
   out = putFigure(out, text, lengths[kCurrent]);
@@ -842,6 +844,9 @@ class Replay::Session {
 
   // A line of the replayed plug-in's own log, read in `second`.
   void observeReplayed(std::string_view line, std::uint64_t second);
+  // The player of a replayed row of the bot, as knownName() finds them.
+  std::uint32_t replayedName(std::uint32_t bot,
+                             const std::string& spelled) const;
   // Was the check a logged row answered given that row's allowance?
   void matchAllowance(std::uint32_t bot, std::uint32_t name,
                       std::uint64_t second);
@@ -1259,7 +1264,7 @@ void Replay::Session::observeReplayed(std::string_view line,
   if (bot == kNone) return;
   row.bot = replay_.bots_[bot].handle;
   const std::uint32_t name =
-      row.player.empty() ? kNobody : replay_.knownName(row.player);
+      row.player.empty() ? kNobody : replayedName(bot, row.player);
   if (name != kNobody && row.player != replay_.names_[name]) {
     row.player = replay_.names_[name];
   }
@@ -1284,6 +1289,23 @@ void Replay::Session::observeReplayed(std::string_view line,
   if (row.kind != LagRowKind::Check) {
     player->second.replayedShip = static_cast<std::int8_t>(row.ship);
   }
+}
+
+std::uint32_t Replay::Session::replayedName(std::uint32_t bot,
+                                           const std::string& spelled) const {
+  // The row of a check is nearly always of the oldest answer waiting: its
+  // player's name as first read is compared before the names are looked
+  // up (the same name, spelled alike, is the same player).
+  const std::vector<Answered>& answered = replay_.answered_;
+  if (replay_.answeredFirst_ < answered.size()) {
+    const std::uint64_t key = answered[replay_.answeredFirst_].player;
+    const std::uint32_t index = static_cast<std::uint32_t>(key);
+    if (static_cast<std::uint32_t>(key >> 32) == bot &&
+        replay_.names_[index] == spelled) {
+      return index;
+    }
+  }
+  return replay_.knownName(spelled);
 }
 
 void Replay::Session::matchAllowance(std::uint32_t bot, std::uint32_t name,
