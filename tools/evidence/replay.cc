@@ -836,7 +836,14 @@ class Replay::Session {
   // The window of figures: rows are read into it as the time comes near
   // them, since a check may be answered by a row up to kFigureWindow
   // seconds ahead.
-  void readRowsUpTo(std::int64_t until);
+  void readRowsUpTo(std::int64_t until) {
+    // Asked before every row played, and most often nothing is due yet.
+    const KeptRow* next = source_->peek();
+    if (next != nullptr && std::max(next->time, lastRead_) <= until) {
+      readRowsFrom(next, until);
+    }
+  }
+  void readRowsFrom(const KeptRow* next, std::int64_t until);
   // The zone's answer to a "*lag" of a simulated bot.
   bool answerQuery(CALL_HANDLE handle, const std::string& name,
                    std::uint64_t second, std::string* line,
@@ -1184,9 +1191,9 @@ void Replay::Session::typeEarlyRequests(std::int64_t time) {
   }
 }
 
-void Replay::Session::readRowsUpTo(std::int64_t until) {
+void Replay::Session::readRowsFrom(const KeptRow* next, std::int64_t until) {
   RowSource& source = *source_;
-  while (const KeptRow* next = source.peek()) {
+  for (; next != nullptr; next = source.peek()) {
     const std::int64_t time = std::max(next->time, lastRead_);
     if (time > until) return;
     const std::uint64_t sequence = replay_.windowEnd_;
@@ -1447,7 +1454,7 @@ void Replay::Session::playRow(LoggedRow& row) {
     visiting_.erase(key);
     visitors_.erase(std::find(visitors_.begin(), visitors_.end(), key));
   }
-  if (playPresence(row, player, name)) return;
+  if (row.kind != LagRowKind::Check && playPresence(row, player, name)) return;
   // A check.
   const bool botsDoing = row.ship == kSpectator && player.spectatedByBot;
   if (!presenceLogged) touched_.push_back(key);
