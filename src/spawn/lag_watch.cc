@@ -211,7 +211,8 @@ const CheckRequest* LagWatch::takeAnswered() {
 }
 
 void LagWatch::tick(WatchHost& host, const WatchSettings& settings) {
-  if (const _linkedlist<Player>* players = host.listedPlayers()) {
+  const _linkedlist<Player>* players = host.listedPlayers();
+  if (players != nullptr && !listIsAsWalked(*players, true)) {
     // A newcomer's grace counts from this second. Players with a state
     // already are known from the walk over the same list, without a lookup.
     std::size_t position = 0;
@@ -351,13 +352,17 @@ void LagWatch::recordJudged(const FigureTexts& figures, const Player* player,
   state.strikeNote = StrikeNote::None;
   static_assert(std::size(FigureTexts{}.texts) == 7, "one slot per figure");
   for (int i = 0; i < 7; ++i) {
-    // Cut to kFigureSize - 1 bytes; the String knows its length.
-    const String& figure = *figures.texts[i];
-    const std::size_t length = figure.size() < kFigureSize - 1
-                                   ? figure.size()
-                                   : kFigureSize - 1;
-    std::memcpy(check.figures[i], figure.chars(), length);
-    check.figures[i][length] = '\0';
+    // Cut to kFigureSize - 1 bytes, a byte at a time: a few bytes, fewer
+    // than a call to copy them pays for. Kept as text up to its first zero
+    // byte, as it is read.
+    const char* figure = figures.texts[i]->chars();
+    char* kept = check.figures[i];
+    int length = 0;
+    while (length < kFigureSize - 1 && figure[length] != '\0') {
+      kept[length] = figure[length];
+      ++length;
+    }
+    kept[length] = '\0';
   }
   check.limits = limits;
   check.action = action;
@@ -670,17 +675,27 @@ std::uint64_t LagWatch::choosableAt(std::uint32_t listedSince,
   return graceEnds > due ? graceEnds : due;
 }
 
-bool LagWatch::listIsAsWalked(const _linkedlist<Player>& players) const {
+// A loop of its own for each use: it runs after every answer and at every
+// Tick, and the test of a state would slow the first.
+template <bool withStates>
+bool LagWatch::listIsAsWalkedBy(const _linkedlist<Player>& players) const {
   if (walkedLength_ > walked_.size()) return false;
-  // Runs after every answer: the walk's entries are stepped through as the
-  // nodes are, with one bound for both.
+  // The walk's entries are stepped through as the nodes are, with one bound
+  // for both.
   const WalkedPlayer* walked = walked_.data();
   const WalkedPlayer* const end = walked + walkedLength_;
   const _listnode<Player>* node = players.head;
   for (; walked != end; ++walked, node = node->next) {
     if (node == nullptr || node->item != walked->player) return false;
+    if (withStates && walked->state == nullptr) return false;
   }
   return node == nullptr;
+}
+
+bool LagWatch::listIsAsWalked(const _linkedlist<Player>& players,
+                              bool withStates) const {
+  return withStates ? listIsAsWalkedBy<true>(players)
+                    : listIsAsWalkedBy<false>(players);
 }
 
 bool LagWatch::keepNotChoosable(const Player* player, const PlayerState& state,

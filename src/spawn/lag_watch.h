@@ -316,8 +316,12 @@ class LagWatch {
   static std::uint32_t dueSecond(std::uint32_t listedSince,
                                  std::uint32_t lastQueried, bool queried,
                                  const WatchSettings& settings);
-  // True when the host list holds the players of the last walk, in order.
-  bool listIsAsWalked(const _linkedlist<Player>& players) const;
+  // True when the host list holds the players of the last walk, in order,
+  // and each of them with a state too when `withStates`.
+  bool listIsAsWalked(const _linkedlist<Player>& players,
+                      bool withStates = false) const;
+  template <bool withStates>
+  bool listIsAsWalkedBy(const _linkedlist<Player>& players) const;
   // Walks the host list: every player with a state becomes a candidate
   // when they can be chosen now by their times, else upcoming, or counted
   // in nextChoosableAt_ while their grace keeps them out.
