@@ -455,4 +455,58 @@ TEST(LagWatchHostTest, BetweenWalksTheNextPlayerDueIsStillTheRightOne) {
   EXPECT_EQ(host.take(), std::vector<std::string>{"Bob: *lag"});
 }
 
+// After a walk the players fall due at the seconds their last queries set:
+// each is asked the second they fall due, the most overdue first, the
+// first listed of those equally overdue, and one who could not be asked
+// when due (a spectator) comes first once they can.
+TEST(LagWatchHostTest, PlayersAreAskedTheSecondTheyFallDueMostOverdueFirst) {
+  Player ann(2, "Ann", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  Player ben(3, "Ben", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  Player cat(4, "Cat", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  Player dan(5, "Dan", "", 0, 0, 0, 0, 0, 0, 0, 0);
+  RecordingWatchHost host;
+  for (Player* player : {&ann, &ben, &cat, &dan}) {
+    host.players.appendItem(player);
+  }
+  WatchSettings settings;
+  settings.autoCheckInterval = 3;
+  settings.graceSeconds = 0;
+  settings.answerTimeout = 10;
+  LagWatch watch;
+  using Sent = std::vector<std::string>;
+  const auto answer = [&] {
+    EXPECT_NE(watch.takeAnswered(), nullptr);
+    watch.answerHandled(host, settings);
+    return host.take();
+  };
+
+  // Second 1: all due; the answers come late, one a second.
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), Sent{"Ann: *lag"});
+  EXPECT_EQ(answer(), Sent{"Ben: *lag"});
+  watch.tick(host, settings);
+  EXPECT_EQ(answer(), Sent{"Cat: *lag"});
+  watch.tick(host, settings);
+  EXPECT_EQ(answer(), Sent{"Dan: *lag"});
+  EXPECT_EQ(answer(), Sent{});
+  dan.ship = kSpectatorShip;  // no word of it reaches the watch
+  // Second 4: Ann and Ben fall due, asked at second 1.
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), Sent{"Ann: *lag"});
+  EXPECT_EQ(answer(), Sent{"Ben: *lag"});
+  EXPECT_EQ(answer(), Sent{});
+  watch.tick(host, settings);  // second 5: Cat
+  EXPECT_EQ(host.take(), Sent{"Cat: *lag"});
+  EXPECT_EQ(answer(), Sent{});
+  watch.tick(host, settings);  // second 6: Dan is due, but spectating
+  EXPECT_EQ(host.take(), Sent{});
+  dan.ship = 0;
+  // Second 7: Dan, due since second 6, before Ann and Ben, due now.
+  watch.tick(host, settings);
+  EXPECT_EQ(host.take(), Sent{"Dan: *lag"});
+  EXPECT_EQ(answer(), Sent{"Ann: *lag"});
+  EXPECT_EQ(answer(), Sent{"Ben: *lag"});
+  EXPECT_EQ(answer(), Sent{});
+}
+
 }  // namespace
