@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // Many spellings, some differing only in letter case or by a trailing NUL,
 // through several growths: each finds its own index, and nothing else is
@@ -32,4 +33,38 @@ TEST(SpellingTableTest, FindsEverySpellingStoredAndNoOther) {
   EXPECT_EQ(SpellingTable::kNone, table.find(""));
   table.insert("", 9999);
   EXPECT_EQ(9999u, table.find(""));
+}
+
+// Names of every length up to three words, read in several pieces: those
+// that differ in one byte only, at any place, are all found and spread
+// (a hash that missed a piece of a name would pile them up).
+TEST(SpellingTableTest, ShortAndLongNamesDifferingInOneByteSpread) {
+  SpellingTable table;
+  std::vector<std::string> names;
+  for (std::size_t length = 1; length <= 24; ++length) {
+    for (std::size_t at = 0; at < length; ++at) {
+      for (char byte : {'a', 'b', 'Z', '\x80'}) {
+        std::string name(length, 'x');
+        name[at] = byte;
+        names.push_back(name);
+      }
+    }
+  }
+  names.push_back("");
+  std::uint32_t index = 0;
+  for (const std::string& name : names) {
+    if (table.find(name) == SpellingTable::kNone) table.insert(name, index++);
+  }
+  // Probes and names of each length.
+  std::vector<std::size_t> probes(25), count(25);
+  for (const std::string& name : names) {
+    ASSERT_NE(SpellingTable::kNone, table.find(name)) << name;
+    probes[name.size()] += table.probesFor(name);
+    ++count[name.size()];
+  }
+  EXPECT_EQ(index, table.size());
+  for (std::size_t length = 1; length <= 24; ++length) {
+    EXPECT_LT(probes[length], count[length] * 2) << length;
+  }
+  EXPECT_EQ(SpellingTable::kNone, table.find(std::string(25, 'x')));
 }
