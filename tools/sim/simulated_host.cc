@@ -530,7 +530,7 @@ void SimulatedHost::answerLagQuery(Bot& bot, const Resident& addressee) {
           "zone does not answer \"*lag\" for " + addressee.name);
     return;
   }
-  ServerReply reply{bot.handle, nullptr, std::string()};
+  ServerReply reply{bot.handle, nullptr, spareLine()};
   // A replay's answerer says how late its answer comes.
   std::uint32_t late = answerer_ ? 0 : lagDelay_;
   if (!answerer_) {
@@ -560,18 +560,37 @@ bool SimulatedHost::answerHeldForCurrentBot() const {
 // After the Tick of their second, in the order asked; a bot that is not
 // connected then hears nothing.
 void SimulatedHost::deliverDueReplies() {
+  // Taken out of the queue before any is delivered: the plug-in may ask
+  // again on hearing one, which queues an answer due later and moves the
+  // queue's entries.
+  dueReplies_.clear();
   for (auto entry = delayedReplies_.begin(); entry != delayedReplies_.end();) {
     if (entry->due > seconds_) {
       ++entry;
       continue;
     }
-    const ServerReply reply = std::move(entry->reply);
+    dueReplies_.push_back(std::move(entry->reply));
     entry = delayedReplies_.erase(entry);
-    Bot* bot = botOfHandle(reply.handle);
-    if (!bot->connected || talk_ == nullptr) continue;
-    deliverReply(reply);
-    flushReplies();
   }
+  for (ServerReply& reply : dueReplies_) {
+    const Bot* bot = botOfHandle(reply.handle);
+    if (bot->connected && talk_ != nullptr) {
+      deliverReply(reply);
+      flushReplies();
+    }
+    keepSpareLine(std::move(reply.chatLine));
+  }
+}
+
+std::string SimulatedHost::spareLine() {
+  if (spareLines_.empty()) return std::string();
+  std::string line = std::move(spareLines_.back());
+  spareLines_.pop_back();
+  return line;
+}
+
+void SimulatedHost::keepSpareLine(std::string line) {
+  if (spareLines_.size() < kSpareLines) spareLines_.push_back(std::move(line));
 }
 
 bool SimulatedHost::reachable() {
@@ -656,9 +675,10 @@ void SimulatedHost::deliver(Bot& bot, BotEvent event) {
 
 void SimulatedHost::flushReplies() {
   while (!replies_.empty()) {
-    const ServerReply reply = std::move(replies_.front());
+    ServerReply reply = std::move(replies_.front());
     replies_.pop_front();
     deliverReply(reply);
+    keepSpareLine(std::move(reply.chatLine));
   }
 }
 

@@ -201,6 +201,11 @@ class SimulatedHost {
   void endSpikes();
   void answerLagQuery(Bot& bot, const Resident& addressee);
   void deliverDueReplies();
+  // The blocks of answers delivered, for the next ones: a replay answers a
+  // "*lag" for every check.
+  std::string spareLine();
+  void keepSpareLine(std::string line);
+  static constexpr std::size_t kSpareLines = 16;
   void reportHeap() const;
 
   // True when the current bot is connected; otherwise says so. Also notes a
@@ -256,6 +261,8 @@ class SimulatedHost {
   std::vector<std::size_t> ticked_;
   std::uint32_t lagDelay_ = 0;  // seconds; 0 answers "*lag" at once
   std::deque<DelayedReply> delayedReplies_;
+  std::vector<ServerReply> dueReplies_;  // being delivered
+  std::vector<std::string> spareLines_;
   std::uint32_t heapReportSeconds_ = 0;
 
   static SimulatedHost* active_;  // the host whose `talk` call is running

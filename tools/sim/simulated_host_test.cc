@@ -145,6 +145,55 @@ TEST_F(SimulatedHostTest, AnswersForTheIdentAddressedWhilePlayersComeAndGo) {
             lagAnswers());
 }
 
+// A plug-in that asks for its player's lag again as soon as it hears an
+// answer: each late answer, delivered, queues the next while the queue of
+// late answers is being delivered.
+struct ChainingPlugin {
+  static CALL_COMMAND callback;
+  static std::uint16_t ident;
+  static std::vector<std::string> answers;
+
+  static void TARVOK_STDCALL talk(BotEvent& event) {
+    if (event.code == EVENT_Init) {
+      callback = reinterpret_cast<CALL_COMMAND>(event.p[1]);
+      return;
+    }
+    if (event.code == EVENT_PlayerEntering) {
+      ident = pointerOf<Player>(event.p[0])->ident;
+    } else if (event.code == EVENT_Chat) {
+      answers.push_back(pointerOf<const char>(event.p[3]));
+    } else if (event.code != EVENT_LocalCommand) {
+      return;
+    }
+    BotEvent query = makeSendChat(CHAT_Private, 0, ident, "*lag");
+    query.handle = event.handle;
+    callback(query);
+  }
+};
+CALL_COMMAND ChainingPlugin::callback = nullptr;
+std::uint16_t ChainingPlugin::ident = 0;
+std::vector<std::string> ChainingPlugin::answers;
+
+TEST_F(SimulatedHostTest, LateAnswersThatLeadToNewQuestionsComeOnePerDelay) {
+  SimulatedHost host(&ChainingPlugin::talk, &transcript_);
+  ChainingPlugin::answers.clear();
+  run(host, "init");
+  run(host, "server-delay 2");
+  run(host, "arrive Al ping=1/2/3/4");
+  run(host, "Al: !go");
+  // Asked twice at once (on arrival and on the command), then once per
+  // answer: two answers due every other second, for long enough that the
+  // queue of late answers moves through many blocks of its memory.
+  run(host, "wait 600");
+  ASSERT_EQ(600u, ChainingPlugin::answers.size());
+  for (const std::string& answer : ChainingPlugin::answers) {
+    EXPECT_EQ(
+        "PING Current:1 ms  Average:2 ms  Low:3 ms  High:4 ms  S2C: 0.0%  "
+        "C2S: 0.0%  S2CWeapons: 0.0%",
+        answer);
+  }
+}
+
 TEST_F(SimulatedHostTest, MovesASpectatedPlayerThenTellsThePlugin) {
   SimulatedHost host(&FakePlugin::talk, &transcript_);
   run(host, "init");
