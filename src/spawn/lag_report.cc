@@ -152,12 +152,14 @@ void botInfo::handleLagReport(const char* text) {
 void botInfo::cutFigures(const char* text) {
   // Cut where the host's text lies: only the figures are copied out.
   TextSpan line{text, textLength(text)};
-  cutToken(line, ' ');  // the keyword
+  // The keyword: the line starts with it, so that what is left has no
+  // blank at either end, whether a blank follows it or nothing.
+  cutToken(line, ' ');
   for (const Figure& figure : kFigures) {
-    cutToken(line, ':');  // the label
-    const TextSpan token = cutToken(line, figure.end);
+    cutTrimmedToken(line, ':');  // the label
+    const TextSpan token = cutTrimmedToken(line, figure.end);
     (this->*figure.text).assign(token.bytes, token.size);
-    if (figure.end == ' ') cutToken(line, ' ');  // the unit
+    if (figure.end == ' ') cutTrimmedToken(line, ' ');  // the unit
   }
 }
 

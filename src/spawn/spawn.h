@@ -217,7 +217,8 @@ class botInfo {
   void sendArenaSettings(const Player* caller);
   // Every setting that the original ones do not include, at its default.
   void setExtraDefaults();
-  // Cuts the seven figures of a lag line into their texts.
+  // Cuts the seven figures of a lag line (one that starts with its
+  // keyword) into their texts.
   void cutFigures(const char* text);
   // The figures of the last lag line about `target`: to the arena
   // (display=1), or privately to every listed player named `requester`.

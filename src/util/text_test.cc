@@ -183,6 +183,29 @@ TEST(TextTest, CutTokenCutsInPlaceLikeSplit) {
   EXPECT_EQ(same.size(), 32000u);
 }
 
+// On what a cut leaves (no blank at either end), the cut that looks for no
+// blanks there cuts the same, over a whole line's worth of cuts.
+TEST(TextTest, CutTrimmedTokenCutsAsCutTokenDoesOnACutRest) {
+  const char* const lines[] = {"Current:900 ms  Average: 3 %  x",
+                               ":  : a  b:", "a", "", "%%  %:", "  :b"};
+  const char delimiters[] = {':', ' ', '%', ' ', ':', '%', ':', ' '};
+  for (const char* text : lines) {
+    TextSpan general{text, textLength(text)};
+    cutToken(general, '\t');  // trims nothing unless a cut happens
+    cutToken(general, ':');
+    TextSpan trimmed = general;
+    for (const char delimiter : delimiters) {
+      const TextSpan a = cutToken(general, delimiter);
+      const TextSpan b = cutTrimmedToken(trimmed, delimiter);
+      EXPECT_EQ(std::string(a.bytes, a.size), std::string(b.bytes, b.size))
+          << text << " at '" << delimiter << "'";
+      EXPECT_EQ(std::string(general.bytes, general.size),
+                std::string(trimmed.bytes, trimmed.size))
+          << text << " at '" << delimiter << "'";
+    }
+  }
+}
+
 TEST(TextTest, NameRules) {
   char longName[] = "abcdefghijklmnopqrstuvwxyz";
   EXPECT_FALSE(isIllegalName(longName));
