@@ -13,6 +13,7 @@
 #include "hostkit/shown_text.h"
 #include "hostkit/text_input.h"
 #include "settings/config_check.h"
+#include "sim/network_figures.h"
 #include "sim/scenario_action.h"
 #include "sim/simulated_host.h"
 #include "spawn/arena_section.h"
@@ -67,55 +68,20 @@ std::uint32_t latestAnswer(const std::vector<std::string>& iniLines) {
   return static_cast<std::uint32_t>(std::max(latest, 0));
 }
 
-// Copies the text between two figures of the zone's lag line: its length
-// is known when compiled, so the copy is a few moves, not a call.
-template <std::size_t Size>
-char* putLabel(char* out, const char (&label)[Size]) {
-  std::memcpy(out, label, Size - 1);
-  return out + Size - 1;
-}
-
-// Copies a figure (a few bytes) and steps past it in `text`.
-char* putFigure(char* out, const char*& text, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) out[i] = text[i];
-  text += length;
-  return out + length;
-}
-
 // The zone's lag line of the seven figures (`text`, each of its length in
-// `lengths`, one after the other): "PING Current:420 ms  ...  S2CWeapons:
-// 0.0%", written into `line`'s block in one go (a line is made for every
-// answered check, so it is copied without a call per piece).
+// `lengths`, one after the other), made for every answered check.
 void zoneLagLine(const char* text, const std::uint16_t (&lengths)[kFigureCount],
                  std::string* line) {
   static_assert(kCurrent == 0 && kAverage == 1 && kLow == 2 && kHigh == 3 &&
                     kS2C == 4 && kC2S == 5 && kS2CWeapons == 6 &&
                     kFigureCount == 7,
                 "the figures in the order of the zone's line");
-  constexpr std::size_t kLabels =
-      sizeof("PING Current:") - 1 + sizeof(" ms  Average:") - 1 +
-      sizeof(" ms  Low:") - 1 + sizeof(" ms  High:") - 1 +
-      sizeof(" ms  S2C: ") - 1 + sizeof("%  C2S: ") - 1 +
-      sizeof("%  S2CWeapons: ") - 1 + sizeof("%") - 1;
-  std::size_t total = kLabels;
-  total += std::size_t{lengths[0]} + lengths[1] + lengths[2] + lengths[3] +
-           lengths[4] + lengths[5] + lengths[6];
-  line->resize(total);
-  char* out = putLabel(line->data(), "PING Current:");
-  out = putFigure(out, text, lengths[kCurrent]);
-  out = putLabel(out, " ms  Average:");
-  out = putFigure(out, text, lengths[kAverage]);
-  out = putLabel(out, " ms  Low:");
-  out = putFigure(out, text, lengths[kLow]);
-  out = putLabel(out, " ms  High:");
-  out = putFigure(out, text, lengths[kHigh]);
-  out = putLabel(out, " ms  S2C: ");
-  out = putFigure(out, text, lengths[kS2C]);
-  out = putLabel(out, "%  C2S: ");
-  out = putFigure(out, text, lengths[kC2S]);
-  out = putLabel(out, "%  S2CWeapons: ");
-  out = putFigure(out, text, lengths[kS2CWeapons]);
-  putLabel(out, "%");
+  std::string_view figures[kFigureCount];
+  for (int i = 0; i < kFigureCount; ++i) {
+    figures[i] = std::string_view(text, lengths[i]);
+    text += lengths[i];
+  }
+  composeLagLine(figures, line);
 }
 
 // `allowanceMs` of a row with the allowance verdict, else -1.

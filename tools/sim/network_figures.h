@@ -10,6 +10,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+// The zone server's answer to "*lag" made of the seven figures as text
+// (current, average, low and high ping, then the S2C, C2S and S2CWeapons
+// losses), written into `line`'s block in one go: the one place that
+// knows the line's labels.
+void composeLagLine(const std::string_view (&figures)[7], std::string* line);
 
 struct NetworkFigures {
   std::int32_t currentPing = 100;
